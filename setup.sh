@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Set up, build and run Dayscrib on Debian 12 (as root, or with sudo rights).
+#
+#   ./setup.sh run     install what is missing, build, start the diary
+#   ./setup.sh test    install what is missing, build, run the whole test suite
+#                      (then the sanitizer build's suite and a short fuzzing run)
+#
+# Knobs for the test command: DAYSCRIB_SKIP_SANITIZE=1, DAYSCRIB_SKIP_FUZZ=1,
+# DAYSCRIB_FUZZ_SECONDS (default 30 per fuzzer).
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+JOBS=${JOBS:-$(nproc)}
+
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libjpeg-dev
+                libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev fonts-dejavu-core)
+TEST_PACKAGES=(zip unzip p7zip-full python3 libreoffice-writer-nogui unrtf clang
+               libclang-rt-14-dev xauth)
+
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo=sudo
+        $sudo apt-get update
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+    fi
+}
+
+configure_and_build() { # build-dir, extra cmake arguments...
+    local dir=$1
+    shift
+    cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
+    cmake --build "$dir" -j "$JOBS"
+}
+
+case "${1:-}" in
+run)
+    install_missing "${BUILD_PACKAGES[@]}"
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    exec ./build/dayscrib
+    ;;
+test)
+    install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    (cd build && ctest --output-on-failure -j "$JOBS")
+    if [ "${DAYSCRIB_SKIP_SANITIZE:-0}" != 1 ]; then
+        configure_and_build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDAYSCRIB_SANITIZE=ON \
+            -DDAYSCRIB_BENCH=OFF
+        (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+            ctest --output-on-failure -j "$JOBS")
+    fi
+    if [ "${DAYSCRIB_SKIP_FUZZ:-0}" != 1 ]; then
+        CC=clang CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DDAYSCRIB_FUZZ=ON -DDAYSCRIB_TESTS=OFF -DDAYSCRIB_BENCH=OFF
+        for f in build-fuzz/fuzz_*; do
+            [ -x "$f" ] || continue
+            name=$(basename "$f")
+            echo "== fuzzing $name for ${DAYSCRIB_FUZZ_SECONDS:-30} s"
+            mkdir -p "build-fuzz/corpus/$name"
+            seeds=()
+            [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
+            "$f" -max_total_time="${DAYSCRIB_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 \
+                -timeout=10 -print_final_stats=1 "build-fuzz/corpus/$name" "${seeds[@]}"
+        done
+    fi
+    echo "All tests passed."
+    ;;
+*)
+    sed -n '2,11p' "$0"
+    exit 2
+    ;;
+esac

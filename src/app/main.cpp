@@ -1,0 +1,2 @@
+// Placeholder entry; replaced by the real program entry.
+int main() { return 0; }

@@ -1,0 +1,23 @@
+// The engine's exception classes. Each carries the fixed English message the
+// user sees; the texts are part of the program's behaviour.
+#pragma once
+
+#include "platform/exception.h"
+
+#define DAYSCRIB_EXCEPTION(Name)                                                                  \
+    class Name : public Exception {                                                               \
+    public:                                                                                       \
+        using Exception::Exception;                                                               \
+    }
+
+DAYSCRIB_EXCEPTION(EListError);
+DAYSCRIB_EXCEPTION(EStreamError);
+DAYSCRIB_EXCEPTION(EBadZipFile);
+DAYSCRIB_EXCEPTION(ENotAZipFile);
+DAYSCRIB_EXCEPTION(EIncompleteZip);
+DAYSCRIB_EXCEPTION(EUserCanceled);
+DAYSCRIB_EXCEPTION(EFatalUnzipError);
+DAYSCRIB_EXCEPTION(EBiggerThanUncompressed);
+DAYSCRIB_EXCEPTION(ENotEnoughRoom);
+
+#undef DAYSCRIB_EXCEPTION
