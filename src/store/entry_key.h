@@ -1,0 +1,46 @@
+// How a diary entry is named: the key of an entry, its level, its member
+// name inside the profile's archive, and the archive's file path. These
+// names are the diary's storage format; archives already written rely on
+// every character of them.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+struct TEntryKey {
+    std::uint16_t Year = 0;
+    std::uint16_t Month = 1; // 1 to 12
+    std::uint16_t Week = 1;  // 1 to 6, week of the month (see WeekOfMonth)
+    std::uint16_t Day = 1;   // 1 to 31
+};
+
+enum class TEntryLevel { elYear, elMonth, elWeek, elDay };
+
+// The level of a date tree node, from its text: four characters that read as
+// an integer are a year, any other integer a day, "Week..." a week, the rest
+// (month names) a month.
+TEntryLevel EntryLevel(const std::string& nodeText);
+
+// The member name, with "\" separators: "2000\Summary.rtf",
+// "2000\3\Summary.rtf", "2000\3\Week3\Summary.rtf", "2000\3\Week3\15.rtf".
+std::string MemberPath(const TEntryKey& key, TEntryLevel level);
+
+// Weeks run Sunday to Saturday; week 1 holds the 1st of the month.
+int WeekNumberOfMonth(const std::chrono::year_month_day& date);
+// "Week" and the week number: "Week1" to "Week6".
+std::string WeekOfMonth(const std::chrono::year_month_day& date);
+// The key of a day: year, month, its week of the month and day.
+TEntryKey KeyForDate(const std::chrono::year_month_day& date);
+
+// The archive of a data path: a path with a drive letter ("D:\Diary\") is
+// kept as given; one beginning with "/" is absolute; any other lies under
+// `programFolder` (ending in "/"), with every "\" made "/". "Daybank.zip" is
+// appended without a separator of its own.
+std::string ArchivePath(const std::string& dataPath, const std::string& programFolder);
+// The same under the program's folder of this user.
+std::string ArchivePath(const std::string& dataPath);
+
+// The platform's signed decimal reading: leading blanks, an optional sign,
+// digits, nothing after; false when the text is no 32-bit integer.
+bool TryStrToInt(const std::string& text, int& value);
