@@ -1,2 +1,4 @@
 // Placeholder entry; replaced by the real program entry.
-int main() { return 0; }
+int main() {
+    return 0;
+}

@@ -76,10 +76,12 @@ TEntryKey KeyForDate(const year_month_day& date) {
 
 std::string ArchivePath(const std::string& dataPath, const std::string& programFolder) {
     if (dataPath.size() >= 2 && dataPath[1] == ':') return dataPath + "Daybank.zip";
+    // Only a path given with "/" is absolute: one that begins with a backslash
+    // (a network path included) stays relative, as it always was.
+    const bool absolute = !dataPath.empty() && dataPath[0] == '/';
     std::string path = dataPath;
     std::replace(path.begin(), path.end(), '\\', '/');
-    if (!path.empty() && path[0] == '/') return path + "Daybank.zip";
-    return programFolder + path + "Daybank.zip";
+    return (absolute ? std::string() : programFolder) + path + "Daybank.zip";
 }
 
 std::string ArchivePath(const std::string& dataPath) {

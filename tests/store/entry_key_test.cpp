@@ -1,0 +1,81 @@
+#include "store/entry_key.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono;
+
+namespace {
+std::string Week(int y, unsigned m, unsigned d) {
+    return WeekOfMonth(year_month_day{year{y}, month{m}, day{d}});
+}
+} // namespace
+
+TEST(EntryKey, WeeksOfMarch2000StartOnWednesday) {
+    for (unsigned d = 1; d <= 4; ++d)
+        EXPECT_EQ(Week(2000, 3, d), "Week1") << d;
+    for (unsigned d = 5; d <= 11; ++d)
+        EXPECT_EQ(Week(2000, 3, d), "Week2") << d;
+    for (unsigned d = 12; d <= 18; ++d)
+        EXPECT_EQ(Week(2000, 3, d), "Week3") << d;
+    EXPECT_EQ(Week(2000, 3, 31), "Week5");
+    const TEntryKey key = KeyForDate(year_month_day{year{2000}, month{3}, day{15}});
+    EXPECT_EQ(MemberPath(key, TEntryLevel::elDay), "2000\\3\\Week3\\15.rtf");
+}
+
+TEST(EntryKey, MonthStartingOnSunday) {
+    // 1 October 2000 was a Sunday.
+    for (unsigned d = 1; d <= 7; ++d)
+        EXPECT_EQ(Week(2000, 10, d), "Week1") << d;
+    EXPECT_EQ(Week(2000, 10, 8), "Week2");
+    EXPECT_EQ(Week(2000, 10, 31), "Week5");
+}
+
+TEST(EntryKey, MonthStartingOnSaturdayReachesWeek6) {
+    // 1 July 2000 was a Saturday.
+    EXPECT_EQ(Week(2000, 7, 1), "Week1");
+    EXPECT_EQ(Week(2000, 7, 2), "Week2");
+    EXPECT_EQ(Week(2000, 7, 30), "Week6");
+    EXPECT_EQ(Week(2000, 7, 31), "Week6");
+    // 1 April 2000 was a Saturday too; April has 30 days.
+    EXPECT_EQ(Week(2000, 4, 30), "Week6");
+}
+
+TEST(EntryKey, MemberPathsOfEveryLevel) {
+    const TEntryKey key{2000, 3, 3, 15};
+    EXPECT_EQ(MemberPath(key, TEntryLevel::elYear), "2000\\Summary.rtf");
+    EXPECT_EQ(MemberPath(key, TEntryLevel::elMonth), "2000\\3\\Summary.rtf");
+    EXPECT_EQ(MemberPath(key, TEntryLevel::elWeek), "2000\\3\\Week3\\Summary.rtf");
+    EXPECT_EQ(MemberPath(key, TEntryLevel::elDay), "2000\\3\\Week3\\15.rtf");
+    EXPECT_EQ(MemberPath(TEntryKey{1999, 12, 6, 31}, TEntryLevel::elDay),
+              "1999\\12\\Week6\\31.rtf");
+}
+
+TEST(EntryKey, LevelOfANodeText) {
+    EXPECT_EQ(EntryLevel("1999"), TEntryLevel::elYear);
+    EXPECT_EQ(EntryLevel("7"), TEntryLevel::elDay);
+    EXPECT_EQ(EntryLevel("31"), TEntryLevel::elDay);
+    EXPECT_EQ(EntryLevel("Week2"), TEntryLevel::elWeek);
+    EXPECT_EQ(EntryLevel("May"), TEntryLevel::elMonth);
+    EXPECT_EQ(EntryLevel("June"), TEntryLevel::elMonth); // four characters, no integer
+    EXPECT_EQ(EntryLevel(" +12"), TEntryLevel::elYear);  // four characters that read as one
+    EXPECT_EQ(EntryLevel(""), TEntryLevel::elMonth);
+    EXPECT_EQ(EntryLevel("12345678901"), TEntryLevel::elMonth); // too large to read
+}
+
+TEST(EntryKey, ArchivePathsOnLinux) {
+    const std::string prog = "/home/u/.local/share/Dayscrib/";
+    EXPECT_EQ(ArchivePath("D:\\Diary\\", prog), "D:\\Diary\\Daybank.zip");
+    EXPECT_EQ(ArchivePath("Data\\", prog), prog + "Data/Daybank.zip");
+    EXPECT_EQ(ArchivePath("Data\\User2\\", prog), prog + "Data/User2/Daybank.zip");
+    EXPECT_EQ(ArchivePath("/home/x/Diary/", prog), "/home/x/Diary/Daybank.zip");
+    EXPECT_EQ(ArchivePath("Data\\User2", prog), prog + "Data/User2Daybank.zip");
+    EXPECT_EQ(ArchivePath("\\\\server\\d\\", prog), prog + "//server/d/Daybank.zip");
+    EXPECT_EQ(ArchivePath("\\Data\\", prog), prog + "/Data/Daybank.zip");
+    EXPECT_EQ(ArchivePath("", prog), prog + "Daybank.zip");
+}
+
+TEST(EntryKey, ArchivePathUsesTheProgramsFolder) {
+    testsupport::ScopedUserFolders folders;
+    EXPECT_EQ(ArchivePath("Data\\"), folders.dataDir() + "/Data/Daybank.zip");
+}
