@@ -1,0 +1,277 @@
+// The deflate matcher: finds repeated strings in the window and hands
+// literals and matches to the block writer (deflate_trees.cpp).
+//
+// Levels 1-3 take the longest match at each position at once (DeflateFast);
+// levels 4-9 evaluate lazily (DeflateLazy): a match found at one position is
+// only emitted when the next position does not offer a longer one, otherwise
+// a literal is emitted and the longer match becomes the candidate. The level
+// table bounds the work: the chain limit caps candidates, a quarter of it when
+// the previous match is already "good", the search stops at a "nice" length,
+// and the lazy limit skips searching after a long enough match.
+//
+// LongestMatch compares the two bytes that would extend the best match and
+// the first two bytes before anything else; the third byte needs no check,
+// because the 15-bit hash of three bytes together with the first two bytes
+// fixes it. The comparison then runs eight bytes at a time and finds the
+// first differing byte, giving the same length as a byte-by-byte comparison.
+#include "zip/codec/deflate.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string>
+
+#include "platform/exception.h"
+#include "zip/codec/deflate_state.h"
+
+using namespace deflate;
+
+namespace {
+
+struct TLevelConfig {
+    unsigned goodLength;
+    unsigned maxLazy;
+    unsigned niceLength;
+    unsigned maxChain;
+};
+
+constexpr TLevelConfig kConfigTable[10] = {
+    {0, 0, 0, 0},         {4, 4, 8, 4},        {4, 5, 16, 8},     {4, 6, 32, 32},
+    {4, 4, 16, 16},       {8, 16, 32, 32},     {8, 16, 128, 128}, {8, 32, 128, 256},
+    {32, 128, 258, 1024}, {32, 258, 258, 4096}};
+
+inline std::uint16_t Load16(const std::uint8_t* p) {
+    std::uint16_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Length of the common prefix of scan and match, at most 258, given that the
+// first three bytes agree. Reads up to 259 bytes from each.
+inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match) {
+    unsigned len = kMinMatch;
+    while (len < kMaxMatch) {
+        std::uint64_t diff = Load64(scan + len) ^ Load64(match + len);
+        if (diff != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                len += static_cast<unsigned>(std::countr_zero(diff)) / 8;
+            else
+                len += static_cast<unsigned>(std::countl_zero(diff)) / 8;
+            return std::min(len, kMaxMatch);
+        }
+        len += 8;
+    }
+    return kMaxMatch;
+}
+
+} // namespace
+
+TDeflater::TDeflater()
+    : tables_(std::make_unique<TDeflateTables>()), buffers_(std::make_unique<TDeflateBuffers>()) {}
+
+TDeflater::~TDeflater() = default;
+
+std::uint32_t TDeflater::Deflate(TDeflateIO& io, int level, std::uint16_t& flags,
+                                 std::uint16_t& method, std::uint16_t& internalAttributes) {
+    if (level < 1 || level > 9)
+        throw Exception("Invalid deflate level " + std::to_string(level) +
+                        ": the encoder takes levels 1 to 9 (level 0 stores)");
+    flags = static_cast<std::uint16_t>(flags & ~6u);
+    if (level <= 2)
+        flags |= 4;
+    else if (level >= 8)
+        flags |= 2;
+    method = 8;
+    internalAttributes = 2; // text or binary: decided by the first block
+    auto state =
+        std::make_unique<TDeflateState>(io, *tables_, *buffers_, level, method, internalAttributes);
+    return static_cast<std::uint32_t>(state->Run());
+}
+
+TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDeflateBuffers& buffers,
+                             int level, std::uint16_t& method, std::uint16_t& internalAttributes)
+    : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
+      head_(buffers.head.data()), prev_(buffers.prev.data()), litBuf_(buffers.litBuf.data()),
+      distBuf_(buffers.distBuf.data()), flagBuf_(buffers.flagBuf.data()), method_(method),
+      internalAttributes_(internalAttributes), level_(level) {
+    lDesc_ = {dynLTree_, tables_.staticLTree, kExtraLBits, kLiterals + 1, kLCodes, kMaxBits, 0};
+    dDesc_ = {dynDTree_, tables_.staticDTree, kExtraDBits, 0, kDCodes, kMaxBits, 0};
+    blDesc_ = {blTree_, nullptr, kExtraBlBits, 0, kBlCodes, kMaxBlBits, 0};
+    const TLevelConfig& config = kConfigTable[level];
+    goodMatch_ = config.goodLength;
+    maxLazy_ = config.maxLazy;
+    niceMatch_ = config.niceLength;
+    maxChain_ = config.maxChain;
+}
+
+std::uint64_t TDeflateState::Run() {
+    InitBlock();
+    std::memset(head_, 0, kHashSize * sizeof *head_);
+    strstart_ = 0;
+    blockStart_ = 0;
+    lookahead_ = ReadInput(window_, kWSize);
+    if (lookahead_ == 0) {
+        eofile_ = true;
+    } else {
+        eofile_ = false;
+        if (lookahead_ < kMinLookahead) FillWindow();
+        insH_ = 0;
+        UpdateHash(window_[0]);
+        UpdateHash(window_[1]);
+    }
+    return level_ <= 3 ? DeflateFast() : DeflateLazy();
+}
+
+unsigned TDeflateState::ReadInput(std::uint8_t* buffer, unsigned count) {
+    unsigned n = io_.ReadInput(buffer, count);
+    if (n > count) throw Exception("Deflate input delivered more bytes than requested");
+    return n;
+}
+
+unsigned TDeflateState::LongestMatch(unsigned curMatch) {
+    unsigned chainLength = maxChain_;
+    const std::uint8_t* scan = window_ + strstart_;
+    unsigned bestLen = prevLength_;
+    const unsigned limit = strstart_ > kMaxDist ? strstart_ - kMaxDist : 0;
+    const std::uint16_t scanStart = Load16(scan);
+    std::uint16_t scanEnd = Load16(scan + bestLen - 1);
+    if (prevLength_ >= goodMatch_) chainLength >>= 2;
+    do {
+        const std::uint8_t* match = window_ + curMatch;
+        if (Load16(match + bestLen - 1) != scanEnd || Load16(match) != scanStart) continue;
+        unsigned len = MatchLength(scan, match);
+        if (len > bestLen) {
+            matchStart_ = curMatch;
+            bestLen = len;
+            if (len >= niceMatch_) break;
+            scanEnd = Load16(scan + bestLen - 1);
+        }
+    } while ((curMatch = prev_[curMatch & kWMask]) > limit && --chainLength != 0);
+    return bestLen;
+}
+
+void TDeflateState::FillWindow() {
+    while (lookahead_ < kMinLookahead && !eofile_) {
+        unsigned more = kWindowSize - lookahead_ - strstart_;
+        if (more == 0xFFFF) {
+            --more;
+        } else if (strstart_ >= kWSize + kMaxDist) {
+            std::memcpy(window_, window_ + kWSize, kWSize);
+            matchStart_ -= kWSize;
+            strstart_ -= kWSize;
+            blockStart_ -= kWSize;
+            for (unsigned n = 0; n < kHashSize; ++n)
+                head_[n] = static_cast<std::uint16_t>(head_[n] >= kWSize ? head_[n] - kWSize : 0);
+            for (unsigned n = 0; n < kWSize; ++n)
+                prev_[n] = static_cast<std::uint16_t>(prev_[n] >= kWSize ? prev_[n] - kWSize : 0);
+            more += kWSize;
+        }
+        unsigned n = ReadInput(window_ + strstart_ + lookahead_, more);
+        if (n == 0)
+            eofile_ = true;
+        else
+            lookahead_ += n;
+    }
+}
+
+std::uint64_t TDeflateState::FlushBlockHere(bool last) {
+    const std::uint8_t* buf = blockStart_ >= 0 ? window_ + blockStart_ : nullptr;
+    return FlushBlock(buf, static_cast<std::uint64_t>(strstart_ - blockStart_), last);
+}
+
+std::uint64_t TDeflateState::DeflateFast() {
+    unsigned hashHead = 0;
+    unsigned matchLength = 0;
+    prevLength_ = kMinMatch - 1;
+    while (lookahead_ != 0) {
+        if (lookahead_ >= kMinMatch) InsertString(strstart_, hashHead);
+        if (hashHead != 0 && strstart_ - hashHead <= kMaxDist) {
+            matchLength = std::min(LongestMatch(hashHead), lookahead_);
+        }
+        bool flush;
+        if (matchLength >= kMinMatch) {
+            flush = TallyCode(strstart_ - matchStart_, matchLength - kMinMatch);
+            lookahead_ -= matchLength;
+            if (matchLength <= maxLazy_) {
+                // Short match: every string inside it goes into the chains.
+                --matchLength;
+                do {
+                    ++strstart_;
+                    InsertString(strstart_, hashHead);
+                } while (--matchLength != 0);
+                ++strstart_;
+            } else {
+                strstart_ += matchLength;
+                matchLength = 0;
+                insH_ = window_[strstart_];
+                UpdateHash(window_[strstart_ + 1]);
+            }
+        } else {
+            flush = TallyCode(0, window_[strstart_]);
+            --lookahead_;
+            ++strstart_;
+        }
+        if (flush) {
+            FlushBlockHere(false);
+            blockStart_ = strstart_;
+        }
+        if (lookahead_ < kMinLookahead) FillWindow();
+    }
+    return FlushBlockHere(true);
+}
+
+std::uint64_t TDeflateState::DeflateLazy() {
+    unsigned hashHead = 0;
+    bool matchAvailable = false;
+    unsigned matchLength = kMinMatch - 1;
+    while (lookahead_ != 0) {
+        if (lookahead_ >= kMinMatch) InsertString(strstart_, hashHead);
+        prevLength_ = matchLength;
+        const unsigned prevMatch = matchStart_;
+        matchLength = kMinMatch - 1;
+
+        if (hashHead != 0 && prevLength_ < maxLazy_ && strstart_ - hashHead <= kMaxDist) {
+            matchLength = std::min(LongestMatch(hashHead), lookahead_);
+            if (matchLength == kMinMatch && strstart_ - matchStart_ > kTooFar)
+                matchLength = kMinMatch - 1;
+        }
+        if (prevLength_ >= kMinMatch && matchLength <= prevLength_) {
+            // The match found one position back is at least as good: emit it.
+            bool flush = TallyCode(strstart_ - 1 - prevMatch, prevLength_ - kMinMatch);
+            lookahead_ -= prevLength_ - 1;
+            unsigned inserts = prevLength_ - 2;
+            do {
+                ++strstart_;
+                InsertString(strstart_, hashHead);
+            } while (--inserts != 0);
+            matchAvailable = false;
+            matchLength = kMinMatch - 1;
+            ++strstart_;
+            if (flush) {
+                FlushBlockHere(false);
+                blockStart_ = strstart_;
+            }
+        } else if (matchAvailable) {
+            // The byte before is not the start of a useful match: a literal.
+            if (TallyCode(0, window_[strstart_ - 1])) {
+                FlushBlockHere(false);
+                blockStart_ = strstart_;
+            }
+            ++strstart_;
+            --lookahead_;
+        } else {
+            matchAvailable = true;
+            ++strstart_;
+            --lookahead_;
+        }
+        if (lookahead_ < kMinLookahead) FillWindow();
+    }
+    if (matchAvailable) TallyCode(0, window_[strstart_ - 1]);
+    return FlushBlockHere(true);
+}

@@ -1,0 +1,161 @@
+// The state of one deflate call, shared by the matcher (deflate.cpp) and the
+// block writer (deflate_trees.cpp). Internal to the encoder.
+//
+// The window holds 64 KiB of input: the current position moves through it and
+// when it reaches the last 262 bytes of the upper half with input remaining,
+// the upper half slides down and every stored position drops by 32 KiB.
+// Matches reach back at most 32,506 bytes so that the lookahead of 262 bytes
+// (longest match + shortest match + 1) is never cut by a slide.
+//
+// Strings of three bytes are found through 32,768 hash chains: the head of a
+// chain is the latest position with that hash, and the link of a position
+// (indexed by position & 0x7FFF) is the previous one with the same hash.
+// Position 0 doubles as "end of chain", so the very first position is never
+// a match candidate.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "zip/codec/deflate.h"
+#include "zip/codec/deflate_bits.h"
+#include "zip/codec/deflate_tables.h"
+
+namespace deflate {
+
+constexpr unsigned kWSize = 32768;
+constexpr unsigned kWMask = kWSize - 1;
+constexpr unsigned kWindowSize = 2 * kWSize;
+constexpr unsigned kHashSize = 32768;
+constexpr unsigned kHashMask = kHashSize - 1;
+constexpr unsigned kHashShift = 5;
+constexpr unsigned kMinMatch = 3;
+constexpr unsigned kMaxMatch = 258;
+constexpr unsigned kMinLookahead = kMaxMatch + kMinMatch + 1; // 262
+constexpr unsigned kMaxDist = kWSize - kMinLookahead;         // 32,506
+constexpr unsigned kTooFar = 4096; // a 3-byte match further back is not worth it
+constexpr unsigned kLitBufSize = 32768;
+constexpr unsigned kDistBufSize = 32768;
+// The matcher compares words past the end of the data near the top of the
+// window; the slack keeps those reads inside the buffer (they never count,
+// because a match is cut to the lookahead).
+constexpr unsigned kWindowSlack = 512;
+
+} // namespace deflate
+
+struct TDeflateBuffers {
+    TDeflateBuffers()
+        : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, 0),
+          prev(deflate::kWSize, 0), litBuf(deflate::kLitBufSize, 0),
+          distBuf(deflate::kDistBufSize, 0), flagBuf(deflate::kLitBufSize / 8, 0) {}
+    std::vector<std::uint8_t> window;
+    std::vector<std::uint16_t> head;    // chain heads by hash
+    std::vector<std::uint16_t> prev;    // chain links by position & 0x7FFF
+    std::vector<std::uint8_t> litBuf;   // a literal, or a match length - 3
+    std::vector<std::uint16_t> distBuf; // match distance - 1
+    std::vector<std::uint8_t> flagBuf;  // one bit per litBuf entry, 1 = match
+};
+
+struct TTreeDesc {
+    deflate::TTreeNode* dynTree;
+    const deflate::TTreeNode* staticTree; // null for the code-length tree
+    const std::uint8_t* extraBits;
+    int extraBase; // first symbol with extra bits
+    int elems;
+    int maxLength;
+    int maxCode; // largest symbol with a non-zero frequency, set by BuildTree
+};
+
+class TDeflateState {
+public:
+    TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDeflateBuffers& buffers, int level,
+                  std::uint16_t& method, std::uint16_t& internalAttributes);
+    // Compresses the whole input; returns the compressed size in bytes.
+    std::uint64_t Run();
+
+private:
+    // deflate.cpp: matching
+    void UpdateHash(unsigned c) {
+        insH_ = ((insH_ << deflate::kHashShift) ^ c) & deflate::kHashMask;
+    }
+    void InsertString(unsigned pos, unsigned& hashHead) {
+        UpdateHash(window_[pos + deflate::kMinMatch - 1]);
+        hashHead = head_[insH_];
+        prev_[pos & deflate::kWMask] = static_cast<std::uint16_t>(hashHead);
+        head_[insH_] = static_cast<std::uint16_t>(pos);
+    }
+    unsigned LongestMatch(unsigned curMatch);
+    void FillWindow();
+    unsigned ReadInput(std::uint8_t* buffer, unsigned count);
+    std::uint64_t DeflateFast();
+    std::uint64_t DeflateLazy();
+    std::uint64_t FlushBlockHere(bool last);
+
+    // deflate_trees.cpp: symbols, trees and blocks
+    bool TallyCode(unsigned dist, unsigned lc);
+    std::uint64_t FlushBlock(const std::uint8_t* buf, std::uint64_t storedLen, bool last);
+    void InitBlock();
+    void SetFileType();
+    void DownHeap(const deflate::TTreeNode* tree, int k);
+    void BuildTree(TTreeDesc& desc);
+    void GenBitLengths(TTreeDesc& desc);
+    int BuildBlTree();
+    void ScanTree(const deflate::TTreeNode* tree, int maxCode);
+    void SendTree(const deflate::TTreeNode* tree, int maxCode);
+    void SendAllTrees(int lcodes, int dcodes, int blcodes);
+    void CompressBlock(const deflate::TTreeNode* ltree, const deflate::TTreeNode* dtree);
+    void SendCode(int c, const deflate::TTreeNode* tree) {
+        bits_.SendBits(tree[c].code, tree[c].len);
+    }
+    void CopyBlock(const std::uint8_t* buf, unsigned len, bool header);
+
+    TDeflateIO& io_;
+    const TDeflateTables& tables_;
+    TBitOutput bits_;
+    std::uint8_t* window_;
+    std::uint16_t* head_;
+    std::uint16_t* prev_;
+    std::uint8_t* litBuf_;
+    std::uint16_t* distBuf_;
+    std::uint8_t* flagBuf_;
+    std::uint16_t& method_;
+    std::uint16_t& internalAttributes_;
+    int level_;
+
+    // level configuration
+    unsigned goodMatch_ = 0;
+    unsigned maxLazy_ = 0; // levels 1-3: longest match whose strings are all inserted
+    unsigned niceMatch_ = 0;
+    unsigned maxChain_ = 0;
+
+    // matcher
+    unsigned strstart_ = 0;
+    unsigned lookahead_ = 0;
+    unsigned matchStart_ = 0;
+    unsigned prevLength_ = deflate::kMinMatch - 1;
+    unsigned insH_ = 0;
+    std::int64_t blockStart_ = 0; // negative once the block's start has slid out
+    bool eofile_ = false;
+
+    // block
+    deflate::TTreeNode dynLTree_[deflate::kHeapSize];
+    deflate::TTreeNode dynDTree_[2 * deflate::kDCodes + 1];
+    deflate::TTreeNode blTree_[2 * deflate::kBlCodes + 1];
+    TTreeDesc lDesc_;
+    TTreeDesc dDesc_;
+    TTreeDesc blDesc_;
+    int heap_[deflate::kHeapSize];
+    int heapLen_ = 0;
+    int heapMax_ = 0;
+    std::uint8_t depth_[deflate::kHeapSize];
+    std::uint16_t blCount_[deflate::kMaxBits + 1];
+    unsigned lastLit_ = 0;
+    unsigned lastDist_ = 0;
+    unsigned lastFlags_ = 0;
+    std::uint8_t flags_ = 0;
+    std::uint8_t flagBit_ = 1;
+    std::int64_t optLen_ = 0;         // bits of the block with dynamic trees
+    std::int64_t staticLen_ = 0;      // bits of the block with the fixed trees
+    std::uint64_t compressedLen_ = 0; // bits output so far
+    std::uint64_t inputLen_ = 0;
+};
