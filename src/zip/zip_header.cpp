@@ -1,0 +1,348 @@
+#include "zip/zip_header.h"
+
+#include "platform/codepage.h"
+#include "zip/dos_time.h"
+#include "zip/exceptions.h"
+#include "zip/zip_utils.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::uint16_t Get16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t Get32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+void Put16(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    Put16(p, v);
+    Put16(p + 2, v >> 16);
+}
+
+// Reads exactly count bytes, or restores the position and says no.
+bool ReadAll(TStream& s, void* buf, std::int64_t count, std::int64_t restoreTo) {
+    if (count == 0 || s.Read(buf, count) == count) return true;
+    s.Seek(restoreTo, soBeginning);
+    return false;
+}
+
+// Steps over count bytes by reading them, so that a field running past the
+// end of the stream is noticed (a seek past the end would succeed).
+bool SkipAll(TStream& s, std::int64_t count, std::int64_t restoreTo) {
+    std::uint8_t scratch[4096];
+    while (count > 0) {
+        std::int64_t n = std::min<std::int64_t>(count, sizeof scratch);
+        if (!ReadAll(s, scratch, n, restoreTo)) return false;
+        count -= n;
+    }
+    return true;
+}
+
+std::string CapComment(std::string text) {
+    if (text.size() > MaxCommentLength) text.resize(MaxCommentLength);
+    return text;
+}
+
+} // namespace
+
+void TZipHeaderInfo::Clear() {
+    VersionMadeBy = 20;
+    VersionNeeded = 20;
+    Flags = 0;
+    Method = 8;
+    DateTime = 0;
+    CRC = 0xFFFFFFFF;
+    CompressedSize = 0;
+    UncompressedSize = 0;
+    NameLength = 0;
+    CentralExtraLength = 0;
+    LocalExtraLength = 0;
+    CommentLength = 0;
+    DiskStart = 0;
+    InternalAttributes = 1;
+    ExternalAttributes = 0x20;
+    LocalOffset = 0;
+    CentralOffset = 0;
+    Matched = false;
+    fileName_.clear();
+    directory_.clear();
+    comment_.reset();
+}
+
+void TZipHeaderInfo::SetFileName(const std::string& name) {
+    fileName_ = name;
+    NameLength = static_cast<std::uint16_t>(directory_.size() + fileName_.size());
+}
+
+void TZipHeaderInfo::SetDirectory(const std::string& folder) {
+    directory_ = folder;
+    if (!directory_.empty() && directory_.back() != '\\') directory_ += '\\';
+    NameLength = static_cast<std::uint16_t>(directory_.size() + fileName_.size());
+}
+
+void TZipHeaderInfo::SetName(const std::string& name) {
+    std::size_t cut = name.find_last_of("\\:");
+    std::size_t split = cut == std::string::npos ? 0 : cut + 1;
+    // Assigned directly: a folder part ending in ":" keeps its exact bytes,
+    // so the name written back is the name read.
+    directory_ = name.substr(0, split);
+    fileName_ = name.substr(split);
+    NameLength = static_cast<std::uint16_t>(name.size());
+}
+
+void TZipHeaderInfo::SetStoredName(const std::string& stored) {
+    SetName(SlashesToDos(OemToAnsi(stored)));
+}
+
+std::string TZipHeaderInfo::StoredName() const {
+    return SlashesToZip(AnsiToOem(directory_ + fileName_));
+}
+
+void TZipHeaderInfo::SetComment(std::optional<std::string> comment) {
+    if (comment) {
+        comment_ = CapComment(std::move(*comment));
+        CommentLength = static_cast<std::uint16_t>(comment_->size());
+    } else {
+        comment_.reset();
+        CommentLength = 0;
+    }
+}
+
+bool TZipHeaderInfo::LoadComment(TStream& stream) {
+    if (CommentLength == 0) {
+        comment_ = std::string();
+        return true;
+    }
+    std::int64_t pos = stream.Position();
+    std::string text(CommentLength, '\0');
+    stream.Seek(static_cast<std::int64_t>(CentralOffset) + 46 + NameLength + CentralExtraLength,
+                soBeginning);
+    if (!ReadAll(stream, text.data(), CommentLength, pos)) return false;
+    comment_ = std::move(text);
+    return true;
+}
+
+bool TZipHeaderInfo::ReadCentral(TStream& stream) {
+    std::int64_t start = stream.Position();
+    std::uint8_t h[CentralHeaderSize];
+    if (!ReadAll(stream, h, CentralHeaderSize, start)) return false;
+    if (Get32(h) != CentralHeaderSignature) {
+        stream.Seek(start, soBeginning);
+        return false;
+    }
+    std::uint16_t nameLength = Get16(h + 28);
+    std::string stored(nameLength, '\0');
+    if (!ReadAll(stream, stored.data(), nameLength, start) ||
+        !SkipAll(stream, static_cast<std::int64_t>(Get16(h + 30)) + Get16(h + 32), start))
+        return false;
+    VersionMadeBy = Get16(h + 4);
+    VersionNeeded = Get16(h + 6);
+    Flags = Get16(h + 8);
+    Method = Get16(h + 10);
+    DateTime = ClampDosDateTime(Get32(h + 12));
+    CRC = Get32(h + 16);
+    CompressedSize = static_cast<std::int32_t>(Get32(h + 20));
+    UncompressedSize = static_cast<std::int32_t>(Get32(h + 24));
+    CentralExtraLength = Get16(h + 30);
+    LocalExtraLength = 0; // known only from the local header
+    CommentLength = Get16(h + 32);
+    DiskStart = Get16(h + 34);
+    InternalAttributes = Get16(h + 36);
+    ExternalAttributes = Get32(h + 38);
+    LocalOffset = Get32(h + 42);
+    CentralOffset = static_cast<std::uint32_t>(start);
+    SetStoredName(stored);
+    comment_.reset();
+    Matched = false;
+    return true;
+}
+
+bool TZipHeaderInfo::ReadLocal(TStream& stream) {
+    std::int64_t start = stream.Position();
+    std::uint8_t h[LocalHeaderSize];
+    if (!ReadAll(stream, h, LocalHeaderSize, start)) return false;
+    if (Get32(h) != LocalHeaderSignature) {
+        stream.Seek(start, soBeginning);
+        return false;
+    }
+    std::uint16_t nameLength = Get16(h + 26);
+    std::string stored(nameLength, '\0');
+    if (!ReadAll(stream, stored.data(), nameLength, start)) return false;
+    VersionMadeBy = 0;
+    VersionNeeded = Get16(h + 4);
+    Flags = Get16(h + 6);
+    Method = Get16(h + 8);
+    DateTime = ClampDosDateTime(Get32(h + 10));
+    CRC = Get32(h + 14);
+    CompressedSize = static_cast<std::int32_t>(Get32(h + 18));
+    UncompressedSize = static_cast<std::int32_t>(Get32(h + 22));
+    LocalExtraLength = Get16(h + 28);
+    CentralExtraLength = 0;
+    CommentLength = 0;
+    DiskStart = 0;
+    InternalAttributes = 0;
+    ExternalAttributes = 0;
+    LocalOffset = static_cast<std::uint32_t>(start);
+    CentralOffset = 0;
+    SetStoredName(stored);
+    comment_.reset();
+    Matched = false;
+    return true;
+}
+
+void TZipHeaderInfo::WriteLocal(TStream& stream) {
+    std::string name = StoredName();
+    if (name.size() > 0xFFFF) throw EStreamError("Stream write error");
+    std::int64_t pos = stream.Position();
+    LocalOffset = static_cast<std::uint32_t>(pos);
+    NameLength = static_cast<std::uint16_t>(name.size());
+    std::vector<std::uint8_t> out(LocalHeaderSize + name.size());
+    std::uint8_t* h = out.data();
+    Put32(h, LocalHeaderSignature);
+    Put16(h + 4, VersionNeeded);
+    Put16(h + 6, Flags);
+    Put16(h + 8, Method);
+    Put32(h + 10, DateTime);
+    Put32(h + 14, CRC);
+    Put32(h + 18, static_cast<std::uint32_t>(CompressedSize));
+    Put32(h + 22, static_cast<std::uint32_t>(UncompressedSize));
+    Put16(h + 26, NameLength);
+    Put16(h + 28, LocalExtraLength);
+    std::copy(name.begin(), name.end(), out.begin() + LocalHeaderSize);
+    stream.WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+}
+
+void TZipHeaderInfo::WriteCentral(TStream& stream) const {
+    std::string name = StoredName();
+    if (name.size() > 0xFFFF) throw EStreamError("Stream write error");
+    std::size_t commentLength = comment_ && CommentLength != 0 ? comment_->size() : 0;
+    std::vector<std::uint8_t> out(CentralHeaderSize + name.size() + commentLength);
+    std::uint8_t* h = out.data();
+    Put32(h, CentralHeaderSignature);
+    Put16(h + 4, VersionMadeBy);
+    Put16(h + 6, VersionNeeded);
+    Put16(h + 8, Flags);
+    Put16(h + 10, Method);
+    Put32(h + 12, DateTime);
+    Put32(h + 16, CRC);
+    Put32(h + 20, static_cast<std::uint32_t>(CompressedSize));
+    Put32(h + 24, static_cast<std::uint32_t>(UncompressedSize));
+    Put16(h + 28, static_cast<std::uint32_t>(name.size()));
+    Put16(h + 30, 0);
+    Put16(h + 32, static_cast<std::uint32_t>(commentLength));
+    Put16(h + 34, DiskStart);
+    Put16(h + 36, InternalAttributes);
+    Put32(h + 38, ExternalAttributes);
+    Put32(h + 42, LocalOffset);
+    std::copy(name.begin(), name.end(), out.begin() + CentralHeaderSize);
+    if (commentLength)
+        std::copy(comment_->begin(), comment_->end(),
+                  out.begin() + CentralHeaderSize + static_cast<std::ptrdiff_t>(name.size()));
+    stream.WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+}
+
+void TEndCentral::Clear() {
+    Signature = EndCentralSignature;
+    ThisDisk = CentralStartDisk = EntriesThisDisk = TotalEntries = 0;
+    CentralSize = CentralStart = 0;
+    CommentLength = 0;
+    CommentPosition = 0;
+    CommentChanged = false;
+    comment_.reset();
+}
+
+void TEndCentral::Assign(const TEndCentral& source) {
+    Signature = source.Signature;
+    ThisDisk = source.ThisDisk;
+    CentralStartDisk = source.CentralStartDisk;
+    EntriesThisDisk = source.EntriesThisDisk;
+    TotalEntries = source.TotalEntries;
+    CentralSize = source.CentralSize;
+    CentralStart = source.CentralStart;
+    CommentLength = source.CommentLength;
+    comment_ = source.comment_;
+    CommentPosition = source.CommentPosition;
+}
+
+void TEndCentral::SetComment(const std::string& comment) {
+    comment_ = CapComment(comment);
+    CommentLength = static_cast<std::uint16_t>(comment_->size());
+}
+
+void TEndCentral::ClearComment() {
+    comment_.reset();
+    CommentLength = 0;
+}
+
+bool TEndCentral::LoadComment(TStream& stream) {
+    std::int64_t pos = stream.Position();
+    std::string text(CommentLength, '\0');
+    if (CommentLength != 0) {
+        stream.Seek(CommentPosition, soBeginning);
+        if (!ReadAll(stream, text.data(), CommentLength, pos)) return false;
+    }
+    comment_ = std::move(text);
+    return true;
+}
+
+void TEndCentral::Write(TStream& stream) const {
+    std::size_t commentLength = comment_ && CommentLength != 0 ? comment_->size() : 0;
+    std::vector<std::uint8_t> out(EndCentralSize + commentLength);
+    std::uint8_t* h = out.data();
+    Put32(h, Signature);
+    Put16(h + 4, ThisDisk);
+    Put16(h + 6, CentralStartDisk);
+    Put16(h + 8, EntriesThisDisk);
+    Put16(h + 10, TotalEntries);
+    Put32(h + 12, CentralSize);
+    Put32(h + 16, CentralStart);
+    Put16(h + 20, static_cast<std::uint32_t>(commentLength));
+    if (commentLength) std::copy(comment_->begin(), comment_->end(), out.begin() + EndCentralSize);
+    stream.WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+}
+
+bool TEndCentral::Locate(TStream& stream) {
+    std::int64_t size = stream.Size();
+    if (size < EndCentralSize) {
+        if (size != 0) return false;
+        Clear(); // an empty file is an empty archive
+        return true;
+    }
+    std::int64_t window = std::min<std::int64_t>(size, EndCentralSize + MaxCommentLength);
+    std::vector<std::uint8_t> buf(static_cast<std::size_t>(window));
+    std::int64_t pos = stream.Position();
+    stream.Seek(size - window, soBeginning);
+    if (stream.Read(buf.data(), window) != window) {
+        stream.Seek(pos, soBeginning);
+        return false;
+    }
+    // Backwards, so that the last signature in the file wins.
+    for (std::int64_t i = window - EndCentralSize; i >= 0; --i) {
+        const std::uint8_t* r = buf.data() + i;
+        if (r[0] != 0x50 || Get32(r) != EndCentralSignature) continue;
+        Clear();
+        ThisDisk = Get16(r + 4);
+        CentralStartDisk = Get16(r + 6);
+        EntriesThisDisk = Get16(r + 8);
+        TotalEntries = Get16(r + 10);
+        CentralSize = Get32(r + 12);
+        CentralStart = Get32(r + 16);
+        std::int64_t recordAt = size - window + i;
+        std::int64_t room = size - recordAt - EndCentralSize;
+        CommentLength = static_cast<std::uint16_t>(std::min<std::int64_t>(Get16(r + 20), room));
+        CommentPosition = static_cast<std::uint32_t>(recordAt + EndCentralSize);
+        return true;
+    }
+    stream.Seek(pos, soBeginning);
+    return false;
+}

@@ -1,0 +1,146 @@
+// The archive's records in memory: one member's header (TZipHeaderInfo) and
+// the end-of-central-directory record (TEndCentral), with their exact byte
+// layouts on disk. All integers are little-endian and packed byte by byte.
+//
+// Names travel in two forms: in memory folders are separated by "\" and the
+// text is ANSI (windows-1252); on disk the separator is "/" and the text is
+// OEM (CP437). Comments are raw bytes and are not converted.
+//
+// Reading never throws for bad content: a short read or a wrong signature
+// returns false with the stream put back where it was.
+#pragma once
+
+#include "zip/stream.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+constexpr std::uint32_t LocalHeaderSignature = 0x04034B50;
+constexpr std::uint32_t CentralHeaderSignature = 0x02014B50;
+constexpr std::uint32_t EndCentralSignature = 0x06054B50;
+constexpr int LocalHeaderSize = 30;
+constexpr int CentralHeaderSize = 46;
+constexpr int EndCentralSize = 22;
+constexpr int MaxCommentLength = 65535;
+
+class TZipHeaderInfo {
+public:
+    TZipHeaderInfo() { Clear(); }
+
+    std::uint16_t VersionMadeBy;
+    std::uint16_t VersionNeeded;
+    std::uint16_t Flags;
+    std::uint16_t Method;
+    std::uint32_t DateTime; // DOS time (low half) and date (high half)
+    std::uint32_t CRC;
+    std::int32_t CompressedSize; // includes the 12-byte encryption header
+    std::int32_t UncompressedSize;
+    std::uint16_t NameLength;         // Directory().size() + FileName().size()
+    std::uint16_t CentralExtraLength; // as read; never written back
+    std::uint16_t LocalExtraLength;
+    std::uint16_t CommentLength;
+    std::uint16_t DiskStart;
+    std::uint16_t InternalAttributes;
+    std::uint32_t ExternalAttributes;
+    std::uint32_t LocalOffset;
+    std::uint32_t CentralOffset; // where the central header was read
+    bool Matched;                // chosen by the current extraction
+
+    void Clear();
+    void Assign(const TZipHeaderInfo& source) { *this = source; }
+    void AssignTo(TZipHeaderInfo& target) const { target = *this; }
+
+    const std::string& FileName() const { return fileName_; }
+    // Folder part, ending in "\" when not empty.
+    const std::string& Directory() const { return directory_; }
+    // Directory() + FileName(): the member's name in memory.
+    std::string Name() const { return directory_ + fileName_; }
+    void SetFileName(const std::string& name);
+    // Appends "\" to a non-empty folder that lacks one.
+    void SetDirectory(const std::string& folder);
+    // Splits a full in-memory name at its last "\" or ":".
+    void SetName(const std::string& name);
+
+    // The member comment once loaded; CommentLength may be set without it.
+    const std::optional<std::string>& FileComment() const { return comment_; }
+    // Stores a copy (at most 65,535 bytes) and sets CommentLength; nullopt clears.
+    void SetComment(std::optional<std::string> comment);
+    bool HasComment() const { return CommentLength != 0; }
+    // Reads the comment from the central header at CentralOffset.
+    bool LoadComment(TStream& stream);
+
+    bool IsEncrypted() const { return (Flags & 1) != 0; }
+    bool HasDataDescriptor() const { return (Flags & 8) != 0; }
+    // A member without a file name stands for a folder.
+    bool IsFolder() const { return fileName_.empty(); }
+
+    std::uint32_t LocalSize() const { return 30u + NameLength + LocalExtraLength; }
+    std::uint32_t CentralSize() const {
+        return 46u + NameLength + CentralExtraLength + CommentLength;
+    }
+
+    // The central header at the stream's position; the stream is left at the
+    // next header. False (stream restored) on a short read, a wrong signature,
+    // or extra field and comment running past the end.
+    bool ReadCentral(TStream& stream);
+    // The local header at the stream's position; the stream is left after the name.
+    bool ReadLocal(TStream& stream);
+    // Sets LocalOffset to the position and writes the 30 bytes and the name
+    // (no extra field bytes). EStreamError when the stream takes less.
+    void WriteLocal(TStream& stream);
+    // The 46 bytes (extra field length 0), the name, then the comment. The
+    // comment length written is that of the loaded comment (0 when none is
+    // loaded), so the header always describes the bytes that follow it.
+    void WriteCentral(TStream& stream) const;
+
+    // The name as stored: OEM, "/" separators.
+    std::string StoredName() const;
+
+private:
+    void SetStoredName(const std::string& stored);
+
+    std::string fileName_;
+    std::string directory_;
+    std::optional<std::string> comment_;
+};
+
+class TEndCentral {
+public:
+    TEndCentral() { Clear(); }
+
+    std::uint32_t Signature;
+    std::uint16_t ThisDisk;
+    std::uint16_t CentralStartDisk;
+    std::uint16_t EntriesThisDisk;
+    std::uint16_t TotalEntries;
+    std::uint32_t CentralSize;
+    std::uint32_t CentralStart;
+    std::uint16_t CommentLength;
+    std::uint32_t CommentPosition; // file offset of the comment, set by Locate
+    bool CommentChanged;
+
+    void Clear();
+    // The record's fields, a copy of the comment and CommentPosition.
+    void Assign(const TEndCentral& source);
+    void AssignTo(TEndCentral& target) const { target.Assign(*this); }
+
+    const std::optional<std::string>& Comment() const { return comment_; }
+    // Stores a copy (at most 65,535 bytes) and sets CommentLength.
+    void SetComment(const std::string& comment);
+    void ClearComment();
+    bool HasComment() const { return CommentLength != 0; }
+    // Reads CommentLength bytes at CommentPosition.
+    bool LoadComment(TStream& stream);
+
+    std::uint32_t RecordSize() const { return 22u + CommentLength; }
+    // The 22 bytes, then the loaded comment (length 0 when none is loaded).
+    void Write(TStream& stream) const;
+    // Finds the last end record in the final 65,557 bytes. A stream of 0
+    // bytes is an empty archive (found); 1 to 21 bytes: not found. A comment
+    // length running past the end is cut to the bytes present.
+    bool Locate(TStream& stream);
+
+private:
+    std::optional<std::string> comment_;
+};

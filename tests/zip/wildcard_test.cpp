@@ -1,0 +1,103 @@
+#include "zip/wildcard.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+
+struct MatchCase {
+    const char* pattern;
+    const char* text;
+    bool match;
+};
+
+TEST(IsMatch, Table) {
+    const MatchCase cases[] = {
+        {"*", "", true},
+        {"*", "anything at all", true},
+        {"a*", "a", true},
+        {"a?", "a", false},
+        {"ABC.RTF", "abc.rtf", true},
+        {"abc.rtf", "ABC.RTF", true},
+        {"a*?", "ab", false}, // a final "?" after a star never starts a try
+        {"a*?b", "axxb", true},
+        {"*.rtf", "2001\\may\\3.rtf", true},
+        {"*.rtf", "2001\\may\\3.rtx", false},
+        {"*<0-9>.txt", "123.txt", true},
+        {"*<0-9>.txt", "a1.txt", false},
+        {"*<0-9>.txt", ".txt", true},
+        {"<a-c>x", "bx", true},
+        {"<a-c>x", "dx", false},
+        {"<!a-c>x", "dx", true},
+        {"<^a-c>x", "ax", false},
+        {"<abc>", "c", true},
+        {"<z-a>", "m", false}, // a reversed range holds nothing
+        {"<a->", "-", true},   // a "-" without an end is a literal
+        {"?", "", false},
+        {"", "", true},
+        {"", "a", false},
+        {"a\\b", "A\\B", true}, // "\" is an ordinary character
+        {"2001\\*\\*.rtf", "2001\\may\\3.rtf", true},
+        {"*a*b", "xaxxb", true},
+        {"*a*b", "xaxx", false},
+        {"a**", "a", false}, // only a single final star matches the empty rest
+        {"**", "", false},   // ... and an empty text only by "*" itself
+        {"**", "x", true},
+        {"*<abc", "a", false},
+        {"<>", "a", false},
+        {"week?\\*.rtf", "Week3\\15.rtf", true},
+    };
+    for (const MatchCase& c : cases)
+        EXPECT_EQ(IsMatch(c.pattern, c.text), c.match) << c.pattern << " vs " << c.text;
+}
+
+TEST(MatchPattern, EveryResultCode) {
+    EXPECT_EQ(MatchPattern("abc", "abc"), wrMatch);
+    EXPECT_EQ(MatchPattern("ab", "abc"), wrTextLeft);
+    EXPECT_EQ(MatchPattern("abcd", "abc"), wrTextShort);
+    EXPECT_EQ(MatchPattern("a*", "a"), wrMatch);
+    EXPECT_EQ(MatchPattern("a**", "a"), wrTextShort);
+    EXPECT_EQ(MatchPattern("<x-z>", "a"), wrNotInSet);
+    EXPECT_EQ(MatchPattern("<!a>", "a"), wrNotInSet);
+    EXPECT_EQ(MatchPattern("abc", "abd"), wrLiteral);
+    EXPECT_EQ(MatchPattern("<abc", "a"), wrBadPattern);
+    EXPECT_EQ(MatchPattern("<>", "a"), wrBadPattern);
+    EXPECT_EQ(MatchPattern("<!>", "a"), wrBadPattern);
+    EXPECT_EQ(MatchPattern("*<0-9", "1"), wrBadPattern);
+    EXPECT_EQ(MatchPattern("*x<abc", "x1"), wrBadPattern);
+    EXPECT_EQ(MatchPattern("*<0-9>x", "12y"), wrTextShort); // a run character outside the set
+    EXPECT_EQ(MatchPattern("ABC", "abc"), wrLiteral);       // case is the caller's business
+}
+
+TEST(MatchAfterStar, SkipsStarsAndQuestionMarks) {
+    EXPECT_EQ(MatchAfterStar("*", "whatever"), wrMatch);
+    EXPECT_EQ(MatchAfterStar("***", ""), wrMatch);
+    EXPECT_EQ(MatchAfterStar("??x", "abx"), wrMatch);
+    EXPECT_EQ(MatchAfterStar("??x", "a"), wrTextShort);
+    EXPECT_EQ(MatchAfterStar("?", "a"), wrTextShort); // a last "?" is not skipped
+    EXPECT_EQ(MatchAfterStar(".rtf", "a.b.rtf"), wrMatch);
+    EXPECT_EQ(MatchAfterStar(".rtf", "a.b.rtx"), wrTextShort);
+    EXPECT_EQ(MatchAfterStar("<0-9>z", "ab1z"), wrMatch);
+}
+
+TEST(IsMatch, MalformedSetsStayInsideThePattern) {
+    // Patterns cut right after "<", "!" or "-": each must end cleanly (the
+    // sanitizer build checks that nothing is read past the pattern).
+    for (const char* p : {"<", "<!", "<^", "<a-", "*<", "*<!", "*<a-", "a*<", "?<", "<a-z"}) {
+        std::string pattern(p);
+        EXPECT_FALSE(IsMatch(pattern, "a-z")) << p;
+        EXPECT_EQ(MatchPattern(pattern, "a-z"), wrBadPattern) << p;
+    }
+}
+
+TEST(IsMatch, ManyStarsDoNotTakeExponentialTime) {
+    std::string pattern;
+    for (int i = 0; i < 20; ++i)
+        pattern += "*a";
+    pattern += "*b";
+    std::string text(200, 'a');
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(IsMatch(pattern, text));
+    EXPECT_TRUE(IsMatch(pattern, text + "b"));
+    // Not a timing test of speed: without remembering results this case
+    // takes longer than the age of the universe.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
