@@ -1,0 +1,681 @@
+// The RTF reader's state machine.
+//
+// Groups save and restore the reader's state: character and paragraph
+// attributes, the \uc count and the destination (where text goes: the
+// document, the font or colour table, a list marker, or nowhere). The stack of
+// group states is an explicit vector capped at kMaxGroupDepth, so no nesting
+// can exhaust the machine stack; deeper braces are only counted.
+//
+// 8-bit text (plain bytes and \'hh) is collected and decoded in the code page
+// of the current font's character set, or of \ansicpg when the font names
+// none, so that double-byte characters made of two \'hh arrive whole.
+//
+// Paragraph attributes belong to the paragraph whose mark (\par) they precede,
+// as in every RTF writer. The last paragraph needs no mark; an empty paragraph
+// after the last mark is the document's end, not a paragraph of its own (the
+// classic control writes "\par" after its last paragraph).
+#include "editor/rtf/rtf_parser.h"
+
+#include "editor/rtf/rtf_codepages.h"
+#include "editor/rtf/rtf_tokenizer.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+
+namespace rtf {
+namespace {
+
+enum class Dest { Text, Skip, FontTable, ColorTable, ListText, Pn };
+
+constexpr int kMaxTwips = 31680; // 22 inches: more than any page
+constexpr int kMaxHalfPoints = 3276;
+
+struct CharState {
+    int font = -1; // -1: the default font (\deff)
+    int halfPoints = 24;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    int color = 0; // index into the colour table; 0 is the automatic colour
+};
+
+struct State {
+    CharState chr;
+    ParaAttrs para;
+    int uc = 1;
+    Dest dest = Dest::Text;
+    bool star = false;     // "\*" seen: an unknown next word makes the group ignorable
+    bool uprHost = false;  // a \upr group: ANSI text with a Unicode twin in \ud
+    bool uprChild = false; // a group directly inside \upr
+};
+
+struct Font {
+    QString name;
+    int charset = -1;
+};
+
+struct Color {
+    bool set = false;
+    std::uint32_t rgb = 0;
+};
+
+// Destinations whose content is never document text.
+constexpr std::string_view kSkipDestinations[] = {"stylesheet", "info",
+                                                  "pict",       "object",
+                                                  "header",     "headerl",
+                                                  "headerr",    "headerf",
+                                                  "footer",     "footerl",
+                                                  "footerr",    "footerf",
+                                                  "listtable",  "listoverridetable",
+                                                  "revtbl",     "rsidtbl",
+                                                  "xmlnstbl",   "filetbl",
+                                                  "themedata",  "colorschememapping",
+                                                  "datastore",  "latentstyles",
+                                                  "pgdsctbl",   "generator",
+                                                  "fldinst",    "footnote",
+                                                  "annotation", "atnid",
+                                                  "atnauthor",  "atrfstart",
+                                                  "atrfend",    "bkmkstart",
+                                                  "bkmkend",    "shp",
+                                                  "shpinst",    "shprslt",
+                                                  "nonshppict", "private",
+                                                  "template",   "title",
+                                                  "author",     "operator",
+                                                  "keywords",   "comment",
+                                                  "doccomm",    "company",
+                                                  "subject",    "category",
+                                                  "manager",    "creatim",
+                                                  "revtim",     "printim",
+                                                  "buptim",     "userprops",
+                                                  "docvar",     "ftnsep",
+                                                  "ftnsepc",    "ftncn",
+                                                  "aftnsep",    "aftnsepc",
+                                                  "aftncn",     "pnseclvl",
+                                                  "objdata",    "objclass",
+                                                  "panose",     "falt",
+                                                  "fname",      "listpicture",
+                                                  "txe",        "xe",
+                                                  "tc",         "mmathPr",
+                                                  "oleclsid",   "blipuid",
+                                                  "sp",         "sn",
+                                                  "sv",         "hlinkbase"};
+
+bool IsSkipDestination(std::string_view word) {
+    return std::find(std::begin(kSkipDestinations), std::end(kSkipDestinations), word) !=
+           std::end(kSkipDestinations);
+}
+
+int Clamp(int v, int lo, int hi) {
+    return std::min(std::max(v, lo), hi);
+}
+
+bool OnOff(const Token& t) {
+    return !t.hasParam || t.param != 0;
+}
+
+class Parser {
+public:
+    explicit Parser(std::string_view bytes) : tok_(bytes) {}
+    Document Parse();
+
+private:
+    State& Top() { return stack_.back(); }
+    void OnGroupStart();
+    bool OnGroupEnd(); // false when the document group closed
+    void OnWord(const Token& t);
+    void OnTextWord(const Token& t);
+    void OnSymbol(char c);
+    void OnBytes(std::string_view bytes);
+    void AppendChar(char16_t c);
+    void AppendText(const QString& s);
+    void FlushBytes();
+    void EndParagraph();
+    void CommitFont();
+    CharAttrs CurrentAttrs() const;
+    int CurrentCodePage() const;
+
+    Tokenizer tok_;
+    std::vector<State> stack_;
+    int overflow_ = 0;
+    std::map<int, Font> fonts_;
+    std::vector<Color> colors_;
+    int deff_ = 0;
+    int ansiCodePage_ = 1252;
+    // The font table entry being read.
+    bool fontOpen_ = false;
+    int fontNumber_ = 0;
+    int fontCharset_ = -1;
+    QByteArray fontName_;
+    // The colour table entry being read.
+    Color color_;
+    // List marker text (\pntext, \listtext) of the current group.
+    QByteArray listText_;
+    // 8-bit text not yet decoded, and its code page.
+    QByteArray pending_;
+    int pendingCodePage_ = 0;
+    int skip_ = 0; // fallback characters of the last \uN still to skip
+    bool cellPending_ = false;
+    Document doc_;
+    Paragraph current_;
+};
+
+Document Parser::Parse() {
+    stack_.reserve(64);
+    stack_.push_back(State{}); // outside the document group
+    for (;;) {
+        Token t = tok_.Next();
+        if (t.kind != TokenKind::Text && t.kind != TokenKind::HexByte) FlushBytes();
+        bool done = false;
+        switch (t.kind) {
+        case TokenKind::End:
+            done = true;
+            break;
+        case TokenKind::GroupStart:
+            OnGroupStart();
+            break;
+        case TokenKind::GroupEnd:
+            done = !OnGroupEnd();
+            break;
+        case TokenKind::ControlWord:
+            OnWord(t);
+            break;
+        case TokenKind::ControlSymbol:
+            OnSymbol(t.symbol);
+            break;
+        case TokenKind::HexByte: {
+            char b = static_cast<char>(t.byte);
+            OnBytes(std::string_view(&b, 1));
+            break;
+        }
+        case TokenKind::Text:
+            OnBytes(t.text);
+            break;
+        }
+        if (done) break;
+    }
+    FlushBytes();
+    if (Top().dest == Dest::FontTable) CommitFont();
+    bool hasText = !current_.runs.empty();
+    if (hasText || doc_.paragraphs.empty()) {
+        current_.attrs = Top().para;
+        current_.endAttrs = CurrentAttrs();
+        doc_.paragraphs.push_back(std::move(current_));
+    }
+    return std::move(doc_);
+}
+
+void Parser::OnGroupStart() {
+    skip_ = 0;
+    if (static_cast<int>(stack_.size()) > kMaxGroupDepth) {
+        ++overflow_;
+        return;
+    }
+    State s = Top();
+    s.star = false;
+    s.uprChild = s.uprHost;
+    s.uprHost = false;
+    stack_.push_back(s);
+}
+
+bool Parser::OnGroupEnd() {
+    skip_ = 0;
+    if (overflow_ > 0) {
+        --overflow_;
+        return true;
+    }
+    if (stack_.size() <= 2)
+        return false; // the document group closed: what follows is not part of it
+    State closed = std::move(stack_.back());
+    stack_.pop_back();
+    State& parent = Top();
+    if (closed.dest == Dest::FontTable) CommitFont();
+    if (closed.dest == Dest::Pn && parent.dest != Dest::Pn) {
+        parent.para.list = closed.para.list;
+        parent.para.listStart = closed.para.listStart;
+    }
+    if (closed.dest == Dest::ListText && parent.dest != Dest::ListText &&
+        parent.para.list == ListStyle::None) {
+        // A list marker without a list definition: a number makes a numbered list.
+        QByteArray marker = listText_.trimmed();
+        if (!marker.isEmpty() && marker[0] >= '0' && marker[0] <= '9') {
+            parent.para.list = ListStyle::Decimal;
+            int n = 0;
+            for (qsizetype i = 0;
+                 i < marker.size() && marker[i] >= '0' && marker[i] <= '9' && n < 10000; ++i)
+                n = n * 10 + (marker[i] - '0');
+            parent.para.listStart = n;
+        } else {
+            parent.para.list = ListStyle::Bullet;
+        }
+    }
+    return true;
+}
+
+void Parser::OnWord(const Token& t) {
+    State& s = Top();
+    if (t.word == "bin") {
+        // Raw bytes: skipped in every destination; braces inside do not count.
+        if (t.hasParam && t.param > 0) tok_.SkipBytes(t.param);
+        return;
+    }
+    if (s.dest == Dest::Skip) {
+        if (s.uprChild && t.word == "ud") s.dest = Dest::Text;
+        return;
+    }
+    if (s.star) {
+        s.star = false;
+        if (t.word == "pn" && s.dest == Dest::Text) {
+            s.dest = Dest::Pn;
+            s.para.list = ListStyle::None;
+            s.para.listStart = 1;
+        } else {
+            s.dest = Dest::Skip;
+        }
+        return;
+    }
+    switch (s.dest) {
+    case Dest::FontTable:
+        if (t.word == "f") {
+            CommitFont();
+            fontOpen_ = true;
+            fontNumber_ = t.param;
+            fontCharset_ = -1;
+            fontName_.clear();
+        } else if (t.word == "fcharset") {
+            fontCharset_ = t.param;
+        }
+        return;
+    case Dest::ColorTable:
+        if (t.word == "red")
+            color_.rgb = (color_.rgb & 0x00FFFF) | (std::uint32_t(Clamp(t.param, 0, 255)) << 16);
+        else if (t.word == "green")
+            color_.rgb = (color_.rgb & 0xFF00FF) | (std::uint32_t(Clamp(t.param, 0, 255)) << 8);
+        else if (t.word == "blue")
+            color_.rgb = (color_.rgb & 0xFFFF00) | std::uint32_t(Clamp(t.param, 0, 255));
+        else
+            return;
+        color_.set = true;
+        return;
+    case Dest::Pn:
+        if (t.word == "pnlvlblt")
+            s.para.list = ListStyle::Bullet;
+        else if (t.word == "pnlvlbody" || t.word == "pnlvl" || t.word == "pndec" ||
+                 t.word == "pnord" || t.word == "pncard")
+            s.para.list = ListStyle::Decimal;
+        else if (t.word == "pnucltr")
+            s.para.list = ListStyle::UpperAlpha;
+        else if (t.word == "pnlcltr")
+            s.para.list = ListStyle::LowerAlpha;
+        else if (t.word == "pnucrm")
+            s.para.list = ListStyle::UpperRoman;
+        else if (t.word == "pnlcrm")
+            s.para.list = ListStyle::LowerRoman;
+        else if (t.word == "pnlvlcont")
+            s.para.list = ListStyle::None;
+        else if (t.word == "pnstart")
+            s.para.listStart = Clamp(t.param, 0, 32767);
+        return;
+    case Dest::ListText:
+        return;
+    case Dest::Text:
+    case Dest::Skip:
+        break;
+    }
+    OnTextWord(t);
+}
+
+// A control word in document text.
+void Parser::OnTextWord(const Token& t) {
+    State& s = Top();
+    const std::string_view w = t.word;
+    if (skip_ > 0 && w != "u") {
+        --skip_; // a control word in the fallback of \uN counts as one character
+        return;
+    }
+    if (w == "u") {
+        if (!t.hasParam) return;
+        skip_ = 0;
+        AppendChar(static_cast<char16_t>(static_cast<std::uint32_t>(t.param) & 0xFFFF));
+        skip_ = s.uc;
+        return;
+    }
+    // Destinations.
+    if (w == "fonttbl") {
+        s.dest = Dest::FontTable;
+        fontOpen_ = false;
+        return;
+    }
+    if (w == "colortbl") {
+        s.dest = Dest::ColorTable;
+        colors_.clear();
+        color_ = Color{};
+        return;
+    }
+    if (w == "pntext" || w == "listtext") {
+        s.dest = Dest::ListText;
+        listText_.clear();
+        return;
+    }
+    if (w == "pn") {
+        s.dest = Dest::Pn;
+        s.para.list = ListStyle::None;
+        s.para.listStart = 1;
+        return;
+    }
+    if (w == "upr") {
+        s.dest = Dest::Skip;
+        s.uprHost = true;
+        return;
+    }
+    if (IsSkipDestination(w)) {
+        s.dest = Dest::Skip;
+        return;
+    }
+    // Document settings.
+    if (w == "ansicpg") {
+        if (t.param > 0) ansiCodePage_ = t.param;
+    } else if (w == "ansi") {
+        ansiCodePage_ = 1252;
+    } else if (w == "mac") {
+        ansiCodePage_ = 10000;
+    } else if (w == "pc" || w == "pca") {
+        ansiCodePage_ = 437;
+    } else if (w == "deff") {
+        deff_ = t.param;
+    } else if (w == "uc") {
+        s.uc = Clamp(t.param, 0, 255);
+    }
+    // Character attributes.
+    else if (w == "plain") {
+        s.chr = CharState{};
+    } else if (w == "f") {
+        s.chr.font = t.param;
+    } else if (w == "fs") {
+        s.chr.halfPoints = t.param > 0 ? std::min(t.param, kMaxHalfPoints) : 24;
+    } else if (w == "b") {
+        s.chr.bold = OnOff(t);
+    } else if (w == "i") {
+        s.chr.italic = OnOff(t);
+    } else if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "uldash" ||
+               w == "uldashd" || w == "uldashdd" || w == "ulth" || w == "ulwave" ||
+               w == "ulhwave" || w == "ululdbwave") {
+        s.chr.underline = OnOff(t);
+    } else if (w == "ulnone") {
+        s.chr.underline = false;
+    } else if (w == "strike" || w == "striked") {
+        s.chr.strikeOut = OnOff(t);
+    } else if (w == "cf") {
+        s.chr.color = std::max(t.param, 0);
+    }
+    // Paragraph attributes.
+    else if (w == "pard") {
+        s.para = ParaAttrs{};
+    } else if (w == "ql") {
+        s.para.alignment = Alignment::Left;
+    } else if (w == "qr") {
+        s.para.alignment = Alignment::Right;
+    } else if (w == "qc") {
+        s.para.alignment = Alignment::Center;
+    } else if (w == "qj" || w == "qd") {
+        s.para.alignment = Alignment::Justify;
+    } else if (w == "fi") {
+        s.para.firstIndent = Clamp(t.param, -kMaxTwips, kMaxTwips);
+    } else if (w == "li" || w == "lin") {
+        s.para.leftIndent = Clamp(t.param, -kMaxTwips, kMaxTwips);
+    } else if (w == "ri" || w == "rin") {
+        s.para.rightIndent = Clamp(t.param, -kMaxTwips, kMaxTwips);
+    }
+    // Breaks and special characters.
+    else if (w == "par" || w == "sect" || w == "page") {
+        EndParagraph();
+    } else if (w == "row" || w == "nestrow") {
+        cellPending_ = false;
+        EndParagraph();
+    } else if (w == "cell" || w == "nestcell") {
+        cellPending_ = true;
+    } else if (w == "line" || w == "softline") {
+        AppendChar(0x2028);
+    } else if (w == "tab") {
+        AppendChar(u'\t');
+    } else if (w == "emdash") {
+        AppendChar(0x2014);
+    } else if (w == "endash") {
+        AppendChar(0x2013);
+    } else if (w == "bullet") {
+        AppendChar(0x2022);
+    } else if (w == "lquote") {
+        AppendChar(0x2018);
+    } else if (w == "rquote") {
+        AppendChar(0x2019);
+    } else if (w == "ldblquote") {
+        AppendChar(0x201C);
+    } else if (w == "rdblquote") {
+        AppendChar(0x201D);
+    } else if (w == "emspace") {
+        AppendChar(0x2003);
+    } else if (w == "enspace") {
+        AppendChar(0x2002);
+    } else if (w == "qmspace") {
+        AppendChar(0x2005);
+    } else if (w == "zwj") {
+        AppendChar(0x200D);
+    } else if (w == "zwnj") {
+        AppendChar(0x200C);
+    } else if (w == "ltrmark") {
+        AppendChar(0x200E);
+    } else if (w == "rtlmark") {
+        AppendChar(0x200F);
+    }
+}
+
+void Parser::OnSymbol(char c) {
+    State& s = Top();
+    if (c == '*') {
+        s.star = true;
+        return;
+    }
+    if (s.dest != Dest::Text) {
+        if (s.dest == Dest::FontTable || s.dest == Dest::ListText) {
+            if (c == '\\' || c == '{' || c == '}') OnBytes(std::string_view(&c, 1));
+        }
+        return;
+    }
+    if (c == '\0') return;
+    if (skip_ > 0) {
+        --skip_;
+        return;
+    }
+    switch (c) {
+    case '\\':
+    case '{':
+    case '}':
+        AppendChar(static_cast<char16_t>(c));
+        break;
+    case '~':
+        AppendChar(0x00A0);
+        break;
+    case '-':
+        AppendChar(0x00AD);
+        break;
+    case '_':
+        AppendChar(0x2011);
+        break;
+    case '\n':
+        EndParagraph();
+        break;
+    case '\t':
+        AppendChar(u'\t');
+        break;
+    default: // \| \: and the like: index entry marks, no text
+        break;
+    }
+}
+
+void Parser::OnBytes(std::string_view bytes) {
+    State& s = Top();
+    switch (s.dest) {
+    case Dest::Skip:
+    case Dest::Pn:
+        return;
+    case Dest::FontTable:
+        for (char c : bytes) {
+            if (c == ';') {
+                CommitFont();
+            } else if (fontOpen_) {
+                if (fontName_.size() < 256) fontName_ += c;
+            }
+        }
+        return;
+    case Dest::ColorTable:
+        for (char c : bytes) {
+            if (c == ';') {
+                if (colors_.size() < 65536) colors_.push_back(color_);
+                color_ = Color{};
+            }
+        }
+        return;
+    case Dest::ListText:
+        if (listText_.size() < 64)
+            listText_.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        return;
+    case Dest::Text:
+        break;
+    }
+    std::size_t from = 0;
+    while (skip_ > 0 && from < bytes.size()) {
+        ++from;
+        --skip_;
+    }
+    if (from == bytes.size()) return;
+    int cp = CurrentCodePage();
+    if (!pending_.isEmpty() && cp != pendingCodePage_) FlushBytes();
+    pendingCodePage_ = cp;
+    pending_.append(bytes.data() + from, static_cast<qsizetype>(bytes.size() - from));
+}
+
+void Parser::FlushBytes() {
+    if (pending_.isEmpty()) return;
+    QString text = DecodeCodePage(pending_, pendingCodePage_);
+    pending_.clear();
+    AppendText(text);
+}
+
+void Parser::AppendChar(char16_t c) {
+    FlushBytes();
+    AppendText(QString(QChar(c)));
+}
+
+void Parser::AppendText(const QString& raw) {
+    // Line ends and control characters that arrive as \'hh or \uN: a line
+    // end is a line break inside the paragraph; other controls and the
+    // characters a QTextDocument reserves for its own structure are dropped.
+    QString s;
+    s.reserve(raw.size());
+    for (QChar c : raw) {
+        char16_t u = c.unicode();
+        if (u == u'\r' || u == u'\n' || u == 0x0B || u == 0x2029)
+            s += QChar(0x2028);
+        else if ((u < 0x20 && u != u'\t') || (u >= 0xFDD0 && u <= 0xFDEF) || u == 0xFFFC)
+            continue;
+        else
+            s += c;
+    }
+    if (s.isEmpty()) return;
+    CharAttrs attrs = CurrentAttrs();
+    if (cellPending_) {
+        cellPending_ = false;
+        AppendText(QStringLiteral("\t"));
+    }
+    if (!current_.runs.empty() && current_.runs.back().attrs == attrs)
+        current_.runs.back().text += s;
+    else
+        current_.runs.push_back(Run{s, attrs});
+}
+
+void Parser::EndParagraph() {
+    FlushBytes();
+    cellPending_ = false;
+    current_.attrs = Top().para;
+    current_.endAttrs = CurrentAttrs();
+    doc_.paragraphs.push_back(std::move(current_));
+    current_ = Paragraph{};
+}
+
+void Parser::CommitFont() {
+    if (!fontOpen_) return;
+    fontOpen_ = false;
+    int cp = fontCharset_ >= 0 ? CodePageOfCharset(fontCharset_) : 0;
+    QString name = DecodeCodePage(fontName_, cp ? cp : ansiCodePage_).trimmed();
+    fonts_[fontNumber_] = Font{name, fontCharset_};
+    fontName_.clear();
+}
+
+CharAttrs Parser::CurrentAttrs() const {
+    const CharState& c = stack_.back().chr;
+    CharAttrs a;
+    auto font = fonts_.find(c.font >= 0 ? c.font : deff_);
+    if (font == fonts_.end() && c.font >= 0) font = fonts_.find(deff_);
+    if (font != fonts_.end()) a.face = font->second.name;
+    a.halfPoints = c.halfPoints;
+    a.bold = c.bold;
+    a.italic = c.italic;
+    a.underline = c.underline;
+    a.strikeOut = c.strikeOut;
+    if (c.color > 0 && static_cast<std::size_t>(c.color) < colors_.size() && colors_[c.color].set) {
+        a.hasColor = true;
+        a.rgb = colors_[c.color].rgb;
+    }
+    return a;
+}
+
+int Parser::CurrentCodePage() const {
+    const CharState& c = stack_.back().chr;
+    auto font = fonts_.find(c.font >= 0 ? c.font : deff_);
+    if (font != fonts_.end() && font->second.charset >= 0) {
+        int cp = CodePageOfCharset(font->second.charset);
+        if (cp) return cp;
+    }
+    return ansiCodePage_;
+}
+
+bool IsValidUtf8(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toUtf8() ==
+           QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+Document ParseRtf(std::string_view bytes) {
+    if (!bytes.starts_with("{\\rtf")) return ParsePlainText(bytes);
+    return Parser(bytes).Parse();
+}
+
+Document ParsePlainText(std::string_view bytes) {
+    QString text =
+        IsValidUtf8(bytes)
+            ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
+            : DecodeCodePage(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), 1252);
+    Document doc;
+    Paragraph para;
+    auto flush = [&](qsizetype from, qsizetype to) {
+        Paragraph p;
+        if (to > from) p.runs.push_back(Run{text.mid(from, to - from), CharAttrs{}});
+        doc.paragraphs.push_back(std::move(p));
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text[i];
+        if (c != u'\r' && c != u'\n') continue;
+        flush(start, i);
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size() || doc.paragraphs.empty()) flush(start, text.size());
+    return doc;
+}
+
+} // namespace rtf
