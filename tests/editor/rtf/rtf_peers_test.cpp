@@ -148,9 +148,10 @@ TEST(RtfPeers, UnrtfReadsWhatWeWrite) {
         std::string file = dir.file(s.name + ".rtf");
         testsupport::WriteFile(file, s.rtf.toStdString());
         std::string out;
-        ASSERT_EQ(testsupport::RunCommand(
-                      "unrtf --text " + testsupport::ShellQuote(file) + " 2>/dev/null", &out),
-                  0);
+        // In the scratch folder: unrtf writes the pictures it meets beside it.
+        std::string cmd = "cd " + testsupport::ShellQuote(dir.path()) + " && unrtf --text " +
+                          testsupport::ShellQuote(file) + " 2>/dev/null";
+        ASSERT_EQ(testsupport::RunCommand(cmd, &out), 0);
         // unrtf opens with "###" comment lines and a rule; after that come the
         // text lines. Its text mode writes each character it read from \'hh
         // as the low byte of its code point (U+20AC from \'80 comes out as
