@@ -135,24 +135,34 @@ unsigned TDeflateState::ReadInput(std::uint8_t* buffer, unsigned count) {
 }
 
 unsigned TDeflateState::LongestMatch(unsigned curMatch) {
+    // Locals instead of members: the chain walk is the encoder's hot loop.
+    const std::uint8_t* const window = window_;
+    const std::uint16_t* const prev = prev_;
     unsigned chainLength = maxChain_;
-    const std::uint8_t* scan = window_ + strstart_;
+    const std::uint8_t* const scan = window + strstart_;
     unsigned bestLen = prevLength_;
+    unsigned bestStart = matchStart_;
+    const unsigned niceMatch = niceMatch_;
     const unsigned limit = strstart_ > kMaxDist ? strstart_ - kMaxDist : 0;
     const std::uint16_t scanStart = Load16(scan);
     std::uint16_t scanEnd = Load16(scan + bestLen - 1);
+    const std::uint8_t* matchEnd = window + bestLen - 1; // + candidate: its last two bytes
     if (prevLength_ >= goodMatch_) chainLength >>= 2;
-    do {
-        const std::uint8_t* match = window_ + curMatch;
-        if (Load16(match + bestLen - 1) != scanEnd || Load16(match) != scanStart) continue;
-        unsigned len = MatchLength(scan, match);
-        if (len > bestLen) {
-            matchStart_ = curMatch;
-            bestLen = len;
-            if (len >= niceMatch_) break;
-            scanEnd = Load16(scan + bestLen - 1);
+    for (;;) {
+        if (Load16(matchEnd + curMatch) == scanEnd && Load16(window + curMatch) == scanStart) {
+            const unsigned len = MatchLength(scan, window + curMatch);
+            if (len > bestLen) {
+                bestStart = curMatch;
+                bestLen = len;
+                if (len >= niceMatch) break;
+                scanEnd = Load16(scan + bestLen - 1);
+                matchEnd = window + bestLen - 1;
+            }
         }
-    } while ((curMatch = prev_[curMatch & kWMask]) > limit && --chainLength != 0);
+        curMatch = prev[curMatch & kWMask];
+        if (curMatch <= limit || --chainLength == 0) break;
+    }
+    matchStart_ = bestStart;
     return bestLen;
 }
 

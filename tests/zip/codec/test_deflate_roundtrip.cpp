@@ -10,6 +10,9 @@
 
 #include "deflate_test_support.h"
 #include "support/test_support.h"
+#include "zip/codec/inflate.h"
+#include "zip/codec/unzip_work.h"
+#include "zip/stream.h"
 
 using namespace deflatetest;
 
@@ -82,7 +85,32 @@ std::vector<std::string> PythonInflateAll(const std::vector<std::string>& stream
     return result;
 }
 
+// Inflates with the program's own decoder, as the archive reader does.
+std::string OwnInflate(TUnZipWork& work, const std::string& stream, std::size_t size, int& result) {
+    TMemoryStream in(stream), out;
+    work.StartMember(in, out, static_cast<std::int64_t>(stream.size()),
+                     static_cast<std::int64_t>(size));
+    result = Inflate(work);
+    return out.ToString();
+}
+
 } // namespace
+
+TEST(DeflateRoundTrip, EveryLevelThroughOurInflate) {
+    const std::vector<std::string> corpus = Corpus();
+    TUnZipWork work;
+    for (int level = 1; level <= 9; ++level) {
+        for (std::size_t i = 0; i < corpus.size(); ++i) {
+            TDeflated d = DeflateString(corpus[i], level);
+            if (d.method == 0) continue;
+            int result = -1;
+            EXPECT_EQ(OwnInflate(work, d.data, corpus[i].size(), result), corpus[i])
+                << level << " " << i;
+            EXPECT_EQ(result, 0) << level << " " << i;
+            EXPECT_EQ(work.FillerBytes(), 0) << level << " " << i;
+        }
+    }
+}
 
 TEST(DeflateRoundTrip, EveryLevelThroughPythonZlibAndOurDecoder) {
     ASSERT_TRUE(testsupport::HaveProgram("python3"));
