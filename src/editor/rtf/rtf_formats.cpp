@@ -46,7 +46,12 @@ QTextBlockFormat ToBlockFormat(const ParaAttrs& a) {
         f.setAlignment(Qt::AlignJustify);
         break;
     }
-    f.setTextIndent(TwipsToPoints(a.firstIndent));
+    if (a.list == ListStyle::None) {
+        f.setTextIndent(TwipsToPoints(a.firstIndent));
+    } else {
+        f.setTextIndent(0);
+        f.setProperty(kListFirstIndentProperty, a.firstIndent);
+    }
     f.setLeftMargin(TwipsToPoints(a.leftIndent));
     f.setRightMargin(TwipsToPoints(a.rightIndent));
     return f;
@@ -113,6 +118,8 @@ ParaAttrs ParaAttrsOf(const QTextBlock& block) {
     else if (h & Qt::AlignJustify)
         a.alignment = Alignment::Justify;
     a.firstIndent = PointsToTwips(f.textIndent());
+    if (block.textList() && f.hasProperty(kListFirstIndentProperty))
+        a.firstIndent = f.intProperty(kListFirstIndentProperty);
     a.leftIndent = PointsToTwips(f.leftMargin());
     a.rightIndent = PointsToTwips(f.rightMargin());
     if (QTextList* list = block.textList()) {

@@ -15,6 +15,10 @@ namespace rtf {
 
 // List format property holding the list's first number.
 constexpr int kListStartProperty = QTextFormat::UserProperty + 1;
+// A list paragraph keeps its first-line indent (twips) in this block format
+// property and lays out every line at the left indent: Qt draws the marker
+// before the text, so the marker sits in the hanging indent as in the control.
+constexpr int kListFirstIndentProperty = QTextFormat::UserProperty + 2;
 
 QTextCharFormat ToCharFormat(const CharAttrs& a);
 QTextBlockFormat ToBlockFormat(const ParaAttrs& a);

@@ -142,7 +142,10 @@ TEST(RtfDocuments, BulletsAndNumbersOfTheControl) {
     ASSERT_NE(bullet.textList(), nullptr);
     EXPECT_EQ(bullet.textList()->format().style(), QTextListFormat::ListDisc);
     EXPECT_EQ(BlockOf(doc, QStringLiteral("Bullet 2")).textList(), bullet.textList());
-    EXPECT_DOUBLE_EQ(bullet.blockFormat().textIndent(), -18);
+    EXPECT_EQ(rtf::ParaAttrsOf(bullet).firstIndent, -360);
+    EXPECT_EQ(rtf::ParaAttrsOf(bullet).leftIndent, 720);
+    // Every line of the item starts at the left indent; the bullet hangs.
+    EXPECT_DOUBLE_EQ(bullet.blockFormat().textIndent(), 0);
     EXPECT_DOUBLE_EQ(bullet.blockFormat().leftMargin(), 36);
     EXPECT_EQ(BlockOf(doc, QStringLiteral("Paragraph 2")).textList(), nullptr);
     QTextBlock numbered = BlockOf(doc, QStringLiteral("List 1"));

@@ -139,9 +139,15 @@ TEST(RtfRoundTrip, ParagraphAttributesSurvive) {
         EXPECT_EQ(b.text(), p.text);
         QTextBlockFormat bf = b.blockFormat();
         EXPECT_EQ(bf.alignment() & Qt::AlignHorizontal_Mask, p.align);
-        EXPECT_DOUBLE_EQ(bf.textIndent(), p.first);
+        rtf::ParaAttrs pa = rtf::ParaAttrsOf(b);
+        EXPECT_EQ(pa.firstIndent, qRound(p.first * 20));
+        EXPECT_EQ(pa.leftIndent, qRound(p.left * 20));
+        EXPECT_EQ(pa.rightIndent, qRound(p.right * 20));
         EXPECT_DOUBLE_EQ(bf.leftMargin(), p.left);
         EXPECT_DOUBLE_EQ(bf.rightMargin(), p.right);
+        if (!p.bullet) {
+            EXPECT_DOUBLE_EQ(bf.textIndent(), p.first);
+        }
         EXPECT_EQ(b.textList() != nullptr, p.bullet);
         if (p.bullet) {
             EXPECT_EQ(b.textList()->format().style(), QTextListFormat::ListDisc);

@@ -1,0 +1,385 @@
+#include "editor/editor.h"
+
+#include "editor/rtf/rtf_formats.h"
+#include "editor/rtf/rtf_reader.h"
+#include "editor/rtf/rtf_writer.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextList>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMaxPoints = 1638; // the largest size RTF's half points hold
+
+// The bullet needs room before the text: a bullet paragraph has a left
+// indent (hanging) of at least 10 points; taking the bullet away takes the
+// hanging indent too.
+constexpr int kBulletMinimumOffset = 10;
+
+QTextCursor CursorAt(QTextDocument* doc, int position) {
+    QTextCursor c(doc);
+    c.setPosition(std::clamp(position, 0, doc->characterCount() - 1));
+    return c;
+}
+
+bool IsWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+} // namespace
+
+// --- TTextAttributes ---
+
+QTextCharFormat TTextAttributes::Format() const {
+    if (type_ == atDefaultText) return editor_.defaultFormat_;
+    QTextCursor c = editor_.textCursor();
+    if (!c.hasSelection()) return c.charFormat(); // the format typing at the caret uses
+    // The first selected character's format.
+    return CursorAt(editor_.document(), c.selectionStart() + 1).charFormat();
+}
+
+void TTextAttributes::Apply(const QTextCharFormat& modifier) {
+    if (type_ == atDefaultText) {
+        editor_.defaultFormat_.merge(modifier);
+        QFont font = editor_.document()->defaultFont();
+        font = editor_.defaultFormat_.font().resolve(font);
+        editor_.document()->setDefaultFont(font);
+        QTextCursor c = editor_.textCursor();
+        if (!c.hasSelection()) editor_.mergeCurrentCharFormat(modifier);
+        return;
+    }
+    // With a selection the selection changes; without one, the caret's
+    // typing format.
+    editor_.mergeCurrentCharFormat(modifier);
+}
+
+QString TTextAttributes::Name() const {
+    return rtf::CharAttrsOf(Format(), *editor_.document()).face;
+}
+
+void TTextAttributes::SetName(const QString& face) {
+    if (face.isEmpty()) return;
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{face});
+    Apply(f);
+}
+
+int TTextAttributes::Size() const {
+    return rtf::CharAttrsOf(Format(), *editor_.document()).halfPoints / 2;
+}
+
+void TTextAttributes::SetSize(int points) {
+    if (points <= 0) return; // the control refuses sizes it cannot show
+    QTextCharFormat f;
+    f.setFontPointSize(std::min(points, kMaxPoints));
+    Apply(f);
+}
+
+TFontStyles TTextAttributes::Style() const {
+    rtf::CharAttrs a = rtf::CharAttrsOf(Format(), *editor_.document());
+    TFontStyles s;
+    s.setFlag(TFontStyle::fsBold, a.bold);
+    s.setFlag(TFontStyle::fsItalic, a.italic);
+    s.setFlag(TFontStyle::fsUnderline, a.underline);
+    s.setFlag(TFontStyle::fsStrikeOut, a.strikeOut);
+    return s;
+}
+
+void TTextAttributes::SetStyle(TFontStyles style) {
+    QTextCharFormat f;
+    f.setFontWeight(style.testFlag(TFontStyle::fsBold) ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(style.testFlag(TFontStyle::fsItalic));
+    f.setFontUnderline(style.testFlag(TFontStyle::fsUnderline));
+    f.setFontStrikeOut(style.testFlag(TFontStyle::fsStrikeOut));
+    Apply(f);
+}
+
+QColor TTextAttributes::Color() const {
+    rtf::CharAttrs a = rtf::CharAttrsOf(Format(), *editor_.document());
+    if (a.hasColor) return QColor(QRgb(0xFF000000u | a.rgb));
+    return editor_.palette().color(QPalette::Text); // the automatic colour
+}
+
+void TTextAttributes::SetColor(const QColor& color) {
+    if (!color.isValid()) return;
+    QTextCharFormat f;
+    f.setForeground(QColor(color.rgb()));
+    Apply(f);
+}
+
+// --- TParaAttributes ---
+
+rtf::ParaAttrs TParaAttributes::Get() const {
+    QTextCursor c = editor_.textCursor();
+    return rtf::ParaAttrsOf(editor_.document()->findBlock(c.selectionStart()));
+}
+
+void TParaAttributes::Set(const std::function<void(rtf::ParaAttrs&)>& change) {
+    QTextDocument* doc = editor_.document();
+    QTextCursor sel = editor_.textCursor();
+    QTextBlock first = doc->findBlock(sel.selectionStart());
+    QTextBlock last = doc->findBlock(sel.selectionEnd());
+    QTextCursor c(doc);
+    c.beginEditBlock();
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        rtf::ParaAttrs a = rtf::ParaAttrsOf(b);
+        rtf::ParaAttrs before = a;
+        change(a);
+        if (!(a == before)) {
+            c.setPosition(b.position());
+            QTextList* old = b.textList();
+            if (old) old->remove(b);
+            c.setBlockFormat(rtf::ToBlockFormat(a));
+            if (old && a.list == before.list) {
+                old->add(b); // stays an item of its list
+            } else if (a.list != rtf::ListStyle::None) {
+                // Join the list of the paragraph before when it is the same kind.
+                QTextBlock prev = b.previous();
+                QTextList* join = prev.isValid() ? prev.textList() : nullptr;
+                if (join && rtf::ParaAttrsOf(prev).list == a.list)
+                    join->add(b);
+                else
+                    c.createList(rtf::ToListFormat(a.list, a.listStart));
+            }
+        }
+        if (b == last) break;
+    }
+    c.endEditBlock();
+}
+
+TAlignment TParaAttributes::Alignment() const {
+    switch (Get().alignment) {
+    case rtf::Alignment::Right:
+        return TAlignment::taRightJustify;
+    case rtf::Alignment::Center:
+        return TAlignment::taCenter;
+    default:
+        return TAlignment::taLeftJustify;
+    }
+}
+
+void TParaAttributes::SetAlignment(TAlignment value) {
+    Set([value](rtf::ParaAttrs& a) {
+        a.alignment = value == TAlignment::taRightJustify ? rtf::Alignment::Right
+                      : value == TAlignment::taCenter     ? rtf::Alignment::Center
+                                                          : rtf::Alignment::Left;
+    });
+}
+
+TNumberingStyle TParaAttributes::Numbering() const {
+    return Get().list == rtf::ListStyle::Bullet ? TNumberingStyle::nsBullet
+                                                : TNumberingStyle::nsNone;
+}
+
+void TParaAttributes::SetNumbering(TNumberingStyle value) {
+    Set([value](rtf::ParaAttrs& a) {
+        int start = a.leftIndent + a.firstIndent; // the first line stays where it is
+        int offset = -a.firstIndent;
+        if (value == TNumberingStyle::nsBullet) {
+            a.list = rtf::ListStyle::Bullet;
+            offset = std::max(offset, kBulletMinimumOffset * 20);
+        } else {
+            a.list = rtf::ListStyle::None;
+            offset = 0;
+        }
+        a.firstIndent = -offset;
+        a.leftIndent = start + offset;
+    });
+}
+
+// F = \li + \fi, L = -\fi, R = \ri: twips divided by 20, truncated.
+int TParaAttributes::FirstIndent() const {
+    rtf::ParaAttrs a = Get();
+    return (a.leftIndent + a.firstIndent) / 20;
+}
+
+void TParaAttributes::SetFirstIndent(int points) {
+    Set([points](rtf::ParaAttrs& a) {
+        int offset = -a.firstIndent;
+        a.leftIndent = std::clamp(points, -1584, 1584) * 20 + offset;
+    });
+}
+
+int TParaAttributes::LeftIndent() const {
+    return -Get().firstIndent / 20;
+}
+
+void TParaAttributes::SetLeftIndent(int points) {
+    Set([points](rtf::ParaAttrs& a) {
+        int start = a.leftIndent + a.firstIndent;
+        int offset = std::clamp(points, -1584, 1584) * 20;
+        a.firstIndent = -offset;
+        a.leftIndent = start + offset;
+    });
+}
+
+int TParaAttributes::RightIndent() const {
+    return Get().rightIndent / 20;
+}
+
+void TParaAttributes::SetRightIndent(int points) {
+    Set([points](rtf::ParaAttrs& a) { a.rightIndent = std::clamp(points, -1584, 1584) * 20; });
+}
+
+// --- TRichEdit ---
+
+TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
+    setAcceptRichText(true);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    QFont f = font();
+    defaultFormat_.setFontFamilies(QStringList{f.family()});
+    defaultFormat_.setFontPointSize(f.pointSizeF() > 0 ? f.pointSizeF() : 8);
+    // Every attribute explicit, so that what is typed keeps its attributes
+    // when the defaults change later, as in the control.
+    defaultFormat_.setFontWeight(QFont::Normal);
+    defaultFormat_.setFontItalic(false);
+    defaultFormat_.setFontUnderline(false);
+    defaultFormat_.setFontStrikeOut(false);
+    document()->setDefaultFont(defaultFormat_.font().resolve(document()->defaultFont()));
+    setCurrentCharFormat(defaultFormat_);
+    connect(document(), &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChanged);
+}
+
+TRichEdit::~TRichEdit() = default;
+
+bool TRichEdit::Modified() const {
+    return document()->isModified();
+}
+
+void TRichEdit::SetModified(bool value) {
+    document()->setModified(value);
+}
+
+void TRichEdit::LoadFromStream(const QByteArray& rtf) {
+    QTextDocument* doc = document();
+    doc->setUndoRedoEnabled(false);
+    ReadRtf(rtf, *doc);
+    doc->setUndoRedoEnabled(true);
+    moveCursor(QTextCursor::Start);
+    doc->setModified(false);
+}
+
+QByteArray TRichEdit::SaveToStream() const {
+    return WriteRtf(*document());
+}
+
+void TRichEdit::Clear() {
+    QTextDocument* doc = document();
+    doc->setUndoRedoEnabled(false);
+    doc->clear();
+    doc->setUndoRedoEnabled(true);
+    QTextCursor c(doc);
+    c.setBlockCharFormat(defaultFormat_);
+    setCurrentCharFormat(defaultFormat_);
+    doc->setModified(false);
+}
+
+int TRichEdit::SelStart() const {
+    return textCursor().selectionStart();
+}
+
+int TRichEdit::SelLength() const {
+    QTextCursor c = textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void TRichEdit::SetSelStart(int start) {
+    SetSelection(start, 0);
+}
+
+void TRichEdit::SetSelLength(int length) {
+    SetSelection(SelStart(), length);
+}
+
+void TRichEdit::SetSelection(int start, int length) {
+    int end = TextLength();
+    start = std::clamp(start, 0, end);
+    int stop = length < 0 ? end : static_cast<int>(std::min<qint64>(qint64(start) + length, end));
+    QTextCursor c = textCursor();
+    c.setPosition(start);
+    c.setPosition(stop, QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+int TRichEdit::TextLength() const {
+    return document()->characterCount() - 1;
+}
+
+QString TRichEdit::SelText() const {
+    QString s = textCursor().selectedText();
+    s.replace(QChar::ParagraphSeparator, u'\r');
+    return s;
+}
+
+int TRichEdit::LineFromChar(int position) const {
+    QTextDocument* doc = document();
+    position = std::clamp(position, 0, TextLength());
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    int line = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        layout->blockBoundingRect(b); // lays the block out if it is not yet
+        QTextLayout* tl = b.layout();
+        int count = tl ? tl->lineCount() : 0;
+        if (position < b.position() + b.length() || !b.next().isValid()) {
+            if (count == 0) return line;
+            QTextLine l = tl->lineForTextPosition(position - b.position());
+            return line + (l.isValid() ? l.lineNumber() : count - 1);
+        }
+        line += std::max(count, 1);
+    }
+    return line;
+}
+
+int TRichEdit::LineIndex(int lineNumber) const {
+    if (lineNumber < 0) return -1;
+    QTextDocument* doc = document();
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    int line = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        layout->blockBoundingRect(b);
+        QTextLayout* tl = b.layout();
+        int count = tl ? std::max(tl->lineCount(), 1) : 1;
+        if (lineNumber < line + count) {
+            if (!tl || tl->lineCount() == 0) return b.position();
+            return b.position() + tl->lineAt(lineNumber - line).textStart();
+        }
+        line += count;
+    }
+    return -1;
+}
+
+int TRichEdit::FindText(const QString& text, int start, int length, TSearchTypes options) const {
+    if (text.isEmpty()) return -1;
+    const QString all = document()->toRawText();
+    const qsizetype size = std::min<qsizetype>(all.size(), TextLength());
+    if (start < 0 || start > size) return -1;
+    const qsizetype end = length < 0 ? size : std::min<qsizetype>(size, qsizetype(start) + length);
+    const Qt::CaseSensitivity cs =
+        options.testFlag(TSearchType::stMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const bool whole = options.testFlag(TSearchType::stWholeWord);
+    for (qsizetype at = all.indexOf(text, start, cs); at >= 0 && at + text.size() <= end;
+         at = all.indexOf(text, at + 1, cs)) {
+        if (whole) {
+            qsizetype after = at + text.size();
+            if ((at > 0 && IsWordChar(all[at - 1])) ||
+                (after < all.size() && IsWordChar(all[after])))
+                continue;
+        }
+        return static_cast<int>(at);
+    }
+    return -1;
+}
+
+bool TRichEdit::CanUndo() const {
+    return document()->isUndoAvailable();
+}
+
+bool TRichEdit::CanPaste() const {
+    return !isReadOnly() && canPaste();
+}
