@@ -1,0 +1,10 @@
+// Unreduce over arbitrary bits: bytes 0-1 give the uncompressed size / 4,
+// byte 2 the compression factor (1 to 4), the rest is the member's data.
+#include "legacy_fuzz_common.h"
+#include "zip/codec/legacy.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzLegacy(data, size, 1,
+               [](TUnZipWork& g, const std::uint8_t* p) { UnReduce(g, 1 + (p[0] & 3)); });
+    return 0;
+}
