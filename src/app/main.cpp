@@ -1,4 +1,31 @@
-// Placeholder entry; replaced by the real program entry.
-int main() {
-    return 0;
+// Program entry: the application, the main window, the message loop. The
+// program runs from the repository (or installation) root, where the
+// viewer finds "License.txt" and "Orders.txt".
+#include "app/main_form.h"
+#include "app/prompts.h"
+#include "zip/hooks.h"
+
+#include <QApplication>
+#include <QEventLoop>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Dayscrib");
+    TQtPrompts prompts;
+    EngineHooks().MessageBox = [&prompts](const std::string& text, const std::string&) {
+        prompts.ShowMessage(QString::fromStdString(text));
+    };
+    EngineHooks().ProcessMessages = [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    int rc = 0;
+    {
+        TMainForm form(prompts);
+        if (!form.LoginPassed())
+            return 0; // leaving the scope destroys the window and writes the settings
+        form.show();
+        rc = app.exec();
+    }
+    EngineHooks() = TEngineHooks();
+    return rc;
 }

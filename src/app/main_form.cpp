@@ -1,0 +1,182 @@
+// The main window's life: the create sequence with the login check, the
+// first show, closing and destruction. Settings are read once (FormCreate)
+// and written once (FormDestroy), also after a refused login.
+#include "app/main_form.h"
+
+#include "app/prompts.h"
+#include "platform/codepage.h"
+#include "platform/user_folders.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QShowEvent>
+#include <QTabBar>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), prompts_(prompts) {
+    prompts_.SetParent(this);
+    BuildLayout();
+    Guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+    if (prompts_.Parent() == this) prompts_.SetParent(nullptr);
+}
+
+void TMainForm::Guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        prompts_.ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        prompts_.ShowError("Unknown error.");
+    }
+}
+
+// ---- create ----
+
+void TMainForm::FormCreate() {
+    CreateSplash();
+    // The month-length table is a constant of the date arithmetic; nothing to set up.
+    Settings.YearList.Clear();
+    LoadSettings(Settings, CurrentYear());
+    ApplySettings();
+    ShowSplash();
+    if (!Login()) {
+        loginPassed_ = false;
+        CloseSplash();
+        return;
+    }
+    RouteHints();
+    SetUpFileDialogs();
+    SetUpFormatting();
+    BuildTreeForDate(QDate::currentDate());
+    SetTypingFont();
+    CloseSplash();
+}
+
+bool TMainForm::Login() {
+    if (Current.CurrentPassword.empty()) return true;
+    const QString answer = prompts_.InputBox(
+        "Dayscrib Login", "Enter User/Project #1 Default Password:", QString(), true);
+    // Case counts; Cancel gives the empty answer, which never matches.
+    if (answer == QString::fromStdString(AnsiToUtf8(Current.CurrentPassword))) return true;
+    prompts_.ShowMessage("Invalid User/Project #1 Default Password");
+    return false;
+}
+
+// The splash window comes with the about box and the viewer; these are the
+// places in the sequence where it is created, shown (with its wait) and closed.
+void TMainForm::CreateSplash() {}
+void TMainForm::ShowSplash() {}
+void TMainForm::CloseSplash() {}
+
+void TMainForm::RouteHints() {
+    hintsRouted_ = true;
+}
+
+void TMainForm::SetUpFileDialogs() {
+    SaveDialogFolder = QString::fromStdString(DocumentsFolder());
+}
+
+void TMainForm::SetUpFormatting() {
+    FillFontList();
+    BuildRulerTicks();
+    SelectionChange();
+}
+
+void TMainForm::FillFontList() {
+    const QSignalBlocker block(FontName);
+    FontName->clear();
+    FontName->addItems(QFontDatabase::families());
+}
+
+void TMainForm::SetTypingFont() {
+    QTextCharFormat format;
+    format.setFontFamilies({"MS Sans Serif"});
+    format.setFontPointSize(8);
+    Editor->mergeCurrentCharFormat(format);
+}
+
+// ---- show ----
+
+void TMainForm::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!shown_ && !e->spontaneous()) {
+        shown_ = true;
+        Guarded([this] { FormShow(); });
+    }
+}
+
+void TMainForm::FormShow() {
+    ShowCaretPosition();
+    ShowModifiedMark(Editor->document()->isModified());
+    MonthCalendar1->setSelectedDate(QDate::currentDate());
+    SelectStartProfile();
+    if (CurrentNode) {
+        const QSignalBlocker block(TreeView);
+        TreeView->setCurrentItem(CurrentNode);
+    }
+    if (TreeView->isVisible()) TreeView->setFocus();
+    FindInFiles1->setEnabled(true);
+}
+
+void TMainForm::SelectStartProfile() {
+    // A start profile without a tab (it is off) falls back to profile 1.
+    int index = 0;
+    for (int i = 0; i < TabSet->count(); ++i)
+        if (TabProfile(i) == Settings.StartProject) index = i;
+    {
+        const QSignalBlocker block(TabSet);
+        TabSet->setCurrentIndex(index);
+    }
+    TabSetChange(index);
+}
+
+// ---- close and destroy ----
+
+void TMainForm::closeEvent(QCloseEvent* e) {
+    bool mayClose = false;
+    Guarded([&] { mayClose = FormClose(); });
+    if (mayClose)
+        e->accept();
+    else
+        e->ignore();
+}
+
+bool TMainForm::FormClose() {
+    return SaveEntry();
+}
+
+void TMainForm::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    CollectSettings();
+    Guarded([this] { SaveSettings(Settings); });
+}
+
+// ---- commands ----
+
+void TMainForm::FileSave() {
+    SaveEntry();
+}
+void TMainForm::FileExit() {
+    close();
+}
+void TMainForm::EditUndo() {
+    Editor->undo();
+}
+void TMainForm::EditCut() {
+    Editor->cut();
+}
+void TMainForm::EditCopy() {
+    Editor->copy();
+}
+void TMainForm::EditPaste() {
+    Editor->paste();
+}

@@ -1,0 +1,214 @@
+// The main window: it owns the settings, the current profile, the key of the
+// current entry and every control, and runs the program's sequences
+// (create, show, close, destroy; save first, then change, then load). The
+// rules themselves live in widget-free files (settings, entry names, week
+// arithmetic); this class wires them to the controls.
+//
+// The window is split over several files: main_form_layout.cpp builds the
+// controls, menus and tool bar; main_form_view.cpp holds the View menu and
+// the status bar marks; main_form.cpp the create/show/close/destroy
+// sequences and the login; main_form_entry.cpp the steps that join the
+// entry store, the date tree and the formatting tool bar.
+#pragma once
+
+#include "app/settings.h"
+#include "store/entry_key.h"
+
+#include <QDate>
+#include <QMainWindow>
+#include <exception>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QCalendarWidget;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QSpinBox;
+class QSplitter;
+class QTabBar;
+class QTextEdit;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TPrompts;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Builds the window and runs FormCreate. `prompts` answers every modal
+    // question and must outlive the window.
+    explicit TMainForm(TPrompts& prompts, QWidget* parent = nullptr);
+    // Runs FormDestroy (the settings are written) unless it ran already.
+    ~TMainForm() override;
+
+    // False when the login was refused: the window must not be shown, and
+    // the program ends (destroying the window still writes the settings).
+    bool LoginPassed() const { return loginPassed_; }
+
+    // ---- the sequences ----
+    void FormCreate();
+    void FormShow();
+    // True when the window may close (the open entry was stored).
+    bool FormClose();
+    void FormDestroy();
+
+    // ---- View menu ----
+    void Calendar1Click();
+    void Tabs1Click();
+    void ToolBar1Click();
+    void TreeView1Click();
+
+    // ---- status bar ----
+    void ShowModifiedMark(bool modified);
+    void ShowReadOnlyMark(bool readOnly);
+    void ShowCaretPosition();
+
+    // ---- profiles and entries ----
+    // The tab set's change handler: store the open entry, make the tab's
+    // profile current, load the entry of the same key from its archive.
+    void TabSetChange(int index);
+    // The profile number (1 to 5) a tab stands for: the profile whose name
+    // the tab shows.
+    int TabProfile(int index) const;
+    // The entry of the current key and node into the editor.
+    void LoadEntry();
+    // Stores the open entry if it is modified; false when storing failed
+    // and the caller must not move away from it.
+    bool SaveEntry();
+    // Rebuilds the date tree opened at `date`; the date's day node becomes
+    // CurrentNode and the key becomes that date. Neither saves nor loads.
+    void BuildTreeForDate(const QDate& date);
+
+    // Runs `handler`; an exception it raises is shown in the application's
+    // standard error message instead of reaching the event loop.
+    void Guarded(const std::function<void()>& handler);
+
+    // ---- state ----
+    TSettings Settings;
+    TCurrentProfile Current;
+    TEntryKey Key;
+    QTreeWidgetItem* CurrentNode = nullptr;
+    QString SaveDialogFolder; // where the Save As dialog starts
+
+    // ---- controls ----
+    QToolBar* StandardToolBar = nullptr;
+    QWidget* LeftPnl = nullptr;
+    QCalendarWidget* MonthCalendar1 = nullptr;
+    QTreeWidget* TreeView = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* Ruler = nullptr;
+    QTextEdit* Editor = nullptr;
+    QTabBar* TabSet = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+
+    // tool bar, left to right
+    QToolButton* SaveButton = nullptr;
+    QToolButton* PrintButton = nullptr;
+    QToolButton* CutButton = nullptr;
+    QToolButton* CopyButton = nullptr;
+    QToolButton* PasteButton = nullptr;
+    QToolButton* UndoButton = nullptr;
+    QComboBox* FontName = nullptr;
+    QSpinBox* FontSize = nullptr; // the size box with its up-down buttons
+    QFrame* ColorFramePnl = nullptr;
+    QFrame* ColorPnl = nullptr;
+    QToolButton* ColorButton = nullptr;
+    QToolButton* BoldButton = nullptr;
+    QToolButton* ItalicButton = nullptr;
+    QToolButton* UnderlineButton = nullptr;
+    QToolButton* LeftAlign = nullptr;
+    QToolButton* CenterAlign = nullptr;
+    QToolButton* RightAlign = nullptr;
+    QToolButton* BulletsButton = nullptr;
+
+    // menus and commands
+    QMenu* FileMenu = nullptr;
+    QMenu* EditMenu = nullptr;
+    QMenu* ViewMenu = nullptr;
+    QMenu* ToolsMenu = nullptr;
+    QMenu* HelpMenu = nullptr;
+    QAction* FileSaveCmd = nullptr;
+    QAction* FileSaveAsCmd = nullptr;
+    QAction* FilePrintCmd = nullptr;
+    QAction* FileExitCmd = nullptr;
+    QAction* EditUndoCmd = nullptr;
+    QAction* EditCutCmd = nullptr;
+    QAction* EditCopyCmd = nullptr;
+    QAction* EditPasteCmd = nullptr;
+    QAction* Find1 = nullptr;
+    QAction* Replace1 = nullptr;
+    QAction* FindInFiles1 = nullptr;
+    QAction* Color1 = nullptr;
+    QAction* EditFontCmd = nullptr;
+    QAction* Calendar1 = nullptr;
+    QAction* Tabs1 = nullptr;
+    QAction* ToolBar1 = nullptr;
+    QAction* TreeView1 = nullptr;
+    QAction* Preferences1 = nullptr;
+    QAction* ApplyTemplate1 = nullptr;
+    QAction* SaveAsTemplate1 = nullptr;
+    QAction* Protect1 = nullptr;
+    QAction* Unprotect1 = nullptr;
+    QAction* Contents1 = nullptr;
+    QAction* LicenseAgreement1 = nullptr;
+    QAction* OrderingInformation1 = nullptr;
+    QAction* HelpAbout = nullptr;
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    // layout (main_form_layout.cpp)
+    void BuildLayout();
+    void BuildToolBar();
+    void BuildMenus();
+    void BuildStatusBar();
+    QAction* Command(QMenu* menu, const QString& caption, const QString& shortcut,
+                     const QString& hint, void (TMainForm::*handler)());
+
+    // settings <-> controls (main_form_view.cpp)
+    void ApplySettings();
+    void CollectSettings();
+    void FillTabs();
+    void UpdateLeftPane();
+
+    // create sequence steps (main_form.cpp)
+    void CreateSplash();
+    void ShowSplash();
+    void CloseSplash();
+    bool Login();
+    void RouteHints();
+    void SetUpFileDialogs();
+    void SetUpFormatting();
+    void SetTypingFont();
+    void SelectStartProfile();
+
+    // formatting set-up, filled in by the formatting tool bar
+    void FillFontList();
+    void BuildRulerTicks();
+    void SelectionChange();
+
+    // commands
+    void FileSave();
+    void FileExit();
+    void EditUndo();
+    void EditCut();
+    void EditCopy();
+    void EditPaste();
+
+    TPrompts& prompts_;
+    bool loginPassed_ = true;
+    bool shown_ = false;
+    bool destroyed_ = false;
+    bool hintsRouted_ = false;
+    std::vector<int> tabProfiles_; // profile number of each tab
+};

@@ -1,0 +1,290 @@
+// The main window's controls, tool bar, menus and status bar, declared in
+// the order they appear on screen.
+#include "app/main_form.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// A hint "Tip|Status text" shows its first part as the pop-up tip and its
+// second in the status bar; a hint without "|" serves both.
+void SetHint(QWidget* w, const QString& hint) {
+    const int bar = hint.indexOf('|');
+    w->setToolTip(bar < 0 ? hint : hint.left(bar));
+    w->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void SetHint(QAction* a, const QString& hint) {
+    const int bar = hint.indexOf('|');
+    a->setToolTip(bar < 0 ? hint : hint.left(bar));
+    a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QToolButton* ToolButton(QToolBar* bar, const QString& name, const QString& text,
+                        bool checkable = false) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setCheckable(checkable);
+    b->setAutoRaise(true);
+    bar->addWidget(b);
+    return b;
+}
+
+// A tool button that shows a command: same caption, hint and enabled state.
+QToolButton* CommandButton(QToolBar* bar, const QString& name, QAction* command) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName(name);
+    b->setDefaultAction(command);
+    b->setAutoRaise(true);
+    bar->addWidget(b);
+    return b;
+}
+
+} // namespace
+
+QAction* TMainForm::Command(QMenu* menu, const QString& caption, const QString& shortcut,
+                            const QString& hint, void (TMainForm::*handler)()) {
+    auto* a = new QAction(caption, this);
+    if (!shortcut.isEmpty()) a->setShortcut(QKeySequence(shortcut));
+    if (!hint.isEmpty()) SetHint(a, hint);
+    if (handler)
+        connect(a, &QAction::triggered, this,
+                [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    else
+        a->setEnabled(false); // the feature behind this entry is not built yet
+    menu->addAction(a);
+    return a;
+}
+
+void TMainForm::BuildLayout() {
+    setWindowTitle("Dayscrib");
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->setChildrenCollapsible(false);
+
+    LeftPnl = new QWidget(Splitter1);
+    LeftPnl->setObjectName("LeftPnl");
+    auto* left = new QVBoxLayout(LeftPnl);
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    MonthCalendar1 = new QCalendarWidget(LeftPnl);
+    MonthCalendar1->setObjectName("MonthCalendar1");
+    MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // The calendar would ask for more than the pane's 209 pixels; it fits
+    // when its cells shrink a little.
+    MonthCalendar1->setMinimumWidth(160);
+    left->addWidget(MonthCalendar1);
+    TreeView = new QTreeWidget(LeftPnl);
+    TreeView->setObjectName("TreeView");
+    TreeView->setHeaderHidden(true);
+    TreeView->setIndentation(19);
+    TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    left->addWidget(TreeView, 1);
+
+    auto* right = new QWidget(Splitter1);
+    right->setObjectName("RightPnl");
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(0);
+    Ruler = new QWidget(right);
+    Ruler->setObjectName("Ruler");
+    Ruler->setFixedHeight(26);
+    rightLayout->addWidget(Ruler);
+    Editor = new QTextEdit(right);
+    Editor->setObjectName("Editor");
+    Editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    rightLayout->addWidget(Editor, 1);
+    TabSet = new QTabBar(right);
+    TabSet->setObjectName("TabSet");
+    TabSet->setShape(QTabBar::RoundedSouth);
+    TabSet->setExpanding(false);
+    rightLayout->addWidget(TabSet);
+
+    Splitter1->addWidget(LeftPnl);
+    Splitter1->addWidget(right);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({209, 461});
+    setCentralWidget(Splitter1);
+
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+
+    connect(TabSet, &QTabBar::currentChanged, this,
+            [this](int index) { Guarded([&] { TabSetChange(index); }); });
+    connect(Editor->document(), &QTextDocument::modificationChanged, this,
+            [this](bool modified) { Guarded([&] { ShowModifiedMark(modified); }); });
+    connect(Editor, &QTextEdit::cursorPositionChanged, this,
+            [this] { Guarded([&] { ShowCaretPosition(); }); });
+}
+
+void TMainForm::BuildMenus() {
+    FileMenu = menuBar()->addMenu("&File");
+    FileSaveCmd = Command(FileMenu, "&Save", "Ctrl+S", "Save current file", &TMainForm::FileSave);
+    FileSaveAsCmd =
+        Command(FileMenu, "Save &As...", "", "Save current file under a new name", nullptr);
+    FileMenu->addSeparator();
+    FilePrintCmd = Command(FileMenu, "&Print...", "Ctrl+P", "Print current file", nullptr);
+    FileMenu->addSeparator();
+    FileExitCmd =
+        Command(FileMenu, "E&xit", "Alt+X", "Exit this application", &TMainForm::FileExit);
+
+    EditMenu = menuBar()->addMenu("&Edit");
+    EditUndoCmd =
+        Command(EditMenu, "&Undo", "Ctrl+Z", "Undo the last action", &TMainForm::EditUndo);
+    EditMenu->addSeparator();
+    EditCutCmd = Command(EditMenu, "Cu&t", "Ctrl+X", "Delete selected item", &TMainForm::EditCut);
+    EditCopyCmd = Command(EditMenu, "&Copy", "Ctrl+C", "Copy selected item to clipboard",
+                          &TMainForm::EditCopy);
+    EditPasteCmd =
+        Command(EditMenu, "&Paste", "Ctrl+V", "Paste contents of clipboard", &TMainForm::EditPaste);
+    EditMenu->addSeparator();
+    Find1 = Command(EditMenu, "Find...", "Ctrl+F", "", nullptr);
+    Replace1 = Command(EditMenu, "Replace...", "Ctrl+R", "", nullptr);
+    FindInFiles1 = Command(EditMenu, "Find in Files...", "Ctrl+G", "", nullptr);
+    EditMenu->addSeparator();
+    Color1 = Command(EditMenu, "Color...", "", "", nullptr);
+    EditFontCmd = Command(EditMenu, "&Font...", "", "", nullptr);
+
+    ViewMenu = menuBar()->addMenu("&View");
+    Calendar1 = Command(ViewMenu, "&Calendar", "", "", &TMainForm::Calendar1Click);
+    Tabs1 = Command(ViewMenu, "T&abs", "", "", &TMainForm::Tabs1Click);
+    ToolBar1 = Command(ViewMenu, "&Tool Bar", "", "", &TMainForm::ToolBar1Click);
+    TreeView1 = Command(ViewMenu, "Tree &View", "", "", &TMainForm::TreeView1Click);
+    for (QAction* a : {Calendar1, Tabs1, ToolBar1, TreeView1}) {
+        a->setCheckable(true);
+        a->setChecked(true);
+    }
+    ViewMenu->addSeparator();
+    Preferences1 = Command(ViewMenu, "&Preferences...", "", "", nullptr);
+
+    ToolsMenu = menuBar()->addMenu("&Tools");
+    QMenu* templ = ToolsMenu->addMenu("Template");
+    ApplyTemplate1 = Command(templ, "Apply Template", "Ctrl+T", "", nullptr);
+    SaveAsTemplate1 = Command(templ, "Save as Template", "", "", nullptr);
+    QMenu* password = ToolsMenu->addMenu("&Password");
+    Protect1 = Command(password, "Protect", "", "", nullptr);
+    Unprotect1 = Command(password, "Unprotect", "", "", nullptr);
+
+    HelpMenu = menuBar()->addMenu("&Help");
+    Contents1 = Command(HelpMenu, "Contents...", "F1", "", nullptr);
+    LicenseAgreement1 = Command(HelpMenu, "License Agreement...", "", "", nullptr);
+    OrderingInformation1 = Command(HelpMenu, "Ordering Information...", "", "", nullptr);
+    HelpMenu->addSeparator();
+    HelpAbout = Command(HelpMenu, "&About...", "", "Show program information", nullptr);
+}
+
+void TMainForm::BuildToolBar() {
+    StandardToolBar = new QToolBar("Standard", this);
+    StandardToolBar->setObjectName("StandardToolBar");
+    StandardToolBar->setMovable(false);
+    addToolBar(Qt::TopToolBarArea, StandardToolBar);
+    QToolBar* bar = StandardToolBar;
+
+    SaveButton = CommandButton(bar, "SaveButton", FileSaveCmd);
+    PrintButton = CommandButton(bar, "PrintButton", FilePrintCmd);
+    bar->addSeparator();
+    CutButton = CommandButton(bar, "CutButton", EditCutCmd);
+    CopyButton = CommandButton(bar, "CopyButton", EditCopyCmd);
+    PasteButton = CommandButton(bar, "PasteButton", EditPasteCmd);
+    UndoButton = CommandButton(bar, "UndoButton", EditUndoCmd);
+    bar->addSeparator();
+
+    FontName = new QComboBox(bar);
+    FontName->setObjectName("FontName");
+    FontName->setEditable(true);
+    FontName->setFixedWidth(149);
+    FontName->setMaxVisibleItems(10);
+    FontName->setInsertPolicy(QComboBox::NoInsert);
+    SetHint(FontName, "Font Name|Select font name");
+    bar->addWidget(FontName);
+
+    FontSize = new QSpinBox(bar);
+    FontSize->setObjectName("FontSize");
+    FontSize->setRange(0, 100);
+    FontSize->setWrapping(false);
+    FontSize->setValue(0);
+    SetHint(FontSize, "Font Size|Select font size");
+    bar->addWidget(FontSize);
+
+    ColorFramePnl = new QFrame(bar);
+    ColorFramePnl->setObjectName("ColorFramePnl");
+    ColorFramePnl->setFixedSize(22, 22);
+    auto* frameLayout = new QHBoxLayout(ColorFramePnl);
+    frameLayout->setContentsMargins(6, 6, 6, 6);
+    ColorPnl = new QFrame(ColorFramePnl);
+    ColorPnl->setObjectName("ColorPnl");
+    ColorPnl->setFixedSize(10, 10);
+    ColorPnl->setAutoFillBackground(true);
+    QPalette pal = ColorPnl->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    ColorPnl->setPalette(pal);
+    frameLayout->addWidget(ColorPnl);
+    SetHint(ColorFramePnl, "Current font color");
+    SetHint(ColorPnl, "Current font color");
+    bar->addWidget(ColorFramePnl);
+
+    ColorButton = ToolButton(bar, "ColorButton", "Color");
+    SetHint(ColorButton, "Select font color");
+    BoldButton = ToolButton(bar, "BoldButton", "B", true);
+    SetHint(BoldButton, "Bold");
+    ItalicButton = ToolButton(bar, "ItalicButton", "I", true);
+    SetHint(ItalicButton, "Italic");
+    UnderlineButton = ToolButton(bar, "UnderlineButton", "U", true);
+    SetHint(UnderlineButton, "Underline");
+    bar->addSeparator();
+
+    LeftAlign = ToolButton(bar, "LeftAlign", "Left", true);
+    SetHint(LeftAlign, "Align Left");
+    CenterAlign = ToolButton(bar, "CenterAlign", "Center", true);
+    SetHint(CenterAlign, "Center");
+    RightAlign = ToolButton(bar, "RightAlign", "Right", true);
+    SetHint(RightAlign, "Align Right");
+    auto* align = new QButtonGroup(this);
+    align->setExclusive(true);
+    align->addButton(LeftAlign, 0); // the ids are the paragraph alignments
+    align->addButton(RightAlign, 1);
+    align->addButton(CenterAlign, 2);
+    LeftAlign->setChecked(true);
+    bar->addSeparator();
+
+    BulletsButton = ToolButton(bar, "BulletsButton", "Bullets", true);
+    SetHint(BulletsButton, "Bullets|Enter bullet mode");
+}
+
+void TMainForm::BuildStatusBar() {
+    StatusBar = statusBar();
+    StatusBar->setObjectName("StatusBar");
+    const int widths[3] = {120, 60, 50};
+    const Qt::Alignment align[3] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignLeft};
+    for (int i = 0; i < 3; ++i) {
+        StatusPanel[i] = new QLabel(StatusBar);
+        StatusPanel[i]->setObjectName(QString("StatusPanel%1").arg(i));
+        StatusPanel[i]->setFixedWidth(widths[i]);
+        StatusPanel[i]->setAlignment(align[i] | Qt::AlignVCenter);
+        StatusPanel[i]->setFrameShape(QFrame::StyledPanel);
+        // Panels sit in the normal (not permanent) area, so a hint shown in
+        // the status bar covers them for its whole width, like a simple panel.
+        StatusBar->addWidget(StatusPanel[i]);
+    }
+}

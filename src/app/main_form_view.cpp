@@ -1,0 +1,125 @@
+// The View menu's pane switches, the status bar's marks and the transfer of
+// the settings to and from the controls.
+#include "app/main_form.h"
+
+#include "platform/codepage.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QEvent>
+#include <QLabel>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace {
+QString FromAnsi(const std::string& s) {
+    return QString::fromStdString(AnsiToUtf8(s));
+}
+} // namespace
+
+// ---- View menu: Qt has toggled the check mark before the handler runs ----
+
+void TMainForm::Calendar1Click() {
+    MonthCalendar1->setVisible(Calendar1->isChecked());
+    UpdateLeftPane();
+}
+
+void TMainForm::TreeView1Click() {
+    TreeView->setVisible(TreeView1->isChecked());
+    UpdateLeftPane();
+}
+
+void TMainForm::ToolBar1Click() {
+    StandardToolBar->setVisible(ToolBar1->isChecked());
+}
+
+void TMainForm::Tabs1Click() {
+    TabSet->setVisible(Tabs1->isChecked());
+}
+
+void TMainForm::UpdateLeftPane() {
+    LeftPnl->setVisible(Calendar1->isChecked() || TreeView1->isChecked());
+}
+
+// ---- status bar ----
+
+void TMainForm::ShowModifiedMark(bool modified) {
+    if (modified)
+        StatusPanel[1]->setText("Modified");
+    else if (StatusPanel[1]->text() != "Read Only")
+        StatusPanel[1]->setText(QString());
+}
+
+void TMainForm::ShowReadOnlyMark(bool readOnly) {
+    StatusPanel[1]->setText(readOnly ? "Read Only" : QString());
+}
+
+void TMainForm::ShowCaretPosition() {
+    const QTextCursor c = Editor->textCursor();
+    StatusPanel[0]->setText(
+        QString::asprintf("Line: %3d   Col: %3d", c.blockNumber() + 1, c.positionInBlock() + 1));
+}
+
+bool TMainForm::event(QEvent* e) {
+    // Hints reach the status bar only once the create sequence routed them.
+    if (e->type() == QEvent::StatusTip) {
+        if (hintsRouted_ && StatusBar)
+            StatusBar->showMessage(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+// ---- settings <-> controls ----
+
+void TMainForm::ApplySettings() {
+    move(Settings.Left, Settings.Top);
+    resize(Settings.Width, Settings.Height);
+    Calendar1->setChecked(Settings.ShowCalendar);
+    Tabs1->setChecked(Settings.ShowTabs);
+    ToolBar1->setChecked(Settings.ShowToolBar);
+    TreeView1->setChecked(Settings.ShowTreeView);
+    MonthCalendar1->setVisible(Settings.ShowCalendar);
+    TabSet->setVisible(Settings.ShowTabs);
+    StandardToolBar->setVisible(Settings.ShowToolBar);
+    TreeView->setVisible(Settings.ShowTreeView);
+    UpdateLeftPane();
+    Current = SelectProfile(Settings, 1);
+    FillTabs();
+}
+
+void TMainForm::CollectSettings() {
+    Settings.Left = x();
+    Settings.Top = y();
+    Settings.Width = width();
+    Settings.Height = height();
+    Settings.ShowCalendar = Calendar1->isChecked();
+    Settings.ShowTabs = Tabs1->isChecked();
+    Settings.ShowToolBar = ToolBar1->isChecked();
+    Settings.ShowTreeView = TreeView1->isChecked();
+}
+
+void TMainForm::FillTabs() {
+    const QSignalBlocker block(TabSet); // filling the tabs selects nothing
+    while (TabSet->count() > 0)
+        TabSet->removeTab(0);
+    tabProfiles_.clear();
+    for (int n = 1; n <= ProfileCount; ++n) {
+        const TUserProject& p = Settings.Project(n);
+        if (n == 1 || p.On) {
+            TabSet->addTab(FromAnsi(p.Name));
+            tabProfiles_.push_back(n);
+        }
+    }
+}
+
+int TMainForm::TabProfile(int index) const {
+    if (index < 0 || index >= static_cast<int>(tabProfiles_.size())) return 1;
+    return tabProfiles_[static_cast<std::size_t>(index)];
+}

@@ -1,0 +1,183 @@
+#include "app/prompts.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+QString Title() {
+    return QApplication::applicationName();
+}
+} // namespace
+
+QString TPrompts::InputBox(const QString& caption, const QString& prompt,
+                           const QString& defaultText, bool masked) {
+    QString value = defaultText;
+    if (!InputQuery(caption, prompt, value, masked)) return defaultText;
+    return value;
+}
+
+// ---- Qt's dialogs ----
+
+bool TQtPrompts::InputQuery(const QString& caption, const QString& prompt, QString& value,
+                            bool masked) {
+    QInputDialog dlg(Parent());
+    dlg.setWindowTitle(caption);
+    dlg.setLabelText(prompt);
+    dlg.setInputMode(QInputDialog::TextInput);
+    dlg.setTextEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    dlg.setTextValue(value);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    value = dlg.textValue();
+    return true;
+}
+
+void TQtPrompts::ShowMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Ok, Parent());
+    box.exec();
+}
+
+void TQtPrompts::ShowError(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, Title(), text, QMessageBox::Ok, Parent());
+    box.exec();
+}
+
+TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent());
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return TConfirmAnswer::Yes;
+    case QMessageBox::No:
+        return TConfirmAnswer::No;
+    default:
+        return TConfirmAnswer::Cancel;
+    }
+}
+
+bool TQtPrompts::ChooseFont(QFont& font, QColor& color, int /*helpContext*/) {
+    // Qt's font dialog has no colour; the colour stays as it was.
+    (void)color;
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, font, Parent());
+    if (ok) font = chosen;
+    return ok;
+}
+
+bool TQtPrompts::ChooseColor(QColor& color, int /*helpContext*/) {
+    const QColor chosen = QColorDialog::getColor(color, Parent());
+    if (!chosen.isValid()) return false;
+    color = chosen;
+    return true;
+}
+
+QString TQtPrompts::SaveFileName(const QString& caption, const QString& folder,
+                                 const QString& filter) {
+    return QFileDialog::getSaveFileName(Parent(), caption, folder, filter);
+}
+
+QString TQtPrompts::OpenFileName(const QString& caption, const QString& folder,
+                                 const QString& filter) {
+    return QFileDialog::getOpenFileName(Parent(), caption, folder, filter);
+}
+
+bool TQtPrompts::Print(QPrinter& printer) {
+    QPrintDialog dlg(&printer, Parent());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+// ---- scripted answers ----
+
+QStringList TScriptedPrompts::Messages() const {
+    QStringList texts;
+    for (const TAsked& a : Asked)
+        if (a.Kind == TKind::Message || a.Kind == TKind::Error) texts << a.Text;
+    return texts;
+}
+
+int TScriptedPrompts::Count(TKind kind) const {
+    int n = 0;
+    for (const TAsked& a : Asked)
+        n += a.Kind == kind;
+    return n;
+}
+
+bool TScriptedPrompts::InputQuery(const QString& caption, const QString& prompt, QString& value,
+                                  bool masked) {
+    Asked.push_back({TKind::Input, caption, prompt, masked});
+    if (Inputs.empty()) return false;
+    const std::optional<QString> answer = Inputs.front();
+    Inputs.pop_front();
+    if (!answer) return false;
+    value = *answer;
+    return true;
+}
+
+void TScriptedPrompts::ShowMessage(const QString& text) {
+    Asked.push_back({TKind::Message, QString(), text});
+}
+
+void TScriptedPrompts::ShowError(const QString& text) {
+    Asked.push_back({TKind::Error, QString(), text});
+}
+
+TConfirmAnswer TScriptedPrompts::Confirm(const QString& caption, const QString& text) {
+    Asked.push_back({TKind::Confirm, caption, text});
+    if (Confirms.empty()) return TConfirmAnswer::Cancel;
+    const TConfirmAnswer a = Confirms.front();
+    Confirms.pop_front();
+    return a;
+}
+
+bool TScriptedPrompts::ChooseFont(QFont& font, QColor& color, int /*helpContext*/) {
+    Asked.push_back({TKind::Font, QString(), font.family()});
+    (void)color;
+    if (Fonts.empty()) return false;
+    const std::optional<QFont> f = Fonts.front();
+    Fonts.pop_front();
+    if (!f) return false;
+    font = *f;
+    return true;
+}
+
+bool TScriptedPrompts::ChooseColor(QColor& color, int /*helpContext*/) {
+    Asked.push_back({TKind::Color, QString(), color.name()});
+    if (Colors.empty()) return false;
+    const std::optional<QColor> c = Colors.front();
+    Colors.pop_front();
+    if (!c) return false;
+    color = *c;
+    return true;
+}
+
+QString TScriptedPrompts::SaveFileName(const QString& caption, const QString& folder,
+                                       const QString& /*filter*/) {
+    Asked.push_back({TKind::SaveFile, caption, folder});
+    if (FileNames.empty()) return QString();
+    const QString name = FileNames.front();
+    FileNames.pop_front();
+    return name;
+}
+
+QString TScriptedPrompts::OpenFileName(const QString& caption, const QString& folder,
+                                       const QString& /*filter*/) {
+    Asked.push_back({TKind::OpenFile, caption, folder});
+    if (FileNames.empty()) return QString();
+    const QString name = FileNames.front();
+    FileNames.pop_front();
+    return name;
+}
+
+bool TScriptedPrompts::Print(QPrinter& /*printer*/) {
+    Asked.push_back({TKind::Print, QString(), QString()});
+    if (Prints.empty()) return false;
+    const bool ok = Prints.front();
+    Prints.pop_front();
+    return ok;
+}

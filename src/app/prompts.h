@@ -1,0 +1,107 @@
+// Every modal question the program asks goes through TPrompts: the real
+// program answers with Qt's dialogs (TQtPrompts), tests answer from a script
+// (TScriptedPrompts) and read back what was asked.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
+
+class QPrinter;
+class QWidget;
+
+enum class TConfirmAnswer { Yes, No, Cancel };
+
+class TPrompts {
+public:
+    virtual ~TPrompts() = default;
+
+    // A line of text; false on Cancel. `masked` hides what is typed.
+    virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value,
+                            bool masked) = 0;
+    // An information message with an OK button.
+    virtual void ShowMessage(const QString& text) = 0;
+    // The application's standard error message (an exception's text).
+    virtual void ShowError(const QString& text) = 0;
+    virtual TConfirmAnswer Confirm(const QString& caption, const QString& text) = 0;
+    // Font and colour dialogs: false when the user cancels. `helpContext`
+    // is the help page the dialog's Help button opens (0: none).
+    virtual bool ChooseFont(QFont& font, QColor& color, int helpContext) = 0;
+    virtual bool ChooseColor(QColor& color, int helpContext) = 0;
+    // File dialogs: the chosen file, or an empty string on Cancel.
+    virtual QString SaveFileName(const QString& caption, const QString& folder,
+                                 const QString& filter) = 0;
+    virtual QString OpenFileName(const QString& caption, const QString& folder,
+                                 const QString& filter) = 0;
+    virtual bool Print(QPrinter& printer) = 0;
+
+    // The input box: the typed text, or `defaultText` on Cancel.
+    QString InputBox(const QString& caption, const QString& prompt, const QString& defaultText,
+                     bool masked = false);
+
+    // The window the dialogs are centred on.
+    void SetParent(QWidget* parent) { parent_ = parent; }
+    QWidget* Parent() const { return parent_; }
+
+private:
+    QWidget* parent_ = nullptr;
+};
+
+class TQtPrompts : public TPrompts {
+public:
+    bool InputQuery(const QString& caption, const QString& prompt, QString& value,
+                    bool masked) override;
+    void ShowMessage(const QString& text) override;
+    void ShowError(const QString& text) override;
+    TConfirmAnswer Confirm(const QString& caption, const QString& text) override;
+    bool ChooseFont(QFont& font, QColor& color, int helpContext) override;
+    bool ChooseColor(QColor& color, int helpContext) override;
+    QString SaveFileName(const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QString OpenFileName(const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    bool Print(QPrinter& printer) override;
+};
+
+// Answers from queues filled by a test. An empty queue answers Cancel (an
+// empty file name, TConfirmAnswer::Cancel, a cancelled input).
+class TScriptedPrompts : public TPrompts {
+public:
+    enum class TKind { Input, Message, Error, Confirm, Font, Color, SaveFile, OpenFile, Print };
+    struct TAsked {
+        TKind Kind;
+        QString Caption;
+        QString Text; // the prompt or message
+        bool Masked = false;
+    };
+
+    // std::nullopt stands for Cancel.
+    std::deque<std::optional<QString>> Inputs;
+    std::deque<TConfirmAnswer> Confirms;
+    std::deque<std::optional<QFont>> Fonts;
+    std::deque<std::optional<QColor>> Colors;
+    std::deque<QString> FileNames;
+    std::deque<bool> Prints;
+    std::vector<TAsked> Asked;
+
+    // The texts of the messages and errors shown, in order.
+    QStringList Messages() const;
+    int Count(TKind kind) const;
+
+    bool InputQuery(const QString& caption, const QString& prompt, QString& value,
+                    bool masked) override;
+    void ShowMessage(const QString& text) override;
+    void ShowError(const QString& text) override;
+    TConfirmAnswer Confirm(const QString& caption, const QString& text) override;
+    bool ChooseFont(QFont& font, QColor& color, int helpContext) override;
+    bool ChooseColor(QColor& color, int helpContext) override;
+    QString SaveFileName(const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QString OpenFileName(const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    bool Print(QPrinter& printer) override;
+};
