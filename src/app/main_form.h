@@ -81,9 +81,20 @@ public:
     // Stores the open entry if it is modified; false when storing failed
     // and the caller must not move away from it.
     bool SaveEntry();
+    // ---- date tree (src/nav/main_form_tree.cpp) ----
     // Rebuilds the date tree opened at `date`; the date's day node becomes
     // CurrentNode and the key becomes that date. Neither saves nor loads.
     void BuildTreeForDate(const QDate& date);
+    // The selected node changed: store the open entry, take the key from
+    // the node and its ancestors, move the calendar, load the new entry.
+    void TreeViewChange(QTreeWidgetItem* node);
+    // A node opens: its children are made anew.
+    void TreeViewExpanding(QTreeWidgetItem* node);
+    void FillMonths(QTreeWidgetItem* yearNode);
+    void FillWeeks(QTreeWidgetItem* monthNode, int year, int month);
+    void FillDays(QTreeWidgetItem* weekNode, int year, int month, int week);
+    // The level of CurrentNode (elDay when there is none).
+    TEntryLevel CurrentLevel() const;
 
     // Runs `handler`; an exception it raises is shown in the application's
     // standard error message instead of reaching the event loop.
@@ -205,7 +216,17 @@ private:
     void EditCopy();
     void EditPaste();
 
+    // date tree helpers (src/nav/main_form_tree.cpp)
+    void ConnectTree();
+    void FillTreeForDate(const QDate& date);
+    void MoveCalendar(int year, int month, int day);
+    void FillNode(QTreeWidgetItem* node);
+    void RefindCurrentNode(QTreeWidgetItem* refilled, const QStringList& path);
+
     TPrompts& prompts_;
+    // While false, the tree's handlers ignore what the program does to it.
+    bool treeChangeAttached_ = false;
+    bool treeExpandingAttached_ = false;
     bool loginPassed_ = true;
     bool shown_ = false;
     bool destroyed_ = false;

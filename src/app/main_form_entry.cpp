@@ -32,13 +32,6 @@ bool TMainForm::SaveEntry() {
     return true;
 }
 
-void TMainForm::BuildTreeForDate(const QDate& date) {
-    const std::chrono::year_month_day ymd{std::chrono::year{date.year()},
-                                          std::chrono::month{static_cast<unsigned>(date.month())},
-                                          std::chrono::day{static_cast<unsigned>(date.day())}};
-    Key = KeyForDate(ymd);
-}
-
 void TMainForm::BuildRulerTicks() {}
 
 void TMainForm::SelectionChange() {

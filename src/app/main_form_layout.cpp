@@ -130,6 +130,7 @@ void TMainForm::BuildLayout() {
     BuildToolBar();
     BuildStatusBar();
 
+    ConnectTree();
     connect(TabSet, &QTabBar::currentChanged, this,
             [this](int index) { Guarded([&] { TabSetChange(index); }); });
     connect(Editor->document(), &QTextDocument::modificationChanged, this,

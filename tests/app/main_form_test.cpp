@@ -80,6 +80,15 @@ TEST_F(MainForm, NoSettingsFileOpensProfileOneWithoutLogin) {
     EXPECT_EQ(form->Key.Year, today.year());
     EXPECT_EQ(form->Key.Day, today.day());
     EXPECT_EQ(form->MonthCalendar1->selectedDate(), today);
+    ASSERT_NE(form->CurrentNode, nullptr);
+    EXPECT_EQ(form->TreeView->currentItem(), form->CurrentNode);
+    EXPECT_EQ(form->CurrentNode->text(0), QString::number(today.day()));
+    EXPECT_EQ(MemberPath(form->Key, form->CurrentLevel()), QString("%1\\%2\\Week%3\\%4.rtf")
+                                                               .arg(today.year())
+                                                               .arg(today.month())
+                                                               .arg(form->Key.Week)
+                                                               .arg(today.day())
+                                                               .toStdString());
     EXPECT_EQ(form->StatusPanel[0]->text(), "Line:   1   Col:   1");
     EXPECT_TRUE(form->FindInFiles1->isEnabled());
     EXPECT_TRUE(prompts.Asked.empty());
