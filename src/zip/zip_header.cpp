@@ -129,6 +129,7 @@ bool TZipHeaderInfo::LoadComment(TStream& stream) {
                 soBeginning);
     if (!ReadAll(stream, text.data(), CommentLength, pos)) return false;
     comment_ = std::move(text);
+    stream.Seek(pos, soBeginning);
     return true;
 }
 
@@ -204,6 +205,8 @@ void TZipHeaderInfo::WriteLocal(TStream& stream) {
     std::string name = StoredName();
     if (name.size() > 0xFFFF) throw EStreamError("Stream write error");
     std::int64_t pos = stream.Position();
+    // Offsets are 32-bit on disk; a wrapped one would point at the wrong member.
+    if (pos < 0 || pos > 0xFFFFFFFFLL) throw EStreamError("Archive larger than 4 GiB");
     LocalOffset = static_cast<std::uint32_t>(pos);
     NameLength = static_cast<std::uint16_t>(name.size());
     std::vector<std::uint8_t> out(LocalHeaderSize + name.size());
@@ -290,6 +293,7 @@ bool TEndCentral::LoadComment(TStream& stream) {
     if (CommentLength != 0) {
         stream.Seek(CommentPosition, soBeginning);
         if (!ReadAll(stream, text.data(), CommentLength, pos)) return false;
+        stream.Seek(pos, soBeginning);
     }
     comment_ = std::move(text);
     return true;

@@ -67,7 +67,8 @@ public:
     // Stores a copy (at most 65,535 bytes) and sets CommentLength; nullopt clears.
     void SetComment(std::optional<std::string> comment);
     bool HasComment() const { return CommentLength != 0; }
-    // Reads the comment from the central header at CentralOffset.
+    // Reads the comment from the central header at CentralOffset; the stream
+    // position is kept.
     bool LoadComment(TStream& stream);
 
     bool IsEncrypted() const { return (Flags & 1) != 0; }
@@ -87,7 +88,8 @@ public:
     // The local header at the stream's position; the stream is left after the name.
     bool ReadLocal(TStream& stream);
     // Sets LocalOffset to the position and writes the 30 bytes and the name
-    // (no extra field bytes). EStreamError when the stream takes less.
+    // (no extra field bytes). EStreamError when the stream takes less, or
+    // when the position lies beyond what a 32-bit offset can hold.
     void WriteLocal(TStream& stream);
     // The 46 bytes (extra field length 0), the name, then the comment. The
     // comment length written is that of the loaded comment (0 when none is
@@ -130,7 +132,7 @@ public:
     void SetComment(const std::string& comment);
     void ClearComment();
     bool HasComment() const { return CommentLength != 0; }
-    // Reads CommentLength bytes at CommentPosition.
+    // Reads CommentLength bytes at CommentPosition; the stream position is kept.
     bool LoadComment(TStream& stream);
 
     std::uint32_t RecordSize() const { return 22u + CommentLength; }

@@ -1,4 +1,5 @@
 #include "zip/dos_time.h"
+#include "zip/exceptions.h"
 #include "zip/zip_header.h"
 
 #include <gtest/gtest.h>
@@ -164,7 +165,9 @@ TEST(ZipHeader, CentralHeaderBytesByHand) {
     EXPECT_EQ(s.Position(), s.Size());
     EXPECT_EQ(r.CommentLength, 3);
     EXPECT_FALSE(r.FileComment()); // not loaded by the read
+    s.Seek(5, soBeginning);
     ASSERT_TRUE(r.LoadComment(s));
+    EXPECT_EQ(s.Position(), 5);
     EXPECT_EQ(*r.FileComment(), "abc");
     TMemoryStream again;
     r.WriteCentral(again);
@@ -299,4 +302,21 @@ TEST(ZipHeader, LoadCommentPastTheEndFails) {
     s.SetSize(s.Size() - 1);
     EXPECT_FALSE(r.LoadComment(s));
     EXPECT_FALSE(r.FileComment());
+}
+
+namespace {
+// A stream standing beyond 4 GiB that swallows what is written.
+class TFarStream : public TStream {
+public:
+    std::int64_t Read(void*, std::int64_t) override { return 0; }
+    std::int64_t Write(const void*, std::int64_t count) override { return count; }
+    std::int64_t Seek(std::int64_t, int) override { return 0x100000000LL; }
+};
+} // namespace
+
+TEST(ZipHeader, LocalHeaderBeyond4GiBIsRefusedNotWrapped) {
+    TZipHeaderInfo h = SampleHeader();
+    TFarStream far;
+    EXPECT_THROW(h.WriteLocal(far), EStreamError);
+    EXPECT_EQ(h.LocalOffset, 0x10u);
 }
