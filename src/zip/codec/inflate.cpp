@@ -84,6 +84,38 @@ inline void CopyForward(std::uint8_t* dst, const std::uint8_t* src, unsigned n) 
         *dst++ = *src++;
 }
 
+// A match copy of len bytes from dist bytes back, neither end wrapping:
+// the same bytes as CopyForward, with whole-word moves for short matches.
+// Never writes past dst + len: the window bytes there still serve long
+// distances.
+inline void CopyMatch(std::uint8_t* dst, const std::uint8_t* src, unsigned len, unsigned dist) {
+    if (dist >= len) { // no overlap
+        if (len >= 8 && len <= 16) {
+            std::uint64_t a, z;
+            std::memcpy(&a, src, 8);
+            std::memcpy(&z, src + len - 8, 8);
+            std::memcpy(dst, &a, 8);
+            std::memcpy(dst + len - 8, &z, 8);
+            return;
+        }
+        if (len >= 4 && len < 8) {
+            std::uint32_t a, z;
+            std::memcpy(&a, src, 4);
+            std::memcpy(&z, src + len - 4, 4);
+            std::memcpy(dst, &a, 4);
+            std::memcpy(dst + len - 4, &z, 4);
+            return;
+        }
+        CopyForward(dst, src, len);
+        return;
+    }
+    if (dist == 1) {
+        std::memset(dst, *src, len);
+        return;
+    }
+    CopyForward(dst, src, len);
+}
+
 struct FixedTables {
     TDecodeTable literal, distance;
     FixedTables() {
@@ -296,12 +328,20 @@ int Inflater::Dynamic() {
 // The hot loop. Everything it touches per symbol lives in locals so that the
 // stores into the window (bytes may alias anything) do not force reloads;
 // the frame is brought up to date before every call out of the loop.
+//
+// Two paths: while at least 16 input bytes are buffered and the window has
+// room for a longest match, one refill gives at least 56 bits, enough for a
+// whole length/distance pair with its extra bits, so a symbol is decoded
+// without any further bit checks and without window-end checks. Otherwise
+// each step asks for exactly the bits it needs and checks the window's end.
 int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
     if (tl.Empty()) return 1;
     const TDecodeEntry* const lt = tl.Entries.data();
-    const std::uint64_t lmask = (std::uint64_t{1} << tl.Bits) - 1;
+    const unsigned lbits = static_cast<unsigned>(tl.Bits);
+    const std::uint64_t lmask = (std::uint64_t{1} << lbits) - 1;
     const TDecodeEntry* const dt = td.Empty() ? nullptr : td.Entries.data();
-    const std::uint64_t dmask = (std::uint64_t{1} << td.Bits) - 1;
+    const unsigned dbits = static_cast<unsigned>(td.Bits);
+    const std::uint64_t dmask = (std::uint64_t{1} << dbits) - 1;
     std::uint8_t* const s = slide_;
 
     std::uint64_t b = bb_;
@@ -321,54 +361,61 @@ int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
         bk_ = k;
         w_ = w;
     };
-    auto syncIn = [&] {
+    auto refill = [&]() __attribute__((always_inline)) {
+        b |= LoadLE64(in) << k;
+        unsigned take = (63 - k) >> 3;
+        in += take;
+        avail -= take;
+        k += take << 3;
+    };
+    auto need = [&](unsigned n) __attribute__((always_inline)) {
+        if (k >= n) return;
+        if (avail >= 8) {
+            refill();
+            return;
+        }
+        syncOut();
+        SlowFill(n);
         in = g_.InPtr;
         avail = g_.InCount;
         b = bb_;
         k = bk_;
     };
-    auto need = [&](unsigned n) {
-        if (k >= n) return;
-        if (avail >= 8) {
-            b |= LoadLE64(in) << k;
-            unsigned take = (63 - k) >> 3;
-            in += take;
-            avail -= take;
-            k += take << 3;
-            return;
-        }
-        syncOut();
-        SlowFill(n);
-        syncIn();
+    auto drop = [&](unsigned n) __attribute__((always_inline)) {
+        b >>= n;
+        k -= n;
     };
-    auto flushIfFull = [&] {
-        if (w == kWindow) {
-            syncOut();
-            g_.FlushWindow(kWindow);
-            w = 0;
-        }
+    auto low = [&](unsigned n) __attribute__((always_inline)) {
+        return static_cast<unsigned>(b & ((std::uint64_t{1} << n) - 1));
     };
 
     for (;;) {
-        need(tl.Bits);
+        const bool fast = avail >= 16 && w < kWindow - 258;
+        if (fast) {
+            if (k < 56) refill();
+        } else {
+            need(lbits);
+        }
         const TDecodeEntry* e = lt + (b & lmask);
         while (e->e > kEntryLiteral) {
             if (e->e == kEntryInvalid) {
                 syncOut();
                 return 1;
             }
-            b >>= e->b;
-            k -= e->b;
+            drop(e->b);
             unsigned sub = e->e - 16u;
-            need(sub);
-            e = lt + e->v + (b & ((std::uint64_t{1} << sub) - 1));
+            if (!fast) need(sub);
+            e = lt + e->v + low(sub);
         }
-        b >>= e->b;
-        k -= e->b;
+        drop(e->b);
 
         if (e->e == kEntryLiteral) {
             s[w++] = static_cast<std::uint8_t>(e->v);
-            flushIfFull();
+            if (!fast && w == kWindow) {
+                syncOut();
+                g_.FlushWindow(kWindow);
+                w = 0;
+            }
             continue;
         }
         if (e->e == kEntryEndOfBlock) {
@@ -376,39 +423,41 @@ int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
             return 0;
         }
 
-        need(e->e);
-        unsigned len = e->v + static_cast<unsigned>(b & ((std::uint64_t{1} << e->e) - 1));
-        b >>= e->e;
-        k -= e->e;
+        if (!fast) need(e->e);
+        unsigned len = e->v + low(e->e);
+        drop(e->e);
 
         if (dt == nullptr) { // a length with no distance code to follow it
             syncOut();
             return 1;
         }
-        need(td.Bits);
+        if (!fast) need(dbits);
         const TDecodeEntry* d = dt + (b & dmask);
         while (d->e > kEntryLiteral) {
             if (d->e == kEntryInvalid) {
                 syncOut();
                 return 1;
             }
-            b >>= d->b;
-            k -= d->b;
+            drop(d->b);
             unsigned sub = d->e - 16u;
-            need(sub);
-            d = dt + d->v + (b & ((std::uint64_t{1} << sub) - 1));
+            if (!fast) need(sub);
+            d = dt + d->v + low(sub);
         }
-        b >>= d->b;
-        k -= d->b;
+        drop(d->b);
         if (d->e > 13) { // an end-of-block or literal entry has no place in a distance code
             syncOut();
             return 1;
         }
-        need(d->e);
-        unsigned dist = d->v + static_cast<unsigned>(b & ((std::uint64_t{1} << d->e) - 1));
-        b >>= d->e;
-        k -= d->e;
+        if (!fast) need(d->e);
+        unsigned dist = d->v + low(d->e);
+        drop(d->e);
 
+        if (fast && dist <= w) {
+            // Source and target both inside the window, no wrap.
+            CopyMatch(s + w, s + w - dist, len, dist);
+            w += len;
+            continue;
+        }
         unsigned src = (w - dist) & kWindowMask;
         while (len > 0) {
             unsigned piece = kWindow - (src > w ? src : w);
@@ -417,7 +466,11 @@ int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
             CopyForward(s + w, s + src, piece);
             w += piece;
             src = (src + piece) & kWindowMask;
-            flushIfFull();
+            if (w == kWindow) {
+                syncOut();
+                g_.FlushWindow(kWindow);
+                w = 0;
+            }
         }
     }
 }
