@@ -18,10 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int64_t compressed = static_cast<std::int64_t>(size);
     std::int64_t uncompressed = 1 << 22;
     if (size > 0) {
-        if (data[0] & 1)
-            compressed = static_cast<std::int64_t>(size) / 2;
-        if (data[0] & 2)
-            uncompressed = data[0] * 64;
+        if (data[0] & 1) compressed = static_cast<std::int64_t>(size) / 2;
+        if (data[0] & 2) uncompressed = data[0] * 64;
         if (data[0] & 4)
             compressed = static_cast<std::int64_t>(size) + 100; // archive shorter than the member
     }

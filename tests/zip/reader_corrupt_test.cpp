@@ -21,12 +21,15 @@ namespace {
 
 struct Quiet {
     TEngineHooks saved = EngineHooks();
-    Quiet() { EngineHooks().MessageBox = [](const std::string&, const std::string&) {}; }
+    Quiet() {
+        EngineHooks().MessageBox = [](const std::string&, const std::string&) {};
+    }
     ~Quiet() { EngineHooks() = saved; }
 };
 
 // Tries every member; returns how many came out, checking their bytes.
-int TryAll(const std::string& path, const std::vector<std::pair<std::string, std::string>>& members) {
+int TryAll(const std::string& path,
+           const std::vector<std::pair<std::string, std::string>>& members) {
     TZipReader r;
     r.DoProcessMessages = false;
     r.ZipPassword = "pw";
@@ -77,7 +80,8 @@ TEST_F(CorruptTest, TruncatedAnywhere) {
     Quiet quiet;
     ASSERT_EQ(TryAll(dir.file("t.zip"), members), 3);
     std::string path = dir.file("cut.zip");
-    for (std::size_t len = 0; len < original.size(); len += (len < 200 || len + 200 > original.size()) ? 1 : 97) {
+    for (std::size_t len = 0; len < original.size();
+         len += (len < 200 || len + 200 > original.size()) ? 1 : 97) {
         WriteFile(path, original.substr(0, len));
         TryAll(path, members);
     }
@@ -93,8 +97,8 @@ TEST_F(CorruptTest, FlippedBytes) {
         int flips = 1 + static_cast<int>(rng() % 3);
         for (int f = 0; f < flips; ++f) {
             // Half the rounds hit the directory and end record, half anywhere.
-            std::size_t pos = round % 2 ? central + rng() % (bytes.size() - central)
-                                        : rng() % bytes.size();
+            std::size_t pos =
+                round % 2 ? central + rng() % (bytes.size() - central) : rng() % bytes.size();
             bytes[pos] = static_cast<char>(bytes[pos] ^ (1 + rng() % 255));
         }
         WriteFile(path, bytes);

@@ -95,7 +95,8 @@ TEST_F(ReaderTest, ExtractsAMemberIgnoringCaseButNeverAFolderEntry) {
 
 TEST_F(ReaderTest, WildcardsSelectAndTheSecondMatchFailsItsSizeCheck) {
     TZipReader r;
-    r.SetZipName(Archive({Stored("a/1.rtf", "one"), Stored("a/2.rtf", "two"), Stored("b.txt", "b")}));
+    r.SetZipName(
+        Archive({Stored("a/1.rtf", "one"), Stored("a/2.rtf", "two"), Stored("b.txt", "b")}));
     std::vector<int> ended, badCrc;
     r.OnEndUnZip = [&](TZipReader&, int i, const std::string&) { ended.push_back(i); };
     r.OnBadCRC = [&](TZipReader&, std::uint32_t, std::uint32_t, int i) { badCrc.push_back(i); };
@@ -401,8 +402,8 @@ TEST_F(ReaderTest, ZipNameRules) {
     EXPECT_EQ(filter, "Zip Files (*.ZIP)|*.zip|SFX Files (*.EXE)|*.exe|Jar Files (*.JAR)|*.jar|"
                       "All Files (*.*)|*.*");
     EXPECT_EQ(start, dir.path() + "/");
-    EngineHooks().OpenFileDialog = [&](const std::string&, const std::string&,
-                                       const std::string& s, std::string& chosen) {
+    EngineHooks().OpenFileDialog = [&](const std::string&, const std::string&, const std::string& s,
+                                       std::string& chosen) {
         start = s;
         chosen = path;
         return true;
@@ -443,7 +444,9 @@ TEST_F(ReaderTest, EventsAroundAnExtraction) {
     r.OnStartUnZip = [&](TZipReader&, int i, std::string& fname, bool&) {
         log.push_back("start " + std::to_string(i) + " [" + fname + "]");
     };
-    r.OnEndUnZip = [&](TZipReader&, int i, const std::string&) { log.push_back("end " + std::to_string(i)); };
+    r.OnEndUnZip = [&](TZipReader&, int i, const std::string&) {
+        log.push_back("end " + std::to_string(i));
+    };
     r.OnUnZipComplete = [&](TZipReader&, int n) { log.push_back("complete " + std::to_string(n)); };
     r.OnFilePercentDone = [&](TZipReader&, int p) { file.push_back(p); };
     r.OnTotalPercentDone = [&](TZipReader&, int p) { total.push_back(p); };

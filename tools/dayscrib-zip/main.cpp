@@ -1,16 +1,75 @@
 // dayscrib-zip: the archive engine on the command line, for users' scripts,
 // interoperability tests and benchmarks. Usage: dayscrib-zip COMMAND ARGS...
+//
+// Every command lives in a file of its own and registers itself (see
+// commands.h). Exit codes: 0 success; 1 nothing extracted or some member
+// failed; 2 an error, with the engine's message on standard error.
+#include "commands.h"
+#include "tool.h"
+
+#include "platform/exception.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <unistd.h>
 
-#include "commands.h"
-
 namespace {
+
+const char* const kHelp = R"(Usage: dayscrib-zip COMMAND [OPTIONS] ARGUMENTS
+
+Reads the zip archives of the Dayscrib diary (and any other zip archive of
+the methods stored and deflated) with the program's own engine.
+
+Commands:
+  list ARCHIVE
+      One line per member, in archive order:
+        METHOD 0xFLAGS COMPRESSED UNCOMPRESSED CRC32 YYYY-MM-DD HH:MM:SS NAME
+      METHOD is the method number (0 stored, 8 deflated), FLAGS the general
+      purpose flags in hexadecimal (bit 0 encrypted, bit 3 data descriptor),
+      sizes in bytes (the compressed size includes an encryption header),
+      CRC32 in eight hexadecimal digits, date and time as stored (local
+      time, two-second steps), NAME as the diary holds it: folders separated
+      by "\" (for example 2001\3\Week3\15.rtf), written in UTF-8.
+
+  extract [-p PASSWORD] [--text] ARCHIVE MEMBER
+      Writes the member's bytes to standard output. MEMBER is the name as
+      "list" shows it; letter case does not matter, and the wildcards
+      "*", "?" and "<set>" may be used (the first match is extracted).
+      --text writes the plain text of an RTF member instead of its bytes.
+
+  test [-p PASSWORD] ARCHIVE
+      Extracts every member and checks its CRC-32, printing
+        OK NAME
+        FAILED NAME: REASON
+      one line per member, in archive order (folder entries are skipped).
+
+  deflate [-l LEVEL]
+      Compresses standard input to standard output with the archive
+      writer's encoder (LEVEL 0 to 9, default 9): exactly the bytes that
+      would become a member's data. Says "method 0" (kept as it was) or
+      "method 8" (deflated) on standard error.
+
+  inflate
+      Decodes a raw deflate stream (RFC 1951, no zlib or gzip wrapper) from
+      standard input to standard output.
+
+Options:
+  -p PASSWORD   the password of encrypted members, as typed (UTF-8); it is
+                keyed as windows-1252 when every character has a code there,
+                as UTF-8 otherwise, like the diary does
+  -h, --help    this text
+
+Exit status:
+  0  success
+  1  nothing was extracted (no such member, wrong password, damaged data),
+     or at least one member failed its test
+  2  an error: unusable arguments, an archive that cannot be opened or is
+     not a zip archive; the engine's message is written to standard error
+)";
 
 struct TCommand {
     std::string usage;
@@ -26,6 +85,7 @@ int Usage() {
     std::cerr << "usage: dayscrib-zip COMMAND [ARGS...]\ncommands:\n";
     for (const auto& [name, command] : Commands())
         std::cerr << "  " << command.usage << "\n";
+    std::cerr << "Try 'dayscrib-zip --help'.\n";
     return 2;
 }
 
@@ -41,6 +101,7 @@ std::string ReadAllStdin() {
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(0, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw std::runtime_error("cannot read standard input");
         if (n == 0) return data;
         data.append(buffer, static_cast<std::size_t>(n));
@@ -53,14 +114,60 @@ bool ParseLevel(const std::string& text, int& level) {
     return true;
 }
 
+namespace tool {
+
+int Error(const std::string& message) {
+    std::fprintf(stderr, "dayscrib-zip: %s\n", message.c_str());
+    return 2;
+}
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "dayscrib-zip: %s\nTry 'dayscrib-zip --help'.\n", message.c_str());
+    return 2;
+}
+
+bool ParseOptions(Args& args, Options& options, bool allowText, std::string& error) {
+    Args rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-p") {
+            if (i + 1 >= args.size()) {
+                error = "option -p needs a password";
+                return false;
+            }
+            options.HavePassword = true;
+            options.Password = args[++i];
+        } else if (a == "--text" && allowText) {
+            options.Text = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            error = "unknown option " + a;
+            return false;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    args = rest;
+    return true;
+}
+
+} // namespace tool
+
 int main(int argc, char** argv) {
-    if (argc < 2) return Usage();
-    auto it = Commands().find(argv[1]);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (const std::string& a : args)
+        if (a == "-h" || a == "--help") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+    if (args.empty()) return Usage();
+    auto it = Commands().find(args.front());
     if (it == Commands().end()) return Usage();
+    args.erase(args.begin());
     try {
-        return it->second.run(std::vector<std::string>(argv + 2, argv + argc));
+        return it->second.run(args);
+    } catch (const Exception& e) {
+        return tool::Error(e.Message());
     } catch (const std::exception& e) {
-        std::cerr << "dayscrib-zip: " << e.what() << "\n";
-        return 1;
+        return tool::Error(e.what());
     }
 }

@@ -5,22 +5,10 @@
 #include "zip/hooks.h"
 #include "zip/stream.h"
 #include "zip/zip_crypt.h"
+#include "zip/zip_utils.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-
-namespace {
-
-// done * 100 / total, rounded to nearest (ties to even), at most 100; 0
-// when there is nothing to do.
-int PercentOf(std::int64_t total, std::int64_t done) {
-    if (total <= 0) return 0;
-    double p = std::nearbyint(static_cast<double>(done) * 100.0 / static_cast<double>(total));
-    return static_cast<int>(std::clamp(p, 0.0, 100.0));
-}
-
-} // namespace
 
 TUnZipWork::TUnZipWork()
     : SlideBuf(new std::uint8_t[kSlideSize]()), InBuf(new std::uint8_t[kInBufSize]()),
@@ -123,9 +111,9 @@ void TUnZipWork::HandOn(const std::uint8_t* data, unsigned count) {
     Output->WriteBuffer(data, count);
     Crc = CrcUpdate(Crc, data, count);
     BytesDone += count;
-    if (OnFilePercentDone) OnFilePercentDone(PercentOf(UncompressedSize, BytesDone));
+    if (OnFilePercentDone) OnFilePercentDone(CalcPercent64(UncompressedSize, BytesDone));
     TotalDone += count;
-    if (OnTotalPercentDone) OnTotalPercentDone(PercentOf(TotalToDo, TotalDone));
+    if (OnTotalPercentDone) OnTotalPercentDone(CalcPercent64(TotalToDo, TotalDone));
 }
 
 void UnStore(TUnZipWork& g) {

@@ -1,0 +1,451 @@
+#include "zip/zip_reader.h"
+
+#include "zip/buffer_stream.h"
+#include "zip/exceptions.h"
+#include "zip/hooks.h"
+#include "zip/member_decoder.h"
+#include "zip/wildcard.h"
+#include "zip/zip_utils.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace {
+
+std::string AsciiLower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// Leading and trailing blanks and control characters removed.
+std::string Trimmed(const std::string& s) {
+    auto keep = [](char c) { return static_cast<unsigned char>(c) > ' '; };
+    auto first = std::find_if(s.begin(), s.end(), keep);
+    auto last = std::find_if(s.rbegin(), s.rend(), keep).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+std::uint16_t Get16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+// Sizes in the headers are unsigned 32-bit on disk.
+std::int64_t Unsigned(std::int32_t v) {
+    return static_cast<std::uint32_t>(v);
+}
+
+} // namespace
+
+TArchiveStamp TArchiveStamp::Of(const std::string& fileName) {
+    TArchiveStamp s;
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0) return s;
+    s.Valid = true;
+    s.Seconds = st.st_mtim.tv_sec;
+    s.Nanoseconds = st.st_mtim.tv_nsec;
+    s.Size = st.st_size;
+    s.Device = st.st_dev;
+    s.Inode = st.st_ino;
+    return s;
+}
+
+TZipReader::TZipReader() = default;
+TZipReader::~TZipReader() = default;
+
+int TZipReader::Count() const {
+    return View ? View->Count() : 0;
+}
+
+const TZipHeaderInfo& TZipReader::Member(int index) const {
+    if (!View || index < 0 || index >= View->Count())
+        throw EListError("Index " + std::to_string(index) + " is out of range");
+    return *View->Items(index);
+}
+
+std::string TZipReader::MemberPath(int index) const {
+    return View->Items(index)->Directory() + View->Items(index)->FileName();
+}
+
+void TZipReader::SetRootDir(const std::string& value) {
+    rootDir_ = value;
+    if (!rootDir_.empty() && rootDir_.back() != '\\') rootDir_ += '\\';
+}
+
+void TZipReader::SetZipName(const std::string& value) {
+    if (AsciiLower(value) == AsciiLower(zipName_)) return;
+    std::string name = value;
+    if (!name.empty() && name.back() == '?') {
+        std::string folder = name.substr(0, name.size() - 1);
+        std::size_t slash = folder.find_last_of('/');
+        folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+        if (folder.empty() || !DirectoryExists(folder)) folder = "/";
+        std::string chosen;
+        const auto& dialog = EngineHooks().OpenFileDialog;
+        if (!dialog || !dialog("Open a Zip File",
+                               "Zip Files (*.ZIP)|*.zip|SFX Files (*.EXE)|*.exe|Jar Files "
+                               "(*.JAR)|*.jar|All Files (*.*)|*.*",
+                               folder, chosen))
+            throw EUserCanceled("User canceled setting zip file name.");
+        name = chosen;
+    }
+    zipName_ = name;
+    DiscardDirectory();
+}
+
+void TZipReader::DiscardDirectory() {
+    View = nullptr;
+    SortedView.reset();
+    Directory.reset();
+    nameIndex_.clear();
+    EndCentral.Clear();
+    DirectoryTime = TArchiveStamp{};
+    CloseArchiveStream();
+}
+
+void TZipReader::CloseArchiveStream() {
+    ArchiveStream.reset();
+}
+
+void TZipReader::OpenArchive() {
+    TArchiveStamp now = TArchiveStamp::Of(zipName_);
+    if (ArchiveStream && Directory && !(now == DirectoryTime))
+        CloseArchiveStream(); // a kept-open handle may show the replaced file
+    if (!ArchiveStream)
+        ArchiveStream = std::make_unique<TLFNFileStream>(zipName_, FlushFilesOnClose, fmOpenRead);
+    if (Directory && now.Valid && now == DirectoryTime) return;
+    ReadDirectory(*ArchiveStream);
+}
+
+void TZipReader::CloseArchive() {
+    if (!KeepZipOpen) CloseArchiveStream();
+}
+
+void TZipReader::ResetArchive() {
+    DiscardDirectory();
+    zipName_.clear();
+}
+
+void TZipReader::RaiseIncomplete() {
+    TIncompleteZipMode mode = IncompleteZipMode;
+    if (OnInCompleteZip) {
+        OnInCompleteZip(*this, mode);
+        IncompleteZipMode = mode;
+    }
+    if (mode == izAssumeNotAZip) throw ENotAZipFile("Not a valid zip file!");
+    // izAssumeBad would scan a damaged archive's local headers; nothing in
+    // this program sets it, so it is treated as the default.
+    throw EIncompleteZip("Incomplete Zip File");
+}
+
+void TZipReader::ReadDirectory(TStream& stream) {
+    TArchiveStamp stamp = TArchiveStamp::Of(zipName_);
+    View = nullptr;
+    SortedView.reset();
+    Directory.reset();
+    nameIndex_.clear();
+    DirectoryTime = TArchiveStamp{};
+    ++directoryReads_;
+
+    auto badDirectory = [this] {
+        TIncompleteZipMode mode = IncompleteZipMode;
+        if (OnInCompleteZip) {
+            OnInCompleteZip(*this, mode);
+            IncompleteZipMode = mode;
+        }
+        // With izAssumeBad the damaged-archive scan would run here; it is not
+        // reachable in this program, so the result is the same refusal.
+        throw EBadZipFile("Not a valid zip file!");
+    };
+
+    try {
+        EndCentral.Clear();
+        if (!EndCentral.Locate(stream)) RaiseIncomplete();
+        if (EndCentral.TotalEntries != 0) {
+            std::uint8_t sig[4] = {};
+            stream.Seek(EndCentral.CentralStart, soBeginning);
+            if (stream.Read(sig, 4) != 4 ||
+                (sig[0] | (sig[1] << 8) | (sig[2] << 16) |
+                 (static_cast<std::uint32_t>(sig[3]) << 24)) != CentralHeaderSignature)
+                badDirectory();
+            stream.Seek(EndCentral.CentralStart, soBeginning);
+        }
+        Directory = std::make_unique<TSortedZip>(ByNone, TSortedZip::dupError, true);
+        for (int i = 0; i < EndCentral.TotalEntries; ++i) {
+            auto header = std::make_unique<TZipHeaderInfo>();
+            if (!header->ReadCentral(stream)) badDirectory();
+            Directory->Add(header.get());
+            header.release();
+        }
+        BuildView();
+    } catch (...) {
+        // A directory that failed half-way is never taken for a cached one.
+        View = nullptr;
+        SortedView.reset();
+        Directory.reset();
+        nameIndex_.clear();
+        throw;
+    }
+    DirectoryTime = stamp;
+}
+
+void TZipReader::BuildView() {
+    if (SortMode == ByNone) {
+        View = Directory.get();
+    } else {
+        SortedView = std::make_unique<TSortedZip>(SortMode, TSortedZip::dupAccept, false);
+        for (int i = 0; i < Directory->Count(); ++i)
+            SortedView->Add(Directory->Items(i));
+        View = SortedView.get();
+    }
+    BuildNameIndex();
+}
+
+void TZipReader::BuildNameIndex() {
+    nameIndex_.clear();
+    nameIndex_.reserve(static_cast<std::size_t>(View->Count()));
+    for (int i = 0; i < View->Count(); ++i)
+        nameIndex_[AsciiLower(MemberPath(i))].push_back(i);
+}
+
+int TZipReader::ExtractToStream(TStream* stream, const std::string& name) {
+    if (!stream || Trimmed(name).empty()) return 0;
+    Busy = true;
+    OutStream = stream;
+    Cancel = false;
+    ToStream = true;
+    auto finish = [this] {
+        ToStream = false;
+        OutStream = nullptr;
+        CloseArchive();
+        Busy = false;
+        Cancel = false;
+    };
+    int count = 0;
+    try {
+        OpenArchive();
+        FilesList.assign(1, name);
+        count = ExtractSelected();
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return count;
+}
+
+int TZipReader::ExtractIndexToStream(TStream* stream, int index) {
+    if (!stream) return 0;
+    Busy = true;
+    OutStream = stream;
+    Cancel = false;
+    ToStream = true;
+    const bool keep = KeepZipOpen;
+    auto finish = [&] {
+        work_.reset();
+        KeepZipOpen = keep;
+        ToStream = false;
+        OutStream = nullptr;
+        CloseArchive();
+        Busy = false;
+        Cancel = false;
+    };
+    try {
+        OpenArchive();
+        Member(index); // range check
+        KeepZipOpen = true;
+        extracted_ = 0;
+        work_ = std::make_unique<TUnZipWork>();
+        work_->TotalToDo = Unsigned(View->Items(index)->UncompressedSize);
+        while (ExtractMember(index)) {
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return extracted_;
+}
+
+void TZipReader::Select(std::int64_t& totalBytes, int& numFiles) {
+    totalBytes = 0;
+    numFiles = 0;
+    const int n = View->Count();
+    for (int i = 0; i < n; ++i)
+        View->Items(i)->Matched = DoAll;
+    if (!DoAll) {
+        for (const std::string& pattern : FilesList) {
+            if (HasWildcard(pattern)) {
+                for (int i = 0; i < n; ++i) {
+                    TZipHeaderInfo* h = View->Items(i);
+                    if (!h->Matched && IsMatch(pattern, h->Directory() + h->FileName()))
+                        h->Matched = true;
+                }
+            } else if (auto it = nameIndex_.find(AsciiLower(pattern)); it != nameIndex_.end()) {
+                for (int i : it->second)
+                    View->Items(i)->Matched = true;
+            }
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        TZipHeaderInfo* h = View->Items(i);
+        if (h->FileName().empty() && !RecreateDirs)
+            h->Matched = false; // folder entries only when folders are wanted
+        if (h->Matched && !h->FileName().empty()) {
+            ++numFiles;
+            totalBytes += Unsigned(h->UncompressedSize);
+        }
+    }
+}
+
+int TZipReader::ExtractSelected() {
+    const bool keep = KeepZipOpen;
+    KeepZipOpen = true;
+    extracted_ = 0;
+    auto finish = [&] {
+        work_.reset();
+        FilesList.clear();
+        if (OnUnZipComplete) OnUnZipComplete(*this, extracted_);
+        KeepZipOpen = keep;
+    };
+    try {
+        if (!View) OpenArchive();
+        work_ = std::make_unique<TUnZipWork>();
+        if (!DestDir.empty() && !DirectoryExists(DestDir)) ForceDirectories(DestDir);
+        std::int64_t totalBytes = 0;
+        int numFiles = 0;
+        Select(totalBytes, numFiles);
+        bool stop = false;
+        if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, totalBytes, stop);
+        work_->TotalToDo = totalBytes;
+        if (numFiles > 0 && !stop) {
+            for (int i = 0; i < View->Count(); ++i) {
+                if (!View->Items(i)->Matched) continue;
+                while (ExtractMember(i)) {
+                }
+            }
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return extracted_;
+}
+
+void TZipReader::CutBack(std::int64_t size, std::int64_t position) {
+    if (OutStream->Size() != size) OutStream->SetSize(size);
+    OutStream->Seek(position, soBeginning);
+}
+
+bool TZipReader::ExtractMember(int index) {
+    if (!work_) work_ = std::make_unique<TUnZipWork>();
+    WorkHeader.Assign(*View->Items(index));
+    const std::string path = MemberPath(index);
+    TStream& archive = *ArchiveStream;
+    archive.Seek(WorkHeader.LocalOffset, soBeginning);
+    archive.ReadBuffer(LocalHeader, sizeof LocalHeader);
+    const std::int64_t dataStart = static_cast<std::int64_t>(WorkHeader.LocalOffset) + 30 +
+                                   Get16(LocalHeader + 26) + Get16(LocalHeader + 28);
+    archive.Seek(dataStart, soBeginning);
+
+    std::string fName;
+    bool skip = false;
+    if (OnStartUnZip) OnStartUnZip(*this, index, fName, skip);
+    if (skip) return false;
+
+    const bool encrypted = WorkHeader.IsEncrypted();
+    std::int64_t compressed = Unsigned(WorkHeader.CompressedSize);
+    if (encrypted) {
+        const std::uint8_t expected =
+            ExpectedCheckByte(WorkHeader.Flags, WorkHeader.CRC, WorkHeader.DateTime);
+        for (;;) {
+            std::uint8_t found = Keys.DecryptHeader(ZipPassword, archive);
+            if (found == expected) break;
+            std::string candidate = ZipPassword;
+            bool giveUp = !OnBadPassword;
+            if (!giveUp) {
+                OnBadPassword(*this, index, candidate);
+                giveUp = candidate == ZipPassword;
+            }
+            if (giveUp) {
+                bool retry = false;
+                if (OnSkippingFile) OnSkippingFile(*this, srBadPassword, path, index, retry);
+                work_->TotalToDo -= compressed;
+                return false;
+            }
+            ZipPassword = candidate;
+            archive.Seek(-12, soCurrent);
+        }
+        compressed = std::max<std::int64_t>(compressed - 12, 0);
+    }
+
+    const std::int64_t startSize = OutStream->Size();
+    const std::int64_t startPos = OutStream->Position();
+    TUnZipWork& g = *work_;
+    g.StartMember(archive, *OutStream, compressed, Unsigned(WorkHeader.UncompressedSize),
+                  encrypted ? &Keys : nullptr);
+    g.DoProcessMessages = DoProcessMessages;
+    g.CancelFlag = &Cancel;
+    g.OnFilePercentDone = OnFilePercentDone ? [this](int p) { OnFilePercentDone(*this, p); }
+                                            : std::function<void(int)>();
+    g.OnTotalPercentDone = OnTotalPercentDone ? [this](int p) { OnTotalPercentDone(*this, p); }
+                                              : std::function<void(int)>();
+    bool tooBig = false;
+    try {
+        DecodeMember(g, WorkHeader.Method, WorkHeader.Flags);
+    } catch (const EBiggerThanUncompressed&) {
+        tooBig = true;
+    } catch (...) {
+        CutBack(startSize, startPos);
+        throw;
+    }
+
+    const std::uint32_t crc = g.FinalCrc();
+    if (!tooBig && crc == WorkHeader.CRC) {
+        if (OnEndUnZip) OnEndUnZip(*this, index, fName);
+        ++extracted_;
+        return false;
+    }
+    CutBack(startSize, startPos);
+    if (encrypted) {
+        if (OnBadPassword) {
+            std::string candidate = ZipPassword;
+            OnBadPassword(*this, index, candidate);
+            if (candidate != ZipPassword) {
+                ZipPassword = candidate;
+                return true;
+            }
+        }
+        bool retry = false;
+        if (OnSkippingFile) OnSkippingFile(*this, srBadPassword, path, index, retry);
+    } else if (OnBadCRC) {
+        OnBadCRC(*this, crc, WorkHeader.CRC, index);
+    }
+    return false;
+}
+
+std::string TZipReader::GetArchiveComment() {
+    OpenArchive();
+    std::string comment;
+    if (EndCentral.CommentLength != 0 && EndCentral.LoadComment(*ArchiveStream) &&
+        EndCentral.Comment())
+        comment = *EndCentral.Comment();
+    CloseArchive();
+    return comment;
+}
+
+std::string TZipReader::GetFileComment(int index) {
+    if (index < 0 || index >= Count())
+        throw EListError("Index " + std::to_string(index) + " is out of range");
+    if (View->Items(index)->CommentLength == 0) return std::string();
+    TZipHeaderInfo* h = View->Items(index);
+    if (!h->FileComment()) {
+        OpenArchive();
+        Member(index); // the directory may have been read anew: check again
+        h = View->Items(index);
+        h->LoadComment(*ArchiveStream);
+        CloseArchive();
+    }
+    return h->FileComment() ? *h->FileComment() : std::string();
+}

@@ -1,0 +1,178 @@
+// TZipReader: the reading half of the archive component. The diary uses one
+// road through it: name the archive (ZipName), set or clear ZipPassword,
+// and extract one member into a memory stream (ExtractToStream), learning
+// from the result whether the member came out whole. The writer
+// (TZipWriter) derives from it.
+//
+// The directory of the archive is read once and kept while the archive file
+// is unchanged. "Unchanged" is judged by the file's modification time at
+// full resolution (nanoseconds), its size and its identity, so that two
+// rewrites within one second, or within one two-second DOS step, are never
+// taken for no change.
+//
+// Finding a member: a name without wildcard characters is looked up in a
+// case-insensitive index of the directory, which answers exactly as the
+// wildcard match would (a pattern without wildcards matches the identical
+// path, letters compared without regard to case) but without visiting every
+// member. Patterns with wildcards are matched against every member.
+#pragma once
+
+#include "zip/codec/unzip_work.h"
+#include "zip/sorted_zip.h"
+#include "zip/stream.h"
+#include "zip/zip_crypt.h"
+#include "zip/zip_header.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+enum TUZOverwriteMode { Prompt, Always, Never, ifNewer, ifOlder };
+enum TIncompleteZipMode { izAssumeMulti, izAssumeBad, izAssumeNotAZip };
+
+// Why a selected member was given up (OnSkippingFile).
+enum TSkipReason : int {
+    srBadPassword = 0,   // the password failed
+    srNoOverwrite = 1,   // the name exists and is not overwritten / already in the archive
+    srFileOpenError = 2, // a source file cannot be opened (writer)
+    srCreateError = 3    // a destination file cannot be created (file extraction)
+};
+
+// What identifies one state of the archive file for the directory cache.
+struct TArchiveStamp {
+    bool Valid = false;
+    std::int64_t Seconds = 0, Nanoseconds = 0, Size = 0;
+    std::uint64_t Device = 0, Inode = 0;
+    bool operator==(const TArchiveStamp&) const = default;
+    // The file's stamp now; not Valid when it cannot be read.
+    static TArchiveStamp Of(const std::string& fileName);
+};
+
+class TZipReader {
+public:
+    TZipReader();
+    virtual ~TZipReader();
+    TZipReader(const TZipReader&) = delete;
+    TZipReader& operator=(const TZipReader&) = delete;
+
+    // --- published properties ---
+    int ThisVersion() const { return 220; }
+    const std::string& ZipName() const { return zipName_; }
+    // Same name apart from letter case: nothing happens, the cached directory
+    // stays. A name ending in "?" asks the open-file dialog hook first
+    // (EUserCanceled "User canceled setting zip file name." on Cancel).
+    virtual void SetZipName(const std::string& value);
+    std::string DestDir;
+    const std::string& RootDir() const { return rootDir_; }
+    // A non-empty value is kept with a trailing "\".
+    void SetRootDir(const std::string& value);
+    TZipSortMode SortMode = ByNone;
+    bool RecreateDirs = false;
+    TUZOverwriteMode OverwriteMode = Prompt;
+    std::vector<std::string> FilesList;
+    bool DoAll = false;
+    TIncompleteZipMode IncompleteZipMode = izAssumeMulti;
+    bool KeepZipOpen = false;
+    bool DoProcessMessages = true;
+    bool RetainAttributes = true;
+    bool ReplaceReadOnly = false;
+    bool FlushFilesOnClose = false;
+
+    // --- public ---
+    std::string ZipPassword;
+    // Members in the directory; 0 when none is loaded.
+    int Count() const;
+    // The member at a view index (0 to Count() - 1); EListError otherwise.
+    const TZipHeaderInfo& Member(int index) const;
+
+    // --- events ---
+    std::function<void(TZipReader& Sender, int NumFiles, std::int64_t TotalBytes, bool& StopNow)>
+        OnStartUnZipInfo;
+    std::function<void(TZipReader& Sender, int FileIndex, std::string& FName, bool& Skip)>
+        OnStartUnZip;
+    std::function<void(TZipReader& Sender, int FileIndex, std::string& NewPassword)> OnBadPassword;
+    std::function<void(TZipReader& Sender, TSkipReason Reason, const std::string& FName,
+                       int FileIndex, bool& Retry)>
+        OnSkippingFile;
+    std::function<void(TZipReader& Sender, std::uint32_t CalcCRC, std::uint32_t StoredCRC,
+                       int FileIndex)>
+        OnBadCRC;
+    std::function<void(TZipReader& Sender, int FileIndex, const std::string& FName)> OnEndUnZip;
+    std::function<void(TZipReader& Sender, int FileCount)> OnUnZipComplete;
+    std::function<void(TZipReader& Sender, int Percent)> OnFilePercentDone;
+    std::function<void(TZipReader& Sender, int Percent)> OnTotalPercentDone;
+    std::function<void(TZipReader& Sender, TIncompleteZipMode& IncompleteMode)> OnInCompleteZip;
+
+    // --- operations ---
+    // Extracts the member(s) `name` selects into `stream` (expected empty, at
+    // position 0); returns how many came out whole. A name that is only
+    // blanks and control characters, or no stream, returns 0 at once.
+    int ExtractToStream(TStream* stream, const std::string& name);
+    // Extracts exactly the member at a view index (no name matching), as
+    // ExtractToStream would; returns 1 when it came out whole, else 0.
+    int ExtractIndexToStream(TStream* stream, int index);
+    // Opens the archive file if needed and reads its directory unless the
+    // cached one is still valid.
+    void OpenArchive();
+    // Closes the archive file unless KeepZipOpen is set.
+    void CloseArchive();
+    // Closes the file whatever KeepZipOpen says, forgets the directory and
+    // clears ZipName.
+    void ResetArchive();
+    // Reads the end record and the central directory from `stream`.
+    void ReadDirectory(TStream& stream);
+    // Runs the selection and extraction loop; returns the members extracted whole.
+    int ExtractSelected();
+    // Extracts the member at a view index; true when it asks for a retry.
+    bool ExtractMember(int index);
+    std::string GetArchiveComment();
+    // EListError "Index %d is out of range" outside 0 to Count() - 1.
+    std::string GetFileComment(int index);
+
+    // How many times the directory was read from the file (a cache measure).
+    int DirectoryReads() const { return directoryReads_; }
+
+protected:
+    // The archive file, open between OpenArchive and CloseArchive.
+    std::unique_ptr<TStream> ArchiveStream;
+    // The directory in archive order (owning) and the view in SortMode
+    // order: the directory itself for ByNone, else a second, non-owning list.
+    std::unique_ptr<TSortedZip> Directory;
+    std::unique_ptr<TSortedZip> SortedView;
+    TSortedZip* View = nullptr;
+    TEndCentral EndCentral;
+    TArchiveStamp DirectoryTime;
+    TZipHeaderInfo WorkHeader;
+    std::uint8_t LocalHeader[30] = {};
+    TZipKeys Keys;
+    bool Busy = false;
+    bool Cancel = false;
+    // The caller's stream while ExtractToStream runs.
+    TStream* OutStream = nullptr;
+    bool ToStream = false;
+
+    // Forgets the directory, the view, the end record and DirectoryTime, and
+    // closes the archive file.
+    void DiscardDirectory();
+    void CloseArchiveStream();
+    // Full name of a view member as events show it.
+    std::string MemberPath(int index) const;
+
+private:
+    void RaiseIncomplete();
+    void BuildView();
+    void BuildNameIndex();
+    void Select(std::int64_t& totalBytes, int& numFiles);
+    void CutBack(std::int64_t size, std::int64_t position);
+
+    std::string zipName_;
+    std::string rootDir_;
+    // ASCII-lower-cased full name -> view indexes in view order.
+    std::unordered_map<std::string, std::vector<int>> nameIndex_;
+    std::unique_ptr<TUnZipWork> work_;
+    int extracted_ = 0;
+    int directoryReads_ = 0;
+};

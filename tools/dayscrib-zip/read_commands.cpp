@@ -1,0 +1,148 @@
+// list, extract and test: the reading commands.
+#include "commands.h"
+#include "tool.h"
+#include "tool_streams.h"
+
+#include "platform/codepage.h"
+#include "zip/hooks.h"
+#include "zip/zip_reader.h"
+
+#if defined(DAYSCRIB_WITH_RTF) && __has_include("editor/rtf/rtf_text.h")
+#include "editor/rtf/rtf_text.h"
+#define DAYSCRIB_TOOL_TEXT 1
+#endif
+
+#include <cstdio>
+
+namespace tool {
+
+namespace {
+
+std::string DateTimeText(std::uint32_t dosDateTime) {
+    unsigned time = dosDateTime & 0xFFFFu, date = dosDateTime >> 16;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (date >> 9),
+                  (date >> 5) & 15u, date & 31u, time >> 11, (time >> 5) & 63u, (time & 31u) * 2);
+    return buf;
+}
+
+// Collects what went wrong with the member being extracted, for messages.
+struct FailureNotes {
+    std::string reason;
+    void Attach(TZipReader& reader) {
+        reader.OnSkippingFile = [this](TZipReader&, TSkipReason why, const std::string&, int,
+                                       bool&) {
+            if (why == srBadPassword) reason = "wrong password";
+        };
+        reader.OnBadCRC = [this](TZipReader&, std::uint32_t calc, std::uint32_t stored, int) {
+            if (!reason.empty()) return; // the unknown method said it first
+            char buf[80];
+            std::snprintf(buf, sizeof buf, "CRC error (calculated %08x, stored %08x)", calc,
+                          stored);
+            reason = buf;
+        };
+        EngineHooks().MessageBox = [this](const std::string& text, const std::string&) {
+            reason = text;
+        };
+    }
+};
+
+} // namespace
+
+int List(const Args& input) {
+    Args args = input;
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, options, false, error)) return Usage(error);
+    if (args.size() != 1) return Usage("list needs exactly one archive");
+    TZipReader reader;
+    reader.SetZipName(args[0]);
+    reader.OpenArchive();
+    for (int i = 0; i < reader.Count(); ++i) {
+        const TZipHeaderInfo& h = reader.Member(i);
+        std::printf("%u 0x%04X %u %u %08x %s %s\n", h.Method, h.Flags,
+                    static_cast<std::uint32_t>(h.CompressedSize),
+                    static_cast<std::uint32_t>(h.UncompressedSize), h.CRC,
+                    DateTimeText(h.DateTime).c_str(),
+                    AnsiToUtf8(h.Directory() + h.FileName()).c_str());
+    }
+    reader.CloseArchive();
+    return 0;
+}
+
+int Extract(const Args& input) {
+    Args args = input;
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, options, true, error)) return Usage(error);
+    if (args.size() != 2) return Usage("extract needs an archive and a member name");
+#ifndef DAYSCRIB_TOOL_TEXT
+    if (options.Text) return Error("--text needs the GUI build");
+#endif
+    TZipReader reader;
+    reader.DoProcessMessages = false;
+    reader.ZipPassword = options.HavePassword ? PasswordBytes(options.Password) : std::string();
+    FailureNotes notes;
+    notes.Attach(reader);
+    reader.SetZipName(args[0]);
+    TMemoryStream out;
+    int n = reader.ExtractToStream(&out, Utf8ToAnsi(args[1]));
+    if (n == 0) {
+        std::fprintf(stderr, "dayscrib-zip: %s: %s\n", args[1].c_str(),
+                     notes.reason.empty() ? "no such member" : notes.reason.c_str());
+        return 1;
+    }
+    std::string bytes = out.ToString();
+#ifdef DAYSCRIB_TOOL_TEXT
+    if (options.Text) bytes = RtfToPlainText(bytes);
+#endif
+    StdoutStream stdoutStream;
+    stdoutStream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    return 0;
+}
+
+int Test(const Args& input) {
+    Args args = input;
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, options, false, error)) return Usage(error);
+    if (args.size() != 1) return Usage("test needs exactly one archive");
+    TZipReader reader;
+    reader.DoProcessMessages = false;
+    const std::string password = options.HavePassword ? PasswordBytes(options.Password) : "";
+    FailureNotes notes;
+    notes.Attach(reader);
+    reader.SetZipName(args[0]);
+    reader.OpenArchive();
+    int failed = 0;
+    for (int i = 0; i < reader.Count(); ++i) {
+        const std::string name = reader.Member(i).Directory() + reader.Member(i).FileName();
+        if (reader.Member(i).FileName().empty()) continue;
+        notes.reason.clear();
+        reader.ZipPassword = password;
+        SinkStream sink;
+        int n = 0;
+        try {
+            n = reader.ExtractIndexToStream(&sink, i);
+        } catch (const Exception& e) {
+            notes.reason = e.Message();
+        }
+        if (n == 1) {
+            std::printf("OK %s\n", AnsiToUtf8(name).c_str());
+        } else {
+            ++failed;
+            std::printf("FAILED %s: %s\n", AnsiToUtf8(name).c_str(),
+                        notes.reason.empty() ? "not extracted" : notes.reason.c_str());
+        }
+    }
+    return failed ? 1 : 0;
+}
+
+namespace {
+const TCommandRegistration listCommand("list", "list ARCHIVE", List);
+const TCommandRegistration extractCommand("extract",
+                                          "extract [-p PASSWORD] [--text] ARCHIVE MEMBER", Extract);
+const TCommandRegistration testCommand("test", "test [-p PASSWORD] ARCHIVE", Test);
+} // namespace
+
+} // namespace tool

@@ -1,0 +1,29 @@
+// The reading commands of dayscrib-zip: their shared option parsing and
+// error reporting.
+//
+// Exit codes of every command: 0 success; 1 nothing was extracted, or some
+// member failed; 2 an error, with the engine's message on standard error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tool {
+
+using Args = std::vector<std::string>;
+
+// Prints "dayscrib-zip: message" on standard error; returns 2.
+int Error(const std::string& message);
+// Prints a usage error and the hint to --help; returns 2.
+int Usage(const std::string& message);
+
+// Options of the form "-p PASSWORD" are taken out of args; false when an
+// option lacks its value or is unknown.
+struct Options {
+    bool HavePassword = false;
+    std::string Password; // as typed (UTF-8)
+    bool Text = false;
+};
+bool ParseOptions(Args& args, Options& options, bool allowText, std::string& error);
+
+} // namespace tool

@@ -1,0 +1,51 @@
+#include "tool_streams.h"
+
+#include "zip/exceptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
+
+namespace tool {
+
+std::int64_t StdoutStream::Write(const void* buffer, std::int64_t count) {
+    const char* p = static_cast<const char*>(buffer);
+    std::int64_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(1, p + done, static_cast<std::size_t>(count - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    written_ += done;
+    return done;
+}
+
+std::int64_t StdoutStream::Seek(std::int64_t offset, int origin) {
+    // Only position queries make sense on a pipe.
+    if (!(offset == 0 && origin != soBeginning) && !(origin == soBeginning && offset == written_))
+        throw EStreamError("Seek error");
+    return written_;
+}
+
+std::int64_t SinkStream::Write(const void*, std::int64_t count) {
+    pos_ += count;
+    size_ = std::max(size_, pos_);
+    return count;
+}
+
+std::int64_t SinkStream::Seek(std::int64_t offset, int origin) {
+    std::int64_t target = origin == soBeginning ? offset
+                          : origin == soCurrent ? pos_ + offset
+                                                : size_ + offset;
+    pos_ = std::max<std::int64_t>(0, target);
+    return pos_;
+}
+
+bool SinkStream::SetSize(std::int64_t size) {
+    size_ = std::max<std::int64_t>(0, size);
+    pos_ = std::min(pos_, size_);
+    return true;
+}
+
+} // namespace tool

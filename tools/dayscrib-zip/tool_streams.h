@@ -1,0 +1,36 @@
+// Streams of the tool: standard output, and a sink that only counts.
+#pragma once
+
+#include "zip/stream.h"
+
+#include <string>
+
+namespace tool {
+
+// Writes go to standard output; the position counts the bytes written.
+class StdoutStream : public TStream {
+public:
+    std::int64_t Read(void*, std::int64_t) override { return 0; }
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, int origin) override;
+    std::int64_t Size() override { return written_; }
+
+private:
+    std::int64_t written_ = 0;
+};
+
+// Keeps nothing but its size and position (what the decoders' size check
+// and the reader's cut-back need).
+class SinkStream : public TStream {
+public:
+    std::int64_t Read(void*, std::int64_t) override { return 0; }
+    std::int64_t Write(const void*, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, int origin) override;
+    std::int64_t Size() override { return size_; }
+    bool SetSize(std::int64_t size) override;
+
+private:
+    std::int64_t pos_ = 0, size_ = 0;
+};
+
+} // namespace tool
