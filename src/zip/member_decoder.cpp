@@ -1,11 +1,11 @@
 #include "zip/member_decoder.h"
 
 #include "zip/codec/inflate.h"
+#include "zip/codec/legacy.h"
 #include "zip/codec/unzip_work.h"
 #include "zip/hooks.h"
 
 bool DecodeMember(TUnZipWork& work, std::uint16_t method, std::uint16_t flags) {
-    (void)flags; // the imploded method reads its window size and trees from the flags
     switch (method) {
     case 0: // stored
         UnStore(work);
@@ -13,8 +13,18 @@ bool DecodeMember(TUnZipWork& work, std::uint16_t method, std::uint16_t flags) {
     case 8: // deflated
         Inflate(work);
         return true;
-    // Shrunk (1), reduced (2-5, factor method - 1) and imploded (6) join
-    // here, one line each, as their decoders arrive.
+    case 1: // shrunk
+        UnShrink(work);
+        return true;
+    case 2: // reduced with compression factors 1 to 4
+    case 3:
+    case 4:
+    case 5:
+        UnReduce(work, method - 1);
+        return true;
+    case 6: // imploded: window size and trees come from the flags
+        Explode(work, flags);
+        return true;
     default:
         ShowEngineMessage("Unknown Compression Method", "Zip Error");
         return false;

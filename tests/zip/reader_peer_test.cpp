@@ -228,3 +228,20 @@ TEST(ReaderOnTestData, NonArchivesAreRefused) {
         }
     }
 }
+
+TEST(ReaderOnTestData, LegacyMethodsExtractWithPassingCrc) {
+    for (const char* name :
+         {"zip/commons-compress__SHRUNK.ZIP", "zip/commons-compress__imploding-4Kdict-2trees.zip",
+          "zip/commons-compress__imploding-8Kdict-3trees.zip", "zip/hwzip-generated__reduce1.zip",
+          "zip/hwzip-generated__reduce4.zip"}) {
+        TZipReader r;
+        r.SetZipName(TestData(name));
+        r.OpenArchive();
+        ASSERT_GT(r.Count(), 0) << name;
+        for (int i = 0; i < r.Count(); ++i) {
+            TMemoryStream out;
+            EXPECT_EQ(r.ExtractIndexToStream(&out, i), 1) << name << " " << i;
+            EXPECT_EQ(out.Size(), static_cast<std::uint32_t>(r.Member(i).UncompressedSize));
+        }
+    }
+}
