@@ -24,6 +24,9 @@ TEST(IsMatch, Table) {
         {"*<0-9>.txt", "123.txt", true},
         {"*<0-9>.txt", "a1.txt", false},
         {"*<0-9>.txt", ".txt", true},
+        {"*<!0-9>1", "ab1", true},   // a negated run: no digit before the "1"
+        {"*<!0-9>1", "a1b1", false}, // the first "1" ends the run and the rest fails
+        {"*<^a-c>x", "XYZx", true},
         {"<a-c>x", "bx", true},
         {"<a-c>x", "dx", false},
         {"<!a-c>x", "dx", true},
