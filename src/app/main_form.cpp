@@ -4,6 +4,7 @@
 #include "app/main_form.h"
 
 #include "app/prompts.h"
+#include "editor/editor.h"
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
 
@@ -97,10 +98,10 @@ void TMainForm::FillFontList() {
 }
 
 void TMainForm::SetTypingFont() {
-    QTextCharFormat format;
-    format.setFontFamilies({"MS Sans Serif"});
-    format.setFontPointSize(8);
-    Editor->mergeCurrentCharFormat(format);
+    // Nothing is selected yet, so the target of formatting is the editor's
+    // default character attributes.
+    Editor->DefAttributes().SetName("MS Sans Serif");
+    Editor->DefAttributes().SetSize(8);
 }
 
 // ---- show ----
@@ -115,7 +116,7 @@ void TMainForm::showEvent(QShowEvent* e) {
 
 void TMainForm::FormShow() {
     ShowCaretPosition();
-    ShowModifiedMark(Editor->document()->isModified());
+    ShowModifiedMark(Editor->Modified());
     MonthCalendar1->setSelectedDate(QDate::currentDate());
     SelectStartProfile();
     if (CurrentNode) {

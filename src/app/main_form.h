@@ -30,12 +30,12 @@ class QMenu;
 class QSpinBox;
 class QSplitter;
 class QTabBar;
-class QTextEdit;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TPrompts;
+class TRichEdit;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -114,7 +114,7 @@ public:
     QTreeWidget* TreeView = nullptr;
     QSplitter* Splitter1 = nullptr;
     QWidget* Ruler = nullptr;
-    QTextEdit* Editor = nullptr;
+    TRichEdit* Editor = nullptr;
     QTabBar* TabSet = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};

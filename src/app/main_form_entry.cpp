@@ -4,6 +4,8 @@
 // the window's sequences.
 #include "app/main_form.h"
 
+#include "editor/editor.h"
+
 #include <QLabel>
 #include <QTabBar>
 #include <QTextEdit>
@@ -18,11 +20,11 @@ void TMainForm::TabSetChange(int index) {
 void TMainForm::LoadEntry() {
     // The archive read comes with the entry store; until then every entry
     // starts empty.
-    Editor->clear();
+    Editor->Clear();
     StatusPanel[2]->clear();
-    Editor->setReadOnly(Current.CurrentRO);
+    Editor->SetReadOnly(Current.CurrentRO);
     ShowReadOnlyMark(Current.CurrentRO);
-    Editor->document()->setModified(false);
+    Editor->SetModified(false);
     ShowModifiedMark(false);
     Editor->setFocus();
 }

@@ -2,6 +2,8 @@
 // the order they appear on screen.
 #include "app/main_form.h"
 
+#include "editor/editor.h"
+
 #include <QAction>
 #include <QButtonGroup>
 #include <QCalendarWidget>
@@ -14,7 +16,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
-#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -88,6 +89,7 @@ void TMainForm::BuildLayout() {
     MonthCalendar1 = new QCalendarWidget(LeftPnl);
     MonthCalendar1->setObjectName("MonthCalendar1");
     MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MonthCalendar1->setFirstDayOfWeek(Qt::Sunday); // weeks run Sunday to Saturday, as in the tree
     // The calendar would ask for more than the pane's 209 pixels; it fits
     // when its cells shrink a little.
     MonthCalendar1->setMinimumWidth(160);
@@ -108,7 +110,7 @@ void TMainForm::BuildLayout() {
     Ruler->setObjectName("Ruler");
     Ruler->setFixedHeight(26);
     rightLayout->addWidget(Ruler);
-    Editor = new QTextEdit(right);
+    Editor = new TRichEdit(right);
     Editor->setObjectName("Editor");
     Editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -133,7 +135,7 @@ void TMainForm::BuildLayout() {
     ConnectTree();
     connect(TabSet, &QTabBar::currentChanged, this,
             [this](int index) { Guarded([&] { TabSetChange(index); }); });
-    connect(Editor->document(), &QTextDocument::modificationChanged, this,
+    connect(Editor, &TRichEdit::ModifiedChanged, this,
             [this](bool modified) { Guarded([&] { ShowModifiedMark(modified); }); });
     connect(Editor, &QTextEdit::cursorPositionChanged, this,
             [this] { Guarded([&] { ShowCaretPosition(); }); });

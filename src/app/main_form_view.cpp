@@ -2,6 +2,7 @@
 // the settings to and from the controls.
 #include "app/main_form.h"
 
+#include "editor/editor.h"
 #include "platform/codepage.h"
 
 #include <QAction>
@@ -61,9 +62,12 @@ void TMainForm::ShowReadOnlyMark(bool readOnly) {
 }
 
 void TMainForm::ShowCaretPosition() {
-    const QTextCursor c = Editor->textCursor();
-    StatusPanel[0]->setText(
-        QString::asprintf("Line: %3d   Col: %3d", c.blockNumber() + 1, c.positionInBlock() + 1));
+    // The line is the display line that holds the selection start, as the
+    // control counts lines; the column counts from that line's first character.
+    const int start = Editor->SelStart();
+    const int line = Editor->LineFromChar(start);
+    const int column = start - Editor->LineIndex(line);
+    StatusPanel[0]->setText(QString::asprintf("Line: %3d   Col: %3d", line + 1, column + 1));
 }
 
 bool TMainForm::event(QEvent* e) {
@@ -117,6 +121,7 @@ void TMainForm::FillTabs() {
             tabProfiles_.push_back(n);
         }
     }
+    TabSet->updateGeometry();
 }
 
 int TMainForm::TabProfile(int index) const {

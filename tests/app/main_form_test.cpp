@@ -4,6 +4,7 @@
 #include "platform/profile_file.h"
 #include "support/test_support.h"
 
+#include "editor/editor.h"
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -16,7 +17,6 @@
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTest>
-#include <QTextEdit>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -91,6 +91,8 @@ TEST_F(MainForm, NoSettingsFileOpensProfileOneWithoutLogin) {
                                                                .toStdString());
     EXPECT_EQ(form->StatusPanel[0]->text(), "Line:   1   Col:   1");
     EXPECT_TRUE(form->FindInFiles1->isEnabled());
+    EXPECT_EQ(form->Editor->DefAttributes().Name(), "MS Sans Serif");
+    EXPECT_EQ(form->Editor->DefAttributes().Size(), 8);
     EXPECT_TRUE(prompts.Asked.empty());
     form.reset();
     EXPECT_EQ(Ini("User1Path"), "Data\\");
@@ -104,6 +106,8 @@ TEST_F(MainForm, LayoutControlsAndStatusPanels) {
     QApplication::processEvents();
     EXPECT_EQ(form->Splitter1->sizes().front(), 209);
     EXPECT_EQ(form->Ruler->height(), 26);
+    EXPECT_EQ(form->TabSet->height(), form->TabSet->sizeHint().height()); // not squeezed away
+    EXPECT_EQ(form->MonthCalendar1->firstDayOfWeek(), Qt::Sunday);
     const int widths[3] = {120, 60, 50};
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(form->StatusPanel[i]->width(), widths[i]);
