@@ -17,8 +17,9 @@
 // Matches copy from the frame's 32 KiB window.
 //
 // Guards: a length list that would run past its tree, or ends short of it,
-// is refused before any table is built; a tree whose code is incomplete or
-// over-subscribed is refused; a bit pattern no code has stops decoding;
+// is refused before any table is built, and so is a tree whose code is
+// incomplete or over-subscribed (complete codes of 64 or 256 symbols keep
+// every table small); a bit pattern no code has stops decoding;
 // every window position is masked and bytes before the member's first byte
 // read as zeros; and since decoding runs until the uncompressed size is
 // reached, it stops when it has been fed filler for a while after the data
@@ -100,9 +101,21 @@ private:
                unsigned distLowBits);
 };
 
+// 0 when the lengths (1 to 16) fill the code space exactly, 1 when codes
+// are left over, 2 when they do not fit. Checked before a table is built:
+// the table builder would widen its first level to the shortest length, and
+// a corrupt tree of only long codes would then ask for a 2^16-entry table
+// (refused as out of memory, with a message box) instead of simply failing.
+int CodeSpace(const unsigned* lengths, unsigned n) {
+    std::uint32_t used = 0; // in units of 2^-16 of the code space
+    for (unsigned i = 0; i < n; ++i)
+        used += std::uint32_t{1} << (16 - lengths[i]);
+    return used == (std::uint32_t{1} << 16) ? 0 : used < (std::uint32_t{1} << 16) ? 1 : 2;
+}
+
 // Reads one tree's code lengths; kBadList when the list does not give
-// exactly n lengths. The bytes are read straight from the input: the trees
-// come first, before any bit is held.
+// exactly n lengths, else the CodeSpace check. The bytes are read straight from the input: the
+// trees come first, before any bit is held.
 int Exploder::GetTree(unsigned* lengths, unsigned n) {
     std::uint8_t b = g_.LastByte;
     g_.ReadByte(b);
@@ -116,7 +129,8 @@ int Exploder::GetTree(unsigned* lengths, unsigned n) {
         while (count-- > 0)
             lengths[i++] = length;
     }
-    return i == n ? 0 : kBadList;
+    if (i != n) return kBadList;
+    return CodeSpace(lengths, n);
 }
 
 int Exploder::Run(std::uint16_t flags) {

@@ -2,6 +2,7 @@
 // and over long streams from a small test imploder, in all four variants.
 #include "bit_writer.h"
 #include "legacy_support.h"
+#include "zip/hooks.h"
 
 #include <gtest/gtest.h>
 
@@ -249,6 +250,24 @@ TEST(Explode, BadTreesAreRefused) {
     w.Byte(0x75);     // 8 more: 56
     w.Byte(0xF5);     // 16 more: 72, past 64
     EXPECT_EQ(Exploded(0, w.Take(), 1).result, 4);
+}
+
+// A corrupt tree of nothing but 16-bit codes is refused as incomplete, with
+// no message box and no table of 2^16 entries.
+TEST(Explode, TreeOfOnlyLongCodesFailsQuietly) {
+    std::vector<std::string> messages;
+    EngineHooks().MessageBox = [&messages](const std::string& text, const std::string&) {
+        messages.push_back(text);
+    };
+    BitWriter w;
+    TreeList(w, std::vector<unsigned>(256, 16));
+    TreeList(w, SixtyFourLengths());
+    TreeList(w, SixtyFourLengths());
+    auto o = Exploded(kLiteralTree, w.Take(), 10);
+    EngineHooks().MessageBox = nullptr;
+    EXPECT_EQ(o.result, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(messages.empty());
 }
 
 // A member of more than 200,000 compressed bytes gets a first-level distance
