@@ -94,6 +94,7 @@ void TZipReader::SetZipName(const std::string& value) {
 }
 
 void TZipReader::DiscardDirectory() {
+    lastMatched_.clear();
     View = nullptr;
     SortedView.reset();
     Directory.reset();
@@ -267,35 +268,50 @@ int TZipReader::ExtractIndexToStream(TStream* stream, int index) {
     return extracted_;
 }
 
-void TZipReader::Select(std::int64_t& totalBytes, int& numFiles) {
+std::vector<int> TZipReader::Select(std::int64_t& totalBytes, int& numFiles) {
     totalBytes = 0;
     numFiles = 0;
     const int n = View->Count();
-    for (int i = 0; i < n; ++i)
-        View->Items(i)->Matched = DoAll;
-    if (!DoAll) {
-        for (const std::string& pattern : FilesList) {
-            if (HasWildcard(pattern)) {
-                for (int i = 0; i < n; ++i) {
-                    TZipHeaderInfo* h = View->Items(i);
-                    if (!h->Matched && IsMatch(pattern, h->Directory() + h->FileName()))
-                        h->Matched = true;
-                }
-            } else if (auto it = nameIndex_.find(AsciiLower(pattern)); it != nameIndex_.end()) {
-                for (int i : it->second)
-                    View->Items(i)->Matched = true;
-            }
+    bool scan = DoAll;
+    for (const std::string& pattern : FilesList)
+        scan = scan || HasWildcard(pattern);
+
+    std::vector<int> chosen;
+    if (scan) {
+        for (int i = 0; i < n; ++i) {
+            TZipHeaderInfo* h = View->Items(i);
+            h->Matched = DoAll;
+            for (std::size_t p = 0; p < FilesList.size() && !h->Matched; ++p)
+                h->Matched = IsMatch(FilesList[p], h->Directory() + h->FileName());
+            if (h->Matched) chosen.push_back(i);
         }
+    } else {
+        // Plain names: the index gives exactly the members the match would.
+        for (int i : lastMatched_)
+            if (i < n) View->Items(i)->Matched = false;
+        for (const std::string& name : FilesList)
+            if (auto it = nameIndex_.find(AsciiLower(name)); it != nameIndex_.end())
+                chosen.insert(chosen.end(), it->second.begin(), it->second.end());
+        std::sort(chosen.begin(), chosen.end());
+        chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+        for (int i : chosen)
+            View->Items(i)->Matched = true;
     }
-    for (int i = 0; i < n; ++i) {
+    std::vector<int> selected;
+    for (int i : chosen) {
         TZipHeaderInfo* h = View->Items(i);
-        if (h->FileName().empty() && !RecreateDirs)
+        if (h->FileName().empty() && !RecreateDirs) {
             h->Matched = false; // folder entries only when folders are wanted
-        if (h->Matched && !h->FileName().empty()) {
+            continue;
+        }
+        selected.push_back(i);
+        if (!h->FileName().empty()) {
             ++numFiles;
             totalBytes += Unsigned(h->UncompressedSize);
         }
     }
+    lastMatched_ = selected;
+    return selected;
 }
 
 int TZipReader::ExtractSelected() {
@@ -310,20 +326,20 @@ int TZipReader::ExtractSelected() {
     };
     try {
         if (!View) OpenArchive();
-        work_ = std::make_unique<TUnZipWork>();
         if (!DestDir.empty() && !DirectoryExists(DestDir)) ForceDirectories(DestDir);
         std::int64_t totalBytes = 0;
         int numFiles = 0;
-        Select(totalBytes, numFiles);
+        const std::vector<int> selected = Select(totalBytes, numFiles);
         bool stop = false;
         if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, totalBytes, stop);
-        work_->TotalToDo = totalBytes;
         if (numFiles > 0 && !stop) {
-            for (int i = 0; i < View->Count(); ++i) {
-                if (!View->Items(i)->Matched) continue;
+            // The work buffers serve every member of the run; a run that
+            // selects nothing needs none.
+            work_ = std::make_unique<TUnZipWork>();
+            work_->TotalToDo = totalBytes;
+            for (int i : selected)
                 while (ExtractMember(i)) {
                 }
-            }
         }
     } catch (...) {
         finish();

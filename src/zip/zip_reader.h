@@ -165,7 +165,8 @@ private:
     void RaiseIncomplete();
     void BuildView();
     void BuildNameIndex();
-    void Select(std::int64_t& totalBytes, int& numFiles);
+    // The view indexes to extract, in view order; sets their Matched flags.
+    std::vector<int> Select(std::int64_t& totalBytes, int& numFiles);
     void CutBack(std::int64_t size, std::int64_t position);
 
     std::string zipName_;
@@ -173,6 +174,7 @@ private:
     // ASCII-lower-cased full name -> view indexes in view order.
     std::unordered_map<std::string, std::vector<int>> nameIndex_;
     std::unique_ptr<TUnZipWork> work_;
+    std::vector<int> lastMatched_;
     int extracted_ = 0;
     int directoryReads_ = 0;
 };

@@ -11,8 +11,8 @@
 #include <cstring>
 
 TUnZipWork::TUnZipWork()
-    : SlideBuf(new std::uint8_t[kSlideSize]()), InBuf(new std::uint8_t[kInBufSize]()),
-      OutBuf(new std::uint8_t[kOutBufSize]()) {
+    : SlideBuf(new std::uint8_t[kSlideSize]), InBuf(new std::uint8_t[kInBufSize]),
+      OutBuf(new std::uint8_t[kOutBufSize]) {
     InPtr = InBuf.get();
     OutPtr = OutBuf.get();
 }
