@@ -20,6 +20,7 @@
 #include "editor/rtf/rtf_tokenizer.h"
 
 #include <QByteArray>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <iterator>
@@ -115,6 +116,25 @@ int Clamp(int v, int lo, int hi) {
 
 bool OnOff(const Token& t) {
     return !t.hasParam || t.param != 0;
+}
+
+// Line ends and control characters that arrive as \'hh, \uN or in plain
+// text: a line end inside a paragraph is a line break; other controls and the
+// characters a QTextDocument reserves for its own structure are dropped.
+QString CleanText(const QString& raw) {
+    QString s;
+    s.reserve(raw.size());
+    for (QChar c : raw) {
+        char16_t u = c.unicode();
+        if (u == u'\r' || u == u'\n' || u == 0x0B || u == 0x2029)
+            s += QChar(0x2028);
+        else if ((u < 0x20 && u != u'\t') || u == 0x7F || (u >= 0xFDD0 && u <= 0xFDEF) ||
+                 u == 0xFFFC)
+            continue;
+        else
+            s += c;
+    }
+    return s;
 }
 
 class Parser {
@@ -570,20 +590,7 @@ void Parser::AppendChar(char16_t c) {
 }
 
 void Parser::AppendText(const QString& raw) {
-    // Line ends and control characters that arrive as \'hh or \uN: a line
-    // end is a line break inside the paragraph; other controls and the
-    // characters a QTextDocument reserves for its own structure are dropped.
-    QString s;
-    s.reserve(raw.size());
-    for (QChar c : raw) {
-        char16_t u = c.unicode();
-        if (u == u'\r' || u == u'\n' || u == 0x0B || u == 0x2029)
-            s += QChar(0x2028);
-        else if ((u < 0x20 && u != u'\t') || (u >= 0xFDD0 && u <= 0xFDEF) || u == 0xFFFC)
-            continue;
-        else
-            s += c;
-    }
+    QString s = CleanText(raw);
     if (s.isEmpty()) return;
     CharAttrs attrs = CurrentAttrs();
     if (cellPending_) {
@@ -642,11 +649,6 @@ int Parser::CurrentCodePage() const {
     return ansiCodePage_;
 }
 
-bool IsValidUtf8(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toUtf8() ==
-           QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 } // namespace
 
 Document ParseRtf(std::string_view bytes) {
@@ -655,15 +657,24 @@ Document ParseRtf(std::string_view bytes) {
 }
 
 Document ParsePlainText(std::string_view bytes) {
-    QString text =
-        IsValidUtf8(bytes)
-            ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
-            : DecodeCodePage(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), 1252);
+    // UTF-8 when it says so (a byte order mark) or when every byte fits;
+    // windows-1252, the platform's ANSI page, otherwise.
+    QString text;
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+        text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    } else {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        if (utf8.hasError())
+            text = DecodeCodePage(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                  1252);
+    }
     Document doc;
-    Paragraph para;
     auto flush = [&](qsizetype from, qsizetype to) {
         Paragraph p;
-        if (to > from) p.runs.push_back(Run{text.mid(from, to - from), CharAttrs{}});
+        QString line = CleanText(text.mid(from, to - from));
+        if (!line.isEmpty()) p.runs.push_back(Run{line, CharAttrs{}});
         doc.paragraphs.push_back(std::move(p));
     };
     qsizetype start = 0;

@@ -127,6 +127,9 @@ TEST(RtfMalformed, PlainTextLoadsAsText) {
     EXPECT_EQ(Text(doc), "caf\xC3\xA9");
     ReadRtf(QByteArray("caf\xC3\xA9"), doc);
     EXPECT_EQ(Text(doc), "caf\xC3\xA9");
+    // A byte order mark is dropped, control characters too.
+    ReadRtf(QByteArray("\xEF\xBB\xBFHell\0o\x7F\tx", 13), doc);
+    EXPECT_EQ(Text(doc), "Hello\tx");
     ReadRtf(QByteArray(), doc);
     EXPECT_TRUE(doc.isEmpty());
     // "{\rtf" must open the data: a leading space makes it text.
