@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Dayscrib");
     TQtPrompts prompts;
     EngineHooks().MessageBox = [&prompts](const std::string& text, const std::string&) {
-        prompts.ShowMessage(QString::fromStdString(text));
+        prompts.ShowMessage(MessageText(text));
     };
     EngineHooks().ProcessMessages = [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -33,7 +33,7 @@ void TMainForm::Guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        prompts_.ShowError(QString::fromUtf8(e.what()));
+        prompts_.ShowError(MessageText(e.what()));
     } catch (...) {
         prompts_.ShowError("Unknown error.");
     }

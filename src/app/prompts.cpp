@@ -1,5 +1,7 @@
 #include "app/prompts.h"
 
+#include "platform/codepage.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -15,6 +17,16 @@ QString Title() {
     return QApplication::applicationName();
 }
 } // namespace
+
+QString MessageText(const std::string& bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t at = i;
+        if (DecodeUtf8(bytes, i) == 0xFFFD && bytes.compare(at, 3, "\xEF\xBF\xBD") != 0)
+            return QString::fromStdString(AnsiToUtf8(bytes));
+    }
+    return QString::fromStdString(bytes);
+}
 
 QString TPrompts::InputBox(const QString& caption, const QString& prompt,
                            const QString& defaultText, bool masked) {

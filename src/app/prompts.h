@@ -9,10 +9,15 @@
 #include <QStringList>
 #include <deque>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QPrinter;
 class QWidget;
+
+// A message from the engine or the platform for display: UTF-8 when it is
+// valid UTF-8 (file names on Linux), else ANSI bytes (member names, settings).
+QString MessageText(const std::string& bytes);
 
 enum class TConfirmAnswer { Yes, No, Cancel };
 

@@ -94,6 +94,13 @@ TEST(QtPrompts, ErrorMessageShowsTheText) {
     EXPECT_EQ(text, "Unable to write to x");
 }
 
+TEST(MessageTextTest, Utf8OrAnsi) {
+    EXPECT_EQ(MessageText("caf\xC3\xA9"), QString::fromUtf8("caf\xC3\xA9"));
+    EXPECT_EQ(MessageText("caf\xE9"), QString::fromUtf8("caf\xC3\xA9")); // ANSI
+    EXPECT_EQ(MessageText("\xEF\xBF\xBD"), QString(QChar(0xFFFD)));
+    EXPECT_EQ(MessageText(""), QString());
+}
+
 TEST(ScriptedPrompts, AnswersFromTheQueueAndRecords) {
     TScriptedPrompts p;
     p.Inputs = {QString("one"), std::nullopt};
