@@ -1,0 +1,100 @@
+#include "zip/archive_files.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/exception.h"
+#include "zip/exceptions.h"
+#include "zip/file_stream.h"
+#include "zip/zip_utils.h"
+
+std::unique_ptr<TStream> TArchiveFileOps::CreateFile(const std::string& name) {
+    return std::make_unique<TFileStream>(name, fmCreate);
+}
+
+bool TArchiveFileOps::Commit(TStream& file) {
+    auto* f = dynamic_cast<TFileStream*>(&file);
+    return f != nullptr && f->Commit();
+}
+
+int TArchiveFileOps::Rename(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+bool TArchiveFileOps::SyncFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string FolderOf(const std::string& path) {
+    std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+namespace {
+
+// The permission bits a new archive gets: the old archive's, or those of a
+// newly created file under the current umask.
+void TakeOverMode(const std::string& temp, const std::string& target) {
+    struct stat st {};
+    mode_t mode;
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(022);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(temp.c_str(), mode);
+}
+
+// Copies `from` into the committed file `to` through the ops.
+void CopyThrough(TArchiveFileOps& ops, const std::string& from, const std::string& to) {
+    TFileStream in(from, fmOpenRead);
+    std::unique_ptr<TStream> out = ops.CreateFile(to);
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        std::int64_t n = in.Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
+        if (n < 0) throw EStreamError("Stream read error");
+        if (n == 0) break;
+        if (out->Write(buffer.data(), n) != n)
+            throw ENotEnoughRoom("Not enough room to write archive");
+    }
+    if (!ops.Commit(*out)) throw ENotEnoughRoom("Not enough room to write archive");
+}
+
+} // namespace
+
+void InstallArchive(TArchiveFileOps& ops, const std::string& temp, const std::string& target) {
+    TakeOverMode(temp, target);
+    int err = ops.Rename(temp, target);
+    if (err == EXDEV) {
+        // Another file system: a second copy beside the target, then rename that.
+        std::string beside;
+        try {
+            beside = TempFileName(FolderOf(target));
+            TakeOverMode(beside, target);
+            CopyThrough(ops, temp, beside);
+        } catch (...) {
+            if (!beside.empty()) ::unlink(beside.c_str());
+            ::unlink(temp.c_str());
+            throw;
+        }
+        err = ops.Rename(beside, target);
+        if (err != 0) ::unlink(beside.c_str());
+    }
+    // The target now holds the new archive, or (err != 0) still the old one.
+    ::unlink(temp.c_str());
+    if (err != 0) throw MakeCreateError(target, err);
+    // A folder that cannot be flushed (some file systems refuse) leaves the
+    // rename to the system's own write-back; the new archive is in place.
+    ops.SyncFolder(FolderOf(target));
+}

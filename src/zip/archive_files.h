@@ -1,0 +1,46 @@
+// How the archive writer reaches the disk, and how it puts a finished
+// archive in place of the old one.
+//
+// The file named by the component always holds one complete archive, the
+// old or the new one, also if the process is killed or the power fails in
+// the middle: the new archive is written to a temporary file, flushed to the
+// disk, and then renamed over the old name, which the file system does in one
+// step. A rename cannot cross file systems; when the temporary folder is on
+// another one, the archive is first copied to a second temporary file beside
+// the old archive (and flushed), and that one is renamed. The folder is
+// flushed last so the rename itself survives a power failure. If anything
+// fails, the old archive has not been touched and the temporary files are
+// removed; the only complete copy of an archive is never deleted.
+//
+// All of it goes through TArchiveFileOps, whose methods tests override to
+// make a disk fill up, a flush fail or a rename refuse.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "zip/stream.h"
+
+class TArchiveFileOps {
+public:
+    virtual ~TArchiveFileOps() = default;
+    // Creates (or truncates) a file for reading and writing; raises
+    // EFCreateError when it cannot.
+    virtual std::unique_ptr<TStream> CreateFile(const std::string& name);
+    // Puts the file's data on the disk (fsync); false when that fails.
+    virtual bool Commit(TStream& file);
+    // rename(2): 0, or the errno value of the failure.
+    virtual int Rename(const std::string& from, const std::string& to);
+    // Flushes a folder's entries to the disk; false when that fails.
+    virtual bool SyncFolder(const std::string& folder);
+};
+
+// The folder part of a path ("." when it has none).
+std::string FolderOf(const std::string& path);
+
+// Puts the finished, committed archive `temp` in place of `target` (which
+// need not exist) and removes `temp`. The new archive gets the old one's
+// permission bits, or the usual ones for a new file. Raises EFCreateError
+// naming the target when the archive cannot be put in place; `target` is
+// then untouched and no temporary file is left.
+void InstallArchive(TArchiveFileOps& ops, const std::string& temp, const std::string& target);
