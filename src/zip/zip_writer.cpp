@@ -1,0 +1,278 @@
+// TZipWriter: properties, the write-and-replace operation and the copying
+// of old members. Adding a new member is in zip_writer_member.cpp.
+#include "zip/zip_writer.h"
+
+#include <algorithm>
+#include <unistd.h>
+
+#include "platform/exception.h"
+#include "zip/buffer_stream.h"
+#include "zip/codec/deflate.h"
+#include "zip/exceptions.h"
+#include "zip/zip_utils.h"
+#include "zip/zip_writer_output.h"
+
+using namespace zipwriter;
+
+namespace {
+
+std::uint32_t Get32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::uint16_t Get16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+} // namespace
+
+TZipWriter::TZipWriter() : FileOps(std::make_unique<TArchiveFileOps>()) {}
+
+TZipWriter::~TZipWriter() = default;
+
+void TZipWriter::SetPackLevel(int value) {
+    if (value < 0 || value > 9)
+        throw Exception("PackLevel must be 0 to 9, not " + std::to_string(value));
+    packLevel_ = value;
+}
+
+void TZipWriter::SetStorePaths(bool value) {
+    storePaths_ = value;
+    if (!value) {
+        storeVolumes_ = false;
+        relativePaths_ = false;
+    }
+}
+
+void TZipWriter::SetRelativePaths(bool value) {
+    relativePaths_ = value;
+    if (value) {
+        storePaths_ = true;
+        Recurse = true;
+    }
+}
+
+void TZipWriter::SetStoreVolumes(bool value) {
+    storeVolumes_ = value;
+    if (value) storePaths_ = true;
+}
+
+void TZipWriter::SetZipName(const std::string& value) {
+    if (EndCentral.CommentChanged && !ZipName().empty() &&
+        AsciiLower(value) != AsciiLower(ZipName())) {
+        // A changed archive comment is written out under the old name first.
+        std::vector<std::string> files;
+        files.swap(FilesList);
+        BuildArchive();
+        FilesList.swap(files);
+    }
+    TZipReader::SetZipName(value);
+}
+
+int TZipWriter::AddFromStream(TStream* stream, const std::string& name) {
+    if (!stream || Trimmed(name).empty()) return 0;
+    Cancel = false;
+    fromStream_ = true;
+    inStream_ = stream;
+    auto finish = [this] {
+        fromStream_ = false;
+        inStream_ = nullptr;
+        CloseArchive();
+    };
+    int result = 0;
+    try {
+        stream->SetPosition(0);
+        FilesList.assign(1, name);
+        result = BuildArchive();
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return result;
+}
+
+int TZipWriter::BuildArchive() {
+    if (Trimmed(ZipName()).empty() && !ArchiveStream) return 0;
+    Busy = true;
+    addedCount_ = 0;
+    const TZipSortMode savedSortMode = SortMode;
+    const bool savedKeepZipOpen = KeepZipOpen;
+    KeepZipOpen = true;
+    SortMode = ByNone;
+    auto cleanUp = [&] {
+        out_.reset();
+        outFile_.reset();
+        if (!outputName_.empty()) ::unlink(outputName_.c_str());
+        outputName_.clear();
+        newDirectory_.reset();
+        pending_.reset();
+    };
+    auto always = [&] {
+        SortMode = savedSortMode;
+        KeepZipOpen = savedKeepZipOpen;
+        byName_.reset();
+        newEnd_.Clear();
+        deflater_.reset();
+        CloseArchive();
+        Busy = false;
+        FilesList.clear();
+    };
+    const std::string zipName = ZipName();
+    try {
+        deflater_ = std::make_unique<TDeflater>();
+        hadArchive_ = FileExists(zipName);
+        // The new archive always goes to a temporary file first; a new one
+        // is made beside its final name.
+        outputName_ = TempFileName(hadArchive_ ? (DirectoryExists(TempPath) ? TempPath : "")
+                                               : FolderOf(zipName));
+        outFile_ = FileOps->CreateFile(outputName_);
+        out_ = std::make_unique<TOutput>(*outFile_);
+        if (hadArchive_) OpenArchive();
+        newDirectory_ = std::make_unique<TSortedZip>(ByNone, TSortedZip::dupError, true);
+        // Accepting duplicates: an old archive may hold two members whose
+        // names differ only in case, and must stay updatable.
+        byName_ = std::make_unique<TSortedZip>(ByName, TSortedZip::dupAccept, false);
+        newEnd_.Clear();
+        if (hadArchive_) {
+            if (EndCentral.HasComment() && !EndCentral.Comment())
+                EndCentral.LoadComment(*ArchiveStream);
+            newEnd_.Assign(EndCentral);
+            newEnd_.EntriesThisDisk = 0;
+            newEnd_.TotalEntries = 0;
+            newEnd_.CommentChanged = false;
+            CopyMembers();
+        }
+        if (!FilesList.empty()) {
+            bool stopNow = false;
+            totalToDo_ = fromStream_ && inStream_ ? inStream_->Size() : 0;
+            totalBytesRead_ = 0;
+            if (OnStartZipInfo)
+                OnStartZipInfo(*this, static_cast<int>(FilesList.size()), totalToDo_, newEnd_,
+                               stopNow);
+            if (stopNow) throw EUserCanceled("User canceled Zip operation");
+            const std::vector<std::string> names = FilesList;
+            for (const std::string& name : names) {
+                if (AddMember(name)) AddNewHeader();
+                pending_.reset();
+            }
+        }
+        WriteCentralDirectory();
+        out_->Flush();
+        if (!FileOps->Commit(*outFile_)) throw ENotEnoughRoom("Not enough room to write archive");
+        out_.reset();
+        outFile_.reset();
+    } catch (...) {
+        cleanUp();
+        always();
+        throw;
+    }
+
+    // Put the new archive in place and keep its directory as the cached one.
+    try {
+        if (hadArchive_) {
+            ResetArchive();
+            TZipReader::SetZipName(zipName);
+        }
+        InstallArchive(*FileOps, outputName_, zipName);
+        outputName_.clear();
+        SortMode = savedSortMode;
+        AdoptDirectory(std::move(newDirectory_), newEnd_, TArchiveStamp::Of(zipName));
+    } catch (...) {
+        outputName_.clear(); // InstallArchive removed it
+        cleanUp();
+        always();
+        throw;
+    }
+    const int added = addedCount_;
+    always();
+    if (OnZipComplete) OnZipComplete(*this, added);
+    return added;
+}
+
+void TZipWriter::WriteCentralDirectory() {
+    const std::int64_t start = out_->Position();
+    newEnd_.CentralStart = static_cast<std::uint32_t>(start);
+    newEnd_.CentralStartDisk = 0;
+    for (int i = 0; i < newDirectory_->Count(); ++i)
+        newDirectory_->Items(i)->WriteCentral(*out_);
+    const std::int64_t end = out_->Position();
+    if (end > 0xFFFFFFFFll)
+        throw Exception("The archive would exceed 4 GB, which the zip format cannot address");
+    newEnd_.CentralSize = static_cast<std::uint32_t>(end - start);
+    newEnd_.ThisDisk = 0;
+    newEnd_.Write(*out_);
+}
+
+void TZipWriter::AddNewHeader() {
+    TZipHeaderInfo* header = pending_.release();
+    newDirectory_->Add(header);
+    byName_->Add(header);
+    ++addedCount_;
+    ++newEnd_.EntriesThisDisk;
+    ++newEnd_.TotalEntries;
+}
+
+std::string TZipWriter::DesignationKey(const std::string& name) const {
+    const std::string n = OemRoundTrip(name);
+    const std::size_t cut = n.find_last_of("\\:");
+    const std::string fileName = cut == std::string::npos ? n : n.substr(cut + 1);
+    return AsciiLower(StoredFolder(n) + fileName);
+}
+
+void TZipWriter::CopyMembers() {
+    std::vector<std::string> keys;
+    keys.reserve(FilesList.size());
+    for (const std::string& name : FilesList)
+        keys.push_back(DesignationKey(name));
+    for (int i = 0; i < Directory->Count(); ++i) {
+        const TZipHeaderInfo& old = *Directory->Items(i);
+        std::size_t designator = keys.size();
+        if (!keys.empty()) {
+            const std::string memberKey = AsciiLower(old.Directory() + old.FileName());
+            designator = static_cast<std::size_t>(std::find(keys.begin(), keys.end(), memberKey) -
+                                                  keys.begin());
+        }
+        if (designator < keys.size()) {
+            // A replaced member keeps its place in the member order.
+            if (OnUpdate) OnUpdate(*this, upaReplace, i);
+            const std::string name = FilesList[designator];
+            FilesList.erase(FilesList.begin() + static_cast<std::ptrdiff_t>(designator));
+            keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(designator));
+            if (AddMember(name)) AddNewHeader();
+            pending_.reset();
+            continue;
+        }
+        auto header = std::make_unique<TZipHeaderInfo>(old);
+        if (header->HasComment() && !header->FileComment()) header->LoadComment(*ArchiveStream);
+        CopyMember(*header);
+        TZipHeaderInfo* h = header.release();
+        newDirectory_->Add(h);
+        byName_->Add(h);
+        ++newEnd_.EntriesThisDisk;
+        ++newEnd_.TotalEntries;
+    }
+}
+
+void TZipWriter::CopyMember(TZipHeaderInfo& header) {
+    TStream& in = *ArchiveStream;
+    in.Seek(header.LocalOffset, soBeginning);
+    std::uint8_t local[LocalHeaderSize];
+    in.ReadBuffer(local, LocalHeaderSize);
+    if (Get32(local) != LocalHeaderSignature) throw EBadZipFile("Not a valid zip file!");
+    in.Seek(Get16(local + 26), soCurrent); // the old local name
+    header.LocalExtraLength = Get16(local + 28);
+    // Sizes and CRC come from the directory: a data descriptor after the
+    // old data is not copied, the new local header carries them.
+    header.WriteLocal(*out_);
+    std::int64_t left =
+        static_cast<std::int64_t>(static_cast<std::uint32_t>(header.CompressedSize)) +
+        header.LocalExtraLength;
+    if (scratch_.size() < kCopyChunk) scratch_.resize(kCopyChunk);
+    while (left > 0) {
+        const std::int64_t n = std::min<std::int64_t>(left, kCopyChunk);
+        in.ReadBuffer(scratch_.data(), n);
+        out_->Write(scratch_.data(), n);
+        left -= n;
+    }
+}

@@ -1,0 +1,163 @@
+// TZipWriter: the writing half of the archive component. The diary uses one
+// road through it: AddFromStream stores a memory stream as the member of a
+// given path, replacing a member of that path, compressed at PackLevel and
+// encrypted when ZipPassword is set.
+//
+// An archive is never changed in place. The new archive is written in full
+// to a temporary file: the old members copied as raw bytes (never
+// decompressed or decrypted), the new member deflated (or stored) in the old
+// one's place or at the end, then the central directory and the end record.
+// The file is then flushed to the disk and renamed over the old archive
+// (archive_files.h), so the archive's name always holds one complete archive,
+// the old or the new, even if the process dies at any moment. On failure the
+// temporary file is removed and the old archive stays byte for byte.
+//
+// A member's local header is written twice: provisionally before its data
+// (the CRC and sizes are not known yet) and finally over the provisional one.
+// With a password the CRC is needed first, for the encryption header's check
+// byte, so the input is read once beforehand just for the CRC.
+//
+// The component's other ways of adding (disk files by wildcard, recursion,
+// archive bits, multi-volume and self-extracting archives) are not used by
+// this program; their properties exist with their defaults only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "zip/archive_files.h"
+#include "zip/zip_reader.h"
+
+class TDeflater;
+
+enum TZipAction { zaUpdate, zaReplace, zaFreshen };
+// OnUpdate: an old member is about to be replaced, or stays although named.
+enum TUpdateAction : int { upaReplace = 0, upaKeep = 1 };
+enum TMultiMode { mmNone, mmSpan, mmBlocks };
+
+struct TMultiZipInfo {
+    TMultiMode MultiMode = mmNone;
+    int BlockSize = 1457600;
+    int FirstBlockSize = 1457600;
+    int SaveOnFirstDisk = 0;
+    bool SaveZipInfoOnFirstDisk = false;
+    bool CheckDiskLabels = true;
+    bool WriteDiskLabels = true;
+};
+
+class TZipWriter : public TZipReader {
+public:
+    TZipWriter();
+    ~TZipWriter() override;
+
+    // --- published properties ---
+    int PackLevel() const { return packLevel_; }
+    // 0 (store) to 9; anything else raises Exception and keeps the level.
+    void SetPackLevel(int value);
+    bool StorePaths() const { return storePaths_; }
+    // false also clears StoreVolumes and RelativePaths.
+    void SetStorePaths(bool value);
+    bool RelativePaths() const { return relativePaths_; }
+    // true also sets StorePaths and Recurse.
+    void SetRelativePaths(bool value);
+    bool StoreVolumes() const { return storeVolumes_; }
+    // true also sets StorePaths.
+    void SetStoreVolumes(bool value);
+    TZipAction ZipAction = zaUpdate; // file adding only; a stream always replaces
+    std::string TempPath;
+    std::vector<std::string> NoCompressList; // file-name patterns that are stored
+    // File adding only.
+    bool Recurse = false;
+    bool Dispose = false;
+    bool Store83Names = false;
+    bool SkipIfArchiveBitNotSet = false;
+    bool ResetArchiveBitOnZip = false;
+    bool AddDirEntriesOnRecurse = false;
+    std::vector<std::string> ExcludeList;
+    TMultiZipInfo MultiZipInfo;
+
+    // --- events ---
+    std::function<void(TZipWriter& Sender, int NumFiles, std::int64_t TotalBytes,
+                       TEndCentral& EndCentralRecord, bool& StopNow)>
+        OnStartZipInfo;
+    std::function<void(TZipWriter& Sender, const std::string& FName, TZipHeaderInfo& ZipHeader,
+                       bool& Skip)>
+        OnStartZip;
+    std::function<void(TZipWriter& Sender, const std::string& FName, std::int32_t UncompressedSize,
+                       std::int32_t CompressedSize, std::int32_t CurrentZipSize)>
+        OnEndZip;
+    std::function<void(TZipWriter& Sender, TUpdateAction UDAction, int FileIndex)> OnUpdate;
+    std::function<void(TZipWriter& Sender, int FileCount)> OnZipComplete;
+
+    // --- operations ---
+    // Stores the stream's bytes as the member `name` (a "\"-separated path),
+    // replacing a member of that name (letter case aside). Returns 1 when
+    // the member was written, 0 when nothing was (blank name, no stream,
+    // empty ZipName, or the member refused).
+    int AddFromStream(TStream* stream, const std::string& name);
+    // The whole write-and-replace operation over FilesList; returns the
+    // number of members added.
+    int BuildArchive();
+    // With a changed archive comment the archive is first rewritten under
+    // its old name.
+    void SetZipName(const std::string& value) override;
+
+    // The file-system seam: creating, flushing and renaming files. Tests put
+    // in an object whose methods fail.
+    std::unique_ptr<TArchiveFileOps> FileOps;
+
+    // The passes through ReadInput and WriteOutput (member data only).
+    unsigned ReadInput(std::uint8_t* buffer, unsigned count);
+    void WriteOutput(const std::uint8_t* buffer, unsigned count);
+
+protected:
+    void CopyMembers();
+    void CopyMember(TZipHeaderInfo& header);
+    bool AddMember(const std::string& name);
+    // The folder part a name is stored with, by StorePaths, RelativePaths
+    // and StoreVolumes (empty, or ending in "\").
+    std::string StoredFolder(const std::string& name) const;
+
+private:
+    class TOutput;
+    class TDeflateLink;
+
+    static constexpr std::int64_t kCopyChunk = 65536;
+
+    void StoreInput();
+    std::uint32_t CrcPrePass();
+    // Takes the member AddMember just wrote into the new directory.
+    void AddNewHeader();
+    void WriteCentralDirectory();
+    // How a FilesList name compares with a member's path.
+    std::string DesignationKey(const std::string& name) const;
+
+    int packLevel_ = 6;
+    bool storePaths_ = false;
+    bool relativePaths_ = false;
+    bool storeVolumes_ = false;
+
+    // --- state of one operation ---
+    TStream* inStream_ = nullptr; // the caller's stream in stream mode
+    bool fromStream_ = false;
+    std::string outputName_;
+    bool hadArchive_ = false;
+    std::unique_ptr<TStream> outFile_;
+    std::unique_ptr<TOutput> out_;
+    std::unique_ptr<TSortedZip> newDirectory_; // write order, owning
+    std::unique_ptr<TSortedZip> byName_;       // same headers by name, not owning
+    TEndCentral newEnd_;
+    std::unique_ptr<TZipHeaderInfo> pending_; // the header being written
+    std::uint32_t crc_ = 0xFFFFFFFFu;
+    int addedCount_ = 0;
+    std::unique_ptr<TDeflater> deflater_;
+    TZipKeys writeKeys_;
+    bool encrypting_ = false;
+    std::int64_t fileBytesRead_ = 0;
+    std::int64_t totalBytesRead_ = 0;
+    std::int64_t totalToDo_ = 0;
+    std::vector<std::uint8_t> scratch_; // encryption works on a copy of the data
+};
