@@ -122,8 +122,7 @@ TEST(InstallArchive, AcrossFileSystemsCopiesBesideTheTargetFirst) {
 
 TEST(InstallArchive, AcrossARealFileSystemBoundary) {
     // /dev/shm is a memory file system on Linux, apart from the disk.
-    if (::access("/dev/shm", W_OK) != 0)
-        GTEST_SKIP() << "no /dev/shm";
+    if (::access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no /dev/shm";
     TempDir dir;
     const std::string target = dir.file("Daybank.zip");
     WriteFile(target, "old archive");

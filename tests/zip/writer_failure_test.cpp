@@ -135,7 +135,9 @@ TEST_P(WriterFailureTest, AFullDiskAtAnyPointLeavesTheOldArchive) {
             EXPECT_STREQ(e.what(), "Not enough room to write archive");
         }
         EXPECT_EQ(testsupport::FileExists(zip), existed) << limit;
-        if (existed) EXPECT_EQ(ReadFile(zip), before) << "archive changed, limit " << limit;
+        if (existed) {
+            EXPECT_EQ(ReadFile(zip), before) << "archive changed, limit " << limit;
+        }
         EXPECT_TRUE(TempFilesIn(dir.path()).empty()) << limit;
         EXPECT_TRUE(TempFilesIn(tempFolder.path()).empty()) << limit;
         // The same component saves fine once the disk has room again.
@@ -165,7 +167,9 @@ TEST_P(WriterFailureTest, AFailedFlushOrRenameLeavesTheOldArchive) {
         TMemoryStream s(Content());
         EXPECT_THROW(w->AddFromStream(&s, "2000\\2.rtf"), Exception) << round;
         EXPECT_EQ(testsupport::FileExists(zip), existed);
-        if (existed) EXPECT_EQ(ReadFile(zip), before);
+        if (existed) {
+            EXPECT_EQ(ReadFile(zip), before);
+        }
         EXPECT_TRUE(TempFilesIn(dir.path()).empty());
         EXPECT_TRUE(TempFilesIn(tempFolder.path()).empty());
     }
