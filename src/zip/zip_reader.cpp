@@ -190,6 +190,17 @@ void TZipReader::ReadDirectory(TStream& stream) {
     DirectoryTime = stamp;
 }
 
+void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
+                                const TEndCentral& endCentral, const TArchiveStamp& stamp) {
+    View = nullptr;
+    SortedView.reset();
+    nameIndex_.clear();
+    Directory = std::move(directory);
+    EndCentral.Assign(endCentral);
+    BuildView();
+    DirectoryTime = stamp;
+}
+
 void TZipReader::BuildView() {
     if (SortMode == ByNone) {
         View = Directory.get();

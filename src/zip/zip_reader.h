@@ -160,6 +160,10 @@ protected:
     void CloseArchiveStream();
     // Full name of a view member as events show it.
     std::string MemberPath(int index) const;
+    // Takes a directory the writer has just written as the cached one, with
+    // its end record and the new archive file's stamp; builds the view.
+    void AdoptDirectory(std::unique_ptr<TSortedZip> directory, const TEndCentral& endCentral,
+                        const TArchiveStamp& stamp);
 
 private:
     void RaiseIncomplete();
