@@ -21,8 +21,8 @@ namespace {
 
 const char* const kHelp = R"(Usage: dayscrib-zip COMMAND [OPTIONS] ARGUMENTS
 
-Reads the zip archives of the Dayscrib diary (and any other zip archive of
-the methods stored and deflated) with the program's own engine.
+Reads and writes the zip archives of the Dayscrib diary (and reads any other
+zip archive of the methods stored and deflated) with the program's own engine.
 
 Commands:
   list ARCHIVE
@@ -46,6 +46,14 @@ Commands:
         OK NAME
         FAILED NAME: REASON
       one line per member, in archive order (folder entries are skipped).
+
+  add [-p PASSWORD] [-l LEVEL] ARCHIVE MEMBER
+      Stores standard input as the member MEMBER (folders separated by
+      "\"), replacing a member of that name whatever its letter case, the
+      way the diary saves an entry: deflated at LEVEL (0 stores; default 9),
+      folder part kept, encrypted when a password is given. A missing
+      archive is created; an existing one is replaced as a whole, so it is
+      never left half-written.
 
   deflate [-l LEVEL]
       Compresses standard input to standard output with the archive
