@@ -1,15 +1,22 @@
 #include "app/prompts.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+
+#include "support/test_support.h"
 
 namespace {
 
@@ -92,6 +99,62 @@ TEST(QtPrompts, ErrorMessageShowsTheText) {
     });
     prompts.ShowError("Unable to write to x");
     EXPECT_EQ(text, "Unable to write to x");
+}
+
+TEST(QtPrompts, ColorDialogAnswersTheChosenColor) {
+    TQtPrompts prompts;
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<QColorDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->currentColor(), QColor(Qt::black));
+        dlg->setCurrentColor(QColor(10, 20, 30));
+        dlg->accept();
+    });
+    QColor color = Qt::black;
+    EXPECT_TRUE(prompts.ChooseColor(color, 19));
+    EXPECT_EQ(color, QColor(10, 20, 30));
+    WhenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_FALSE(prompts.ChooseColor(color, 19));
+    EXPECT_EQ(color, QColor(10, 20, 30));
+}
+
+TEST(QtPrompts, FontDialogAnswersTheChosenFont) {
+    TQtPrompts prompts;
+    WhenModal([](QWidget* w) {
+        auto* dlg = qobject_cast<QFontDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        QFont f = dlg->currentFont();
+        f.setPointSize(17);
+        dlg->setCurrentFont(f);
+        dlg->accept();
+    });
+    QFont font("DejaVu Sans", 8);
+    QColor color = Qt::black;
+    EXPECT_TRUE(prompts.ChooseFont(font, color, 19));
+    EXPECT_EQ(font.pointSize(), 17);
+    WhenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_FALSE(prompts.ChooseFont(font, color, 19));
+    EXPECT_EQ(font.pointSize(), 17);
+}
+
+TEST(QtPrompts, FileDialogsStartInTheFolderAndAnswerTheFile) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.file("entry.rtf"), "{\\rtf1 x}");
+    TQtPrompts prompts;
+    QString folder;
+    WhenModal([&](QWidget* w) {
+        auto* dlg = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        folder = dlg->directory().absolutePath();
+        dlg->selectFile(QString::fromStdString(dir.file("out.rtf")));
+        static_cast<QDialog*>(dlg)->accept();
+    });
+    EXPECT_EQ(prompts.SaveFileName("Save As", QString::fromStdString(dir.path()),
+                                   "Rich Text Files (*.rtf)"),
+              QString::fromStdString(dir.file("out.rtf")));
+    EXPECT_EQ(folder, QString::fromStdString(dir.path()));
+    WhenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_EQ(prompts.OpenFileName("Open", QString::fromStdString(dir.path()), "*.rtf"), QString());
 }
 
 TEST(MessageTextTest, Utf8OrAnsi) {
