@@ -296,6 +296,9 @@ TEST_F(MainForm, TabsListTheProfilesThatAreOn) {
     EXPECT_EQ(form->Current.CurrentPath, "Data\\User5");
     EXPECT_TRUE(form->Editor->isReadOnly());
     EXPECT_EQ(form->StatusPanel[1]->text(), "Read Only");
+    QTest::keyClicks(form->Editor, "typed");
+    EXPECT_TRUE(form->Editor->toPlainText().isEmpty()); // read-only refuses typing
+    EXPECT_EQ(form->StatusPanel[1]->text(), "Read Only");
     form->TabSet->setCurrentIndex(1);
     EXPECT_EQ(form->Current.CurrentPath, "/tmp/p/");
     EXPECT_TRUE(form->Current.CurrentProtect);
