@@ -178,11 +178,17 @@ TEST_F(ToolTest, InflateDecodesRawDeflate) {
     EXPECT_EQ(Tool("inflate extra", &out, &err), 2);
 }
 
-TEST_F(ToolTest, TextOptionSaysWhenItIsNotBuiltIn) {
+TEST_F(ToolTest, TextOptionGivesThePlainTextOfAnRtfMember) {
+    WriteFile(dir.file("entry.rtf"),
+              "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 Dear diary\\par "
+              "second line\\par}");
+    ASSERT_EQ(RunCommand("cd " + ShellQuote(dir.path()) + " && zip -q -9 rtf.zip entry.rtf"), 0);
     std::string out, err;
-    int rc = Tool("extract --text " + ShellQuote(archive) + " hello.txt", &out, &err);
-    if (err.find("--text needs the GUI build") != std::string::npos)
-        EXPECT_EQ(rc, 2);
-    else
-        EXPECT_EQ(rc, 0); // built with the RTF reader: plain text came out
+    int rc = Tool("extract --text " + ShellQuote(dir.file("rtf.zip")) + " entry.rtf", &out, &err);
+    if (err.find("--text needs the GUI build") != std::string::npos) {
+        EXPECT_EQ(rc, 2); // a build without the RTF reader says so
+    } else {
+        EXPECT_EQ(rc, 0) << err;
+        EXPECT_EQ(out, "Dear diary\nsecond line\n");
+    }
 }
