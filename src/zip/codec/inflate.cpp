@@ -67,18 +67,27 @@ inline std::uint64_t LoadLE64(const std::uint8_t* p) {
 // Copies n bytes forward, exactly as a byte-by-byte loop from src to dst
 // would, also when the regions overlap.
 inline void CopyForward(std::uint8_t* dst, const std::uint8_t* src, unsigned n) {
-    if (dst > src && static_cast<unsigned>(dst - src) < 8) {
-        while (n--)
-            *dst++ = *src++;
-        return;
-    }
-    while (n >= 8) {
+    const std::size_t gap =
+        dst > src ? static_cast<std::size_t>(dst - src) : static_cast<std::size_t>(src - dst);
+    if (n >= 8 && gap >= 8) {
+        // Eight bytes at a time; each load reads bytes that are final (at
+        // least eight behind the target, or ahead of everything written).
+        // The last eight bytes of the piece are moved once more as one word,
+        // overlapping what was just written with the same values.
+        const unsigned total = n;
+        std::uint8_t* const d0 = dst;
+        const std::uint8_t* const s0 = src;
         std::uint64_t v;
-        std::memcpy(&v, src, 8);
-        std::memcpy(dst, &v, 8);
-        src += 8;
-        dst += 8;
-        n -= 8;
+        while (n > 8) {
+            std::memcpy(&v, src, 8);
+            std::memcpy(dst, &v, 8);
+            src += 8;
+            dst += 8;
+            n -= 8;
+        }
+        std::memcpy(&v, s0 + total - 8, 8);
+        std::memcpy(d0 + total - 8, &v, 8);
+        return;
     }
     while (n--)
         *dst++ = *src++;
@@ -330,8 +339,9 @@ int Inflater::Dynamic() {
 // the frame is brought up to date before every call out of the loop.
 //
 // Two paths: while at least 16 input bytes are buffered and the window has
-// room for a longest match, one refill gives at least 56 bits, enough for a
-// whole length/distance pair with its extra bits, so a symbol is decoded
+// room for a longest match, one refill gives at least 56 bits whenever fewer
+// than 48 (a whole length/distance pair with its extra bits) are held, so a
+// symbol is decoded
 // without any further bit checks and without window-end checks. Otherwise
 // each step asks for exactly the bits it needs and checks the window's end.
 int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
@@ -390,74 +400,99 @@ int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
     };
 
     for (;;) {
-        const bool fast = avail >= 16 && w < kWindow - 258;
-        if (fast) {
-            if (k < 56) refill();
-        } else {
-            need(lbits);
-        }
-        const TDecodeEntry* e = lt + (b & lmask);
-        while (e->e > kEntryLiteral) {
-            if (e->e == kEntryInvalid) {
-                syncOut();
-                return 1;
+        // Fast path: no bit checks beyond one refill per symbol, no window-end
+        // checks (a match ends at most 258 bytes on), no calls out.
+        while (avail >= 16 && w < kWindow - 258) {
+            // A whole length/distance pair takes at most 15 + 5 + 15 + 13 bits.
+            if (k < 48) refill();
+            const TDecodeEntry* e = lt + (b & lmask);
+            while (e->e > kEntryLiteral) {
+                if (e->e == kEntryInvalid) goto corrupt;
+                drop(e->b);
+                unsigned sub = e->e - 16u;
+                e = lt + e->v + low(sub);
             }
             drop(e->b);
+            if (e->e == kEntryLiteral) {
+                s[w++] = static_cast<std::uint8_t>(e->v);
+                continue;
+            }
+            if (e->e == kEntryEndOfBlock) goto endOfBlock;
+            unsigned len = e->v + low(e->e);
+            drop(e->e);
+            if (dt == nullptr) goto corrupt;
+            const TDecodeEntry* d = dt + (b & dmask);
+            while (d->e > kEntryLiteral) {
+                if (d->e == kEntryInvalid) goto corrupt;
+                drop(d->b);
+                unsigned sub = d->e - 16u;
+                d = dt + d->v + low(sub);
+            }
+            drop(d->b);
+            if (d->e > 13) goto corrupt;
+            unsigned dist = d->v + low(d->e);
+            drop(d->e);
+            if (dist <= w) {
+                CopyMatch(s + w, s + w - dist, len, dist);
+                w += len;
+                continue;
+            }
+            // The source wraps to the window's end: at most two pieces.
+            unsigned src = (w - dist) & kWindowMask;
+            while (len > 0) {
+                unsigned piece = kWindow - (src > w ? src : w);
+                if (piece > len) piece = len;
+                len -= piece;
+                CopyForward(s + w, s + src, piece);
+                w += piece;
+                src = (src + piece) & kWindowMask;
+            }
+        }
+
+        // Careful path: one symbol, exactly the bits it needs, window-end checks.
+        need(lbits);
+        const TDecodeEntry* e = lt + (b & lmask);
+        while (e->e > kEntryLiteral) {
+            if (e->e == kEntryInvalid) goto corrupt;
+            drop(e->b);
             unsigned sub = e->e - 16u;
-            if (!fast) need(sub);
+            need(sub);
             e = lt + e->v + low(sub);
         }
         drop(e->b);
 
         if (e->e == kEntryLiteral) {
             s[w++] = static_cast<std::uint8_t>(e->v);
-            if (!fast && w == kWindow) {
+            if (w == kWindow) {
                 syncOut();
                 g_.FlushWindow(kWindow);
                 w = 0;
             }
             continue;
         }
-        if (e->e == kEntryEndOfBlock) {
-            syncOut();
-            return 0;
-        }
+        if (e->e == kEntryEndOfBlock) goto endOfBlock;
 
-        if (!fast) need(e->e);
+        need(e->e);
         unsigned len = e->v + low(e->e);
         drop(e->e);
 
-        if (dt == nullptr) { // a length with no distance code to follow it
-            syncOut();
-            return 1;
-        }
-        if (!fast) need(dbits);
+        if (dt == nullptr) goto corrupt; // a length with no distance code to follow it
+        need(dbits);
         const TDecodeEntry* d = dt + (b & dmask);
         while (d->e > kEntryLiteral) {
-            if (d->e == kEntryInvalid) {
-                syncOut();
-                return 1;
-            }
+            if (d->e == kEntryInvalid) goto corrupt;
             drop(d->b);
             unsigned sub = d->e - 16u;
-            if (!fast) need(sub);
+            need(sub);
             d = dt + d->v + low(sub);
         }
         drop(d->b);
-        if (d->e > 13) { // an end-of-block or literal entry has no place in a distance code
-            syncOut();
-            return 1;
-        }
-        if (!fast) need(d->e);
+        // An end-of-block or literal entry has no place in a distance code.
+        if (d->e > 13) goto corrupt;
+        need(d->e);
         unsigned dist = d->v + low(d->e);
         drop(d->e);
 
-        if (fast && dist <= w) {
-            // Source and target both inside the window, no wrap.
-            CopyMatch(s + w, s + w - dist, len, dist);
-            w += len;
-            continue;
-        }
         unsigned src = (w - dist) & kWindowMask;
         while (len > 0) {
             unsigned piece = kWindow - (src > w ? src : w);
@@ -473,6 +508,13 @@ int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
             }
         }
     }
+
+endOfBlock:
+    syncOut();
+    return 0;
+corrupt:
+    syncOut();
+    return 1;
 }
 
 } // namespace
