@@ -5,13 +5,19 @@
 #include "editor/rtf/rtf_writer.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextLayout>
 #include <QTextList>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -27,6 +33,9 @@ QTextCursor CursorAt(QTextDocument* doc, int position) {
     c.setPosition(std::clamp(position, 0, doc->characterCount() - 1));
     return c;
 }
+
+const QString kRtfMime = QStringLiteral("text/rtf");
+const QString kRtfMimeAlt = QStringLiteral("application/rtf");
 
 bool IsWordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
@@ -382,4 +391,65 @@ bool TRichEdit::CanUndo() const {
 
 bool TRichEdit::CanPaste() const {
     return !isReadOnly() && canPaste();
+}
+
+QMimeData* TRichEdit::createMimeDataFromSelection() const {
+    // Qt's own mime data answers a fixed list of formats; copy them into a
+    // plain QMimeData that can carry RTF too.
+    std::unique_ptr<QMimeData> qt(QTextEdit::createMimeDataFromSelection());
+    auto* data = new QMimeData;
+    for (const QString& format : qt->formats())
+        data->setData(format, qt->data(format));
+    QTextDocument selection;
+    selection.setDefaultFont(document()->defaultFont());
+    QTextCursor(&selection).insertFragment(textCursor().selection());
+    QByteArray rtf = WriteRtf(selection);
+    data->setData(kRtfMime, rtf);
+    data->setData(kRtfMimeAlt, rtf);
+    return data;
+}
+
+bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasFormat(kRtfMime) || source->hasFormat(kRtfMimeAlt) ||
+           QTextEdit::canInsertFromMimeData(source);
+}
+
+void TRichEdit::insertFromMimeData(const QMimeData* source) {
+    QString format = source->hasFormat(kRtfMime)      ? kRtfMime
+                     : source->hasFormat(kRtfMimeAlt) ? kRtfMimeAlt
+                                                      : QString();
+    if (format.isEmpty() || isReadOnly()) {
+        QTextEdit::insertFromMimeData(source);
+        return;
+    }
+    QTextDocument pasted;
+    pasted.setDefaultFont(document()->defaultFont());
+    ReadRtf(source->data(format), pasted);
+    textCursor().insertFragment(QTextDocumentFragment(&pasted));
+    ensureCursorVisible();
+}
+
+void TRichEdit::CopyToClipboard() {
+    if (textCursor().hasSelection())
+        QApplication::clipboard()->setMimeData(createMimeDataFromSelection());
+}
+
+void TRichEdit::CutToClipboard() {
+    if (isReadOnly() || !textCursor().hasSelection()) return;
+    CopyToClipboard();
+    textCursor().removeSelectedText();
+}
+
+void TRichEdit::keyPressEvent(QKeyEvent* event) {
+    if (event == QKeySequence::Copy) {
+        CopyToClipboard();
+        event->accept();
+        return;
+    }
+    if (event == QKeySequence::Cut && !isReadOnly()) {
+        CutToClipboard();
+        event->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
 }

@@ -127,9 +127,22 @@ public:
 
     bool CanUndo() const;
     bool CanPaste() const;
+    // Copy and cut with the RTF clipboard format (Ctrl+C and Ctrl+X use them;
+    // QTextEdit's own copy() does not offer RTF).
+    void CopyToClipboard();
+    void CutToClipboard();
 
 signals:
     void ModifiedChanged(bool modified);
+
+protected:
+    // The clipboard speaks RTF too, as the control does: a copy offers the
+    // selection as RTF beside Qt's own formats, and RTF on the clipboard is
+    // preferred when pasting.
+    QMimeData* createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class TTextAttributes;

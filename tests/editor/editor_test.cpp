@@ -310,3 +310,40 @@ TEST_F(EditorTest, ClearEmptiesAndKeepsTheDefaultAttributes) {
     EXPECT_EQ(editor.SelAttributes().Name(), QStringLiteral("Arial"));
     EXPECT_EQ(editor.SelAttributes().Size(), 12);
 }
+
+TEST_F(EditorTest, ClipboardCarriesRtf) {
+    editor.LoadFromStream(
+        "{\\rtf1{\\fonttbl{\\f0\\fnil Arial;}}\\f0\\fs20 plain \\b bold\\b0  end\\par}");
+    editor.SetSelection(6, 4);
+    QTest::keyClick(&editor, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    ASSERT_TRUE(copied->hasFormat(QStringLiteral("text/rtf")))
+        << copied->formats().join(u' ').toStdString();
+    QByteArray rtf = copied->data(QStringLiteral("text/rtf"));
+    EXPECT_TRUE(rtf.contains("\\b bold\\par")) << rtf.constData();
+    EXPECT_EQ(copied->text(), QStringLiteral("bold"));
+    EXPECT_FALSE(editor.Modified());
+
+    // Cut: the RTF goes to the clipboard and the text leaves the editor.
+    editor.SetSelection(0, 6);
+    QTest::keyClick(&editor, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_TRUE(
+        QApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf")).contains("plain "));
+    EXPECT_EQ(editor.toPlainText(), QStringLiteral("bold end"));
+    EXPECT_TRUE(editor.Modified());
+    editor.LoadFromStream(
+        "{\\rtf1{\\fonttbl{\\f0\\fnil Arial;}}\\f0\\fs20 plain \\b bold\\b0  end\\par}");
+
+    // RTF from another program pastes with its formatting.
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/rtf"), "{\\rtf1 {\\i slanted}}");
+    data->setText(QStringLiteral("slanted"));
+    QApplication::clipboard()->setMimeData(data);
+    editor.SetSelStart(0);
+    EXPECT_TRUE(editor.CanPaste());
+    editor.paste();
+    EXPECT_TRUE(editor.toPlainText().startsWith(QStringLiteral("slantedplain")));
+    EXPECT_TRUE(editor.Modified());
+    editor.SetSelection(0, 7);
+    EXPECT_TRUE(editor.SelAttributes().Style().testFlag(TFontStyle::fsItalic));
+}
