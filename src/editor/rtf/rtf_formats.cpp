@@ -90,6 +90,8 @@ QTextListFormat ToListFormat(ListStyle style, int start) {
 CharAttrs CharAttrsOf(const QTextCharFormat& f, const QTextDocument& doc) {
     CharAttrs a;
     QStringList families = f.fontFamilies().toStringList();
+    if (families.isEmpty() && f.hasProperty(QTextFormat::FontFamily))
+        families.append(f.stringProperty(QTextFormat::FontFamily)); // the single-family form
     a.face = families.isEmpty() ? doc.defaultFont().family() : families.first();
     qreal size = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize()
                                                            : doc.defaultFont().pointSizeF();

@@ -286,3 +286,13 @@ TEST(RtfWriter, ColourTableStartsWithTheAutomaticColour) {
     EXPECT_TRUE(rtf.contains("{\\colortbl ;\\red0\\green77\\blue187;}")) << rtf.constData();
     EXPECT_TRUE(rtf.contains("\\cf1 blue\\cf0  auto"));
 }
+
+TEST(RtfWriter, FacesFromEitherFormOfTheFamilyProperty) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat f;
+    f.setProperty(QTextFormat::FontFamily, QStringLiteral("Garamond"));
+    f.setFontPointSize(9);
+    c.insertText(QStringLiteral("old form"), f);
+    EXPECT_TRUE(WriteRtf(doc).contains("{\\f0\\fnil\\fcharset0 Garamond;}"));
+}
