@@ -76,7 +76,8 @@ void CopyThrough(TArchiveFileOps& ops, const std::string& from, const std::strin
 void InstallArchive(TArchiveFileOps& ops, const std::string& temp, const std::string& target) {
     TakeOverMode(temp, target);
     int err = ops.Rename(temp, target);
-    if (err == EXDEV) {
+    const bool copied = err == EXDEV;
+    if (copied) {
         // Another file system: a second copy beside the target, then rename that.
         std::string beside;
         try {
@@ -92,7 +93,9 @@ void InstallArchive(TArchiveFileOps& ops, const std::string& temp, const std::st
         if (err != 0) ::unlink(beside.c_str());
     }
     // The target now holds the new archive, or (err != 0) still the old one.
-    ::unlink(temp.c_str());
+    // After a rename in place `temp` is gone already; after a copy beside
+    // the target it is a spare copy.
+    if (err != 0 || copied) ::unlink(temp.c_str());
     if (err != 0) throw MakeCreateError(target, err);
     // A folder that cannot be flushed (some file systems refuse) leaves the
     // rename to the system's own write-back; the new archive is in place.

@@ -111,7 +111,8 @@ int TZipWriter::BuildArchive() {
     auto always = [&] {
         SortMode = savedSortMode;
         KeepZipOpen = savedKeepZipOpen;
-        byName_.reset();
+        namesWritten_.clear();
+        rawIn_.reset();
         newEnd_.Clear();
         deflater_.reset();
         CloseArchive();
@@ -130,9 +131,11 @@ int TZipWriter::BuildArchive() {
         out_ = std::make_unique<TOutput>(*outFile_);
         if (hadArchive_) OpenArchive();
         newDirectory_ = std::make_unique<TSortedZip>(ByNone, TSortedZip::dupError, true);
-        // Accepting duplicates: an old archive may hold two members whose
-        // names differ only in case, and must stay updatable.
-        byName_ = std::make_unique<TSortedZip>(ByName, TSortedZip::dupAccept, false);
+        // Only the names AddMember writes can collide with a later one: a
+        // name equal to an old member's designates (replaces) that member.
+        // So copied members need no entry, and an old archive holding two
+        // names that differ only in case stays updatable.
+        namesWritten_.clear();
         newEnd_.Clear();
         if (hadArchive_) {
             if (EndCentral.HasComment() && !EndCentral.Comment())
@@ -207,7 +210,7 @@ void TZipWriter::WriteCentralDirectory() {
 void TZipWriter::AddNewHeader() {
     TZipHeaderInfo* header = pending_.release();
     newDirectory_->Add(header);
-    byName_->Add(header);
+    namesWritten_.insert(AsciiLower(header->Directory() + header->FileName()));
     ++addedCount_;
     ++newEnd_.EntriesThisDisk;
     ++newEnd_.TotalEntries;
@@ -248,19 +251,18 @@ void TZipWriter::CopyMembers() {
         CopyMember(*header);
         TZipHeaderInfo* h = header.release();
         newDirectory_->Add(h);
-        byName_->Add(h);
         ++newEnd_.EntriesThisDisk;
         ++newEnd_.TotalEntries;
     }
 }
 
 void TZipWriter::CopyMember(TZipHeaderInfo& header) {
-    TStream& in = *ArchiveStream;
-    in.Seek(header.LocalOffset, soBeginning);
+    if (!rawIn_) rawIn_ = std::make_unique<TRawSource>(*ArchiveStream);
     std::uint8_t local[LocalHeaderSize];
-    in.ReadBuffer(local, LocalHeaderSize);
+    std::int64_t at = header.LocalOffset;
+    rawIn_->Read(at, local, LocalHeaderSize);
     if (Get32(local) != LocalHeaderSignature) throw EBadZipFile("Not a valid zip file!");
-    in.Seek(Get16(local + 26), soCurrent); // the old local name
+    at += LocalHeaderSize + Get16(local + 26); // past the old local name
     header.LocalExtraLength = Get16(local + 28);
     // Sizes and CRC come from the directory: a data descriptor after the
     // old data is not copied, the new local header carries them.
@@ -268,11 +270,11 @@ void TZipWriter::CopyMember(TZipHeaderInfo& header) {
     std::int64_t left =
         static_cast<std::int64_t>(static_cast<std::uint32_t>(header.CompressedSize)) +
         header.LocalExtraLength;
-    if (scratch_.size() < kCopyChunk) scratch_.resize(kCopyChunk);
     while (left > 0) {
-        const std::int64_t n = std::min<std::int64_t>(left, kCopyChunk);
-        in.ReadBuffer(scratch_.data(), n);
-        out_->Write(scratch_.data(), n);
+        std::int64_t n = 0;
+        const std::uint8_t* bytes = rawIn_->Span(at, left, n);
+        out_->Write(bytes, n);
+        at += n;
         left -= n;
     }
 }

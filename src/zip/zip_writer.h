@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "zip/archive_files.h"
@@ -123,6 +124,7 @@ protected:
 
 private:
     class TOutput;
+    class TRawSource;
     class TDeflateLink;
 
     static constexpr std::int64_t kCopyChunk = 65536;
@@ -147,8 +149,11 @@ private:
     bool hadArchive_ = false;
     std::unique_ptr<TStream> outFile_;
     std::unique_ptr<TOutput> out_;
+    std::unique_ptr<TRawSource> rawIn_;        // the old archive's bytes for copying
     std::unique_ptr<TSortedZip> newDirectory_; // write order, owning
-    std::unique_ptr<TSortedZip> byName_;       // same headers by name, not owning
+    // The names AddMember wrote in this operation, ASCII letters lowered,
+    // to refuse a repeated name.
+    std::unordered_set<std::string> namesWritten_;
     TEndCentral newEnd_;
     std::unique_ptr<TZipHeaderInfo> pending_; // the header being written
     std::uint32_t crc_ = 0xFFFFFFFFu;

@@ -94,8 +94,7 @@ bool TZipWriter::AddMember(const std::string& name) {
     h.InternalAttributes = 2;
     h.DiskStart = 0;
 
-    int found = -1;
-    if (byName_->Find(&h, found)) {
+    if (namesWritten_.count(AsciiLower(h.Directory() + h.FileName())) != 0) {
         if (OnSkippingFile) {
             bool retry = false;
             OnSkippingFile(*this, srNoOverwrite, name, -1, retry);

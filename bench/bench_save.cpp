@@ -1,0 +1,213 @@
+// Saving one diary entry into a large archive: AddFromStream replacing a
+// typical entry (3 KB of RTF-like text) in an archive of 9,000 members
+// (about 40 MB), against copying the archive file and flushing the copy to
+// the disk with plain system calls, which is the least any save that never
+// changes the archive in place must do. Both run in the same process, on the
+// same file. The copy goes over the copy of the previous run, so like a save
+// it also pays for giving up the old file's blocks. A save does a little
+// more: the rename and the flush of the folder that make it atomic.
+//
+//   build/bench/bench_save [--folder=DIR] [google benchmark flags]
+//
+// The archive is made in DIR (default: the current folder), and the writer's
+// temporary file goes there too. The summary gives the median time of each
+// and their ratio.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "zip/codec/crc32.h"
+#include "zip/codec/deflate.h"
+#include "zip/file_stream.h"
+#include "zip/stream.h"
+#include "zip/zip_header.h"
+#include "zip/zip_writer.h"
+
+namespace {
+
+std::string gFolder = ".";
+std::string gArchive;
+constexpr int kMembers = 9000;
+
+std::string EntryText(std::uint32_t seed, std::size_t size) {
+    static const char* const words[] = {"{\\rtf1\\ansi\\deff0 ",
+                                        "{\\fonttbl{\\f0 Arial;}}",
+                                        "\\par ",
+                                        "\\pard ",
+                                        "{\\b ",
+                                        "} ",
+                                        "diary ",
+                                        "today ",
+                                        "we ",
+                                        "walked ",
+                                        "along ",
+                                        "the ",
+                                        "river, ",
+                                        "rain ",
+                                        "\\'e9t\\'e9 ",
+                                        "{\\i quiet} ",
+                                        "evening. "};
+    std::mt19937 rng(seed);
+    std::string s;
+    while (s.size() < size) {
+        s += words[rng() % (sizeof words / sizeof *words)];
+        if (rng() % 4 == 0) s += std::to_string(rng() % 100000) + " ";
+    }
+    s.resize(size);
+    return s;
+}
+
+// Member bodies that compress to about 4.4 KB each, so 9,000 make ~40 MB.
+std::string Body(std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::string s = EntryText(seed, 1500);
+    static const char alphabet[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .";
+    for (int i = 0; i < 4000; ++i)
+        s += alphabet[rng() % 64];
+    return s;
+}
+
+class TStringIO : public TDeflateIO {
+public:
+    explicit TStringIO(const std::string& in) : in_(in) {}
+    unsigned ReadInput(std::uint8_t* b, unsigned n) override {
+        std::size_t k = std::min<std::size_t>(n, in_.size() - pos_);
+        std::memcpy(b, in_.data() + pos_, k);
+        pos_ += k;
+        return static_cast<unsigned>(k);
+    }
+    void WriteOutput(const std::uint8_t* b, unsigned n) override {
+        out.append(reinterpret_cast<const char*>(b), n);
+    }
+    std::string out;
+
+private:
+    const std::string& in_;
+    std::size_t pos_ = 0;
+};
+
+std::string MemberName(int i) {
+    return std::to_string(1990 + i / 365 % 30) + "\\" + std::to_string(i % 12 + 1) + "\\Week" +
+           std::to_string(i % 5 + 1) + "\\" + std::to_string(i) + ".rtf";
+}
+
+// Writes the test archive directly with the engine's records (adding 9,000
+// members one save at a time would take long).
+void MakeArchive() {
+    TFileStream out(gArchive, fmCreate);
+    std::vector<TZipHeaderInfo> headers;
+    TDeflater deflater;
+    for (int i = 0; i < kMembers; ++i) {
+        const std::string body = Body(static_cast<std::uint32_t>(i));
+        TStringIO io(body);
+        TZipHeaderInfo h;
+        h.SetName(MemberName(i));
+        h.DateTime = 0x5A8C6000u;
+        deflater.Deflate(io, 1, h.Flags, h.Method, h.InternalAttributes);
+        h.CRC = Crc32Of(body.data(), body.size());
+        h.UncompressedSize = static_cast<std::int32_t>(body.size());
+        h.CompressedSize = static_cast<std::int32_t>(io.out.size());
+        h.WriteLocal(out);
+        out.WriteBuffer(io.out.data(), static_cast<std::int64_t>(io.out.size()));
+        headers.push_back(h);
+    }
+    TEndCentral end;
+    end.CentralStart = static_cast<std::uint32_t>(out.Position());
+    for (const TZipHeaderInfo& h : headers)
+        h.WriteCentral(out);
+    end.CentralSize = static_cast<std::uint32_t>(out.Position() - end.CentralStart);
+    end.EntriesThisDisk = end.TotalEntries = kMembers;
+    end.Write(out);
+    out.Commit();
+}
+
+void BM_AddFromStream(benchmark::State& state) {
+    TZipWriter writer;
+    writer.SetZipName(gArchive);
+    writer.SetPackLevel(9);
+    writer.SetStorePaths(true);
+    writer.TempPath = gFolder;
+    int round = 0;
+    for (auto _ : state) {
+        TMemoryStream entry(EntryText(static_cast<std::uint32_t>(round), 3000));
+        if (writer.AddFromStream(&entry, MemberName(kMembers / 2 + round % 7)) != 1)
+            throw std::runtime_error("the entry was not saved");
+        ++round;
+    }
+}
+
+// Copies over the copy of the previous run, so that like a save it also
+// gives up the old file's blocks (O_TRUNC), then flushes the copy.
+void BM_CopyAndFsync(benchmark::State& state) {
+    const std::string copy = gFolder + "/bench_save_copy.tmp";
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        int in = ::open(gArchive.c_str(), O_RDONLY);
+        int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0) throw std::runtime_error("cannot open the files");
+        for (ssize_t n; (n = ::read(in, buffer.data(), buffer.size())) > 0;)
+            if (::write(out, buffer.data(), static_cast<std::size_t>(n)) != n)
+                throw std::runtime_error("short write");
+        ::fsync(out);
+        ::close(out);
+        ::close(in);
+    }
+}
+
+BENCHMARK(BM_AddFromStream)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(15);
+BENCHMARK(BM_CopyAndFsync)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(15);
+
+class TCollector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                times[run.run_name.function_name].push_back(run.GetAdjustedRealTime());
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, std::vector<double>> times;
+};
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--folder=", 9) == 0)
+            gFolder = argv[i] + 9;
+        else
+            args.push_back(argv[i]);
+    }
+    int n = static_cast<int>(args.size());
+    benchmark::Initialize(&n, args.data());
+    gArchive = gFolder + "/bench_save.zip";
+    MakeArchive();
+    std::printf("archive: %s, %d members, %lld bytes\n", gArchive.c_str(), kMembers,
+                static_cast<long long>(TFileStream(gArchive, fmOpenRead).Size()));
+
+    TCollector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    const double save = Median(collector.times["BM_AddFromStream"]);
+    const double copy = Median(collector.times["BM_CopyAndFsync"]);
+    std::printf("\nmedian AddFromStream %.1f ms, copy+fsync %.1f ms, ratio %.2f\n", save, copy,
+                copy > 0 ? save / copy : 0.0);
+    ::unlink(gArchive.c_str());
+    ::unlink((gFolder + "/bench_save_copy.tmp").c_str());
+    benchmark::Shutdown();
+    return 0;
+}
