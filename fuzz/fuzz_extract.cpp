@@ -9,15 +9,18 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
+// One scratch file per process, removed when the process ends.
 std::string TempArchive() {
-    char name[] = "/tmp/dayscrib-fuzz-XXXXXX";
+    static char name[] = "/tmp/dayscrib-fuzz-XXXXXX";
     int fd = mkstemp(name);
     if (fd >= 0) close(fd);
+    std::atexit([] { unlink(name); });
     return name;
 }
 

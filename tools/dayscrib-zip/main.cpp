@@ -21,14 +21,16 @@ namespace {
 
 const char* const kHelp = R"(Usage: dayscrib-zip COMMAND [OPTIONS] ARGUMENTS
 
-Reads and writes the zip archives of the Dayscrib diary (and reads any other
-zip archive of the methods stored and deflated) with the program's own engine.
+Reads and writes the zip archives of the Dayscrib diary (and reads other zip
+archives of the methods stored, shrunk, reduced, imploded and deflated, with
+traditional encryption) with the program's own engine.
 
 Commands:
   list ARCHIVE
       One line per member, in archive order:
         METHOD 0xFLAGS COMPRESSED UNCOMPRESSED CRC32 YYYY-MM-DD HH:MM:SS NAME
-      METHOD is the method number (0 stored, 8 deflated), FLAGS the general
+      METHOD is the method number (0 stored, 1 shrunk, 2-5 reduced, 6
+      imploded, 8 deflated; others cannot be extracted), FLAGS the general
       purpose flags in hexadecimal (bit 0 encrypted, bit 3 data descriptor),
       sizes in bytes (the compressed size includes an encryption header),
       CRC32 in eight hexadecimal digits, date and time as stored (local
