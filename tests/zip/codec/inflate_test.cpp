@@ -367,3 +367,37 @@ TEST(Inflate, ShortArchiveInsideABlockEndsTheMemberButAtAHeaderPropagates) {
         EXPECT_THROW(Inflate(work), EFatalUnzipError);
     }
 }
+
+TEST(Inflate, IncompleteCodeLengthCodeFails) {
+    BitWriter w;
+    w.Bits(1, 1); // BFINAL
+    w.Bits(2, 2); // dynamic
+    w.Bits(0, 5); // 257 literal/length codes
+    w.Bits(0, 5); // 1 distance code
+    w.Bits(0, 4); // 4 code-length codes: for symbols 16, 17, 18, 0
+    w.Bits(2, 3); // 16: two bits
+    w.Bits(2, 3); // 17: two bits; half the code space stays free
+    w.Bits(0, 3); // 18 unused
+    w.Bits(0, 3); // 0 unused
+    EXPECT_EQ(RunInflate(w.Take()).result, 1);
+}
+
+TEST(Inflate, OverSubscribedLiteralCodeFails) {
+    std::vector<unsigned> lit(257, 0), dist = {1};
+    lit['a'] = lit['b'] = lit[256] = 1; // three one-bit codes cannot exist
+    BitWriter w;
+    DynamicHeader(w, true, lit, dist);
+    EXPECT_EQ(RunInflate(w.Take()).result, 2);
+}
+
+TEST(Inflate, LengthWithoutAnyDistanceCodeFails) {
+    auto lit = FourSymbolLiterals();
+    std::vector<unsigned> dist = {0}; // no distance codes at all: an empty table
+    BitWriter w;
+    DynamicHeader(w, true, lit, dist);
+    auto lc = CanonicalCodes(lit);
+    w.Code(lc['a'], 2);
+    w.Code(lc[257], 2); // a length, but there is no distance to decode
+    w.Code(lc[256], 2);
+    EXPECT_EQ(RunInflate(w.Take()).result, 1);
+}
