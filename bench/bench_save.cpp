@@ -72,7 +72,7 @@ std::string Body(std::uint32_t seed) {
     std::string s = EntryText(seed, 1500);
     static const char alphabet[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .";
-    for (int i = 0; i < 4000; ++i)
+    for (int i = 0; i < 4800; ++i)
         s += alphabet[rng() % 64];
     return s;
 }
