@@ -1,0 +1,73 @@
+#include "store/entry_store.h"
+
+#include "zip/stream.h"
+#include "zip/zip_utils.h"
+
+TEntryStore::TEntryStore() {
+    Archive_.OverwriteMode = Always;
+    Archive_.SetPackLevel(9);
+    Archive_.SetStorePaths(true);
+    Archive_.ZipAction = zaReplace;
+    Archive_.OnBadPassword = [this](TZipReader& sender, int index, std::string& newPassword) {
+        ArchiveBadPassword(sender, index, newPassword);
+    };
+}
+
+TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
+                                           const std::string& member,
+                                           const TCurrentProfile& profile) {
+    TLoadResult result;
+    Archive_.ZipPassword.clear();
+    Locked_ = false;
+    CurrentPassword_ = profile.CurrentPassword;
+    if (!FileExists(archivePath))
+        return result;
+
+    Archive_.SetZipName(archivePath);
+    TMemoryStream stream;
+    BadPasswordSeen = false;
+    DefaultTried = false;
+    LoadDone = false;
+    while (!LoadDone) {
+        int n = Archive_.ExtractToStream(&stream, member);
+        if (n > 0) {
+            LoadDone = true;
+            result.Found = true;
+            result.PasswordProtected = BadPasswordSeen;
+            result.Bytes = stream.ToString();
+        } else if (!BadPasswordSeen) {
+            LoadDone = true; // no such member
+        }
+        // Otherwise a password failed; the handler may have ended the load.
+    }
+    if (!result.Found && BadPasswordSeen) {
+        result.GaveUp = true;
+        Locked_ = true;
+    }
+    return result;
+}
+
+void TEntryStore::ArchiveBadPassword(TZipReader&, int, std::string& NewPassword) {
+    BadPasswordSeen = true;
+    if (!DefaultTried) {
+        DefaultTried = true;
+        NewPassword = CurrentPassword_;
+        return;
+    }
+    if (!LoadDone)
+        NewPassword = PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:")
+                                     : std::string();
+    if (NewPassword.empty())
+        LoadDone = true;
+}
+
+bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
+                       const std::string& member, const TCurrentProfile& profile) {
+    if (Locked_)
+        return true;
+    Archive_.SetZipName(archivePath);
+    TMemoryStream stream(bytes);
+    if (Archive_.ZipPassword.empty() && profile.CurrentProtect)
+        Archive_.ZipPassword = profile.CurrentPassword;
+    return Archive_.AddFromStream(&stream, member) > 0;
+}

@@ -1,0 +1,75 @@
+// Moving one entry between RTF bytes and its member in a profile's archive.
+//
+// Loading tries the member with no password first. An encrypted member fails
+// that check, and the archive's bad-password event comes here: the first time
+// the profile's default password is offered silently, after that the user is
+// asked, again after each wrong answer, until the right one or an empty
+// answer. The password that opened the member stays the archive's password,
+// so that saving the entry again encrypts it the same way.
+//
+// When the user gives up, nothing of the member was read: the store remembers
+// that the entry in the editor is locked, and refuses to store anything over
+// that member until another entry is loaded, so the protected text survives
+// byte for byte. (Left to itself, the next save would replace the member with
+// an empty editor's text.)
+//
+// Saving reports failure instead of pretending: the caller keeps the text in
+// the editor, still modified, and stays on the entry.
+#pragma once
+
+#include "app/settings.h"
+#include "zip/zip_writer.h"
+
+#include <functional>
+#include <string>
+
+class TEntryStore {
+public:
+    // Shows an input box (title, prompt) and returns the answer as the bytes
+    // a password is keyed with; Cancel gives the empty answer.
+    using TPasswordPrompt = std::function<std::string(const std::string&, const std::string&)>;
+
+    struct TLoadResult {
+        bool Found = false;             // the member was read: Bytes holds it
+        std::string Bytes;              // the entry's RTF, empty when not found
+        bool PasswordProtected = false; // a password was needed to open it
+        bool GaveUp = false;            // the user gave up on a protected member
+    };
+
+    TEntryStore();
+
+    // Reads `member` from the archive at `archivePath` (no archive: nothing
+    // found). Engine errors (a damaged archive, an unreadable file) propagate.
+    TLoadResult Load(const std::string& archivePath, const std::string& member,
+                     const TCurrentProfile& profile);
+
+    // Stores `bytes` as `member`, encrypted with the archive's password, or
+    // with the profile's default password when there is none and the profile
+    // protects its entries. False when nothing was stored; engine errors
+    // propagate. While the entry is locked nothing is stored and the result
+    // is true: there is nothing of the user's to keep.
+    bool Save(const std::string& bytes, const std::string& archivePath, const std::string& member,
+              const TCurrentProfile& profile);
+
+    // The entry last loaded was protected and the user gave up on it.
+    bool Locked() const { return Locked_; }
+
+    // The archive component every entry and template operation goes through.
+    TZipWriter& Archive() { return Archive_; }
+
+    // The bad-password event's handler; public so the template operations,
+    // which use the same component, go through the same rules.
+    void ArchiveBadPassword(TZipReader& Sender, int FileIndex, std::string& NewPassword);
+
+    TPasswordPrompt PasswordPrompt;
+
+    // The flags that steer one load.
+    bool BadPasswordSeen = false;
+    bool DefaultTried = false;
+    bool LoadDone = false;
+
+private:
+    TZipWriter Archive_;
+    std::string CurrentPassword_; // the default password offered silently
+    bool Locked_ = false;
+};

@@ -1,0 +1,213 @@
+// The entry store against real archives: what a load finds, how the password
+// rules play out, what a save writes, and that nothing is lost when the user
+// gives up on a protected entry.
+#include "store/entry_store.h"
+
+#include "support/test_support.h"
+#include "zip/stream.h"
+#include "zip/zip_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+
+namespace {
+
+const std::string kMember = "2000\\3\\Week3\\15.rtf";
+const std::string kText = "{\\rtf1\\ansi The fifteenth of March.\\par}";
+
+TCurrentProfile Profile(const std::string& password = "", bool protect = false) {
+    TCurrentProfile p;
+    p.CurrentPath = "unused\\";
+    p.CurrentPassword = password;
+    p.CurrentProtect = protect;
+    return p;
+}
+
+// A prompt that answers from a list and records every question.
+struct ScriptedPrompt {
+    std::deque<std::string> answers;
+    std::vector<std::string> asked;
+    TEntryStore::TPasswordPrompt Bind() {
+        return [this](const std::string& title, const std::string& prompt) {
+            asked.push_back(title + "|" + prompt);
+            if (answers.empty()) return std::string();
+            std::string a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+    }
+};
+
+// Writes one member with the given password through a fresh writer.
+void Store(const std::string& archive, const std::string& member, const std::string& text,
+           const std::string& password) {
+    TZipWriter w;
+    w.SetPackLevel(9);
+    w.SetStorePaths(true);
+    w.SetZipName(archive);
+    w.ZipPassword = password;
+    TMemoryStream s(text);
+    ASSERT_EQ(1, w.AddFromStream(&s, member));
+}
+
+// The header of `member` as a fresh reader sees it.
+TZipHeaderInfo HeaderOf(const std::string& archive, const std::string& member) {
+    TZipReader r;
+    r.SetZipName(archive);
+    r.OpenArchive();
+    for (int i = 0; i < r.Count(); ++i)
+        if (r.Member(i).Name() == member) return r.Member(i);
+    ADD_FAILURE() << member << " not in " << archive;
+    return TZipHeaderInfo();
+}
+
+} // namespace
+
+TEST(EntryStoreTest, NoArchiveLoadsNothingAndFirstSaveCreatesIt) {
+    TempDir dir;
+    std::string archive = dir.file("Daybank.zip");
+    TEntryStore store;
+    auto r = store.Load(archive, kMember, Profile());
+    EXPECT_FALSE(r.Found);
+    EXPECT_FALSE(r.PasswordProtected);
+    EXPECT_FALSE(testsupport::FileExists(archive));
+
+    ASSERT_TRUE(store.Save(kText, archive, kMember, Profile()));
+    TEntryStore again;
+    auto back = again.Load(archive, kMember, Profile());
+    ASSERT_TRUE(back.Found);
+    EXPECT_EQ(kText, back.Bytes);
+    EXPECT_FALSE(back.PasswordProtected);
+    EXPECT_FALSE(HeaderOf(archive, kMember).IsEncrypted());
+}
+
+TEST(EntryStoreTest, AbsentMemberInExistingArchiveLoadsNothingWithoutAsking) {
+    TempDir dir;
+    std::string archive = dir.file("Daybank.zip");
+    Store(archive, "2000\\Summary.rtf", kText, "");
+    TEntryStore store;
+    ScriptedPrompt prompt;
+    store.PasswordPrompt = prompt.Bind();
+    auto r = store.Load(archive, kMember, Profile("secret"));
+    EXPECT_FALSE(r.Found);
+    EXPECT_TRUE(prompt.asked.empty());
+}
+
+TEST(EntryStoreTest, DefaultPasswordOpensSilentlyAndResaveKeepsIt) {
+    TempDir dir;
+    std::string archive = dir.file("Daybank.zip");
+    Store(archive, kMember, kText, "secret");
+    TEntryStore store;
+    ScriptedPrompt prompt;
+    store.PasswordPrompt = prompt.Bind();
+    auto r = store.Load(archive, kMember, Profile("secret"));
+    ASSERT_TRUE(r.Found);
+    EXPECT_TRUE(r.PasswordProtected);
+    EXPECT_EQ(kText, r.Bytes);
+    EXPECT_TRUE(prompt.asked.empty());
+
+    ASSERT_TRUE(store.Save(kText + "more", archive, kMember, Profile("secret")));
+    EXPECT_TRUE(HeaderOf(archive, kMember).IsEncrypted());
+    TEntryStore other;
+    auto back = other.Load(archive, kMember, Profile("secret"));
+    EXPECT_EQ(kText + "more", back.Bytes);
+}
+
+TEST(EntryStoreTest, OtherPasswordIsAskedAgainAfterAWrongAnswer) {
+    TempDir dir;
+    std::string archive = dir.file("Daybank.zip");
+    Store(archive, kMember, kText, "private");
+    TEntryStore store;
+    ScriptedPrompt prompt;
+    prompt.answers = {"wrong", "Private", "private"};
+    store.PasswordPrompt = prompt.Bind();
+    auto r = store.Load(archive, kMember, Profile("secret"));
+    ASSERT_TRUE(r.Found);
+    EXPECT_EQ(kText, r.Bytes);
+    EXPECT_TRUE(r.PasswordProtected);
+    ASSERT_EQ(3u, prompt.asked.size());
+    EXPECT_EQ("Password Prompt|Enter password:", prompt.asked[0]);
+    EXPECT_FALSE(store.Locked());
+    EXPECT_EQ("private", store.Archive().ZipPassword);
+}
+
+TEST(EntryStoreTest, GivingUpLocksTheEntryAndNoSaveReplacesIt) {
+    TempDir dir;
+    std::string archive = dir.file("Daybank.zip");
+    Store(archive, kMember, kText, "private");
+    std::string before = ReadFile(archive);
+
+    TEntryStore store;
+    ScriptedPrompt prompt;
+    prompt.answers = {"nope", ""};
+    store.PasswordPrompt = prompt.Bind();
+    auto r = store.Load(archive, kMember, Profile());
+    EXPECT_FALSE(r.Found);
+    EXPECT_TRUE(r.GaveUp);
+    EXPECT_TRUE(store.Locked());
+    EXPECT_EQ(2u, prompt.asked.size());
+
+    // Whatever reaches the editor afterwards never replaces the member.
+    EXPECT_TRUE(store.Save("{\\rtf1 typed over}", archive, kMember, Profile("", true)));
+    EXPECT_EQ(before, ReadFile(archive));
+
+    // Loading another entry lifts the lock.
+    store.Load(archive, "2000\\Summary.rtf", Profile());
+    EXPECT_FALSE(store.Locked());
+    ASSERT_TRUE(store.Save(kText, archive, "2000\\Summary.rtf", Profile()));
+    TEntryStore other;
+    other.PasswordPrompt = [](const std::string&, const std::string&) { return std::string("private"); };
+    EXPECT_EQ(kText, other.Load(archive, kMember, Profile()).Bytes);
+}
+
+TEST(EntryStoreTest, ProtectingProfileEncryptsWithTheDefaultPassword) {
+    TempDir dir;
+    std::string archive = dir.file("Daybank.zip");
+    Store(archive, kMember, kText, "");
+    TEntryStore store;
+    ASSERT_TRUE(store.Load(archive, kMember, Profile("secret", true)).Found);
+    ASSERT_TRUE(store.Save(kText + "x", archive, kMember, Profile("secret", true)));
+    EXPECT_TRUE(HeaderOf(archive, kMember).IsEncrypted());
+    TEntryStore other;
+    auto back = other.Load(archive, kMember, Profile("secret"));
+    EXPECT_TRUE(back.PasswordProtected);
+    EXPECT_EQ(kText + "x", back.Bytes);
+
+    // Without Protect the same save stays plain.
+    TEntryStore plain;
+    plain.Load(archive, "2000\\Summary.rtf", Profile("secret", false));
+    ASSERT_TRUE(plain.Save(kText, archive, "2000\\Summary.rtf", Profile("secret", false)));
+    EXPECT_FALSE(HeaderOf(archive, "2000\\Summary.rtf").IsEncrypted());
+}
+
+TEST(EntryStoreTest, CorruptArchiveRaisesAndIsLeftAsItWas) {
+    TempDir dir;
+    std::string archive = dir.file("Daybank.zip");
+    testsupport::WriteFile(archive, "PK\x03\x04 not really");
+    std::string before = ReadFile(archive);
+    TEntryStore store;
+    EXPECT_THROW(store.Load(archive, kMember, Profile()), Exception);
+    EXPECT_THROW(store.Save(kText, archive, kMember, Profile()), Exception);
+    EXPECT_EQ(before, ReadFile(archive));
+}
+
+TEST(EntryStoreTest, SaveIntoAPlaceThatCannotHoldTheArchiveFails) {
+    // The data folder is a plain file: neither the archive nor a temporary
+    // file can be made there (this holds for root too, unlike permissions).
+    TempDir dir;
+    std::string notAFolder = dir.file("notafolder");
+    testsupport::WriteFile(notAFolder, "x");
+    TEntryStore store;
+    bool saved = true;
+    try {
+        saved = store.Save(kText, notAFolder + "/Daybank.zip", kMember, Profile());
+    } catch (const Exception&) {
+        saved = false;
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ("x", ReadFile(notAFolder));
+}
