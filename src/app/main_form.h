@@ -13,6 +13,7 @@
 
 #include "app/settings.h"
 #include "store/entry_key.h"
+#include "store/entry_store.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -105,6 +106,10 @@ public:
     TCurrentProfile Current;
     TEntryKey Key;
     QTreeWidgetItem* CurrentNode = nullptr;
+    // Every load and store of an entry goes through this store and its
+    // archive component (`Archive`).
+    TEntryStore Store;
+    TZipWriter& Archive() { return Store.Archive(); }
     QString SaveDialogFolder; // where the Save As dialog starts
 
     // ---- controls ----
@@ -232,4 +237,5 @@ private:
     bool destroyed_ = false;
     bool hintsRouted_ = false;
     std::vector<int> tabProfiles_; // profile number of each tab
+    int currentTab_ = -1;          // the tab whose profile is current
 };

@@ -4,7 +4,9 @@
 // the window's sequences.
 #include "app/main_form.h"
 
+#include "app/prompts.h"
 #include "editor/editor.h"
+#include "platform/codepage.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -12,25 +14,65 @@
 #include <QTreeWidget>
 
 void TMainForm::TabSetChange(int index) {
-    if (!SaveEntry()) return;
+    if (!SaveEntry()) {
+        // The open entry could not be stored: its profile stays current.
+        const QSignalBlocker block(TabSet);
+        TabSet->setCurrentIndex(currentTab_);
+        return;
+    }
+    currentTab_ = index;
     Current = SelectProfile(Settings, TabProfile(index));
     LoadEntry();
 }
 
 void TMainForm::LoadEntry() {
-    // The archive read comes with the entry store; until then every entry
-    // starts empty.
-    Editor->Clear();
-    StatusPanel[2]->clear();
-    Editor->SetReadOnly(Current.CurrentRO);
-    ShowReadOnlyMark(Current.CurrentRO);
+    const std::string member = MemberPath(Key, CurrentLevel());
+    const std::string archive = ArchivePath(Current.CurrentPath);
+    Store.PasswordPrompt = [this](const std::string& title, const std::string& prompt) {
+        QString answer = prompts_.InputBox(QString::fromStdString(title),
+                                           QString::fromStdString(prompt), QString(), true);
+        return PasswordBytes(answer.toStdString());
+    };
+    TEntryStore::TLoadResult result;
+    std::string failure;
+    try {
+        result = Store.Load(archive, member, Current);
+    } catch (const std::exception& e) {
+        failure = e.what(); // shown below, once the editor shows no stale text
+    }
+    if (result.Found)
+        Editor->LoadFromStream(QByteArray::fromStdString(result.Bytes));
+    else
+        Editor->Clear();
+    StatusPanel[2]->setText(result.PasswordProtected ? "Password Protected" : "");
+    // An entry that could not be read (the user gave up on its password, or
+    // the archive failed) shows nothing and takes no typing.
+    const bool locked = Store.Locked();
+    Editor->SetReadOnly(Current.CurrentRO || locked);
+    ShowReadOnlyMark(Current.CurrentRO || locked);
     Editor->SetModified(false);
     ShowModifiedMark(false);
     Editor->setFocus();
+    if (!failure.empty()) prompts_.ShowError(MessageText(failure));
 }
 
 bool TMainForm::SaveEntry() {
-    // The archive store comes with the entry store; nothing is written yet.
+    if (!Editor->Modified()) return true;
+    const std::string member = MemberPath(Key, CurrentLevel());
+    const std::string archive = ArchivePath(Current.CurrentPath);
+    bool stored = false;
+    try {
+        stored = Store.Save(Editor->SaveToStream().toStdString(), archive, member, Current);
+    } catch (const std::exception& e) {
+        prompts_.ShowError(MessageText(e.what()));
+        return false;
+    }
+    if (!stored) {
+        prompts_.ShowMessage("Error saving entry.");
+        return false; // the text stays, still modified; the caller stays here
+    }
+    Editor->SetModified(false);
+    ShowModifiedMark(false);
     return true;
 }
 

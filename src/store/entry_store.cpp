@@ -18,10 +18,13 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
                                            const TCurrentProfile& profile) {
     TLoadResult result;
     Archive_.ZipPassword.clear();
-    Locked_ = false;
     CurrentPassword_ = profile.CurrentPassword;
-    if (!FileExists(archivePath))
-        return result;
+    Locked_ = false;
+    if (!FileExists(archivePath)) return result;
+    // Until the member is read or known to be absent, the entry counts as
+    // locked: an engine error leaves it so, and the editor's old text can
+    // never be stored under this entry's name.
+    Locked_ = true;
 
     Archive_.SetZipName(archivePath);
     TMemoryStream stream;
@@ -40,10 +43,8 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
         }
         // Otherwise a password failed; the handler may have ended the load.
     }
-    if (!result.Found && BadPasswordSeen) {
-        result.GaveUp = true;
-        Locked_ = true;
-    }
+    result.GaveUp = !result.Found && BadPasswordSeen;
+    Locked_ = result.GaveUp;
     return result;
 }
 
@@ -55,16 +56,14 @@ void TEntryStore::ArchiveBadPassword(TZipReader&, int, std::string& NewPassword)
         return;
     }
     if (!LoadDone)
-        NewPassword = PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:")
-                                     : std::string();
-    if (NewPassword.empty())
-        LoadDone = true;
+        NewPassword =
+            PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:") : std::string();
+    if (NewPassword.empty()) LoadDone = true;
 }
 
 bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
                        const std::string& member, const TCurrentProfile& profile) {
-    if (Locked_)
-        return true;
+    if (Locked_) return true;
     Archive_.SetZipName(archivePath);
     TMemoryStream stream(bytes);
     if (Archive_.ZipPassword.empty() && profile.CurrentProtect)

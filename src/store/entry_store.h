@@ -51,7 +51,8 @@ public:
     bool Save(const std::string& bytes, const std::string& archivePath, const std::string& member,
               const TCurrentProfile& profile);
 
-    // The entry last loaded was protected and the user gave up on it.
+    // The entry last loaded could not be read: it was protected and the user
+    // gave up on it, or the archive raised an error while it was read.
     bool Locked() const { return Locked_; }
 
     // The archive component every entry and template operation goes through.
