@@ -73,7 +73,11 @@ void TZipReader::SetRootDir(const std::string& value) {
 }
 
 void TZipReader::SetZipName(const std::string& value) {
-    if (AsciiLower(value) == AsciiLower(zipName_)) return;
+    // Only the very same name keeps the cached directory. Letter case is not
+    // ignored: on this platform "Daybank.zip" and "DAYBANK.zip" can be two
+    // different archives, and taking one for the other would read and write
+    // the wrong diary.
+    if (value == zipName_) return;
     std::string name = value;
     if (!name.empty() && name.back() == '?') {
         std::string folder = name.substr(0, name.size() - 1);

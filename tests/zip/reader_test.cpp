@@ -374,12 +374,20 @@ TEST_F(ReaderTest, ZipNameRules) {
     r.SetZipName(path);
     TMemoryStream a;
     r.ExtractToStream(&a, "x.txt");
-    // The same name in other letters keeps the cached directory.
+    // The very same name keeps the cached directory.
+    r.SetZipName(path);
+    EXPECT_EQ(r.Count(), 1);
+    // The same name in other letters is another file here: it is never
+    // mistaken for the cached archive.
     std::string upper = path;
     upper.replace(upper.size() - 5, 5, "A.ZIP");
+    WriteFile(upper, BuildArchive({Stored("y.txt", "two")}, ""));
     r.SetZipName(upper);
-    EXPECT_EQ(r.ZipName(), path);
-    EXPECT_EQ(r.Count(), 1);
+    EXPECT_EQ(r.ZipName(), upper);
+    TMemoryStream other;
+    EXPECT_EQ(r.ExtractToStream(&other, "y.txt"), 1);
+    EXPECT_EQ(other.ToString(), "two");
+    EXPECT_EQ(r.ExtractToStream(&other, "x.txt"), 0);
     // A different name discards it.
     r.SetZipName(dir.file("other.zip"));
     EXPECT_EQ(r.Count(), 0);
