@@ -56,15 +56,21 @@ test)
             ctest --output-on-failure -j "$JOBS")
     fi
     if [ "${DAYSCRIB_SKIP_FUZZ:-0}" != 1 ]; then
-        CC=clang CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DDAYSCRIB_FUZZ=ON -DDAYSCRIB_TESTS=OFF -DDAYSCRIB_BENCH=OFF
-        for f in build-fuzz/fuzz_*; do
+        CC=clang CXX=clang++ cmake -S "$ROOT" -B build-fuzz -G Ninja \
+            -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAYSCRIB_FUZZ=ON -DDAYSCRIB_TESTS=OFF \
+            -DDAYSCRIB_BENCH=OFF
+        cmake --build build-fuzz -j "$JOBS" --target fuzzers
+        for f in build-fuzz/fuzz/fuzz_*; do
             [ -x "$f" ] || continue
             name=$(basename "$f")
             echo "== fuzzing $name for ${DAYSCRIB_FUZZ_SECONDS:-30} s"
             mkdir -p "build-fuzz/corpus/$name"
             seeds=()
-            [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
+            [ -d "fuzz/seeds/$name" ] && seeds+=("fuzz/seeds/$name")
+            case "$name" in
+            *rtf*) seeds+=(tests/data/rtf) ;;
+            fuzz_extract | fuzz_zip_directory) seeds+=(tests/data/zip) ;;
+            esac
             "$f" -max_total_time="${DAYSCRIB_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 \
                 -timeout=10 -print_final_stats=1 "build-fuzz/corpus/$name" "${seeds[@]}"
         done
