@@ -61,7 +61,7 @@ test)
             -DDAYSCRIB_BENCH=OFF
         cmake --build build-fuzz -j "$JOBS" --target fuzzers
         for f in build-fuzz/fuzz/fuzz_*; do
-            [ -x "$f" ] || continue
+            [ -f "$f" ] && [ -x "$f" ] || continue
             name=$(basename "$f")
             echo "== fuzzing $name for ${DAYSCRIB_FUZZ_SECONDS:-30} s"
             mkdir -p "build-fuzz/corpus/$name"
