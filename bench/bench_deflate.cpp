@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/codec/deflate.h"
+#include "zip/codec/deflate_string_io.h"
 
 namespace {
 
@@ -45,31 +45,12 @@ void AppendFiles(const std::string& root, std::size_t budget, std::string& out) 
     }
 }
 
-class TMemoryIO : public TDeflateIO {
-public:
-    explicit TMemoryIO(const std::string& input) : input_(input) {}
-    unsigned ReadInput(std::uint8_t* buffer, unsigned count) override {
-        std::size_t n = std::min<std::size_t>(count, input_.size() - pos_);
-        std::memcpy(buffer, input_.data() + pos_, n);
-        pos_ += n;
-        return static_cast<unsigned>(n);
-    }
-    void WriteOutput(const std::uint8_t* buffer, unsigned count) override {
-        written += count;
-        benchmark::DoNotOptimize(buffer);
-    }
-    std::size_t written = 0;
-
-private:
-    const std::string& input_;
-    std::size_t pos_ = 0;
-};
-
 std::size_t OurDeflate(TDeflater& deflater, int level) {
-    TMemoryIO io(gCorpus);
+    TStringDeflateIO io(gCorpus);
+    io.Sink = [](const std::uint8_t* buffer, unsigned) { benchmark::DoNotOptimize(buffer); };
     std::uint16_t flags = 0, method = 8, attributes = 2;
     std::uint32_t size = deflater.Deflate(io, level, flags, method, attributes);
-    if (size != io.written)
+    if (size != io.Written())
         throw std::runtime_error("returned size differs from the bytes written");
     return size;
 }

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "zip/codec/crc32.h"
-#include "zip/codec/deflate.h"
+#include "zip/codec/deflate_string_io.h"
 #include "zip/file_stream.h"
 #include "zip/stream.h"
 #include "zip/zip_header.h"
@@ -77,25 +77,6 @@ std::string Body(std::uint32_t seed) {
     return s;
 }
 
-class TStringIO : public TDeflateIO {
-public:
-    explicit TStringIO(const std::string& in) : in_(in) {}
-    unsigned ReadInput(std::uint8_t* b, unsigned n) override {
-        std::size_t k = std::min<std::size_t>(n, in_.size() - pos_);
-        std::memcpy(b, in_.data() + pos_, k);
-        pos_ += k;
-        return static_cast<unsigned>(k);
-    }
-    void WriteOutput(const std::uint8_t* b, unsigned n) override {
-        out.append(reinterpret_cast<const char*>(b), n);
-    }
-    std::string out;
-
-private:
-    const std::string& in_;
-    std::size_t pos_ = 0;
-};
-
 std::string MemberName(int i) {
     return std::to_string(1990 + i / 365 % 30) + "\\" + std::to_string(i % 12 + 1) + "\\Week" +
            std::to_string(i % 5 + 1) + "\\" + std::to_string(i) + ".rtf";
@@ -109,16 +90,16 @@ void MakeArchive() {
     TDeflater deflater;
     for (int i = 0; i < kMembers; ++i) {
         const std::string body = Body(static_cast<std::uint32_t>(i));
-        TStringIO io(body);
+        TStringDeflateIO io(body);
         TZipHeaderInfo h;
         h.SetName(MemberName(i));
         h.DateTime = 0x5A8C6000u;
         deflater.Deflate(io, 1, h.Flags, h.Method, h.InternalAttributes);
         h.CRC = Crc32Of(body.data(), body.size());
         h.UncompressedSize = static_cast<std::int32_t>(body.size());
-        h.CompressedSize = static_cast<std::int32_t>(io.out.size());
+        h.CompressedSize = static_cast<std::int32_t>(io.Output.size());
         h.WriteLocal(out);
-        out.WriteBuffer(io.out.data(), static_cast<std::int64_t>(io.out.size()));
+        out.WriteBuffer(io.Output.data(), static_cast<std::int64_t>(io.Output.size()));
         headers.push_back(h);
     }
     TEndCentral end;

@@ -2,6 +2,7 @@
 
 #include "app/password_scramble.h"
 #include "platform/profile_file.h"
+#include "store/entry_key.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -117,19 +118,8 @@ int ParseIniInteger(const std::string& text, int def) {
         // Eight hex digits cover the whole 32-bit pattern, as in "0xFFFFFFFF" = -1.
         return static_cast<int>(static_cast<std::uint32_t>(v));
     }
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return def;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return def;
-        v = v * 10 + (text[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) return def;
-    }
-    if (negative) v = -v;
-    if (v > INT_MAX || v < INT_MIN) return def;
-    return static_cast<int>(v);
+    int value = 0;
+    return TryStrToInt(text, value) ? value : def;
 }
 
 int CurrentYear() {

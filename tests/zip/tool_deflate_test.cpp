@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
-#include "zip/codec/deflate.h"
+#include "zip/codec/deflate_string_io.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,25 +12,6 @@ using testsupport::RunCommand;
 using testsupport::ShellQuote;
 
 namespace {
-
-class TStringIO : public TDeflateIO {
-public:
-    explicit TStringIO(const std::string& input) : input_(input) {}
-    unsigned ReadInput(std::uint8_t* buffer, unsigned count) override {
-        std::size_t n = std::min<std::size_t>(count, input_.size() - pos_);
-        std::memcpy(buffer, input_.data() + pos_, n);
-        pos_ += n;
-        return static_cast<unsigned>(n);
-    }
-    void WriteOutput(const std::uint8_t* buffer, unsigned count) override {
-        output.append(reinterpret_cast<const char*>(buffer), count);
-    }
-    std::string output;
-
-private:
-    const std::string& input_;
-    std::size_t pos_ = 0;
-};
 
 std::string Tool() {
     return ShellQuote(DAYSCRIB_ZIP_TOOL);
@@ -44,7 +25,7 @@ TEST(ToolDeflate, GivesTheEncodersBytesAndNamesTheMethod) {
         text += "{\\rtf1 day " + std::to_string(i % 37) + "\\par}\r\n";
     for (int level : {1, 6, 9}) {
         TDeflater deflater;
-        TStringIO io(text);
+        TStringDeflateIO io(text);
         std::uint16_t flags = 0, method = 0, attributes = 0;
         deflater.Deflate(io, level, flags, method, attributes);
         std::string out;
@@ -53,7 +34,7 @@ TEST(ToolDeflate, GivesTheEncodersBytesAndNamesTheMethod) {
                                  ShellQuote(dir.file("err")),
                              &out, text),
                   0);
-        EXPECT_EQ(out, io.output) << level;
+        EXPECT_EQ(out, io.Output) << level;
         EXPECT_EQ(testsupport::ReadFile(dir.file("err")), "method 8\n");
         std::string inflated;
         ASSERT_EQ(RunCommand("python3 -c \"import sys,zlib; "

@@ -9,35 +9,18 @@
 #include <unistd.h>
 
 #include "commands.h"
-#include "zip/codec/deflate.h"
+#include "zip/codec/deflate_string_io.h"
 
 namespace {
 
-class TStdioDeflateIO : public TDeflateIO {
-public:
-    explicit TStdioDeflateIO(const std::string& input) : input_(input) {}
-    unsigned ReadInput(std::uint8_t* buffer, unsigned count) override {
-        std::size_t n = std::min<std::size_t>(count, input_.size() - pos_);
-        std::memcpy(buffer, input_.data() + pos_, n);
-        pos_ += n;
-        return static_cast<unsigned>(n);
+void WriteAll(const std::uint8_t* buffer, std::size_t count) {
+    while (count > 0) {
+        ssize_t n = ::write(1, buffer, count);
+        if (n <= 0) throw std::runtime_error("cannot write standard output");
+        buffer += n;
+        count -= static_cast<std::size_t>(n);
     }
-    void WriteOutput(const std::uint8_t* buffer, unsigned count) override {
-        WriteAll(buffer, count);
-    }
-    static void WriteAll(const std::uint8_t* buffer, std::size_t count) {
-        while (count > 0) {
-            ssize_t n = ::write(1, buffer, count);
-            if (n <= 0) throw std::runtime_error("cannot write standard output");
-            buffer += n;
-            count -= static_cast<std::size_t>(n);
-        }
-    }
-
-private:
-    const std::string& input_;
-    std::size_t pos_ = 0;
-};
+}
 
 int RunDeflate(const std::vector<std::string>& args) {
     int level = 9;
@@ -50,11 +33,11 @@ int RunDeflate(const std::vector<std::string>& args) {
         return 2;
     }
     const std::string input = ReadAllStdin();
-    TStdioDeflateIO io(input);
+    TStringDeflateIO io(input);
+    io.Sink = [](const std::uint8_t* buffer, unsigned count) { WriteAll(buffer, count); };
     std::uint16_t method = 0;
     if (level == 0) {
-        TStdioDeflateIO::WriteAll(reinterpret_cast<const std::uint8_t*>(input.data()),
-                                  input.size());
+        WriteAll(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
     } else {
         TDeflater deflater;
         std::uint16_t flags = 0, attributes = 2;
