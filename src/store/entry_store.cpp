@@ -1,5 +1,6 @@
 #include "store/entry_store.h"
 
+#include "zip/archive_files.h"
 #include "zip/stream.h"
 #include "zip/zip_utils.h"
 
@@ -65,6 +66,11 @@ bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
                        const std::string& member, const TCurrentProfile& profile) {
     if (Locked_) return true;
     Archive_.SetZipName(archivePath);
+    // The new archive is written beside the old one, so putting it in place
+    // is a rename. In the system's temporary folder (often a RAM file system
+    // of its own) every save would write the whole archive twice: there,
+    // then copied beside the old one because a rename cannot cross.
+    Archive_.TempPath = FolderOf(archivePath);
     TMemoryStream stream(bytes);
     if (Archive_.ZipPassword.empty() && profile.CurrentProtect)
         Archive_.ZipPassword = profile.CurrentPassword;

@@ -4,11 +4,13 @@
 #include "store/entry_store.h"
 
 #include "support/test_support.h"
+#include "zip/archive_files.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
 
 using testsupport::ReadFile;
@@ -214,4 +216,53 @@ TEST(EntryStoreTest, SaveIntoAPlaceThatCannotHoldTheArchiveFails) {
     }
     EXPECT_FALSE(saved);
     EXPECT_EQ("x", ReadFile(notAFolder));
+}
+
+namespace {
+
+// Records every file the writer creates, and the renames.
+struct RecordingOps : TArchiveFileOps {
+    std::vector<std::string>* created;
+    std::vector<std::string>* renamed;
+    RecordingOps(std::vector<std::string>* c, std::vector<std::string>* r)
+        : created(c), renamed(r) {}
+    std::unique_ptr<TStream> CreateFile(const std::string& name) override {
+        created->push_back(name);
+        return TArchiveFileOps::CreateFile(name);
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        renamed->push_back(from + " -> " + to);
+        return TArchiveFileOps::Rename(from, to);
+    }
+};
+
+} // namespace
+
+TEST(EntryStoreTest, SaveWritesTheNewArchiveBesideTheOldOneWhateverTheTempFolder) {
+    // TMPDIR names another folder (on a real machine often another file
+    // system): the save still makes its one temporary file beside the
+    // archive and renames it, instead of writing the archive twice.
+    TempDir dir, elsewhere;
+    const std::string archive = dir.file("Daybank.zip");
+    Store(archive, "2000\\1\\Week1\\1.rtf", kText, "");
+    const char* old = std::getenv("TMPDIR");
+    const std::string oldTmp = old ? old : "";
+    ::setenv("TMPDIR", elsewhere.path().c_str(), 1);
+
+    std::vector<std::string> created, renamed;
+    TEntryStore store;
+    store.Archive().FileOps = std::make_unique<RecordingOps>(&created, &renamed);
+    const bool saved = store.Save(kText, archive, kMember, Profile());
+    if (old)
+        ::setenv("TMPDIR", oldTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+
+    EXPECT_TRUE(saved);
+    ASSERT_EQ(created.size(), 1u);
+    EXPECT_EQ(FolderOf(created[0]), dir.path());
+    ASSERT_EQ(renamed.size(), 1u);
+    EXPECT_EQ(renamed[0], created[0] + " -> " + archive);
+    EXPECT_TRUE(testsupport::ListDir(elsewhere.path()).empty());
+    EXPECT_EQ(HeaderOf(archive, kMember).UncompressedSize, static_cast<std::int32_t>(kText.size()));
 }
