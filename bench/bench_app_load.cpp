@@ -459,13 +459,17 @@ int main(int argc, char** argv) {
                                      prompts.Messages().join(" | ").toStdString());
         const double load = Median(gTimes["Load"]), peerLoad = Median(gTimes["PeerLoad"]);
         const double save = Median(gTimes["SaveLoad"]), peerSave = Median(gTimes["PeerSaveLoad"]);
-        std::printf("median load %.3f ms, peer (zlib + setPlainText) %.3f ms, ratio %.1f\n", load,
-                    peerLoad, peerLoad > 0 ? load / peerLoad : 0.0);
-        std::printf(
-            "  of which the entry store %.3f ms, the editor (RTF in, layout, paint) %.3f ms\n",
-            Median(gTimes["StoreLoad"]), Median(gTimes["EditorLoad"]));
-        std::printf("median save+load %.1f ms, peer (copy + fsync + load) %.1f ms, ratio %.2f\n",
-                    save, peerSave, peerSave > 0 ? save / peerSave : 0.0);
+        if (load > 0 && peerLoad > 0)
+            std::printf("median load %.3f ms, peer (zlib + setPlainText) %.3f ms, ratio %.1f\n",
+                        load, peerLoad, load / peerLoad);
+        if (!gTimes["StoreLoad"].empty() && !gTimes["EditorLoad"].empty())
+            std::printf("  the entry store alone %.3f ms, the editor alone (RTF in, layout, "
+                        "paint) %.3f ms\n",
+                        Median(gTimes["StoreLoad"]), Median(gTimes["EditorLoad"]));
+        if (save > 0 && peerSave > 0)
+            std::printf("median save+load %.1f ms, peer (copy + fsync + load) %.1f ms, ratio "
+                        "%.2f\n",
+                        save, peerSave, save / peerSave);
         gForm = nullptr;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_app_load: %s\n", e.what());
