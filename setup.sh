@@ -6,7 +6,7 @@
 #                      (then the sanitizer build's suite and a short fuzzing run)
 #
 # Knobs for the test command: DAYSCRIB_SKIP_SANITIZE=1, DAYSCRIB_SKIP_FUZZ=1,
-# DAYSCRIB_FUZZ_SECONDS (default 30 per fuzzer).
+# DAYSCRIB_FUZZ_SECONDS (default 60 per fuzzer).
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -63,7 +63,7 @@ test)
         for f in build-fuzz/fuzz/fuzz_*; do
             [ -f "$f" ] && [ -x "$f" ] || continue
             name=$(basename "$f")
-            echo "== fuzzing $name for ${DAYSCRIB_FUZZ_SECONDS:-30} s"
+            echo "== fuzzing $name for ${DAYSCRIB_FUZZ_SECONDS:-60} s"
             mkdir -p "build-fuzz/corpus/$name"
             seeds=()
             [ -d "fuzz/seeds/$name" ] && seeds+=("fuzz/seeds/$name")
@@ -71,7 +71,7 @@ test)
             *rtf*) seeds+=(tests/data/rtf) ;;
             fuzz_extract | fuzz_zip_directory) seeds+=(tests/data/zip) ;;
             esac
-            "$f" -max_total_time="${DAYSCRIB_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 \
+            "$f" -max_total_time="${DAYSCRIB_FUZZ_SECONDS:-60}" -rss_limit_mb=2048 \
                 -timeout=10 -print_final_stats=1 "build-fuzz/corpus/$name" "${seeds[@]}"
         done
     fi
