@@ -1,5 +1,6 @@
 #include "store/entry_store.h"
 
+#include "platform/user_folders.h"
 #include "zip/archive_files.h"
 #include "zip/stream.h"
 #include "zip/zip_utils.h"
@@ -65,6 +66,11 @@ void TEntryStore::ArchiveBadPassword(TZipReader&, int, std::string& NewPassword)
 bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
                        const std::string& member, const TCurrentProfile& profile) {
     if (Locked_) return true;
+    // A profile's folder that does not exist yet (the first entry of a new
+    // user) is made here; one that cannot be made fails in the archive's
+    // create step with its own message.
+    if (const std::size_t slash = archivePath.rfind('/'); slash != std::string::npos && slash > 0)
+        ForceFolders(archivePath.substr(0, slash));
     Archive_.SetZipName(archivePath);
     // The new archive is written beside the old one, so putting it in place
     // is a rename. In the system's temporary folder (often a RAM file system

@@ -13,7 +13,8 @@
 // byte for byte. (Left to itself, the next save would replace the member with
 // an empty editor's text.)
 //
-// Saving reports failure instead of pretending: the caller keeps the text in
+// Saving makes a missing profile folder first (a new user has none), and
+// reports failure instead of pretending: the caller keeps the text in
 // the editor, still modified, and stays on the entry.
 #pragma once
 
