@@ -27,11 +27,10 @@
 
 #include "app/main_form.h"
 #include "app/prompts.h"
+#include "bench_archive.h"
 #include "editor/editor.h"
 #include "editor/rtf/rtf_writer.h"
 #include "store/entry_key.h"
-#include "zip/codec/crc32.h"
-#include "zip/codec/deflate.h"
 #include "zip/file_stream.h"
 #include "zip/zip_header.h"
 #include "zip/zip_reader.h"
@@ -128,25 +127,6 @@ QByteArray EntryRtf(TProse& prose) {
     return WriteRtf(doc);
 }
 
-class TBytesIO : public TDeflateIO {
-public:
-    explicit TBytesIO(const QByteArray& in) : in_(in) {}
-    unsigned ReadInput(std::uint8_t* b, unsigned n) override {
-        const std::size_t k = std::min<std::size_t>(n, static_cast<std::size_t>(in_.size()) - pos_);
-        std::memcpy(b, in_.constData() + pos_, k);
-        pos_ += k;
-        return static_cast<unsigned>(k);
-    }
-    void WriteOutput(const std::uint8_t* b, unsigned n) override {
-        out.append(reinterpret_cast<const char*>(b), n);
-    }
-    std::string out;
-
-private:
-    const QByteArray& in_;
-    std::size_t pos_ = 0;
-};
-
 std::chrono::year_month_day DayOf(int i) {
     return std::chrono::year_month_day{std::chrono::sys_days{kFirstDay} + std::chrono::days{i}};
 }
@@ -156,35 +136,12 @@ std::chrono::year_month_day DayOf(int i) {
 // times.
 std::uint64_t MakeArchive() {
     std::filesystem::create_directories(std::filesystem::path(gArchive).parent_path());
-    TFileStream out(gArchive, fmCreate);
-    std::vector<TZipHeaderInfo> headers;
-    TDeflater deflater;
     TProse prose;
-    std::uint64_t rtfBytes = 0;
-    for (int i = 0; i < kMembers; ++i) {
-        const QByteArray rtf = EntryRtf(prose);
-        rtfBytes += static_cast<std::uint64_t>(rtf.size());
-        TBytesIO io(rtf);
-        TZipHeaderInfo h;
-        h.SetName(MemberPath(KeyForDate(DayOf(i)), TEntryLevel::elDay));
-        h.DateTime = 0x5A8C6000u;
-        deflater.Deflate(io, 9, h.Flags, h.Method, h.InternalAttributes);
-        h.CRC = Crc32Of(rtf.constData(), static_cast<std::size_t>(rtf.size()));
-        h.UncompressedSize = static_cast<std::int32_t>(rtf.size());
-        h.CompressedSize = static_cast<std::int32_t>(io.out.size());
-        h.WriteLocal(out);
-        out.WriteBuffer(io.out.data(), static_cast<std::int64_t>(io.out.size()));
-        headers.push_back(h);
-    }
-    TEndCentral end;
-    end.CentralStart = static_cast<std::uint32_t>(out.Position());
-    for (const TZipHeaderInfo& h : headers)
-        h.WriteCentral(out);
-    end.CentralSize = static_cast<std::uint32_t>(out.Position() - end.CentralStart);
-    end.EntriesThisDisk = end.TotalEntries = kMembers;
-    end.Write(out);
-    out.Commit();
-    return rtfBytes;
+    return WriteBenchArchive(gArchive, kMembers, 9,
+                             [&](int i, std::string& name, std::string& body) {
+                                 name = MemberPath(KeyForDate(DayOf(i)), TEntryLevel::elDay);
+                                 body = EntryRtf(prose).toStdString();
+                             });
 }
 
 // ---- the window ----

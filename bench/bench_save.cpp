@@ -25,8 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "zip/codec/crc32.h"
-#include "zip/codec/deflate_string_io.h"
+#include "bench_archive.h"
 #include "zip/file_stream.h"
 #include "zip/stream.h"
 #include "zip/zip_header.h"
@@ -82,34 +81,11 @@ std::string MemberName(int i) {
            std::to_string(i % 5 + 1) + "\\" + std::to_string(i) + ".rtf";
 }
 
-// Writes the test archive directly with the engine's records (adding 9,000
-// members one save at a time would take long).
 void MakeArchive() {
-    TFileStream out(gArchive, fmCreate);
-    std::vector<TZipHeaderInfo> headers;
-    TDeflater deflater;
-    for (int i = 0; i < kMembers; ++i) {
-        const std::string body = Body(static_cast<std::uint32_t>(i));
-        TStringDeflateIO io(body);
-        TZipHeaderInfo h;
-        h.SetName(MemberName(i));
-        h.DateTime = 0x5A8C6000u;
-        deflater.Deflate(io, 1, h.Flags, h.Method, h.InternalAttributes);
-        h.CRC = Crc32Of(body.data(), body.size());
-        h.UncompressedSize = static_cast<std::int32_t>(body.size());
-        h.CompressedSize = static_cast<std::int32_t>(io.Output.size());
-        h.WriteLocal(out);
-        out.WriteBuffer(io.Output.data(), static_cast<std::int64_t>(io.Output.size()));
-        headers.push_back(h);
-    }
-    TEndCentral end;
-    end.CentralStart = static_cast<std::uint32_t>(out.Position());
-    for (const TZipHeaderInfo& h : headers)
-        h.WriteCentral(out);
-    end.CentralSize = static_cast<std::uint32_t>(out.Position() - end.CentralStart);
-    end.EntriesThisDisk = end.TotalEntries = kMembers;
-    end.Write(out);
-    out.Commit();
+    WriteBenchArchive(gArchive, kMembers, 1, [](int i, std::string& name, std::string& body) {
+        name = MemberName(i);
+        body = Body(static_cast<std::uint32_t>(i));
+    });
 }
 
 void BM_AddFromStream(benchmark::State& state) {
