@@ -26,11 +26,11 @@
 #include <benchmark/benchmark.h>
 
 #include "app/main_form.h"
-#include "app/prompts.h"
 #include "bench_archive.h"
 #include "editor/editor.h"
 #include "editor/rtf/rtf_writer.h"
 #include "store/entry_key.h"
+#include "ui/prompts.h"
 #include "zip/file_stream.h"
 #include "zip/zip_header.h"
 #include "zip/zip_reader.h"
@@ -168,8 +168,8 @@ void Select(int which) {
 }
 
 void CheckShown(int which) {
-    if (MemberPath(gForm->Key, gForm->CurrentLevel()) != kMember[which] ||
-        gForm->Editor->document()->isEmpty() || gForm->Editor->Modified())
+    if (gForm->Nav->CurrentMember() != kMember[which] || gForm->Editor->document()->isEmpty() ||
+        gForm->Editor->Modified())
         throw std::runtime_error(std::string("the editor does not show ") + kMember[which]);
 }
 
@@ -398,7 +398,7 @@ int main(int argc, char** argv) {
         for (int y = 2002; y <= 2026; ++y)
             form.Settings.YearList.Add(std::to_string(y));
         form.show();
-        form.BuildTreeForDate(QDate(2015, 3, 15)); // selects day 15 without loading it
+        form.Nav->BuildTreeForDate(QDate(2015, 3, 15)); // selects day 15 without loading it
         gDay[0] = Node({"2015", "March", "Week3", "15"});
         gDay[1] = Node({"2015", "March", "Week3", "16"});
         Select(1); // the first load reads the archive's directory

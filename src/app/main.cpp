@@ -2,7 +2,7 @@
 // program runs from the repository (or installation) root, where the
 // viewer finds "License.txt" and "Orders.txt".
 #include "app/main_form.h"
-#include "app/prompts.h"
+#include "ui/prompts.h"
 #include "zip/hooks.h"
 
 #include <QApplication>

@@ -3,10 +3,10 @@
 // and written once (FormDestroy), also after a refused login.
 #include "app/main_form.h"
 
-#include "app/prompts.h"
 #include "editor/editor.h"
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
+#include "ui/prompts.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -30,13 +30,7 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::Guarded(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        prompts_.ShowError(MessageText(e.what()));
-    } catch (...) {
-        prompts_.ShowError("Unknown error.");
-    }
+    ::Guarded(prompts_, handler);
 }
 
 // ---- create ----
@@ -56,7 +50,7 @@ void TMainForm::FormCreate() {
     RouteHints();
     SetUpFileDialogs();
     SetUpFormatting();
-    BuildTreeForDate(QDate::currentDate());
+    Nav->BuildTreeForDate(QDate::currentDate());
     SetTypingFont();
     CloseSplash();
 }
@@ -118,25 +112,10 @@ void TMainForm::FormShow() {
     ShowCaretPosition();
     ShowModifiedMark(Editor->Modified());
     MonthCalendar1->setSelectedDate(QDate::currentDate());
-    SelectStartProfile();
-    if (CurrentNode) {
-        const QSignalBlocker block(TreeView);
-        TreeView->setCurrentItem(CurrentNode);
-    }
-    if (TreeView->isVisible()) TreeView->setFocus();
+    // Selecting the start profile's tab loads today's entry, once.
+    Nav->SelectProfileTab(Settings.StartProject);
+    Nav->SelectCurrentNode();
     FindInFiles1->setEnabled(true);
-}
-
-void TMainForm::SelectStartProfile() {
-    // A start profile without a tab (it is off) falls back to profile 1.
-    int index = 0;
-    for (int i = 0; i < TabSet->count(); ++i)
-        if (TabProfile(i) == Settings.StartProject) index = i;
-    {
-        const QSignalBlocker block(TabSet);
-        TabSet->setCurrentIndex(index);
-    }
-    TabSetChange(index);
 }
 
 // ---- close and destroy ----

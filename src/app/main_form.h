@@ -11,7 +11,8 @@
 // entry store, the date tree and the formatting tool bar.
 #pragma once
 
-#include "app/settings.h"
+#include "nav/date_navigator.h"
+#include "settings/settings.h"
 #include "store/entry_key.h"
 #include "store/entry_store.h"
 
@@ -19,6 +20,7 @@
 #include <QMainWindow>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -38,7 +40,7 @@ class QTreeWidgetItem;
 class TPrompts;
 class TRichEdit;
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TEntryView {
     Q_OBJECT
 
 public:
@@ -70,32 +72,12 @@ public:
     void ShowReadOnlyMark(bool readOnly);
     void ShowCaretPosition();
 
-    // ---- profiles and entries ----
-    // The tab set's change handler: store the open entry, make the tab's
-    // profile current, load the entry of the same key from its archive.
-    void TabSetChange(int index);
-    // The profile number (1 to 5) a tab stands for: the profile whose name
-    // the tab shows.
-    int TabProfile(int index) const;
-    // The entry of the current key and node into the editor.
-    void LoadEntry();
+    // ---- entries ----
+    // The entry of the navigator's key and level into the editor.
+    void LoadEntry() override;
     // Stores the open entry if it is modified; false when storing failed
     // and the caller must not move away from it.
-    bool SaveEntry();
-    // ---- date tree (src/nav/main_form_tree.cpp) ----
-    // Rebuilds the date tree opened at `date`; the date's day node becomes
-    // CurrentNode and the key becomes that date. Neither saves nor loads.
-    void BuildTreeForDate(const QDate& date);
-    // The selected node changed: store the open entry, take the key from
-    // the node and its ancestors, move the calendar, load the new entry.
-    void TreeViewChange(QTreeWidgetItem* node);
-    // A node opens: its children are made anew.
-    void TreeViewExpanding(QTreeWidgetItem* node);
-    void FillMonths(QTreeWidgetItem* yearNode);
-    void FillWeeks(QTreeWidgetItem* monthNode, int year, int month);
-    void FillDays(QTreeWidgetItem* weekNode, int year, int month, int week);
-    // The level of CurrentNode (elDay when there is none).
-    TEntryLevel CurrentLevel() const;
+    bool SaveEntry() override;
 
     // Runs `handler`; an exception it raises is shown in the application's
     // standard error message instead of reaching the event loop.
@@ -104,8 +86,9 @@ public:
     // ---- state ----
     TSettings Settings;
     TCurrentProfile Current;
-    TEntryKey Key;
-    QTreeWidgetItem* CurrentNode = nullptr;
+    // The date tree, the calendar and the tab set; it holds the key of the
+    // current entry and its node.
+    std::unique_ptr<TDateNavigator> Nav;
     // Every load and store of an entry goes through this store and its
     // archive component (`Archive`).
     TEntryStore Store;
@@ -194,7 +177,6 @@ private:
     // settings <-> controls (main_form_view.cpp)
     void ApplySettings();
     void CollectSettings();
-    void FillTabs();
     void UpdateLeftPane();
 
     // create sequence steps (main_form.cpp)
@@ -206,7 +188,6 @@ private:
     void SetUpFileDialogs();
     void SetUpFormatting();
     void SetTypingFont();
-    void SelectStartProfile();
 
     // formatting set-up, filled in by the formatting tool bar
     void FillFontList();
@@ -221,21 +202,9 @@ private:
     void EditCopy();
     void EditPaste();
 
-    // date tree helpers (src/nav/main_form_tree.cpp)
-    void ConnectTree();
-    void FillTreeForDate(const QDate& date);
-    void MoveCalendar(int year, int month, int day);
-    void FillNode(QTreeWidgetItem* node);
-    void RefindCurrentNode(QTreeWidgetItem* refilled, const QStringList& path);
-
     TPrompts& prompts_;
-    // While false, the tree's handlers ignore what the program does to it.
-    bool treeChangeAttached_ = false;
-    bool treeExpandingAttached_ = false;
     bool loginPassed_ = true;
     bool shown_ = false;
     bool destroyed_ = false;
     bool hintsRouted_ = false;
-    std::vector<int> tabProfiles_; // profile number of each tab
-    int currentTab_ = -1;          // the tab whose profile is current
 };

@@ -4,29 +4,17 @@
 // the window's sequences.
 #include "app/main_form.h"
 
-#include "app/prompts.h"
 #include "editor/editor.h"
 #include "platform/codepage.h"
+#include "ui/prompts.h"
 
 #include <QLabel>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QTreeWidget>
 
-void TMainForm::TabSetChange(int index) {
-    if (!SaveEntry()) {
-        // The open entry could not be stored: its profile stays current.
-        const QSignalBlocker block(TabSet);
-        TabSet->setCurrentIndex(currentTab_);
-        return;
-    }
-    currentTab_ = index;
-    Current = SelectProfile(Settings, TabProfile(index));
-    LoadEntry();
-}
-
 void TMainForm::LoadEntry() {
-    const std::string member = MemberPath(Key, CurrentLevel());
+    const std::string member = Nav->CurrentMember();
     const std::string archive = ArchivePath(Current.CurrentPath);
     Store.PasswordPrompt = [this](const std::string& title, const std::string& prompt) {
         QString answer = prompts_.InputBox(QString::fromStdString(title),
@@ -58,7 +46,7 @@ void TMainForm::LoadEntry() {
 
 bool TMainForm::SaveEntry() {
     if (!Editor->Modified()) return true;
-    const std::string member = MemberPath(Key, CurrentLevel());
+    const std::string member = Nav->CurrentMember();
     const std::string archive = ArchivePath(Current.CurrentPath);
     bool stored = false;
     try {

@@ -132,9 +132,8 @@ void TMainForm::BuildLayout() {
     BuildToolBar();
     BuildStatusBar();
 
-    ConnectTree();
-    connect(TabSet, &QTabBar::currentChanged, this,
-            [this](int index) { Guarded([&] { TabSetChange(index); }); });
+    Nav = std::make_unique<TDateNavigator>(TreeView, MonthCalendar1, TabSet, Settings, Current,
+                                           *this, prompts_);
     connect(Editor, &TRichEdit::ModifiedChanged, this,
             [this](bool modified) { Guarded([&] { ShowModifiedMark(modified); }); });
     connect(Editor, &QTextEdit::cursorPositionChanged, this,

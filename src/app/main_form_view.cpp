@@ -3,7 +3,6 @@
 #include "app/main_form.h"
 
 #include "editor/editor.h"
-#include "platform/codepage.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -17,12 +16,6 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QTreeWidget>
-
-namespace {
-QString FromAnsi(const std::string& s) {
-    return QString::fromStdString(AnsiToUtf8(s));
-}
-} // namespace
 
 // ---- View menu: Qt has toggled the check mark before the handler runs ----
 
@@ -95,7 +88,7 @@ void TMainForm::ApplySettings() {
     TreeView->setVisible(Settings.ShowTreeView);
     UpdateLeftPane();
     Current = SelectProfile(Settings, 1);
-    FillTabs();
+    Nav->FillTabs();
 }
 
 void TMainForm::CollectSettings() {
@@ -107,24 +100,4 @@ void TMainForm::CollectSettings() {
     Settings.ShowTabs = Tabs1->isChecked();
     Settings.ShowToolBar = ToolBar1->isChecked();
     Settings.ShowTreeView = TreeView1->isChecked();
-}
-
-void TMainForm::FillTabs() {
-    const QSignalBlocker block(TabSet); // filling the tabs selects nothing
-    while (TabSet->count() > 0)
-        TabSet->removeTab(0);
-    tabProfiles_.clear();
-    for (int n = 1; n <= ProfileCount; ++n) {
-        const TUserProject& p = Settings.Project(n);
-        if (n == 1 || p.On) {
-            TabSet->addTab(FromAnsi(p.Name));
-            tabProfiles_.push_back(n);
-        }
-    }
-    TabSet->updateGeometry();
-}
-
-int TMainForm::TabProfile(int index) const {
-    if (index < 0 || index >= static_cast<int>(tabProfiles_.size())) return 1;
-    return tabProfiles_[static_cast<std::size_t>(index)];
 }

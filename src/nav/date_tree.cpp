@@ -1,5 +1,8 @@
 #include "nav/date_tree.h"
 
+#include "platform/exception.h"
+#include "platform/str_to_int.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -50,4 +53,14 @@ std::vector<int> DaysOfWeek(int year, int month, int week) {
 
 int ClampDay(int year, int month, int day) {
     return std::clamp(day, 1, std::max(1, MonthDays(year, month)));
+}
+
+bool YearIncluded(const std::vector<std::string>& years, int year) {
+    for (const std::string& text : years) {
+        int value = 0;
+        if (!TryStrToInt(text, value))
+            throw Exception("'" + text + "' is not a valid integer value");
+        if (value == year) return true;
+    }
+    return false;
 }

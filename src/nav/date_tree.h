@@ -22,3 +22,9 @@ int WeeksInMonth(int year, int month);
 std::vector<int> DaysOfWeek(int year, int month, int week);
 // `day` where the month has it, else the month's last day.
 int ClampDay(int year, int month, int day);
+
+// Whether `year` equals the integer value of one of `years`, going through
+// them in order and stopping at the first match. A string met before the
+// match that is no integer raises the conversion message
+// "'<text>' is not a valid integer value".
+bool YearIncluded(const std::vector<std::string>& years, int year);

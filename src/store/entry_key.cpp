@@ -1,30 +1,12 @@
 #include "store/entry_key.h"
 
+#include "platform/str_to_int.h"
 #include "platform/user_folders.h"
 
 #include <algorithm>
-#include <climits>
+#include <vector>
 
 using namespace std::chrono;
-
-bool TryStrToInt(const std::string& text, int& value) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        v = v * 10 + (text[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) return false;
-    }
-    if (negative) v = -v;
-    if (v > INT_MAX || v < INT_MIN) return false;
-    value = static_cast<int>(v);
-    return true;
-}
 
 TEntryLevel EntryLevel(const std::string& nodeText) {
     int n = 0;
@@ -86,4 +68,64 @@ std::string ArchivePath(const std::string& dataPath, const std::string& programF
 
 std::string ArchivePath(const std::string& dataPath) {
     return ArchivePath(dataPath, ProgramFolder());
+}
+
+namespace {
+
+std::vector<std::string> SplitBackslash(const std::string& s) {
+    std::vector<std::string> parts(1);
+    for (char c : s)
+        if (c == '\\')
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    return parts;
+}
+
+// Numbers in member paths are plain decimal digits without leading zeros.
+bool PathNumber(const std::string& text, int low, int high, int& value) {
+    if (text.empty() || text.size() > 5 || text[0] == '0') return false;
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    value = std::stoi(text);
+    return value >= low && value <= high;
+}
+
+} // namespace
+
+bool ParseMemberPath(const std::string& path, TEntryKey& key, TEntryLevel& level) {
+    std::string p = path;
+    if (p.size() >= 4 && p.compare(p.size() - 4, 4, ".rtf") == 0) p.resize(p.size() - 4);
+    const std::vector<std::string> parts = SplitBackslash(p);
+    const bool summary = parts.back() == "Summary";
+    int y = 0, m = 1, w = 1, d = 1;
+    if (parts.size() < 2 || !PathNumber(parts[0], 1, 65535, y)) return false;
+    if (parts.size() == 2 && summary) {
+        key = TEntryKey{static_cast<std::uint16_t>(y), 1, 1, 1};
+        level = TEntryLevel::elYear;
+        return true;
+    }
+    if (parts.size() < 3 || !PathNumber(parts[1], 1, 12, m)) return false;
+    const year_month ym{year{y}, month{static_cast<unsigned>(m)}};
+    if (parts.size() == 3 && summary) {
+        key = KeyForDate(ym / 1);
+        level = TEntryLevel::elMonth;
+        return true;
+    }
+    if (parts.size() != 4 || parts[2].compare(0, 4, "Week") != 0 ||
+        !PathNumber(parts[2].substr(4), 1, 6, w))
+        return false;
+    const int last = static_cast<int>(static_cast<unsigned>((ym / std::chrono::last).day()));
+    if (summary) {
+        // The first day of the week: week w begins on day 7w - f - 5 (at least 1).
+        const int f = static_cast<int>(weekday{sys_days{ym / 1}}.c_encoding()) + 1;
+        d = std::max(1, 7 * w - f - 5);
+        if (d > last) return false;
+        level = TEntryLevel::elWeek;
+    } else {
+        if (!PathNumber(parts[3], 1, last, d)) return false;
+        level = TEntryLevel::elDay;
+    }
+    key = KeyForDate(ym / d);
+    return key.Week == w;
 }

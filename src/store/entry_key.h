@@ -41,6 +41,10 @@ std::string ArchivePath(const std::string& dataPath, const std::string& programF
 // The same under the program's folder of this user.
 std::string ArchivePath(const std::string& dataPath);
 
-// The platform's signed decimal reading: leading blanks, an optional sign,
-// digits, nothing after; false when the text is no 32-bit integer.
-bool TryStrToInt(const std::string& text, int& value);
+// The inverse of MemberPath: the key and level of a member path, with or
+// without its final ".rtf" ("2001\3\Week2\7", "2001\3\Summary.rtf"). The parts
+// a level does not name stay as in `key`'s defaults: a month summary's key
+// has day 1 and week 1, a week summary's key the first day of its week.
+// False for a path that names no entry (a day outside its week, month 13,
+// "Template.rtf", anything else).
+bool ParseMemberPath(const std::string& path, TEntryKey& key, TEntryLevel& level);

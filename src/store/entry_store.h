@@ -18,7 +18,7 @@
 // the editor, still modified, and stays on the entry.
 #pragma once
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "zip/zip_writer.h"
 
 #include <functional>

@@ -3,13 +3,13 @@
 // archive is then read back through the archive engine (and the peers), never
 // through the window itself.
 #include "app/main_form.h"
-#include "app/password_scramble.h"
-#include "app/prompts.h"
 #include "editor/editor.h"
 #include "editor/rtf/rtf_text.h"
 #include "platform/profile_file.h"
 #include "platform/user_folders.h"
+#include "settings/password_scramble.h"
 #include "support/test_support.h"
+#include "ui/prompts.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
 #include "zip/zip_writer.h"
@@ -172,7 +172,7 @@ protected:
     }
     QString Text() const { return form->Editor->toPlainText(); }
     QString Panel(int i) const { return form->StatusPanel[i]->text(); }
-    std::string Member() const { return MemberPath(form->Key, form->CurrentLevel()); }
+    std::string Member() const { return MemberPath(form->Nav->Key, form->Nav->CurrentLevel()); }
 };
 
 } // namespace
@@ -336,7 +336,7 @@ TEST_F(EntryLoadSave, ChoosingTheSameNodeAgainWithoutEditingStoresNothing) {
     Select15();
     const std::string bytes = ReadFile(Archive());
     const auto mtime = MTime(Archive());
-    QTreeWidgetItem* node = form->CurrentNode;
+    QTreeWidgetItem* node = form->Nav->CurrentNode;
     const QPoint centre = form->TreeView->visualItemRect(node).center();
     QTest::mouseClick(form->TreeView->viewport(), Qt::LeftButton, {}, centre);
     form->TreeView->setCurrentItem(node);
@@ -389,14 +389,14 @@ TEST_F(EntryLoadSave, ACorruptArchiveKeepsTheTextTheEntryAndTheWindowUntilRepair
     Start();
     Select15();
     Type("precious words");
-    QTreeWidgetItem* current = form->CurrentNode;
+    QTreeWidgetItem* current = form->Nav->CurrentNode;
     WriteFile(Archive(), "this is no archive at all, just some text standing in its place");
 
     Select16();
     EXPECT_EQ(prompts.Count(TKind::Error) + prompts.Count(TKind::Message), 1);
     EXPECT_EQ(Text(), "precious words");
     EXPECT_EQ(Panel(1), "Modified");
-    EXPECT_EQ(form->CurrentNode, current);
+    EXPECT_EQ(form->Nav->CurrentNode, current);
     EXPECT_EQ(form->TreeView->currentItem(), current);
     EXPECT_EQ(Member(), Day15);
 
@@ -426,7 +426,7 @@ TEST_F(EntryLoadSave, ADataFolderThatIsAFileKeepsTheTextUntilRepaired) {
     EXPECT_EQ(Text(), "still here");
     EXPECT_EQ(Panel(1), "Modified");
     EXPECT_EQ(Member(), Day15);
-    EXPECT_EQ(form->TreeView->currentItem(), form->CurrentNode);
+    EXPECT_EQ(form->TreeView->currentItem(), form->Nav->CurrentNode);
     EXPECT_FALSE(form->close());
 
     std::filesystem::remove(scratch.path() + "/profile1");
@@ -527,7 +527,7 @@ TEST(EntryLoadSaveEndToEnd, TodayAndYesterdaySurviveARestart) {
         if (!node) {
             // The first of January: last year is not in a new tree yet.
             form.Settings.YearList.Add(std::to_string(yesterday.year()));
-            form.BuildTreeForDate(today);
+            form.Nav->BuildTreeForDate(today);
             node = findDay(form, yesterday);
         }
         ASSERT_NE(node, nullptr);

@@ -1,8 +1,8 @@
 #include "app/main_form.h"
-#include "app/password_scramble.h"
-#include "app/prompts.h"
 #include "platform/profile_file.h"
+#include "settings/password_scramble.h"
 #include "support/test_support.h"
+#include "ui/prompts.h"
 
 #include "editor/editor.h"
 #include <QAction>
@@ -77,18 +77,19 @@ TEST_F(MainForm, NoSettingsFileOpensProfileOneWithoutLogin) {
           static_cast<QWidget*>(form->StandardToolBar)})
         EXPECT_TRUE(Shown(w, *form)) << w->objectName().toStdString();
     const QDate today = QDate::currentDate();
-    EXPECT_EQ(form->Key.Year, today.year());
-    EXPECT_EQ(form->Key.Day, today.day());
+    EXPECT_EQ(form->Nav->Key.Year, today.year());
+    EXPECT_EQ(form->Nav->Key.Day, today.day());
     EXPECT_EQ(form->MonthCalendar1->selectedDate(), today);
-    ASSERT_NE(form->CurrentNode, nullptr);
-    EXPECT_EQ(form->TreeView->currentItem(), form->CurrentNode);
-    EXPECT_EQ(form->CurrentNode->text(0), QString::number(today.day()));
-    EXPECT_EQ(MemberPath(form->Key, form->CurrentLevel()), QString("%1\\%2\\Week%3\\%4.rtf")
-                                                               .arg(today.year())
-                                                               .arg(today.month())
-                                                               .arg(form->Key.Week)
-                                                               .arg(today.day())
-                                                               .toStdString());
+    ASSERT_NE(form->Nav->CurrentNode, nullptr);
+    EXPECT_EQ(form->TreeView->currentItem(), form->Nav->CurrentNode);
+    EXPECT_EQ(form->Nav->CurrentNode->text(0), QString::number(today.day()));
+    EXPECT_EQ(MemberPath(form->Nav->Key, form->Nav->CurrentLevel()),
+              QString("%1\\%2\\Week%3\\%4.rtf")
+                  .arg(today.year())
+                  .arg(today.month())
+                  .arg(form->Nav->Key.Week)
+                  .arg(today.day())
+                  .toStdString());
     EXPECT_EQ(form->StatusPanel[0]->text(), "Line:   1   Col:   1");
     EXPECT_TRUE(form->FindInFiles1->isEnabled());
     EXPECT_EQ(form->Editor->DefAttributes().Name(), "MS Sans Serif");
@@ -248,7 +249,7 @@ TEST_F(MainForm, LoginInAnotherLetterCaseIsRefusedAndSettingsAreStillWritten) {
     auto form = Create();
     EXPECT_FALSE(form->LoginPassed());
     EXPECT_EQ(prompts.Messages(), QStringList{"Invalid User/Project #1 Default Password"});
-    EXPECT_EQ(form->CurrentNode, nullptr);
+    EXPECT_EQ(form->Nav->CurrentNode, nullptr);
     form.reset();
     EXPECT_EQ(Ini("Left"), "32"); // the values just read, written back
     EXPECT_EQ(Ini("User1Password"), ScramblePassword("Secret"));

@@ -1,6 +1,6 @@
 #include "app/main_form.h"
-#include "app/prompts.h"
 #include "support/test_support.h"
+#include "ui/prompts.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -21,7 +21,7 @@ protected:
         form->Settings.YearList.Add("2000");
         form->Settings.YearList.Add("2001");
         form->show();
-        form->BuildTreeForDate(QDate(2000, 3, 15));
+        form->Nav->BuildTreeForDate(QDate(2000, 3, 15));
     }
 
     QTreeWidgetItem* Node(const QStringList& path) {
@@ -41,7 +41,7 @@ protected:
             texts << n->child(i)->text(0);
         return texts;
     }
-    std::string Member() { return MemberPath(form->Key, form->CurrentLevel()); }
+    std::string Member() { return MemberPath(form->Nav->Key, form->Nav->CurrentLevel()); }
 };
 
 } // namespace
@@ -49,9 +49,9 @@ protected:
 TEST_F(TreeView, BuiltOpenAtTheDate) {
     EXPECT_EQ(Children(form->TreeView->invisibleRootItem()),
               QStringList({"2000", "2001", QString::number(QDate::currentDate().year())}));
-    ASSERT_NE(form->CurrentNode, nullptr);
-    EXPECT_EQ(form->CurrentNode, Node({"2000", "March", "Week3", "15"}));
-    EXPECT_EQ(form->TreeView->currentItem(), form->CurrentNode);
+    ASSERT_NE(form->Nav->CurrentNode, nullptr);
+    EXPECT_EQ(form->Nav->CurrentNode, Node({"2000", "March", "Week3", "15"}));
+    EXPECT_EQ(form->TreeView->currentItem(), form->Nav->CurrentNode);
     EXPECT_EQ(Member(), "2000\\3\\Week3\\15.rtf");
     EXPECT_EQ(Children(Node({"2000", "March", "Week3"})),
               QStringList({"12", "13", "14", "15", "16", "17", "18"}));
@@ -70,7 +70,7 @@ TEST_F(TreeView, OpeningAYearGivesTwelveMonthsWithPlaceholders) {
     EXPECT_EQ(months.back(), "December");
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(Children(year->child(i)), QStringList{"+"});
-    EXPECT_EQ(form->CurrentNode, Node({"2000", "March", "Week3", "15"})); // unchanged
+    EXPECT_EQ(form->Nav->CurrentNode, Node({"2000", "March", "Week3", "15"})); // unchanged
     EXPECT_EQ(Member(), "2000\\3\\Week3\\15.rtf");
 }
 
@@ -91,8 +91,8 @@ TEST_F(TreeView, OpeningMonthsAndWeeksFillsThem) {
 TEST_F(TreeView, SelectingAMonthOfAnotherYearChangesTheKeysYear) {
     Node({"2001"})->setExpanded(true);
     form->TreeView->setCurrentItem(Node({"2001", "April"}));
-    EXPECT_EQ(form->Key.Year, 2001);
-    EXPECT_EQ(form->Key.Month, 4);
+    EXPECT_EQ(form->Nav->Key.Year, 2001);
+    EXPECT_EQ(form->Nav->Key.Month, 4);
     EXPECT_EQ(Member(), "2001\\4\\Summary.rtf");
     EXPECT_EQ(form->MonthCalendar1->selectedDate(), QDate(2001, 4, 15));
 }
@@ -101,7 +101,7 @@ TEST_F(TreeView, WeekMovesNoCalendarButADayDoes) {
     form->MonthCalendar1->setSelectedDate(QDate(2000, 3, 15));
     form->TreeView->setCurrentItem(Node({"2000", "March", "Week2"}));
     EXPECT_EQ(Member(), "2000\\3\\Week2\\Summary.rtf");
-    EXPECT_EQ(form->Key.Week, 2);
+    EXPECT_EQ(form->Nav->Key.Week, 2);
     const QDate before = QDate(2000, 3, 15);
     EXPECT_EQ(form->MonthCalendar1->selectedDate(), before);
     Node({"2000", "March", "Week2"})->setExpanded(true);
@@ -110,14 +110,14 @@ TEST_F(TreeView, WeekMovesNoCalendarButADayDoes) {
     EXPECT_EQ(form->MonthCalendar1->selectedDate(), QDate(2000, 3, 7));
     form->TreeView->setCurrentItem(Node({"2000"}));
     EXPECT_EQ(Member(), "2000\\Summary.rtf");
-    EXPECT_EQ(form->Key.Day, 7);
+    EXPECT_EQ(form->Nav->Key.Day, 7);
 }
 
 TEST_F(TreeView, ADayTheMonthLacksMovesTheCalendarToItsLastDay) {
-    form->BuildTreeForDate(QDate(2000, 1, 31));
+    form->Nav->BuildTreeForDate(QDate(2000, 1, 31));
     Node({"2001"})->setExpanded(true);
     form->TreeView->setCurrentItem(Node({"2001", "February"}));
-    EXPECT_EQ(form->Key.Day, 31); // the key keeps its day
+    EXPECT_EQ(form->Nav->Key.Day, 31); // the key keeps its day
     EXPECT_EQ(Member(), "2001\\2\\Summary.rtf");
     EXPECT_EQ(form->MonthCalendar1->selectedDate(), QDate(2001, 2, 28));
 }
@@ -128,20 +128,20 @@ TEST_F(TreeView, ReopeningTheCurrentEntrysMonthKeepsCurrentNodeValid) {
     march->setExpanded(true); // refills the weeks, deleting the old day node
     QTreeWidgetItem* day = Node({"2000", "March", "Week3", "15"});
     ASSERT_NE(day, nullptr);
-    EXPECT_EQ(form->CurrentNode, day);
+    EXPECT_EQ(form->Nav->CurrentNode, day);
     EXPECT_EQ(form->TreeView->currentItem(), day);
     EXPECT_EQ(Member(), "2000\\3\\Week3\\15.rtf");
 }
 
 TEST_F(TreeView, AYearMissingFromTheListSelectsNothing) {
-    form->BuildTreeForDate(QDate(1980, 5, 1));
-    EXPECT_EQ(form->CurrentNode, nullptr);
-    EXPECT_EQ(form->Key.Year, 1980);
+    form->Nav->BuildTreeForDate(QDate(1980, 5, 1));
+    EXPECT_EQ(form->Nav->CurrentNode, nullptr);
+    EXPECT_EQ(form->Nav->Key.Year, 1980);
 }
 
 TEST_F(TreeView, AYearNodeThatIsNoNumberIsReportedNotFollowed) {
     form->Settings.YearList.Add("abcd");
-    form->BuildTreeForDate(QDate(2000, 3, 15));
+    form->Nav->BuildTreeForDate(QDate(2000, 3, 15));
     form->TreeView->setCurrentItem(Node({"abcd"}));
     EXPECT_EQ(prompts.Count(TScriptedPrompts::TKind::Error), 1);
     EXPECT_EQ(Member(), "2000\\3\\Week3\\15.rtf");

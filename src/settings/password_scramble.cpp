@@ -1,4 +1,4 @@
-#include "app/password_scramble.h"
+#include "settings/password_scramble.h"
 
 #include <array>
 #include <cstdint>

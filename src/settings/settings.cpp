@@ -1,8 +1,8 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
-#include "app/password_scramble.h"
+#include "settings/password_scramble.h"
 #include "platform/profile_file.h"
-#include "store/entry_key.h"
+#include "platform/str_to_int.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "app/prompts.h"
+#include "ui/prompts.h"
 
 #include "platform/codepage.h"
 
@@ -26,6 +26,16 @@ QString MessageText(const std::string& bytes) {
             return QString::fromStdString(AnsiToUtf8(bytes));
     }
     return QString::fromStdString(bytes);
+}
+
+void Guarded(TPrompts& prompts, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        prompts.ShowError(MessageText(e.what()));
+    } catch (...) {
+        prompts.ShowError("Unknown error.");
+    }
 }
 
 QString TPrompts::InputBox(const QString& caption, const QString& prompt,

@@ -1,5 +1,5 @@
-#include "app/password_scramble.h"
-#include "app/settings.h"
+#include "settings/password_scramble.h"
+#include "settings/settings.h"
 #include "platform/profile_file.h"
 #include "support/test_support.h"
 

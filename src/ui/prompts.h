@@ -8,16 +8,22 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QPrinter;
+class TPrompts;
 class QWidget;
 
 // A message from the engine or the platform for display: UTF-8 when it is
 // valid UTF-8 (file names on Linux), else ANSI bytes (member names, settings).
 QString MessageText(const std::string& bytes);
+
+// Runs `handler`; an exception it raises is shown in the application's
+// standard error message (through `prompts`) instead of reaching the event loop.
+void Guarded(TPrompts& prompts, const std::function<void()>& handler);
 
 enum class TConfirmAnswer { Yes, No, Cancel };
 

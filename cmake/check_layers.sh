@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Fails when a source file includes a header of a layer above its own. The
+# layers, lowest first; a folder may include its own layer and those below.
+#   platform < zip (zip/codec) < settings < store < editor/rtf < ui < nav, editor, search < app
+set -euo pipefail
+src=${1:?usage: check_layers.sh <src folder>}
+rank() {
+    case $1 in
+    platform) echo 0 ;; zip | zip/codec) echo 1 ;; settings) echo 2 ;; store) echo 3 ;;
+    editor/rtf) echo 4 ;; ui) echo 5 ;; nav | editor | search) echo 6 ;; app) echo 7 ;;
+    *) echo 99 ;;
+    esac
+}
+status=0
+while IFS= read -r file; do
+    dir=$(dirname "${file#"$src"/}")
+    own=$(rank "$dir")
+    while IFS= read -r inc; do
+        idir=$(dirname "$inc")
+        [ "$idir" = "$dir" ] && continue
+        theirs=$(rank "$idir")
+        # Features of one layer (nav, editor, search) stay out of each other too.
+        if [ "$theirs" -gt "$own" ] || { [ "$theirs" -eq "$own" ] && [ "$own" -eq 6 ]; }; then
+            echo "$file includes $inc, which is not below $dir"
+            status=1
+        fi
+    done < <(sed -n 's/^#include "\([a-z_/]*\/[a-z_0-9]*\.h\)".*/\1/p' "$file")
+done < <(find "$src" -name '*.h' -o -name '*.cpp')
+exit $status
