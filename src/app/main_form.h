@@ -171,6 +171,9 @@ private:
     void BuildToolBar();
     void BuildMenus();
     void BuildStatusBar();
+    // The features the window is made of, each attached to its controls and
+    // commands (main_form_compose.cpp).
+    void Compose();
     QAction* Command(QMenu* menu, const QString& caption, const QString& shortcut,
                      const QString& hint, void (TMainForm::*handler)());
 

@@ -3,6 +3,7 @@
 #include "app/main_form.h"
 
 #include "editor/editor.h"
+#include "ui/commands.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -22,20 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// A hint "Tip|Status text" shows its first part as the pop-up tip and its
-// second in the status bar; a hint without "|" serves both.
-void SetHint(QWidget* w, const QString& hint) {
-    const int bar = hint.indexOf('|');
-    w->setToolTip(bar < 0 ? hint : hint.left(bar));
-    w->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
-void SetHint(QAction* a, const QString& hint) {
-    const int bar = hint.indexOf('|');
-    a->setToolTip(bar < 0 ? hint : hint.left(bar));
-    a->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
 
 QToolButton* ToolButton(QToolBar* bar, const QString& name, const QString& text,
                         bool checkable = false) {
@@ -131,9 +118,8 @@ void TMainForm::BuildLayout() {
     BuildMenus();
     BuildToolBar();
     BuildStatusBar();
+    Compose();
 
-    Nav = std::make_unique<TDateNavigator>(TreeView, MonthCalendar1, TabSet, Settings, Current,
-                                           *this, prompts_);
     connect(Editor, &TRichEdit::ModifiedChanged, this,
             [this](bool modified) { Guarded([&] { ShowModifiedMark(modified); }); });
     connect(Editor, &QTextEdit::cursorPositionChanged, this,
