@@ -2,6 +2,8 @@
 // program runs from the repository (or installation) root, where the
 // viewer finds "License.txt" and "Orders.txt".
 #include "app/main_form.h"
+#include "app/single_instance.h"
+#include "platform/user_folders.h"
 #include "ui/prompts.h"
 #include "zip/hooks.h"
 
@@ -12,6 +14,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Dayscrib");
     TQtPrompts prompts;
+    TInstanceLock instance(QString::fromStdString(ConfigFolder()));
+    if (!instance.TryAcquire()) {
+        prompts.ShowMessage("Dayscrib is already running.");
+        return 0; // nothing read, nothing written
+    }
     EngineHooks().MessageBox = [&prompts](const std::string& text, const std::string&) {
         prompts.ShowMessage(MessageText(text));
     };

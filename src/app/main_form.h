@@ -150,6 +150,9 @@ public:
     QAction* Tabs1 = nullptr;
     QAction* ToolBar1 = nullptr;
     QAction* TreeView1 = nullptr;
+    QAction* GoToday1 = nullptr;
+    QAction* GoPreviousDay1 = nullptr;
+    QAction* GoNextDay1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* ApplyTemplate1 = nullptr;
     QAction* SaveAsTemplate1 = nullptr;

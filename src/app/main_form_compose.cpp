@@ -5,10 +5,17 @@
 // attached; the window itself keeps only the sequences that join them.
 #include "app/main_form.h"
 
+#include "app/entry_tools.h"
 #include "nav/date_navigator.h"
 #include "ui/commands.h"
 
 void TMainForm::Compose() {
     Nav = std::make_unique<TDateNavigator>(TreeView, MonthCalendar1, TabSet, Settings, Current,
                                            *this, prompts_);
+    AttachCommand(GoToday1, prompts_, [this] { Nav->GoToToday(); });
+    AttachCommand(GoPreviousDay1, prompts_, [this] { Nav->GoToPreviousDay(); });
+    AttachCommand(GoNextDay1, prompts_, [this] { Nav->GoToNextDay(); });
+
+    auto* tools = new TEntryTools(Editor, Store, Current, StatusPanel[2], prompts_, this);
+    tools->Attach(ApplyTemplate1, SaveAsTemplate1, Protect1, Unprotect1);
 }

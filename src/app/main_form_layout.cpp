@@ -164,6 +164,12 @@ void TMainForm::BuildMenus() {
         a->setChecked(true);
     }
     ViewMenu->addSeparator();
+    // Moving by day, each exactly like a click on that date in the calendar.
+    QMenu* go = ViewMenu->addMenu("&Go");
+    GoToday1 = Command(go, "&Today", "Alt+Home", "Go to today's entry", nullptr);
+    GoPreviousDay1 = Command(go, "&Previous Day", "Ctrl+PgUp", "Go to the day before", nullptr);
+    GoNextDay1 = Command(go, "&Next Day", "Ctrl+PgDown", "Go to the day after", nullptr);
+    ViewMenu->addSeparator();
     Preferences1 = Command(ViewMenu, "&Preferences...", "", "", nullptr);
 
     ToolsMenu = menuBar()->addMenu("&Tools");

@@ -15,6 +15,9 @@ struct TEntryKey {
     std::uint16_t Day = 1;   // 1 to 31
 };
 
+// The one member besides the entries: the profile's template, at the root.
+constexpr const char* TemplateMember = "Template.rtf";
+
 enum class TEntryLevel { elYear, elMonth, elWeek, elDay };
 
 // The level of a date tree node, from its text: four characters that read as

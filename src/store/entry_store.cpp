@@ -5,6 +5,11 @@
 #include "zip/stream.h"
 #include "zip/zip_utils.h"
 
+std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile) {
+    if (entryPassword.empty() && profile.CurrentProtect) return profile.CurrentPassword;
+    return entryPassword;
+}
+
 TEntryStore::TEntryStore() {
     Archive_.OverwriteMode = Always;
     Archive_.SetPackLevel(9);
@@ -66,6 +71,12 @@ void TEntryStore::ArchiveBadPassword(TZipReader&, int, std::string& NewPassword)
 bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
                        const std::string& member, const TCurrentProfile& profile) {
     if (Locked_) return true;
+    Archive_.ZipPassword = StorePassword(Archive_.ZipPassword, profile);
+    return Store(bytes, archivePath, member, Archive_.ZipPassword);
+}
+
+bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath,
+                        const std::string& member, const std::string& password) {
     // A profile's folder that does not exist yet (the first entry of a new
     // user) is made here; one that cannot be made fails in the archive's
     // create step with its own message.
@@ -78,7 +89,38 @@ bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
     // then copied beside the old one because a rename cannot cross.
     Archive_.TempPath = FolderOf(archivePath);
     TMemoryStream stream(bytes);
-    if (Archive_.ZipPassword.empty() && profile.CurrentProtect)
-        Archive_.ZipPassword = profile.CurrentPassword;
-    return Archive_.AddFromStream(&stream, member) > 0;
+    const std::string entryPassword = Archive_.ZipPassword;
+    Archive_.ZipPassword = password;
+    int stored = 0;
+    try {
+        stored = Archive_.AddFromStream(&stream, member);
+    } catch (...) {
+        Archive_.ZipPassword = entryPassword;
+        throw;
+    }
+    Archive_.ZipPassword = entryPassword;
+    return stored > 0;
+}
+
+std::optional<std::string> TEntryStore::LoadTemplate(const std::string& archivePath) {
+    const std::string entryPassword = Archive_.ZipPassword;
+    Archive_.ZipPassword.clear();
+    Archive_.SetZipName(archivePath);
+    TMemoryStream stream;
+    int n = 0;
+    try {
+        // An encrypted template meets the bad-password handler with the
+        // flags the last load left: at most the default password is tried.
+        n = Archive_.ExtractToStream(&stream, TemplateMember);
+    } catch (...) {
+        Archive_.ZipPassword = entryPassword;
+        throw;
+    }
+    Archive_.ZipPassword = entryPassword;
+    if (n <= 0) return std::nullopt;
+    return stream.ToString();
+}
+
+bool TEntryStore::SaveTemplate(const std::string& bytes, const std::string& archivePath) {
+    return Store(bytes, archivePath, TemplateMember, std::string());
 }

@@ -13,16 +13,28 @@
 // byte for byte. (Left to itself, the next save would replace the member with
 // an empty editor's text.)
 //
+// Templates ("Template.rtf" at the archive's root) are stored and read
+// without a password, through the same archive component; the password the
+// shown entry was read with (or given by Protect) is put back afterwards,
+// so a template operation never leaves a protected entry to be stored
+// unencrypted.
+//
 // Saving makes a missing profile folder first (a new user has none), and
 // reports failure instead of pretending: the caller keeps the text in
 // the editor, still modified, and stays on the entry.
 #pragma once
 
 #include "settings/settings.h"
+#include "store/entry_key.h"
 #include "zip/zip_writer.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+
+// The password an entry is stored with: its own, else the profile's default
+// password when the profile protects its entries, else none (empty).
+std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile);
 
 class TEntryStore {
 public:
@@ -52,6 +64,19 @@ public:
     bool Save(const std::string& bytes, const std::string& archivePath, const std::string& member,
               const TCurrentProfile& profile);
 
+    // ---- templates ----
+    // The template's RTF, or nothing when the archive holds no template. A
+    // missing archive raises the engine's error for a file it cannot open.
+    std::optional<std::string> LoadTemplate(const std::string& archivePath);
+    // Stores `bytes` as the template, unencrypted, replacing an earlier one;
+    // false when nothing was stored.
+    bool SaveTemplate(const std::string& bytes, const std::string& archivePath);
+
+    // ---- protection, taking effect at the entry's next store ----
+    // The entry's own password (empty: none of its own).
+    const std::string& EntryPassword() const { return Archive_.ZipPassword; }
+    void SetEntryPassword(const std::string& password) { Archive_.ZipPassword = password; }
+
     // The entry last loaded could not be read: it was protected and the user
     // gave up on it, or the archive raised an error while it was read.
     bool Locked() const { return Locked_; }
@@ -71,6 +96,10 @@ public:
     bool LoadDone = false;
 
 private:
+    // Stores `bytes` as `member` with `password` (empty: unencrypted).
+    bool Store(const std::string& bytes, const std::string& archivePath, const std::string& member,
+               const std::string& password);
+
     TZipWriter Archive_;
     std::string CurrentPassword_; // the default password offered silently
     bool Locked_ = false;

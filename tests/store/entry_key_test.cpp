@@ -79,3 +79,42 @@ TEST(EntryKey, ArchivePathUsesTheProgramsFolder) {
     testsupport::ScopedUserFolders folders;
     EXPECT_EQ(ArchivePath("Data\\"), folders.dataDir() + "/Data/Daybank.zip");
 }
+
+TEST(EntryKey, MemberPathsReadBackToTheirKeyAndLevel) {
+    // Every day of two years whose months start on every weekday.
+    for (int y : {2000, 2009})
+        for (unsigned m = 1; m <= 12; ++m)
+            for (unsigned d = 1; d <= 31; ++d) {
+                const year_month_day date{year{y}, month{m}, day{d}};
+                if (!date.ok()) continue;
+                const TEntryKey key = KeyForDate(date);
+                for (TEntryLevel level : {TEntryLevel::elDay, TEntryLevel::elWeek,
+                                          TEntryLevel::elMonth, TEntryLevel::elYear}) {
+                    const std::string path = MemberPath(key, level);
+                    TEntryKey back;
+                    TEntryLevel backLevel;
+                    ASSERT_TRUE(ParseMemberPath(path, back, backLevel)) << path;
+                    EXPECT_EQ(backLevel, level) << path;
+                    EXPECT_EQ(MemberPath(back, backLevel), path);
+                    // The result line of find in files has no ".rtf".
+                    ASSERT_TRUE(ParseMemberPath(path.substr(0, path.size() - 4), back, backLevel));
+                    EXPECT_EQ(MemberPath(back, backLevel), path);
+                }
+            }
+    TEntryKey key;
+    TEntryLevel level;
+    ASSERT_TRUE(ParseMemberPath("2000\\3\\Week3\\Summary", key, level));
+    EXPECT_EQ(key.Day, 12); // the week's first day
+}
+
+TEST(EntryKey, PathsThatNameNoEntryAreRefused) {
+    TEntryKey key;
+    TEntryLevel level;
+    for (const char* path :
+         {"Template.rtf", "", "2000", "2000\\13\\Summary.rtf", "2000\\0\\Summary.rtf",
+          "2000\\3\\Week2\\15.rtf", "2000\\3\\Week7\\Summary.rtf", "2000\\2\\Week5\\30.rtf",
+          "2000\\03\\Summary.rtf", "2000\\3\\Week3\\15\\x.rtf", "-1\\Summary.rtf",
+          "2000/3/Week3/15.rtf", "2000\\3\\Week 3\\15.rtf", "2000\\3\\Week3\\+15.rtf",
+          "2000\\2\\Week6\\Summary.rtf"})
+        EXPECT_FALSE(ParseMemberPath(path, key, level)) << path;
+}

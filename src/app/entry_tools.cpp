@@ -1,0 +1,93 @@
+#include "app/entry_tools.h"
+
+#include "editor/editor.h"
+#include "editor/rtf/rtf_reader.h"
+#include "platform/codepage.h"
+#include "store/entry_store.h"
+#include "ui/commands.h"
+#include "ui/prompts.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+namespace {
+
+// Marks the entry modified, as typing would, and can be undone.
+void AppendEmptyLine(TRichEdit& editor) {
+    QTextCursor c(editor.document());
+    c.movePosition(QTextCursor::End);
+    c.insertBlock();
+}
+
+void ReplaceAsOneEdit(TRichEdit& editor, const QByteArray& rtf) {
+    QTextDocument replacement;
+    replacement.setDefaultFont(editor.document()->defaultFont());
+    ReadRtf(rtf, replacement);
+    QTextCursor c(editor.document());
+    c.beginEditBlock();
+    c.select(QTextCursor::Document);
+    c.removeSelectedText();
+    // The first paragraph takes the template's paragraph attributes too.
+    c.setBlockFormat(replacement.begin().blockFormat());
+    c.insertFragment(QTextDocumentFragment(&replacement));
+    c.endEditBlock();
+    editor.moveCursor(QTextCursor::Start);
+}
+
+} // namespace
+
+TEntryTools::TEntryTools(TRichEdit* editor, TEntryStore& store, const TCurrentProfile& current,
+                         QLabel* passwordPanel, TPrompts& prompts, QObject* parent)
+    : QObject(parent), editor_(editor), store_(store), current_(current),
+      passwordPanel_(passwordPanel), prompts_(prompts) {}
+
+void TEntryTools::Attach(QAction* applyTemplate, QAction* saveAsTemplate, QAction* protect,
+                         QAction* unprotect) {
+    AttachCommand(applyTemplate, prompts_, [this] { ApplyTemplate1Click(); });
+    AttachCommand(saveAsTemplate, prompts_, [this] { SaveasTemplate1Click(); });
+    AttachCommand(protect, prompts_, [this] { Protect1Click(); });
+    AttachCommand(unprotect, prompts_, [this] { Unprotect1Click(); });
+}
+
+std::string TEntryTools::ArchiveFile() const {
+    return ArchivePath(current_.CurrentPath);
+}
+
+void TEntryTools::ApplyTemplate1Click() {
+    if (editor_->ReadOnly()) return;
+    const std::optional<std::string> rtf = store_.LoadTemplate(ArchiveFile());
+    if (!rtf) return;
+    ReplaceAsOneEdit(*editor_, QByteArray::fromStdString(*rtf));
+}
+
+void TEntryTools::SaveasTemplate1Click() {
+    if (editor_->ReadOnly()) return;
+    if (!store_.SaveTemplate(editor_->SaveToStream().toStdString(), ArchiveFile()))
+        prompts_.ShowError("Error saving template.");
+}
+
+void TEntryTools::Protect1Click() {
+    if (editor_->ReadOnly()) return;
+    QString answer;
+    if (!prompts_.InputQuery("Password Prompt", "Enter new password:", answer, true)) return;
+    const std::string password = PasswordBytes(answer.toStdString());
+    // The status bar must never claim a protection the next store will not give.
+    if (StorePassword(password, current_).empty()) {
+        prompts_.ShowMessage("An empty password would leave the entry unprotected.");
+        return;
+    }
+    AppendEmptyLine(*editor_);
+    passwordPanel_->setText("Password Protected");
+    store_.SetEntryPassword(password);
+}
+
+void TEntryTools::Unprotect1Click() {
+    if (editor_->ReadOnly()) return;
+    AppendEmptyLine(*editor_);
+    passwordPanel_->setText(QString());
+    store_.SetEntryPassword(std::string());
+}

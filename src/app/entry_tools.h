@@ -1,0 +1,51 @@
+// The Tools menu: templates ("Apply Template", "Save as Template") and the
+// protection of the shown entry ("Protect", "Unprotect"). The rules live in
+// the entry store; this class joins them to the editor, the status bar's
+// password panel and the prompts.
+//
+// A read-only entry (a read-only profile, or an entry whose password the
+// user gave up on) takes no template and no change of protection, and its
+// text is not offered as a template: nothing of it may reach an archive.
+#pragma once
+
+#include <QObject>
+
+class QAction;
+class QLabel;
+class TEntryStore;
+class TPrompts;
+class TRichEdit;
+struct TCurrentProfile;
+
+class TEntryTools : public QObject {
+    Q_OBJECT
+
+public:
+    TEntryTools(TRichEdit* editor, TEntryStore& store, const TCurrentProfile& current,
+                QLabel* passwordPanel, TPrompts& prompts, QObject* parent = nullptr);
+
+    // Attaches the four commands of the Tools menu.
+    void Attach(QAction* applyTemplate, QAction* saveAsTemplate, QAction* protect,
+                QAction* unprotect);
+
+    // The template replaces the editor's content as one edit: the entry
+    // counts as modified and one Undo takes it back. No template: nothing.
+    void ApplyTemplate1Click();
+    // The editor's content becomes the profile's template; the entry is not
+    // stored and keeps its modified state. A failure is reported.
+    void SaveasTemplate1Click();
+    // Asks for the entry's new password. Cancel changes nothing; an answer
+    // that would leave the entry unencrypted at its next store is refused.
+    void Protect1Click();
+    // The entry is stored without a password of its own from now on.
+    void Unprotect1Click();
+
+private:
+    std::string ArchiveFile() const;
+
+    TRichEdit* editor_;
+    TEntryStore& store_;
+    const TCurrentProfile& current_;
+    QLabel* passwordPanel_;
+    TPrompts& prompts_;
+};
