@@ -41,6 +41,7 @@ void TMainForm::LoadEntry() {
     Editor->SetModified(false);
     ShowModifiedMark(false);
     Editor->setFocus();
+    Nav->RefreshMarks();
     if (!failure.empty()) prompts_.ShowError(MessageText(failure));
 }
 
@@ -61,6 +62,7 @@ bool TMainForm::SaveEntry() {
     }
     Editor->SetModified(false);
     ShowModifiedMark(false);
+    Nav->RefreshMarks();
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include "ui/prompts.h"
 
 #include <QCalendarWidget>
+#include <QTextCharFormat>
 #include <QTabBar>
 #include <QTreeWidget>
 
@@ -132,6 +133,8 @@ void TDateNavigator::Connect() {
             [this](QDate) { Guarded([&] { MonthCalendar1Click(); }); });
     connect(calendar_, &QCalendarWidget::activated, this,
             [this](QDate) { Guarded([&] { MonthCalendar1Click(); }); });
+    connect(calendar_, &QCalendarWidget::currentPageChanged, this,
+            [this](int, int) { MarkCalendar(); });
     connect(tabs_, &QTabBar::currentChanged, this,
             [this](int index) { Guarded([&] { TabSetChange(index); }); });
 }
@@ -236,33 +239,38 @@ void TDateNavigator::TreeViewChange(QTreeWidgetItem* node) {
         TTreeBatch batch(tree_, treeChangeAttached_, nullptr);
         // Read the whole key first, so a malformed tree changes nothing.
         TEntryKey key = Key;
-        const TEntryLevel level = LevelOf(node);
-        switch (level) {
-        case TEntryLevel::elYear:
-            key.Year = KeyPart(NodeInt(node->text(0)));
-            break;
-        case TEntryLevel::elMonth:
-            key.Year = KeyPart(NodeInt(Up(node, 1)->text(0)));
-            key.Month = KeyPart(MonthNumber(node->text(0).toStdString()));
-            break;
-        case TEntryLevel::elWeek:
-            key.Year = KeyPart(NodeInt(Up(node, 2)->text(0)));
-            key.Month = KeyPart(MonthNumber(Up(node, 1)->text(0).toStdString()));
-            key.Week = KeyPart(WeekNumber(node->text(0)));
-            break;
-        case TEntryLevel::elDay:
-            key.Year = KeyPart(NodeInt(Up(node, 3)->text(0)));
-            key.Month = KeyPart(MonthNumber(Up(node, 2)->text(0).toStdString()));
-            key.Week = KeyPart(WeekNumber(Up(node, 1)->text(0)));
-            key.Day = KeyPart(NodeInt(node->text(0)));
-            break;
-        }
+        TEntryLevel level;
+        NodeKey(node, key, level);
         Key = key;
         CurrentNode = node;
         if (level != TEntryLevel::elWeek) MoveCalendar(Key.Year, Key.Month, Key.Day);
     }
     view_.LoadEntry();
     Navigated();
+}
+
+void TDateNavigator::NodeKey(QTreeWidgetItem* node, TEntryKey& key, TEntryLevel& level) const {
+    level = LevelOf(node);
+    switch (level) {
+    case TEntryLevel::elYear:
+        key.Year = KeyPart(NodeInt(node->text(0)));
+        break;
+    case TEntryLevel::elMonth:
+        key.Year = KeyPart(NodeInt(Up(node, 1)->text(0)));
+        key.Month = KeyPart(MonthNumber(node->text(0).toStdString()));
+        break;
+    case TEntryLevel::elWeek:
+        key.Year = KeyPart(NodeInt(Up(node, 2)->text(0)));
+        key.Month = KeyPart(MonthNumber(Up(node, 1)->text(0).toStdString()));
+        key.Week = KeyPart(WeekNumber(node->text(0)));
+        break;
+    case TEntryLevel::elDay:
+        key.Year = KeyPart(NodeInt(Up(node, 3)->text(0)));
+        key.Month = KeyPart(MonthNumber(Up(node, 2)->text(0).toStdString()));
+        key.Week = KeyPart(WeekNumber(Up(node, 1)->text(0)));
+        key.Day = KeyPart(NodeInt(node->text(0)));
+        break;
+    }
 }
 
 void TDateNavigator::FillNode(QTreeWidgetItem* node) {
@@ -295,6 +303,7 @@ void TDateNavigator::TreeViewExpanding(QTreeWidgetItem* node) {
         FillNode(node);
         if (currentBelow) RefindCurrentNode(node, path);
     }
+    MarkTree(); // the fresh children
     Navigated();
 }
 
@@ -432,4 +441,47 @@ void TDateNavigator::SelectProfileTab(int number) {
         tabs_->setCurrentIndex(index);
     }
     TabSetChange(index);
+}
+
+// ---- marks ----
+
+void TDateNavigator::RefreshMarks() {
+    index_.Refresh(ArchivePath(current_.CurrentPath));
+    MarkTree();
+    MarkCalendar();
+}
+
+void TDateNavigator::MarkTree() {
+    const bool updates = tree_->updatesEnabled();
+    tree_->setUpdatesEnabled(false);
+    ForEachNode([this](QTreeWidgetItem* node) {
+        TEntryKey key;
+        TEntryLevel level;
+        bool has = false;
+        try {
+            NodeKey(node, key, level);
+            has = index_.Has(key, level);
+        } catch (const std::exception&) {
+            // A node that names no entry has no mark.
+        }
+        if (node->font(0).bold() != has) {
+            QFont font = node->font(0);
+            font.setBold(has);
+            node->setFont(0, font);
+            // Bold is not read out: say it too.
+            node->setData(0, Qt::AccessibleDescriptionRole,
+                          has ? QStringLiteral("has an entry") : QString());
+        }
+    });
+    tree_->setUpdatesEnabled(updates);
+}
+
+void TDateNavigator::MarkCalendar() {
+    calendar_->setDateTextFormat(QDate(), QTextCharFormat()); // every mark cleared
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    // The shown month and the days of the months around it that it shows.
+    const QDate first(calendar_->yearShown(), calendar_->monthShown(), 1);
+    for (QDate d = first.addDays(-7); d < first.addMonths(1).addDays(14); d = d.addDays(1))
+        if (index_.HasDay(d.year(), d.month(), d.day())) calendar_->setDateTextFormat(d, bold);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "settings/settings.h"
+#include "store/entry_index.h"
 #include "store/entry_key.h"
 
 #include <QDate>
@@ -107,6 +108,15 @@ public:
     // The tab whose profile is current (-1 before the first selection).
     int CurrentTab() const { return currentTab_; }
 
+    // ---- marks ----
+    // Shows in bold the calendar's days that have a day entry and the tree's
+    // nodes that have an entry in the current profile's archive, read from
+    // its directory alone. The main window runs it after every load and
+    // store; opening a node and turning the calendar's page mark what they show.
+    void RefreshMarks();
+    // The entries of the current profile's archive, as last refreshed.
+    const TEntryIndex& Entries() const { return index_; }
+
     // Runs after every change of the current entry, of the profile or of the
     // tree's nodes (the main window refreshes what depends on them).
     std::function<void()> OnNavigated;
@@ -121,6 +131,12 @@ private:
     // raises the conversion message.
     bool CheckYear(int year);
     void Guarded(const std::function<void()>& handler);
+    // The key and level a node stands for, from its text and its ancestors'
+    // texts; `key` gives the parts its level does not set. Raises the
+    // conversion message for a malformed tree.
+    void NodeKey(QTreeWidgetItem* node, TEntryKey& key, TEntryLevel& level) const;
+    void MarkTree();
+    void MarkCalendar();
     void Navigated();
 
     QTreeWidget* tree_;
@@ -135,4 +151,5 @@ private:
     bool treeExpandingAttached_ = false;
     std::vector<int> tabProfiles_; // profile number of each tab
     int currentTab_ = -1;          // the tab whose profile is current
+    TEntryIndex index_;
 };

@@ -1,0 +1,34 @@
+// Which entries a profile's archive holds, from the archive's directory alone:
+// no member is read, so marking the days and nodes that have an entry costs
+// a directory read when the archive changed and nothing when it did not.
+#pragma once
+
+#include "store/entry_key.h"
+#include "zip/zip_reader.h"
+
+#include <string>
+#include <unordered_map>
+
+class TEntryIndex {
+public:
+    // Follows the archive at `archivePath`: its directory is read again only
+    // when the file changed. No archive, or one that cannot be read, holds
+    // no entries (the load of an entry reports what is wrong with it).
+    void Refresh(const std::string& archivePath);
+
+    // Member paths with "\" separators, letter case ignored as the archive's
+    // own lookup ignores it.
+    bool Has(const std::string& member) const;
+    bool Has(const TEntryKey& key, TEntryLevel level) const { return Has(MemberPath(key, level)); }
+    // Whether the member is encrypted (false when there is no such member).
+    bool Encrypted(const std::string& member) const;
+    // The day entry of a date, wherever its week folder.
+    bool HasDay(int year, int month, int day) const;
+    int Count() const { return static_cast<int>(members_.size()); }
+
+private:
+    TZipReader reader_;
+    std::string archive_;
+    int reads_ = -1; // the reader's directory reads when the index was built
+    std::unordered_map<std::string, bool> members_; // lower-cased name -> encrypted
+};
