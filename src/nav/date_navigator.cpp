@@ -14,8 +14,8 @@
 #include "ui/prompts.h"
 
 #include <QCalendarWidget>
-#include <QTextCharFormat>
 #include <QTabBar>
+#include <QTextCharFormat>
 #include <QTreeWidget>
 
 namespace {
@@ -53,7 +53,18 @@ QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& text, bool plac
     return node;
 }
 
+// The view's current row may not lie below the deleted children: the model
+// forgets a current row that is a child, not one deeper down, and the view
+// would later touch the deleted node. The node itself becomes current for the
+// moment (the caller runs with the handlers detached).
 void DeleteChildren(QTreeWidgetItem* node) {
+    QTreeWidget* tree = node->treeWidget();
+    if (tree)
+        for (QTreeWidgetItem* n = tree->currentItem(); n; n = n->parent())
+            if (n->parent() == node) {
+                tree->setCurrentItem(node);
+                break;
+            }
     for (QTreeWidgetItem* child : node->takeChildren())
         delete child;
 }
@@ -291,8 +302,35 @@ void TDateNavigator::FillNode(QTreeWidgetItem* node) {
 }
 
 void TDateNavigator::TreeViewExpanding(QTreeWidgetItem* node) {
+    // Refilling deletes the node's children. When the current entry's node
+    // is among them, the view (which is in the middle of opening `node`)
+    // would be left holding rows that no longer exist; the refill then runs
+    // right after the opening, before anything is painted or typed.
+    for (QTreeWidgetItem* n = CurrentNode; n; n = n->parent())
+        if (n->parent() == node) {
+            QStringList nodePath;
+            for (QTreeWidgetItem* p = node; p; p = p->parent())
+                nodePath.prepend(p->text(0));
+            QMetaObject::invokeMethod(
+                this, [this, nodePath] { Guarded([&] { RefillOpenNode(nodePath); }); },
+                Qt::QueuedConnection);
+            return;
+        }
     {
         TTreeBatch batch(tree_, treeChangeAttached_, nullptr);
+        FillNode(node);
+    }
+    MarkTree(); // the fresh children
+    Navigated();
+}
+
+void TDateNavigator::RefillOpenNode(const QStringList& nodePath) {
+    QTreeWidgetItem* node = tree_->invisibleRootItem();
+    for (const QString& text : nodePath)
+        if (!(node = ChildByText(node, text))) return; // the tree was rebuilt meanwhile
+    if (!node->isExpanded()) return;
+    {
+        TTreeBatch batch(tree_, treeChangeAttached_, &treeExpandingAttached_);
         // The texts from `node` down to CurrentNode, when CurrentNode lies below it.
         QStringList path;
         for (QTreeWidgetItem* n = CurrentNode; n && n != node; n = n->parent()) {
@@ -303,7 +341,7 @@ void TDateNavigator::TreeViewExpanding(QTreeWidgetItem* node) {
         FillNode(node);
         if (currentBelow) RefindCurrentNode(node, path);
     }
-    MarkTree(); // the fresh children
+    MarkTree();
     Navigated();
 }
 

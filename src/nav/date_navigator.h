@@ -126,6 +126,9 @@ private:
     void FillTreeForDate(const QDate& date);
     void FillNode(QTreeWidgetItem* node);
     void RefindCurrentNode(QTreeWidgetItem* refilled, const QStringList& path);
+    // Refills the open node of `nodePath` (texts from its year down) and
+    // finds the current entry's node again below it.
+    void RefillOpenNode(const QStringList& nodePath);
     // True when `year` is listed; otherwise shows the year message and moves
     // the calendar back to the key's date. A listed year that is no integer
     // raises the conversion message.

@@ -68,3 +68,20 @@ TEST_F(Marks, TurningTheCalendarAndOpeningANodeMarkWhatTheyShow) {
     EXPECT_FALSE(Bold({"2000", "November", "Week4", "21"}));
     EXPECT_EQ(form->Nav->Entries().Count(), 2);
 }
+
+TEST_F(Marks, ReopeningTheMonthOfTheShownEntryWithMarkedNodes) {
+    WriteIni();
+    Store(Archive(), Day15, Rtf("fifteenth"));
+    Store(Archive(), "2000\\3\\Week3\\Summary.rtf", Rtf("week"));
+    Start();
+    Select15();
+    for (int round = 0; round < 3; ++round) {
+        QTreeWidgetItem* march = Node({"2000", "March"});
+        march->setExpanded(false);
+        if (round == 0) QApplication::processEvents();
+        march->setExpanded(true);
+        QApplication::processEvents();
+        EXPECT_EQ(form->TreeView->currentItem(), Node({"2000", "March", "Week3", "15"}));
+        EXPECT_TRUE(Bold({"2000", "March", "Week3", "15"}));
+    }
+}

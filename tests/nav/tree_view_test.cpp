@@ -123,14 +123,25 @@ TEST_F(TreeView, ADayTheMonthLacksMovesTheCalendarToItsLastDay) {
 }
 
 TEST_F(TreeView, ReopeningTheCurrentEntrysMonthKeepsCurrentNodeValid) {
-    QTreeWidgetItem* march = Node({"2000", "March"});
-    march->setExpanded(false);
-    march->setExpanded(true); // refills the weeks, deleting the old day node
-    QTreeWidgetItem* day = Node({"2000", "March", "Week3", "15"});
-    ASSERT_NE(day, nullptr);
-    EXPECT_EQ(form->Nav->CurrentNode, day);
-    EXPECT_EQ(form->TreeView->currentItem(), day);
-    EXPECT_EQ(Member(), "2000\\3\\Week3\\15.rtf");
+    // Twice: before the view has laid its rows out, and once it has painted
+    // them, as after a user's collapse and expand with the mouse.
+    for (int round = 0; round < 2; ++round) {
+        QTreeWidgetItem* march = Node({"2000", "March"});
+        march->setExpanded(false);
+        QApplication::processEvents();
+        march->setExpanded(true); // refills the weeks, deleting the old day node
+        QApplication::processEvents();
+        QTreeWidgetItem* day = Node({"2000", "March", "Week3", "15"});
+        ASSERT_NE(day, nullptr);
+        EXPECT_EQ(form->Nav->CurrentNode, day);
+        EXPECT_EQ(form->TreeView->currentItem(), day);
+        EXPECT_EQ(Member(), "2000\\3\\Week3\\15.rtf");
+        form->TreeView->collapse(form->TreeView->indexFromItem(Node({"2000", "March", "Week3"})));
+        QApplication::processEvents();
+        form->TreeView->expand(form->TreeView->indexFromItem(Node({"2000", "March", "Week3"})));
+        QApplication::processEvents();
+        EXPECT_EQ(form->TreeView->currentItem(), Node({"2000", "March", "Week3", "15"}));
+    }
 }
 
 TEST_F(TreeView, AYearMissingFromTheListSelectsNothing) {
