@@ -23,7 +23,9 @@ void AppendEmptyLine(TRichEdit& editor) {
     c.insertBlock();
 }
 
-void ReplaceAsOneEdit(TRichEdit& editor, const QByteArray& rtf) {
+} // namespace
+
+void ReplaceContentAsEdit(TRichEdit& editor, const QByteArray& rtf) {
     QTextDocument replacement;
     replacement.setDefaultFont(editor.document()->defaultFont());
     ReadRtf(rtf, replacement);
@@ -37,8 +39,6 @@ void ReplaceAsOneEdit(TRichEdit& editor, const QByteArray& rtf) {
     c.endEditBlock();
     editor.moveCursor(QTextCursor::Start);
 }
-
-} // namespace
 
 TEntryTools::TEntryTools(TRichEdit* editor, TEntryStore& store, const TCurrentProfile& current,
                          QLabel* passwordPanel, TPrompts& prompts, QObject* parent)
@@ -61,7 +61,7 @@ void TEntryTools::ApplyTemplate1Click() {
     if (editor_->ReadOnly()) return;
     const std::optional<std::string> rtf = store_.LoadTemplate(ArchiveFile());
     if (!rtf) return;
-    ReplaceAsOneEdit(*editor_, QByteArray::fromStdString(*rtf));
+    ReplaceContentAsEdit(*editor_, QByteArray::fromStdString(*rtf));
 }
 
 void TEntryTools::SaveasTemplate1Click() {

@@ -8,6 +8,7 @@
 // text is not offered as a template: nothing of it may reach an archive.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 
 class QAction;
@@ -16,6 +17,10 @@ class TEntryStore;
 class TPrompts;
 class TRichEdit;
 struct TCurrentProfile;
+
+// Replaces the editor's whole content by the RTF document `rtf` as one edit:
+// the entry counts as modified and one Undo takes it back.
+void ReplaceContentAsEdit(TRichEdit& editor, const QByteArray& rtf);
 
 class TEntryTools : public QObject {
     Q_OBJECT

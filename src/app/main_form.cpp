@@ -3,6 +3,8 @@
 // and written once (FormDestroy), also after a refused login.
 #include "app/main_form.h"
 
+#include "app/recovery_keeper.h"
+
 #include "editor/editor.h"
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
@@ -116,6 +118,7 @@ void TMainForm::FormShow() {
     Nav->SelectProfileTab(Settings.StartProject);
     Nav->SelectCurrentNode();
     FindInFiles1->setEnabled(true);
+    OfferRecovery();
 }
 
 // ---- close and destroy ----
@@ -130,7 +133,9 @@ void TMainForm::closeEvent(QCloseEvent* e) {
 }
 
 bool TMainForm::FormClose() {
-    return SaveEntry();
+    if (!SaveEntry()) return false;
+    Recovery->Discard(); // nothing unsaved is left
+    return true;
 }
 
 void TMainForm::FormDestroy() {

@@ -38,6 +38,7 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TPrompts;
+class TRecoveryKeeper;
 class TRichEdit;
 
 class TMainForm : public QMainWindow, public TEntryView {
@@ -94,6 +95,8 @@ public:
     TEntryStore Store;
     TZipWriter& Archive() { return Store.Archive(); }
     QString SaveDialogFolder; // where the Save As dialog starts
+    // Keeps the open entry's unsaved text in the recovery file.
+    TRecoveryKeeper* Recovery = nullptr;
 
     // ---- controls ----
     QToolBar* StandardToolBar = nullptr;
@@ -199,6 +202,9 @@ private:
     void FillFontList();
     void BuildRulerTicks();
     void SelectionChange();
+    // A recovery file left by a program that did not end normally is offered
+    // back: Yes opens its entry and puts the text in, marked modified.
+    void OfferRecovery();
 
     // commands
     void FileSave();

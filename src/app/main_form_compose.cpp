@@ -6,6 +6,7 @@
 #include "app/main_form.h"
 
 #include "app/entry_tools.h"
+#include "app/recovery_keeper.h"
 #include "nav/date_navigator.h"
 #include "ui/commands.h"
 
@@ -15,6 +16,18 @@ void TMainForm::Compose() {
     AttachCommand(GoToday1, prompts_, [this] { Nav->GoToToday(); });
     AttachCommand(GoPreviousDay1, prompts_, [this] { Nav->GoToPreviousDay(); });
     AttachCommand(GoNextDay1, prompts_, [this] { Nav->GoToNextDay(); });
+
+    Recovery = new TRecoveryKeeper(
+        Editor,
+        [this] {
+            TRecovery r;
+            r.Profile = Nav->TabProfile(Nav->CurrentTab());
+            r.ProfileName = Settings.Project(r.Profile).Name;
+            r.DataPath = Current.CurrentPath;
+            r.Member = Nav->CurrentMember();
+            return r;
+        },
+        this);
 
     auto* tools = new TEntryTools(Editor, Store, Current, StatusPanel[2], prompts_, this);
     tools->Attach(ApplyTemplate1, SaveAsTemplate1, Protect1, Unprotect1);

@@ -4,6 +4,9 @@
 // the window's sequences.
 #include "app/main_form.h"
 
+#include "app/entry_tools.h"
+#include "app/recovery_keeper.h"
+
 #include "editor/editor.h"
 #include "platform/codepage.h"
 #include "ui/prompts.h"
@@ -62,6 +65,7 @@ bool TMainForm::SaveEntry() {
     }
     Editor->SetModified(false);
     ShowModifiedMark(false);
+    Recovery->Discard();
     Nav->RefreshMarks();
     return true;
 }
@@ -70,4 +74,38 @@ void TMainForm::BuildRulerTicks() {}
 
 void TMainForm::SelectionChange() {
     ShowCaretPosition();
+}
+
+void TMainForm::OfferRecovery() {
+    const std::optional<TRecovery> r = Recovery->Pending();
+    if (!r) return;
+    const QString entry = QString::fromStdString(AnsiToUtf8(r->Member)) + " (" +
+                          QString::fromStdString(AnsiToUtf8(r->ProfileName)) + ")";
+    const TConfirmAnswer answer =
+        prompts_.Confirm("Dayscrib", "Restore the unsaved text of " + entry + "?");
+    if (answer == TConfirmAnswer::No) Recovery->RemovePending();
+    if (answer != TConfirmAnswer::Yes) return; // Cancel: offered again at the next start
+    const TUserProject& profile = Settings.Project(r->Profile);
+    if ((r->Profile != 1 && !profile.On) || profile.Path != r->DataPath) {
+        prompts_.ShowMessage("The unsaved text belongs to a diary that is no longer set up as "
+                             "it was; it stays in " +
+                             Recovery->FileName() + ".");
+        return;
+    }
+    // The entry's year is listed again if Preferences removed it meanwhile.
+    TEntryKey key;
+    TEntryLevel level;
+    if (ParseMemberPath(r->Member, key, level)) Settings.YearList.Add(std::to_string(key.Year));
+    int tab = -1;
+    for (int i = 0; i < TabSet->count(); ++i)
+        if (Nav->TabProfile(i) == r->Profile) tab = i;
+    if (tab != Nav->CurrentTab()) Nav->SelectProfileTab(r->Profile);
+    if (!Nav->OpenMember(r->Member) && Nav->CurrentMember() != r->Member) return;
+    if (Editor->ReadOnly()) {
+        prompts_.ShowMessage("The entry could not be opened for the unsaved text; it stays in " +
+                             Recovery->FileName() + ".");
+        return;
+    }
+    ReplaceContentAsEdit(*Editor, QByteArray::fromStdString(r->Rtf));
+    Recovery->KeepNow(); // the file is this run's now: a store removes it
 }

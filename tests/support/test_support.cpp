@@ -16,8 +16,7 @@ TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "dayscrib-test-XXXXXX").string();
     std::vector<char> buf(tmpl.begin(), tmpl.end());
     buf.push_back('\0');
-    if (!mkdtemp(buf.data()))
-        throw std::runtime_error("mkdtemp failed");
+    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
     path_ = buf.data();
 }
 
@@ -57,8 +56,7 @@ ScopedUserFolders::~ScopedUserFolders() {
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
+    if (!in) throw std::runtime_error("cannot read " + path);
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
@@ -66,12 +64,13 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
+    if (!out) throw std::runtime_error("cannot write " + path);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool FileExists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
 
 std::vector<std::string> ListDir(const std::string& path) {
     std::vector<std::string> names;
@@ -103,10 +102,8 @@ int RunCommand(const std::string& command, std::string* out, const std::string& 
     WriteFile(inFile, input);
     std::string full = "(" + command + ") <" + ShellQuote(inFile) + " >" + ShellQuote(outFile);
     int status = std::system(full.c_str());
-    if (out)
-        *out = ReadFile(outFile);
-    if (status == -1)
-        return -1;
+    if (out) *out = ReadFile(outFile);
+    if (status == -1) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 

@@ -1,0 +1,141 @@
+// No typing lost on a crash: a child program types into an entry and is
+// killed before storing it; the next start offers the text back.
+#include "app/recovery_keeper.h"
+#include "store/recovery.h"
+#include "support/child_process.h"
+#include "support/diary_window.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <chrono>
+#include <cstdio>
+
+using namespace testsupport;
+using TKind = TScriptedPrompts::TKind;
+
+namespace {
+
+QString RecoveryFile() {
+    return QString::fromStdString(ConfigFolder() + RecoveryFileName);
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+// The child: the program's window, the 15th of March 2000 opened, the text
+// typed, and then nothing but waiting to be killed.
+int TypingChild(const QStringList& args) {
+    TRecoveryKeeper::IntervalMs = 50;
+    TScriptedPrompts prompts;
+    TMainForm form(prompts);
+    form.show();
+    if (!form.Nav->GoToDate(QDate(2000, 3, 15))) return 2;
+    QTest::keyClicks(form.Editor, args.value(0));
+    if (!WaitFor([] { return QFile::exists(RecoveryFile()); })) return 3;
+    std::printf("READY\n");
+    std::fflush(stdout);
+    for (;;) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+}
+const TChildRegistration typingChild("typing", TypingChild);
+
+class Recovery : public TDiaryWindowTest {
+protected:
+    // Runs the child until its text is kept, then kills it as a crash would.
+    void TypeAndKill(const QString& text) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--child=typing", text});
+        ASSERT_TRUE(child.waitForStarted(60000));
+        ASSERT_TRUE(WaitFor([&] {
+            return child.readAllStandardOutput().contains("READY") ||
+                   child.state() == QProcess::NotRunning;
+        }));
+        ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
+        child.kill(); // SIGKILL
+        ASSERT_TRUE(child.waitForFinished(60000));
+    }
+    QString Asked() const {
+        for (const auto& a : prompts.Asked)
+            if (a.Kind == TKind::Confirm) return a.Text;
+        return {};
+    }
+};
+
+} // namespace
+
+TEST_F(Recovery, TextTypedBeforeAKillIsOfferedAndRestoredIntoItsEntry) {
+    WriteIni();
+    TypeAndKill("words not yet stored");
+    ASSERT_TRUE(QFile::exists(RecoveryFile()));
+    EXPECT_FALSE(FileExists(Archive())); // nothing was stored
+    prompts.Confirms = {TConfirmAnswer::Yes};
+    Start();
+    EXPECT_EQ(Asked(), "Restore the unsaved text of 2000\\3\\Week3\\15.rtf (User1)?");
+    EXPECT_EQ(Member(), Day15);
+    EXPECT_EQ(Text(), "words not yet stored");
+    EXPECT_TRUE(form->Editor->Modified());
+    EXPECT_EQ(Panel(1), "Modified");
+    Select16(); // a store removes it
+    EXPECT_EQ(Check().Text(Day15), "words not yet stored\n");
+    EXPECT_FALSE(QFile::exists(RecoveryFile()));
+}
+
+TEST_F(Recovery, NoDiscardsTheTextAndCancelKeepsItForTheNextStart) {
+    WriteIni();
+    TypeAndKill("maybe later");
+    prompts.Confirms = {TConfirmAnswer::Cancel};
+    Start();
+    EXPECT_FALSE(form->Editor->Modified());
+    ASSERT_TRUE(form->close());
+    form.reset();
+    EXPECT_TRUE(QFile::exists(RecoveryFile())); // not this run's to remove
+    prompts.Confirms = {TConfirmAnswer::No};
+    Start();
+    EXPECT_FALSE(QFile::exists(RecoveryFile()));
+    EXPECT_FALSE(form->Editor->Modified());
+}
+
+TEST_F(Recovery, KeptWhileModifiedAndRemovedByANormalClose) {
+    WriteIni();
+    Start();
+    Select15();
+    form->Recovery->KeepNow();
+    EXPECT_FALSE(QFile::exists(RecoveryFile())); // nothing unsaved
+    Type("draft");
+    form->Recovery->KeepNow();
+    ASSERT_TRUE(QFile::exists(RecoveryFile()));
+    const std::optional<TRecovery> kept = form->Recovery->Pending();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->Member, Day15);
+    EXPECT_EQ(kept->Profile, 1);
+    EXPECT_EQ(kept->DataPath, Folder());
+    EXPECT_NE(kept->Rtf.find("draft"), std::string::npos);
+    ASSERT_TRUE(form->close());
+    EXPECT_FALSE(QFile::exists(RecoveryFile()));
+}
+
+TEST(RecoveryFile, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
+    TRecovery r{3, "Work", "D:\\Diary\\", "2001\\Summary.rtf", "{\\rtf1 x\n\ny}"};
+    const std::optional<TRecovery> back = ParseRecovery(FormatRecovery(r));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Profile, 3);
+    EXPECT_EQ(back->ProfileName, "Work");
+    EXPECT_EQ(back->DataPath, "D:\\Diary\\");
+    EXPECT_EQ(back->Member, "2001\\Summary.rtf");
+    EXPECT_EQ(back->Rtf, r.Rtf);
+    const std::string good = FormatRecovery(r);
+    for (const std::string& bad : {std::string(), std::string("{\\rtf1}"), good.substr(0, 30),
+                                   FormatRecovery({7, "", "", "2001\\Summary.rtf", ""}),
+                                   FormatRecovery({1, "", "", "Template.rtf", ""})})
+        EXPECT_FALSE(ParseRecovery(bad)) << bad;
+}
