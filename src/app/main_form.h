@@ -156,6 +156,7 @@ public:
     QAction* GoToday1 = nullptr;
     QAction* GoPreviousDay1 = nullptr;
     QAction* GoNextDay1 = nullptr;
+    QAction* OnThisDay1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* ApplyTemplate1 = nullptr;
     QAction* SaveAsTemplate1 = nullptr;

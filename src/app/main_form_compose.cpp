@@ -16,6 +16,7 @@ void TMainForm::Compose() {
     AttachCommand(GoToday1, prompts_, [this] { Nav->GoToToday(); });
     AttachCommand(GoPreviousDay1, prompts_, [this] { Nav->GoToPreviousDay(); });
     AttachCommand(GoNextDay1, prompts_, [this] { Nav->GoToNextDay(); });
+    AttachCommand(OnThisDay1, prompts_, [this] { Nav->ShowOnThisDay(); });
 
     Recovery = new TRecoveryKeeper(
         Editor,

@@ -169,6 +169,8 @@ void TMainForm::BuildMenus() {
     GoToday1 = Command(go, "&Today", "Alt+Home", "Go to today's entry", nullptr);
     GoPreviousDay1 = Command(go, "&Previous Day", "Ctrl+PgUp", "Go to the day before", nullptr);
     GoNextDay1 = Command(go, "&Next Day", "Ctrl+PgDown", "Go to the day after", nullptr);
+    OnThisDay1 =
+        Command(ViewMenu, "On This &Day", "", "The entries of this day in earlier years", nullptr);
     ViewMenu->addSeparator();
     Preferences1 = Command(ViewMenu, "&Preferences...", "", "", nullptr);
 

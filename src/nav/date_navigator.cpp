@@ -8,10 +8,13 @@
 #include "nav/date_navigator.h"
 
 #include "nav/date_tree.h"
+#include "nav/on_this_day_dialog.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/str_to_int.h"
 #include "ui/prompts.h"
+#include "zip/stream.h"
+#include "zip/zip_reader.h"
 
 #include <QCalendarWidget>
 #include <QTabBar>
@@ -522,4 +525,26 @@ void TDateNavigator::MarkCalendar() {
     const QDate first(calendar_->yearShown(), calendar_->monthShown(), 1);
     for (QDate d = first.addDays(-7); d < first.addMonths(1).addDays(14); d = d.addDays(1))
         if (index_.HasDay(d.year(), d.month(), d.day())) calendar_->setDateTextFormat(d, bold);
+}
+
+// ---- on this day ----
+
+void TDateNavigator::ShowOnThisDay() {
+    const std::string archive = ArchivePath(current_.CurrentPath);
+    index_.Refresh(archive);
+    // A reader of its own, so the main window's archive component and its
+    // password are not disturbed; encrypted entries are not read here.
+    TZipReader reader;
+    reader.SetZipName(archive);
+    reader.OnBadPassword = [](TZipReader&, int, std::string&) {};
+    const auto read = [&reader](const std::string& member) -> std::optional<std::string> {
+        TMemoryStream stream;
+        if (reader.ExtractToStream(&stream, member) != 1) return std::nullopt;
+        return stream.ToString();
+    };
+    const QDate date = KeyDate();
+    TOnThisDayDlg dlg(date, OnThisDay(settings_.YearList.Strings(), date, index_, read),
+                      tree_->window());
+    if (dlg.exec() == QDialog::Accepted && !dlg.SelectedMember.empty())
+        OpenMember(dlg.SelectedMember);
 }

@@ -108,6 +108,11 @@ public:
     // The tab whose profile is current (-1 before the first selection).
     int CurrentTab() const { return currentTab_; }
 
+    // ---- on this day ----
+    // Lists the entries of the key's month and day in the earlier listed
+    // years; the one the user chooses is opened as the tree would open it.
+    void ShowOnThisDay();
+
     // ---- marks ----
     // Shows in bold the calendar's days that have a day entry and the tree's
     // nodes that have an entry in the current profile's archive, read from

@@ -16,15 +16,6 @@ namespace {
 
 class Calendar : public TDiaryWindowTest {
 protected:
-    // The settings file with exactly these years (the current year is added
-    // at start, as always).
-    void WriteYears(const QStringList& years) {
-        ProfileFilePath("Dayscrib.INI");
-        std::string ini = "[Main]\nYearCount=" + std::to_string(years.size()) + "\n";
-        for (int i = 0; i < years.size(); ++i)
-            ini += "Year" + std::to_string(i + 1) + "=" + years[i].toStdString() + "\n";
-        WriteFile(folders.configDir() + "/Dayscrib.INI", ini + "User1Path=" + Folder(1) + "\n");
-    }
     // A click on a day of the calendar, as the mouse gives it.
     void Click(const QDate& date) {
         form->MonthCalendar1->setSelectedDate(date);

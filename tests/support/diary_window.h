@@ -125,6 +125,16 @@ protected:
                   "[Main]\nYearCount=2\nYear1=2000\nYear2=" + year + "\nUser1Path=" + Folder(1) +
                       "\n" + extra);
     }
+    // The settings file with exactly these years in the tree (the current
+    // year is added at start, as always) and profile 1 in its scratch folder.
+    void WriteYears(const QStringList& years, const std::string& extra = {}) {
+        ProfileFilePath("Dayscrib.INI");
+        std::string ini = "[Main]\nYearCount=" + std::to_string(years.size()) + "\n";
+        for (int i = 0; i < years.size(); ++i)
+            ini += "Year" + std::to_string(i + 1) + "=" + years[i].toStdString() + "\n";
+        WriteFile(folders.configDir() + "/Dayscrib.INI",
+                  ini + "User1Path=" + Folder(1) + "\n" + extra);
+    }
     // Profile 2 with a default password and Protect as given, taking typing,
     // made the start profile (profile 1's password would ask for a login).
     void WriteProfile2(const std::string& password, bool protect) {

@@ -1,0 +1,36 @@
+// Answering a real modal dialog in a test: the answer runs from a timer once
+// the dialog is open. A dialog still open a while after its answer (an
+// assertion inside the answer failed, or it refused to close) is rejected, so
+// a broken test fails instead of hanging in the dialog's event loop.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace testsupport {
+
+inline void WhenModal(std::function<void(QWidget*)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer, tries] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal && ++*tries < 12000) return; // a loaded machine may take long
+        timer->stop();
+        timer->deleteLater();
+        if (!modal) return;
+        QPointer<QWidget> answered(modal);
+        answer(modal);
+        QTimer::singleShot(10000, [answered] {
+            if (answered && answered->isVisible())
+                if (auto* dlg = qobject_cast<QDialog*>(answered.data())) dlg->reject();
+        });
+    });
+    timer->start();
+}
+
+} // namespace testsupport
