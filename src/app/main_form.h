@@ -138,6 +138,7 @@ public:
     QMenu* HelpMenu = nullptr;
     QAction* FileSaveCmd = nullptr;
     QAction* FileSaveAsCmd = nullptr;
+    QAction* ExportCmd = nullptr;
     QAction* FilePrintCmd = nullptr;
     QAction* FileExitCmd = nullptr;
     QAction* EditUndoCmd = nullptr;

@@ -5,6 +5,7 @@
 // attached; the window itself keeps only the sequences that join them.
 #include "app/main_form.h"
 
+#include "app/entry_export.h"
 #include "app/entry_tools.h"
 #include "app/recovery_keeper.h"
 #include "nav/date_navigator.h"
@@ -29,6 +30,10 @@ void TMainForm::Compose() {
             return r;
         },
         this);
+
+    auto* exporter = new TEntryExport(
+        prompts_, Current, [this] { return SaveEntry(); }, [this] { return Nav->KeyDate(); }, this);
+    exporter->Attach(ExportCmd);
 
     auto* tools = new TEntryTools(Editor, Store, Current, StatusPanel[2], prompts_, this);
     tools->Attach(ApplyTemplate1, SaveAsTemplate1, Protect1, Unprotect1);

@@ -131,6 +131,8 @@ void TMainForm::BuildMenus() {
     FileSaveCmd = Command(FileMenu, "&Save", "Ctrl+S", "Save current file", &TMainForm::FileSave);
     FileSaveAsCmd =
         Command(FileMenu, "Save &As...", "", "Save current file under a new name", nullptr);
+    ExportCmd = Command(FileMenu, "&Export...", "",
+                        "Export the entries of a range of dates as one document", nullptr);
     FileMenu->addSeparator();
     FilePrintCmd = Command(FileMenu, "&Print...", "Ctrl+P", "Print current file", nullptr);
     FileMenu->addSeparator();

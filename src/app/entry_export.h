@@ -1,0 +1,61 @@
+// File > "Export...": every entry of the current profile between two dates
+// (day entries, summaries when asked for) in one document, in date order
+// under a heading for each: HTML with the formatting kept, or PDF. The file
+// is written whole or not at all. A protected entry is included only when its
+// password is given (the profile's default password is tried first, without
+// asking); otherwise it is listed at the end as not included.
+#pragma once
+
+#include "settings/settings.h"
+#include "store/entry_range.h"
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QAction;
+class QTextDocument;
+class TPrompts;
+
+struct TExportOptions {
+    QDate From, To;
+    bool Summaries = false;
+    bool Pdf = false; // else HTML
+    QString FileName;
+};
+
+struct TExportResult {
+    int Included = 0;
+    QStringList Skipped; // headings of the protected entries left out
+};
+
+// "Wednesday, 15 March 2000", "Week 3 of March 2000", "March 2000", "2000".
+QString EntryHeading(const TRangeEntry& entry);
+
+// Builds the document and writes it. Raises Exception with the file's name
+// and the reason when it cannot be written; the file is then untouched.
+// `prompt` asks for a password (caption, text) and returns it, empty on Cancel.
+TExportResult ExportEntries(const TExportOptions& options, const std::string& archivePath,
+                            const TCurrentProfile& profile,
+                            const std::function<std::string(const QString&)>& askPassword);
+
+class TEntryExport : public QObject {
+    Q_OBJECT
+
+public:
+    // `saveFirst` stores the open entry (false: it could not be, stop);
+    // `keyDate` is the date of the open entry, where the range starts out.
+    TEntryExport(TPrompts& prompts, const TCurrentProfile& current, std::function<bool()> saveFirst,
+                 std::function<QDate()> keyDate, QObject* parent = nullptr);
+    void Attach(QAction* exportCommand);
+    // The dialog, the file name, the export and its report.
+    void Run();
+
+private:
+    TPrompts& prompts_;
+    const TCurrentProfile& current_;
+    std::function<bool()> saveFirst_;
+    std::function<QDate()> keyDate_;
+};
