@@ -43,6 +43,10 @@ void TMainForm::FormCreate() {
     Settings.YearList.Clear();
     LoadSettings(Settings, CurrentYear());
     ApplySettings();
+    Store.BackupCount = Settings.BackupCount;
+    Store.OnBackupFailed = [this](const std::string& message) {
+        prompts_.ShowMessage(MessageText(message));
+    };
     ShowSplash();
     if (!Login()) {
         loginPassed_ = false;

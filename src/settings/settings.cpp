@@ -1,8 +1,8 @@
 #include "settings/settings.h"
 
-#include "settings/password_scramble.h"
 #include "platform/profile_file.h"
 #include "platform/str_to_int.h"
+#include "settings/password_scramble.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,9 +33,10 @@ int CompareText(const std::string& a, const std::string& b) {
 
 class TReader {
 public:
-    explicit TReader(const std::string& fileName) : file_(fileName) {}
+    explicit TReader(const std::string& fileName, const char* section = SettingsSection)
+        : file_(fileName), section_(section) {}
     std::string String(const std::string& key, const std::string& def) const {
-        return GetPrivateProfileStringA(SettingsSection, key, def, file_);
+        return GetPrivateProfileStringA(section_, key, def, file_);
     }
     int Integer(const std::string& key, int def) const {
         return ParseIniInteger(String(key, ""), def);
@@ -48,15 +49,17 @@ public:
 
 private:
     std::string file_;
+    const char* section_;
 };
 
 // ---- writing ----
 
 class TWriter {
 public:
-    explicit TWriter(const std::string& fileName) : file_(fileName) {}
+    explicit TWriter(const std::string& fileName, const char* section = SettingsSection)
+        : file_(fileName), section_(section) {}
     void String(const std::string& key, const std::string& value) const {
-        if (!WritePrivateProfileStringA(SettingsSection, key, value, file_))
+        if (!WritePrivateProfileStringA(section_, key, value, file_))
             throw EIniFileException("Unable to write to " + ProfileFilePath(file_));
     }
     void Integer(const std::string& key, int value) const { String(key, std::to_string(value)); }
@@ -67,6 +70,7 @@ public:
 
 private:
     std::string file_;
+    const char* section_;
 };
 
 constexpr int MaxYearCount = 1000;
@@ -180,6 +184,9 @@ void LoadSettings(TSettings& s, int currentYear, const std::string& fileName) {
     // Today must always be reachable in the tree, whatever the file says
     // (this also covers YearCount 0 and a negative count).
     s.YearList.Add(thisYear);
+
+    const TReader own(fileName, OwnSection);
+    s.BackupCount = std::max(0, own.Integer("BackupCount", DefaultBackupCount));
 }
 
 void SaveSettings(const TSettings& s, const std::string& fileName) {
@@ -210,4 +217,7 @@ void SaveSettings(const TSettings& s, const std::string& fileName) {
     w.Integer("YearCount", s.YearList.Count());
     for (int k = 0; k < s.YearList.Count(); ++k)
         w.String("Year" + std::to_string(k + 1), s.YearList[k]);
+
+    const TWriter own(fileName, OwnSection);
+    own.Integer("BackupCount", s.BackupCount);
 }

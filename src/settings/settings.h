@@ -13,6 +13,10 @@
 constexpr const char* SettingsFileName = "Dayscrib.INI";
 constexpr const char* SettingsSection = "Main";
 constexpr int ProfileCount = 5;
+// The keys of our own that the classic settings do not have live in a section
+// of their own, so that "Main" stays exactly as it always was.
+constexpr const char* OwnSection = "Dayscrib";
+constexpr int DefaultBackupCount = 30;
 
 // One user or project: a diary of its own, with its archive in `Path`.
 // Strings are ANSI (windows-1252) bytes.
@@ -48,6 +52,9 @@ struct TSettings {
     int StartProject = 1;
     std::array<TUserProject, ProfileCount> Projects; // [0] is profile 1
     TYearList YearList;
+    // Daily copies of an archive kept before its first store of the day; 0:
+    // none ([Dayscrib] BackupCount).
+    int BackupCount = DefaultBackupCount;
 
     // Profile `number` (1 to 5).
     TUserProject& Project(int number) { return Projects.at(static_cast<std::size_t>(number - 1)); }

@@ -1,5 +1,9 @@
 #include "store/entry_store.h"
 
+#include "store/backups.h"
+
+#include <ctime>
+
 #include "platform/user_folders.h"
 #include "zip/archive_files.h"
 #include "zip/stream.h"
@@ -82,6 +86,7 @@ bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath
     // create step with its own message.
     if (const std::size_t slash = archivePath.rfind('/'); slash != std::string::npos && slash > 0)
         ForceFolders(archivePath.substr(0, slash));
+    BackUp(archivePath);
     Archive_.SetZipName(archivePath);
     // The new archive is written beside the old one, so putting it in place
     // is a rename. In the system's temporary folder (often a RAM file system
@@ -123,4 +128,28 @@ std::optional<std::string> TEntryStore::LoadTemplate(const std::string& archiveP
 
 bool TEntryStore::SaveTemplate(const std::string& bytes, const std::string& archivePath) {
     return Store(bytes, archivePath, TemplateMember, std::string());
+}
+
+namespace {
+std::chrono::year_month_day LocalToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {std::chrono::year{local.tm_year + 1900},
+            std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
+            std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
+}
+} // namespace
+
+void TEntryStore::BackUp(const std::string& archivePath) {
+    if (BackupCount <= 0) return;
+    const std::chrono::year_month_day today = Today ? Today() : LocalToday();
+    const std::string error = BackUpArchive(archivePath, today, BackupCount);
+    if (error.empty()) return;
+    const std::string day = std::to_string(static_cast<int>(today.year())) + "-" +
+                            std::to_string(static_cast<unsigned>(today.month())) + "-" +
+                            std::to_string(static_cast<unsigned>(today.day()));
+    if (backupReported_.insert(archivePath + "|" + day).second && OnBackupFailed)
+        OnBackupFailed("The daily copy of the diary could not be made (" + error +
+                       "). The entry is stored all the same.");
 }

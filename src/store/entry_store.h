@@ -28,8 +28,10 @@
 #include "store/entry_key.h"
 #include "zip/zip_writer.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 // The password an entry is stored with: its own, else the profile's default
@@ -90,6 +92,15 @@ public:
 
     TPasswordPrompt PasswordPrompt;
 
+    // ---- daily copies ----
+    // Before the first store of a day into an archive, a copy of the archive
+    // is kept (see backups.h); the newest `BackupCount` copies stay, 0 keeps
+    // none. A copy that cannot be made does not stop the store: it is
+    // reported through OnBackupFailed, once per archive and day.
+    int BackupCount = 0;
+    std::function<std::chrono::year_month_day()> Today;
+    std::function<void(const std::string& message)> OnBackupFailed;
+
     // The flags that steer one load.
     bool BadPasswordSeen = false;
     bool DefaultTried = false;
@@ -100,7 +111,10 @@ private:
     bool Store(const std::string& bytes, const std::string& archivePath, const std::string& member,
                const std::string& password);
 
+    void BackUp(const std::string& archivePath);
+
     TZipWriter Archive_;
-    std::string CurrentPassword_; // the default password offered silently
+    std::set<std::string> backupReported_; // archive and day of a failure reported
+    std::string CurrentPassword_;          // the default password offered silently
     bool Locked_ = false;
 };

@@ -1,6 +1,6 @@
+#include "platform/profile_file.h"
 #include "settings/password_scramble.h"
 #include "settings/settings.h"
-#include "platform/profile_file.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -137,7 +137,7 @@ TEST_F(Settings, NewFileListsEveryKeyInOrder) {
     for (int n = 2; n <= 5; ++n)
         for (const char* f : {"On", "Name", "Path", "RO", "Password", "Protect"})
             expected.push_back("User" + std::to_string(n) + f);
-    for (const char* k : {"YearCount", "Year1", "Year2"})
+    for (const char* k : {"YearCount", "Year1", "Year2", "BackupCount"})
         expected.push_back(k);
     const std::string file = ReadFile(IniPath());
     EXPECT_EQ(Keys(file), expected);
@@ -146,6 +146,8 @@ TEST_F(Settings, NewFileListsEveryKeyInOrder) {
     EXPECT_NE(file.find("\nUser2RO=1\n"), std::string::npos);
     EXPECT_NE(file.find("\nUser1Password=\n"), std::string::npos);
     EXPECT_NE(file.find("\nYearCount=2\nYear1=2025\nYear2=2026\n"), std::string::npos);
+    // Our own key, after every key of "Main", in a section of its own.
+    EXPECT_NE(file.find("\n[Dayscrib]\nBackupCount=30\n"), std::string::npos);
 }
 
 TEST_F(Settings, SaveThenLoadGivesTheSameValues) {
