@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "zip/archive_lock.h"
 #include "zip/exceptions.h"
 #include "zip/file_stream.h"
 #include "zip/zip_utils.h"
@@ -79,18 +80,18 @@ void InstallArchive(TArchiveFileOps& ops, const std::string& temp, const std::st
     const bool copied = err == EXDEV;
     if (copied) {
         // Another file system: a second copy beside the target, then rename that.
-        std::string beside;
+        std::unique_ptr<TTempArchiveFile> beside;
         try {
-            beside = TempFileName(FolderOf(target));
-            TakeOverMode(beside, target);
-            CopyThrough(ops, temp, beside);
+            beside = std::make_unique<TTempArchiveFile>(FolderOf(target), target);
+            TakeOverMode(beside->Name(), target);
+            CopyThrough(ops, temp, beside->Name());
         } catch (...) {
-            if (!beside.empty()) ::unlink(beside.c_str());
+            if (beside) ::unlink(beside->Name().c_str());
             ::unlink(temp.c_str());
             throw;
         }
-        err = ops.Rename(beside, target);
-        if (err != 0) ::unlink(beside.c_str());
+        err = ops.Rename(beside->Name(), target);
+        if (err != 0) ::unlink(beside->Name().c_str());
     }
     // The target now holds the new archive, or (err != 0) still the old one.
     // After a rename in place `temp` is gone already; after a copy beside

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/exception.h"
+#include "zip/archive_lock.h"
 #include "zip/buffer_stream.h"
 #include "zip/codec/deflate.h"
 #include "zip/exceptions.h"
@@ -105,6 +106,7 @@ int TZipWriter::BuildArchive() {
         outFile_.reset();
         if (!outputName_.empty()) ::unlink(outputName_.c_str());
         outputName_.clear();
+        tempFile_.reset();
         newDirectory_.reset();
         pending_.reset();
     };
@@ -115,18 +117,31 @@ int TZipWriter::BuildArchive() {
         rawIn_.reset();
         newEnd_.Clear();
         deflater_.reset();
+        tempFile_.reset();
         CloseArchive();
         Busy = false;
         FilesList.clear();
     };
     const std::string zipName = ZipName();
+    // Held from before the old archive is looked at until the new one is in
+    // place, so that no other save can come between (archive_lock.h).
+    std::unique_ptr<TArchiveLock> lock;
     try {
+        lock = std::make_unique<TArchiveLock>(zipName, LockWait);
+        const std::string beside = FolderOf(zipName);
+        const std::string tempFolder =
+            !TempPath.empty() && DirectoryExists(TempPath) ? TempPath : beside;
+        RemoveStaleTempFiles(beside, zipName);
+        if (tempFolder != beside) RemoveStaleTempFiles(tempFolder, zipName);
         deflater_ = std::make_unique<TDeflater>();
+        // Only now, under the lock, does it count whether the archive exists
+        // and what its directory holds: OpenArchive compares the cached
+        // directory with the file as it is now.
         hadArchive_ = FileExists(zipName);
         // The new archive always goes to a temporary file first; a new one
         // is made beside its final name.
-        outputName_ = TempFileName(hadArchive_ ? (DirectoryExists(TempPath) ? TempPath : "")
-                                               : FolderOf(zipName));
+        tempFile_ = std::make_unique<TTempArchiveFile>(hadArchive_ ? tempFolder : beside, zipName);
+        outputName_ = tempFile_->Name();
         outFile_ = FileOps->CreateFile(outputName_);
         out_ = std::make_unique<TOutput>(*outFile_);
         if (hadArchive_) OpenArchive();
@@ -179,6 +194,7 @@ int TZipWriter::BuildArchive() {
         }
         InstallArchive(*FileOps, outputName_, zipName);
         outputName_.clear();
+        tempFile_.reset();
         SortMode = savedSortMode;
         AdoptDirectory(std::move(newDirectory_), newEnd_, TArchiveStamp::Of(zipName));
     } catch (...) {
@@ -189,6 +205,7 @@ int TZipWriter::BuildArchive() {
     }
     const int added = addedCount_;
     always();
+    lock.reset(); // before the event, whose handler may start another save
     if (OnZipComplete) OnZipComplete(*this, added);
     return added;
 }

@@ -3,10 +3,12 @@
 // given path, replacing a member of that path, compressed at PackLevel and
 // encrypted when ZipPassword is set.
 //
-// An archive is never changed in place. The new archive is written in full
-// to a temporary file: the old members copied as raw bytes (never
-// decompressed or decrypted), the new member deflated (or stored) in the old
-// one's place or at the end, then the central directory and the end record.
+// An archive is never changed in place. Under the archive's lock (one save
+// at a time, archive_lock.h), the new archive is written in full to a
+// temporary file beside the old one (or in TempPath): the old members copied
+// as raw bytes (never decompressed or decrypted), the new member deflated
+// (or stored) in the old one's place or at the end, then the central
+// directory and the end record.
 // The file is then flushed to the disk and renamed over the old archive
 // (archive_files.h), so the archive's name always holds one complete archive,
 // the old or the new, even if the process dies at any moment. On failure the
@@ -22,6 +24,7 @@
 // this program; their properties exist with their defaults only.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +36,7 @@
 #include "zip/zip_reader.h"
 
 class TDeflater;
+class TTempArchiveFile;
 
 enum TZipAction { zaUpdate, zaReplace, zaFreshen };
 // OnUpdate: an old member is about to be replaced, or stays although named.
@@ -68,7 +72,12 @@ public:
     // true also sets StorePaths.
     void SetStoreVolumes(bool value);
     TZipAction ZipAction = zaUpdate; // file adding only; a stream always replaces
+    // The folder of the temporary archive; empty (or not an existing folder)
+    // means beside the archive, where putting it in place is a rename.
     std::string TempPath;
+    // How long a save waits for another save of the same archive (in this
+    // or another process) before it gives up with EArchiveInUse.
+    std::chrono::milliseconds LockWait{5000};
     std::vector<std::string> NoCompressList; // file-name patterns that are stored
     // File adding only.
     bool Recurse = false;
@@ -146,6 +155,7 @@ private:
     TStream* inStream_ = nullptr; // the caller's stream in stream mode
     bool fromStream_ = false;
     std::string outputName_;
+    std::unique_ptr<TTempArchiveFile> tempFile_; // holds outputName_'s lock
     bool hadArchive_ = false;
     std::unique_ptr<TStream> outFile_;
     std::unique_ptr<TOutput> out_;

@@ -65,7 +65,9 @@ public:
 std::vector<std::string> TempFiles(const std::string& folder) {
     std::vector<std::string> found;
     for (const std::string& name : ListDir(folder))
-        if (name.rfind("ZQX", 0) == 0) found.push_back(name);
+        if (name.rfind("ZQX", 0) == 0 ||
+            (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0))
+            found.push_back(name);
     return found;
 }
 
