@@ -1,5 +1,6 @@
 #include "zip/archive_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,6 +32,51 @@ bool TArchiveFileOps::SyncFolder(const std::string& folder) {
     bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+void TArchiveFileOps::StartWriteback(TStream& file) {
+    if (auto* f = dynamic_cast<TFileStream*>(&file))
+        ::sync_file_range(f->Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+bool TArchiveFileOps::CopyRange(int in, std::int64_t from, TStream& out, std::int64_t count) {
+    if (auto* file = dynamic_cast<TFileStream*>(&out)) {
+        loff_t at = from;
+        while (count > 0) {
+            const ssize_t n = ::copy_file_range(
+                in, &at, file->Handle(), nullptr,
+                static_cast<std::size_t>(std::min<std::int64_t>(count, 1 << 30)), 0);
+            if (n > 0) {
+                count -= n;
+                continue;
+            }
+            if (n == 0) throw EStreamError("Stream read error"); // the old archive ends early
+            if (errno == EINTR) continue;
+            if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG) return false;
+            // Refused (another file system, a kernel or file system without
+            // it: EXDEV, EINVAL, ENOSYS, EOPNOTSUPP ...): the buffer does it,
+            // and meets any real fault itself.
+            break;
+        }
+        if (count == 0) return true;
+        from = at;
+    }
+    return CopyRangeThroughBuffer(in, from, out, count);
+}
+
+bool CopyRangeThroughBuffer(int in, std::int64_t from, TStream& out, std::int64_t count) {
+    constexpr std::int64_t kPiece = 256 * 1024;
+    std::unique_ptr<char[]> buffer(new char[static_cast<std::size_t>(std::min(count, kPiece))]);
+    while (count > 0) {
+        const ssize_t n =
+            ::pread(in, buffer.get(), static_cast<std::size_t>(std::min(count, kPiece)), from);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw EStreamError("Stream read error");
+        if (out.Write(buffer.get(), n) != n) return false;
+        from += n;
+        count -= n;
+    }
+    return true;
 }
 
 std::string FolderOf(const std::string& path) {

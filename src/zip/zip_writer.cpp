@@ -10,6 +10,7 @@
 #include "zip/buffer_stream.h"
 #include "zip/codec/deflate.h"
 #include "zip/exceptions.h"
+#include "zip/file_window.h"
 #include "zip/zip_utils.h"
 #include "zip/zip_writer_output.h"
 
@@ -240,21 +241,38 @@ std::string TZipWriter::DesignationKey(const std::string& name) const {
     return AsciiLower(StoredFolder(n) + fileName);
 }
 
+namespace {
+
+// Whether a member's path, ASCII letters lowered, equals `key`, without
+// building the lowered path.
+bool SamePathLowered(const std::string& key, const TZipHeaderInfo& h) {
+    const std::string& d = h.Directory();
+    const std::string& f = h.FileName();
+    if (key.size() != d.size() + f.size()) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t i = 0; i < d.size(); ++i)
+        if (key[i] != lower(d[i])) return false;
+    for (std::size_t i = 0; i < f.size(); ++i)
+        if (key[d.size() + i] != lower(f[i])) return false;
+    return true;
+}
+
+} // namespace
+
 void TZipWriter::CopyMembers() {
     std::vector<std::string> keys;
     keys.reserve(FilesList.size());
     for (const std::string& name : FilesList)
         keys.push_back(DesignationKey(name));
+    runStart_ = runEnd_ = 0;
     for (int i = 0; i < Directory->Count(); ++i) {
         const TZipHeaderInfo& old = *Directory->Items(i);
-        std::size_t designator = keys.size();
-        if (!keys.empty()) {
-            const std::string memberKey = AsciiLower(old.Directory() + old.FileName());
-            designator = static_cast<std::size_t>(std::find(keys.begin(), keys.end(), memberKey) -
-                                                  keys.begin());
-        }
+        std::size_t designator = 0;
+        while (designator < keys.size() && !SamePathLowered(keys[designator], old))
+            ++designator;
         if (designator < keys.size()) {
             // A replaced member keeps its place in the member order.
+            FlushRun();
             if (OnUpdate) OnUpdate(*this, upaReplace, i);
             const std::string name = FilesList[designator];
             FilesList.erase(FilesList.begin() + static_cast<std::ptrdiff_t>(designator));
@@ -265,33 +283,86 @@ void TZipWriter::CopyMembers() {
         }
         auto header = std::make_unique<TZipHeaderInfo>(old);
         if (header->HasComment() && !header->FileComment()) header->LoadComment(*ArchiveStream);
-        CopyMember(*header);
+        CopyMember(*header, i);
         TZipHeaderInfo* h = header.release();
         newDirectory_->Add(h);
         ++newEnd_.EntriesThisDisk;
         ++newEnd_.TotalEntries;
     }
+    FlushRun();
 }
 
-void TZipWriter::CopyMember(TZipHeaderInfo& header) {
-    if (!rawIn_) rawIn_ = std::make_unique<TRawSource>(*ArchiveStream);
-    std::uint8_t local[LocalHeaderSize];
-    std::int64_t at = header.LocalOffset;
-    rawIn_->Read(at, local, LocalHeaderSize);
-    if (Get32(local) != LocalHeaderSignature) throw EBadZipFile("Not a valid zip file!");
-    at += LocalHeaderSize + Get16(local + 26); // past the old local name
-    header.LocalExtraLength = Get16(local + 28);
-    // Sizes and CRC come from the directory: a data descriptor after the
-    // old data is not copied, the new local header carries them.
-    header.WriteLocal(*out_);
-    std::int64_t left =
-        static_cast<std::int64_t>(static_cast<std::uint32_t>(header.CompressedSize)) +
-        header.LocalExtraLength;
-    while (left > 0) {
-        std::int64_t n = 0;
-        const std::uint8_t* bytes = rawIn_->Span(at, left, n);
-        out_->Write(bytes, n);
-        at += n;
-        left -= n;
+std::int64_t TZipWriter::HeadersAhead(int index, std::int64_t from) const {
+    // Where the local headers of the members from `index` on end, as far as
+    // they lie within one window: a read for the first brings in the next
+    // ones too, and a large member's data is not read just to step over it.
+    std::int64_t ahead = from;
+    for (int i = index; i < Directory->Count(); ++i) {
+        const TZipHeaderInfo& h = *Directory->Items(i);
+        const std::int64_t end = static_cast<std::int64_t>(h.LocalOffset) + LocalHeaderSize +
+                                 h.NameLength + h.CentralExtraLength + 64;
+        if (end > from + TFileWindow::kSize || h.LocalOffset < from) break;
+        ahead = end;
     }
+    return ahead;
+}
+
+void TZipWriter::CopyMember(TZipHeaderInfo& header, int index) {
+    if (!rawIn_) rawIn_ = std::make_unique<TFileWindow>(*ArchiveStream);
+    const std::int64_t at = header.LocalOffset;
+    const std::uint8_t* local = rawIn_->Bytes(
+        at, LocalHeaderSize, rawIn_->Holds(at, LocalHeaderSize) ? 0 : HeadersAhead(index, at));
+    if (Get32(local) != LocalHeaderSignature) throw EBadZipFile("Not a valid zip file!");
+    const std::int64_t oldNameLength = Get16(local + 26);
+    header.LocalExtraLength = Get16(local + 28);
+    const std::int64_t dataAt = at + LocalHeaderSize + oldNameLength;
+    const std::int64_t end =
+        dataAt + header.LocalExtraLength +
+        static_cast<std::int64_t>(static_cast<std::uint32_t>(header.CompressedSize));
+    // Sizes and CRC come from the directory: a data descriptor after the
+    // old data is not copied, the new local header carries them. Where the
+    // old local header already says exactly that, the member's bytes are
+    // the old ones from its header on, and a run of such members that lie
+    // one after another is copied in one piece.
+    const std::int64_t oldHeaderSize = LocalHeaderSize + oldNameLength;
+    const bool asItIs = oldHeaderSize <= TFileWindow::kSize &&
+                        header.LocalHeaderIs(rawIn_->Bytes(at, oldHeaderSize), oldHeaderSize);
+    if (asItIs) {
+        if (runEnd_ != at) {
+            FlushRun();
+            runStart_ = runEnd_ = at;
+        }
+        const std::int64_t newOffset = out_->Position() + (runEnd_ - runStart_);
+        if (newOffset > 0xFFFFFFFFLL) throw EStreamError("Archive larger than 4 GiB");
+        header.LocalOffset = static_cast<std::uint32_t>(newOffset);
+        runEnd_ = end;
+        return;
+    }
+    FlushRun();
+    header.WriteLocal(*out_);
+    runStart_ = dataAt;
+    runEnd_ = end;
+}
+
+void TZipWriter::FlushRun() {
+    std::int64_t left = runEnd_ - runStart_;
+    if (left > 0) {
+        const int fd = rawIn_->Handle();
+        if (fd >= 0) {
+            out_->Flush();
+            if (!FileOps->CopyRange(fd, runStart_, *outFile_, left)) TOutput::NoRoom();
+            out_->Appended(left);
+            // The disk can take these bytes while the rest is being made.
+            FileOps->StartWriteback(*outFile_);
+        } else {
+            for (std::int64_t at = runStart_; left > 0;) {
+                std::int64_t n = 0;
+                const std::uint8_t* bytes = rawIn_->Span(at, left, n);
+                out_->Write(bytes, n);
+                at += n;
+                left -= n;
+            }
+        }
+    }
+    runStart_ = runEnd_ = 0;
 }

@@ -36,6 +36,7 @@
 #include "zip/zip_reader.h"
 
 class TDeflater;
+class TFileWindow;
 class TTempArchiveFile;
 
 enum TZipAction { zaUpdate, zaReplace, zaFreshen };
@@ -125,7 +126,9 @@ public:
 
 protected:
     void CopyMembers();
-    void CopyMember(TZipHeaderInfo& header);
+    // Copies the old member at directory index `index`, whose header (a copy
+    // of the old one) gets its new offset.
+    void CopyMember(TZipHeaderInfo& header, int index);
     bool AddMember(const std::string& name);
     // The folder part a name is stored with, by StorePaths, RelativePaths
     // and StoreVolumes (empty, or ending in "\").
@@ -133,11 +136,13 @@ protected:
 
 private:
     class TOutput;
-    class TRawSource;
     class TDeflateLink;
 
     static constexpr std::int64_t kCopyChunk = 65536;
 
+    // Copies the pending run of old bytes to the output.
+    void FlushRun();
+    std::int64_t HeadersAhead(int index, std::int64_t from) const;
     void StoreInput();
     std::uint32_t CrcPrePass();
     // Takes the member AddMember just wrote into the new directory.
@@ -159,7 +164,9 @@ private:
     bool hadArchive_ = false;
     std::unique_ptr<TStream> outFile_;
     std::unique_ptr<TOutput> out_;
-    std::unique_ptr<TRawSource> rawIn_;        // the old archive's bytes for copying
+    std::unique_ptr<TFileWindow> rawIn_; // the old archive's bytes for copying
+    // Old bytes [runStart_, runEnd_) still to be copied as they are.
+    std::int64_t runStart_ = 0, runEnd_ = 0;
     std::unique_ptr<TSortedZip> newDirectory_; // write order, owning
     // The names AddMember wrote in this operation, ASCII letters lowered,
     // to refuse a repeated name.
