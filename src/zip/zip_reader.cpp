@@ -141,6 +141,7 @@ void TZipReader::DiscardDirectory() {
     nameIndex_.clear();
     EndCentral.Clear();
     DirectoryTime = TArchiveStamp{};
+    DirectoryWritten = false;
     CloseArchiveStream();
 }
 
@@ -198,6 +199,7 @@ void TZipReader::ReadDirectory(TStream& stream) {
     Directory.reset();
     nameIndex_.clear();
     DirectoryTime = TArchiveStamp{};
+    DirectoryWritten = false;
     ++directoryReads_;
 
     auto badDirectory = [this] {
@@ -253,6 +255,7 @@ void TZipReader::ReadDirectory(TStream& stream) {
         throw;
     }
     DirectoryTime = stamp;
+    DirectoryWritten = false;
 }
 
 void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
@@ -264,6 +267,7 @@ void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
     EndCentral.Assign(endCentral);
     BuildView();
     DirectoryTime = stamp;
+    DirectoryWritten = true;
 }
 
 void TZipReader::BuildView() {

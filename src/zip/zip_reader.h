@@ -158,6 +158,11 @@ protected:
     TSortedZip* View = nullptr;
     TEndCentral EndCentral;
     TArchiveStamp DirectoryTime;
+    // The directory is the one this component wrote with the archive (not
+    // read from it): every member's local header is exactly what WriteLocal
+    // writes, LocalExtraLength is known, and the members lie one after
+    // another from offset 0. Valid while DirectoryTime matches the file.
+    bool DirectoryWritten = false;
     TZipHeaderInfo WorkHeader;
     std::uint8_t LocalHeader[30] = {};
     TZipKeys Keys;

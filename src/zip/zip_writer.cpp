@@ -22,6 +22,14 @@ std::uint32_t Get32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+constexpr std::uint32_t DescriptorSignature = 0x08074B50;
+constexpr int kDescriptorSize = 16;
+
 std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
@@ -310,38 +318,63 @@ std::int64_t TZipWriter::HeadersAhead(int index, std::int64_t from) const {
 void TZipWriter::CopyMember(TZipHeaderInfo& header, int index) {
     if (!rawIn_) rawIn_ = std::make_unique<TFileWindow>(*ArchiveStream);
     const std::int64_t at = header.LocalOffset;
+    const std::int64_t compressed =
+        static_cast<std::int64_t>(static_cast<std::uint32_t>(header.CompressedSize));
+    // Flag bit 3 says a data descriptor follows the data, and readers look
+    // for one there (and an encrypted member's check byte depends on the
+    // bit, so it cannot be cleared): such a member always gets one, the CRC
+    // and sizes from the directory, so the copy reads as it did before.
+    const std::int64_t descriptor = header.HasDataDescriptor() ? kDescriptorSize : 0;
+    if (DirectoryWritten) {
+        // Written by this component, and unchanged since: nothing to read
+        // to know that the old bytes are the new ones.
+        AddToRun(header, at, at + header.LocalSize() + compressed + descriptor);
+        return;
+    }
     const std::uint8_t* local = rawIn_->Bytes(
         at, LocalHeaderSize, rawIn_->Holds(at, LocalHeaderSize) ? 0 : HeadersAhead(index, at));
     if (Get32(local) != LocalHeaderSignature) throw EBadZipFile("Not a valid zip file!");
     const std::int64_t oldNameLength = Get16(local + 26);
     header.LocalExtraLength = Get16(local + 28);
     const std::int64_t dataAt = at + LocalHeaderSize + oldNameLength;
-    const std::int64_t end =
-        dataAt + header.LocalExtraLength +
-        static_cast<std::int64_t>(static_cast<std::uint32_t>(header.CompressedSize));
-    // Sizes and CRC come from the directory: a data descriptor after the
-    // old data is not copied, the new local header carries them. Where the
-    // old local header already says exactly that, the member's bytes are
-    // the old ones from its header on, and a run of such members that lie
-    // one after another is copied in one piece.
+    const std::int64_t end = dataAt + header.LocalExtraLength + compressed;
+    // Sizes and CRC come from the directory: the new local header carries
+    // them. Where the old local header already says exactly that, the
+    // member's bytes are the old ones from its header on, and a run of such
+    // members that lie one after another is copied in one piece.
     const std::int64_t oldHeaderSize = LocalHeaderSize + oldNameLength;
     const bool asItIs = oldHeaderSize <= TFileWindow::kSize &&
                         header.LocalHeaderIs(rawIn_->Bytes(at, oldHeaderSize), oldHeaderSize);
     if (asItIs) {
-        if (runEnd_ != at) {
-            FlushRun();
-            runStart_ = runEnd_ = at;
-        }
-        const std::int64_t newOffset = out_->Position() + (runEnd_ - runStart_);
-        if (newOffset > 0xFFFFFFFFLL) throw EStreamError("Archive larger than 4 GiB");
-        header.LocalOffset = static_cast<std::uint32_t>(newOffset);
+        AddToRun(header, at, end);
+    } else {
+        FlushRun();
+        header.WriteLocal(*out_);
+        runStart_ = dataAt;
         runEnd_ = end;
-        return;
     }
-    FlushRun();
-    header.WriteLocal(*out_);
-    runStart_ = dataAt;
-    runEnd_ = end;
+    if (descriptor != 0) {
+        // The old descriptor (12 or 16 bytes, or none at all) is not copied:
+        // a new one of 16 bytes, as this component writes them.
+        FlushRun();
+        std::uint8_t d[kDescriptorSize];
+        Put32(d, DescriptorSignature);
+        Put32(d + 4, header.CRC);
+        Put32(d + 8, static_cast<std::uint32_t>(header.CompressedSize));
+        Put32(d + 12, static_cast<std::uint32_t>(header.UncompressedSize));
+        out_->Write(d, kDescriptorSize);
+    }
+}
+
+void TZipWriter::AddToRun(TZipHeaderInfo& header, std::int64_t from, std::int64_t to) {
+    if (runEnd_ != from) {
+        FlushRun();
+        runStart_ = runEnd_ = from;
+    }
+    const std::int64_t newOffset = out_->Position() + (runEnd_ - runStart_);
+    if (newOffset > 0xFFFFFFFFLL) throw EStreamError("Archive larger than 4 GiB");
+    header.LocalOffset = static_cast<std::uint32_t>(newOffset);
+    runEnd_ = to;
 }
 
 void TZipWriter::FlushRun() {
@@ -350,10 +383,18 @@ void TZipWriter::FlushRun() {
         const int fd = rawIn_->Handle();
         if (fd >= 0) {
             out_->Flush();
-            if (!FileOps->CopyRange(fd, runStart_, *outFile_, left)) TOutput::NoRoom();
-            out_->Appended(left);
-            // The disk can take these bytes while the rest is being made.
-            FileOps->StartWriteback(*outFile_);
+            // In pieces, each handed to the disk as soon as it is copied, so
+            // that writing to the disk goes on while the rest is copied and
+            // the flush at the end finds little left to do.
+            constexpr std::int64_t kPiece = 2 << 20;
+            for (std::int64_t at = runStart_; left > 0;) {
+                const std::int64_t n = std::min(left, kPiece);
+                if (!FileOps->CopyRange(fd, at, *outFile_, n)) TOutput::NoRoom();
+                out_->Appended(n);
+                FileOps->StartWriteback(*outFile_);
+                at += n;
+                left -= n;
+            }
         } else {
             for (std::int64_t at = runStart_; left > 0;) {
                 std::int64_t n = 0;

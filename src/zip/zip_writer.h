@@ -140,6 +140,9 @@ private:
 
     static constexpr std::int64_t kCopyChunk = 65536;
 
+    // The old member's bytes [from, to) go to the output as they are, in
+    // the pending run; the header gets its new offset.
+    void AddToRun(TZipHeaderInfo& header, std::int64_t from, std::int64_t to);
     // Copies the pending run of old bytes to the output.
     void FlushRun();
     std::int64_t HeadersAhead(int index, std::int64_t from) const;
