@@ -34,6 +34,10 @@ std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 
+std::uint32_t Get32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
 // count bytes at offset: with pread from a plain file's descriptor, which
 // leaves the buffered stream over it as it was; else by the stream itself.
 std::int64_t ReadAt(TStream& stream, std::int64_t offset, std::uint8_t* buffer,
@@ -227,20 +231,37 @@ void TZipReader::ReadDirectory(TStream& stream) {
         }
         Directory = std::make_unique<TSortedZip>(ByNone, TSortedZip::dupError, true);
         Directory->SetCapacity(std::min<int>(EndCentral.TotalEntries, TSortedZip::MaxListSize));
-        // The headers follow one another from CentralStart; they are read in
-        // one piece, up to the end of the file, and taken apart in memory.
-        std::int64_t at = EndCentral.TotalEntries != 0 ? EndCentral.CentralStart : 0;
-        const std::int64_t length = EndCentral.TotalEntries != 0 ? stream.Size() - at : 0;
-        std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[std::max<std::int64_t>(length, 1)]);
-        if (length < 0 || (length > 0 && ReadAt(stream, at, bytes.get(), length) != length))
-            badDirectory();
-        std::size_t used = 0;
+        // The headers follow one another from CentralStart. They are read in
+        // large pieces and taken apart in memory; a header cut by the end of
+        // a piece is moved to the front and the rest read behind it.
+        std::int64_t next = EndCentral.CentralStart; // file offset of bytes[filled]
+        std::size_t capacity = 64 * 1024, used = 0, filled = 0;
+        std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[capacity]);
         for (int i = 0; i < EndCentral.TotalEntries; ++i) {
             auto header = std::make_unique<TZipHeaderInfo>();
-            const std::size_t n = header->ParseCentral(
-                bytes.get() + used, static_cast<std::size_t>(length) - used,
-                static_cast<std::uint32_t>(at + static_cast<std::int64_t>(used)));
-            if (n == 0) badDirectory();
+            const std::int64_t offset = next - static_cast<std::int64_t>(filled - used);
+            std::size_t n;
+            while ((n = header->ParseCentral(bytes.get() + used, filled - used,
+                                             static_cast<std::uint32_t>(offset))) == 0) {
+                // Not a header at all, or a header cut short: only the
+                // second is helped by reading on (at most 196,651 bytes).
+                if (filled - used >= 4 && Get32(bytes.get() + used) != CentralHeaderSignature)
+                    badDirectory();
+                std::memmove(bytes.get(), bytes.get() + used, filled - used);
+                filled -= used;
+                used = 0;
+                if (filled == capacity) { // one header larger than the buffer
+                    std::unique_ptr<std::uint8_t[]> larger(new std::uint8_t[2 * capacity]);
+                    std::memcpy(larger.get(), bytes.get(), filled);
+                    bytes = std::move(larger);
+                    capacity *= 2;
+                }
+                const std::int64_t got = ReadAt(stream, next, bytes.get() + filled,
+                                                static_cast<std::int64_t>(capacity - filled));
+                if (got <= 0) badDirectory(); // the file ends inside a header
+                filled += static_cast<std::size_t>(got);
+                next += got;
+            }
             used += n;
             Directory->Add(header.get());
             header.release();

@@ -128,3 +128,43 @@ TEST(ReaderRun, TheArchiveIsLookedAtOnceForTheWholeRun) {
     EXPECT_EQ(r.Count(), 1);
     EXPECT_EQ(r.DirectoryReads(), 2);
 }
+
+// The directory is read in pieces: headers cut by the end of a piece, a
+// header larger than a piece (a long comment), and damage found half-way.
+TEST(ReaderDirectory, LargeDirectoriesAndLargeHeadersReadWhole) {
+    TempDir dir;
+    std::vector<RawMember> members;
+    for (int i = 0; i < 3000; ++i)
+        members.push_back(Stored("2001/" + std::to_string(i % 12 + 1) + "/Week" +
+                                     std::to_string(i % 5 + 1) + "/" + std::to_string(i) + ".rtf",
+                                 "entry " + std::to_string(i)));
+    members[1500].comment = std::string(65000, 'c');
+    const std::string zip = dir.file("a.zip");
+    std::string bytes = BuildArchive(members);
+    WriteFile(zip, bytes);
+    TZipReader r;
+    r.SetZipName(zip);
+    r.OpenArchive();
+    ASSERT_EQ(r.Count(), 3000);
+    EXPECT_EQ(r.Member(2999).FileName(), "2999.rtf");
+    EXPECT_EQ(r.GetFileComment(1500), std::string(65000, 'c'));
+    TMemoryStream out;
+    EXPECT_EQ(r.ExtractToStream(&out, "2001\\6\\Week1\\2885.rtf"), 1);
+    EXPECT_EQ(out.ToString(), "entry 2885");
+
+    // A signature spoilt half-way, and a file that ends inside the directory.
+    const std::size_t central = bytes.find("2001/1/Week1/0.rtf", bytes.size() / 2) - 46;
+    std::string spoilt = bytes;
+    const std::size_t later = spoilt.find("PK\x01\x02", central + 200000);
+    ASSERT_NE(later, std::string::npos);
+    spoilt[later + 2] = 9;
+    WriteFile(zip, spoilt);
+    TZipReader r2;
+    r2.SetZipName(zip);
+    EXPECT_THROW(r2.OpenArchive(), EBadZipFile);
+    std::string cut = bytes.substr(0, central + 100000) + bytes.substr(bytes.size() - 22);
+    WriteFile(zip, cut);
+    TZipReader r3;
+    r3.SetZipName(zip);
+    EXPECT_THROW(r3.OpenArchive(), EBadZipFile);
+}
