@@ -14,6 +14,14 @@
 // the old or the new, even if the process dies at any moment. On failure the
 // temporary file is removed and the old archive stays byte for byte.
 //
+// Copying is the bulk of a save. A run of old members that lie one after
+// another, each with a local header that is already exactly what this
+// writer would write, goes from file to file in the kernel in one piece
+// (archive_files.h); the others get a new local header and their data is
+// copied behind it. Knowing that means reading every old local header,
+// unless the directory is the one this writer wrote with the archive and
+// the file is unchanged since: then nothing is read at all.
+//
 // A member's local header is written twice: provisionally before its data
 // (the CRC and sizes are not known yet) and finally over the provisional one.
 // With a password the CRC is needed first, for the encryption header's check
