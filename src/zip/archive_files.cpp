@@ -1,5 +1,6 @@
 #include "zip/archive_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "zip/archive_lock.h"
 #include "zip/exceptions.h"
 #include "zip/file_stream.h"
 #include "zip/zip_utils.h"
@@ -30,6 +32,51 @@ bool TArchiveFileOps::SyncFolder(const std::string& folder) {
     bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+void TArchiveFileOps::StartWriteback(TStream& file) {
+    if (auto* f = dynamic_cast<TFileStream*>(&file))
+        ::sync_file_range(f->Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+bool TArchiveFileOps::CopyRange(int in, std::int64_t from, TStream& out, std::int64_t count) {
+    if (auto* file = dynamic_cast<TFileStream*>(&out)) {
+        loff_t at = from;
+        while (count > 0) {
+            const ssize_t n = ::copy_file_range(
+                in, &at, file->Handle(), nullptr,
+                static_cast<std::size_t>(std::min<std::int64_t>(count, 1 << 30)), 0);
+            if (n > 0) {
+                count -= n;
+                continue;
+            }
+            if (n == 0) throw EStreamError("Stream read error"); // the old archive ends early
+            if (errno == EINTR) continue;
+            if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG) return false;
+            // Refused (another file system, a kernel or file system without
+            // it: EXDEV, EINVAL, ENOSYS, EOPNOTSUPP ...): the buffer does it,
+            // and meets any real fault itself.
+            break;
+        }
+        if (count == 0) return true;
+        from = at;
+    }
+    return CopyRangeThroughBuffer(in, from, out, count);
+}
+
+bool CopyRangeThroughBuffer(int in, std::int64_t from, TStream& out, std::int64_t count) {
+    constexpr std::int64_t kPiece = 256 * 1024;
+    std::unique_ptr<char[]> buffer(new char[static_cast<std::size_t>(std::min(count, kPiece))]);
+    while (count > 0) {
+        const ssize_t n =
+            ::pread(in, buffer.get(), static_cast<std::size_t>(std::min(count, kPiece)), from);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw EStreamError("Stream read error");
+        if (out.Write(buffer.get(), n) != n) return false;
+        from += n;
+        count -= n;
+    }
+    return true;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -79,18 +126,18 @@ void InstallArchive(TArchiveFileOps& ops, const std::string& temp, const std::st
     const bool copied = err == EXDEV;
     if (copied) {
         // Another file system: a second copy beside the target, then rename that.
-        std::string beside;
+        std::unique_ptr<TTempArchiveFile> beside;
         try {
-            beside = TempFileName(FolderOf(target));
-            TakeOverMode(beside, target);
-            CopyThrough(ops, temp, beside);
+            beside = std::make_unique<TTempArchiveFile>(FolderOf(target), target);
+            TakeOverMode(beside->Name(), target);
+            CopyThrough(ops, temp, beside->Name());
         } catch (...) {
-            if (!beside.empty()) ::unlink(beside.c_str());
+            if (beside) ::unlink(beside->Name().c_str());
             ::unlink(temp.c_str());
             throw;
         }
-        err = ops.Rename(beside, target);
-        if (err != 0) ::unlink(beside.c_str());
+        err = ops.Rename(beside->Name(), target);
+        if (err != 0) ::unlink(beside->Name().c_str());
     }
     // The target now holds the new archive, or (err != 0) still the old one.
     // After a rename in place `temp` is gone already; after a copy beside

@@ -16,6 +16,7 @@
 // make a disk fill up, a flush fail or a rename refuse.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -33,7 +34,20 @@ public:
     virtual int Rename(const std::string& from, const std::string& to);
     // Flushes a folder's entries to the disk; false when that fails.
     virtual bool SyncFolder(const std::string& folder);
+    // Asks the system to start writing the file's data to the disk now,
+    // without waiting, so that the Commit that follows finds less to do.
+    virtual void StartWriteback(TStream& file);
+    // Appends `count` bytes of the file `in` (a descriptor) from offset
+    // `from` to `out` at its position. On a plain file the kernel copies
+    // them (copy_file_range, which may also share the blocks); where it
+    // refuses, and for any other stream, they go through a buffer. False when
+    // `out` took fewer bytes (a full disk); EStreamError "Stream read error"
+    // when `in` ends first or cannot be read.
+    virtual bool CopyRange(int in, std::int64_t from, TStream& out, std::int64_t count);
 };
+
+// CopyRange through a buffer: pread from `in`, Write to `out`.
+bool CopyRangeThroughBuffer(int in, std::int64_t from, TStream& out, std::int64_t count);
 
 // The folder part of a path ("." when it has none).
 std::string FolderOf(const std::string& path);

@@ -4,10 +4,10 @@
 
 #include "platform/exception.h"
 
-#define DAYSCRIB_EXCEPTION(Name)                                                                  \
-    class Name : public Exception {                                                               \
-    public:                                                                                       \
-        using Exception::Exception;                                                               \
+#define DAYSCRIB_EXCEPTION(Name)                                                                   \
+    class Name : public Exception {                                                                \
+    public:                                                                                        \
+        using Exception::Exception;                                                                \
     }
 
 DAYSCRIB_EXCEPTION(EListError);
@@ -19,5 +19,7 @@ DAYSCRIB_EXCEPTION(EUserCanceled);
 DAYSCRIB_EXCEPTION(EFatalUnzipError);
 DAYSCRIB_EXCEPTION(EBiggerThanUncompressed);
 DAYSCRIB_EXCEPTION(ENotEnoughRoom);
+// Another save holds the archive's lock (archive_lock.h).
+DAYSCRIB_EXCEPTION(EArchiveInUse);
 
 #undef DAYSCRIB_EXCEPTION

@@ -15,6 +15,5 @@ void ShowEngineMessage(const std::string& text, const std::string& caption) {
 }
 
 void ProcessPendingMessages() {
-    if (EngineHooks().ProcessMessages)
-        EngineHooks().ProcessMessages();
+    if (EngineHooks().ProcessMessages) EngineHooks().ProcessMessages();
 }

@@ -19,6 +19,7 @@
 
 #include "zip/exceptions.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cxxabi.h>
 #include <memory>
@@ -116,7 +117,11 @@ public:
     void SetCapacity(int n) {
         if (n < Count() || n > MaxListSize) Error(n);
         capacity_ = n;
-        items_.reserve(static_cast<std::size_t>(n));
+        // The capacity is the list's own count; the storage behind it grows
+        // by doubling, so that filling a list of n items copies O(n)
+        // pointers, not O(n * n / 16) as growing by 16 at a time would.
+        if (static_cast<std::size_t>(n) > items_.capacity())
+            items_.reserve(std::max(static_cast<std::size_t>(n), 2 * items_.capacity()));
     }
     // New slots are empty (nullptr); dropped items are not freed.
     void SetCount(int n) {
@@ -178,7 +183,13 @@ public:
     }
     // The index is ignored: Find gives the place.
     void Insert(int, T* item) override {
-        int index;
+        int index = this->Count();
+        // Items that come in order (a directory read from an archive) go
+        // after the last one without a search.
+        if (index > 0 && Compare(KeyOf(this->items_.back()), KeyOf(item)) < 0) {
+            TObjectList<T>::Insert(index, item);
+            return;
+        }
         if (Find(KeyOf(item), index)) {
             if (duplicates_ == dupIgnore) return; // not added: the caller keeps the item
             if (duplicates_ == dupError) throw EListError("Duplicate Object index");

@@ -12,16 +12,16 @@ std::int64_t TStream::Size() {
     return end;
 }
 
-bool TStream::SetSize(std::int64_t) { return false; }
+bool TStream::SetSize(std::int64_t) {
+    return false;
+}
 
 void TStream::ReadBuffer(void* buffer, std::int64_t count) {
-    if (count != 0 && Read(buffer, count) != count)
-        throw EStreamError("Stream read error");
+    if (count != 0 && Read(buffer, count) != count) throw EStreamError("Stream read error");
 }
 
 void TStream::WriteBuffer(const void* buffer, std::int64_t count) {
-    if (count != 0 && Write(buffer, count) != count)
-        throw EStreamError("Stream write error");
+    if (count != 0 && Write(buffer, count) != count) throw EStreamError("Stream write error");
 }
 
 std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
@@ -32,7 +32,8 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
     std::vector<std::uint8_t> buf(static_cast<std::size_t>(std::min<std::int64_t>(count, 61440)));
     std::int64_t done = 0;
     while (done < count) {
-        std::int64_t n = std::min<std::int64_t>(count - done, static_cast<std::int64_t>(buf.size()));
+        std::int64_t n =
+            std::min<std::int64_t>(count - done, static_cast<std::int64_t>(buf.size()));
         source.ReadBuffer(buf.data(), n);
         WriteBuffer(buf.data(), n);
         done += n;
@@ -41,8 +42,7 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 }
 
 std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
-    if (count <= 0 || pos_ >= Size())
-        return 0;
+    if (count <= 0 || pos_ >= Size()) return 0;
     std::int64_t n = std::min(count, Size() - pos_);
     std::memcpy(buffer, data_.data() + pos_, static_cast<std::size_t>(n));
     pos_ += n;
@@ -50,11 +50,9 @@ std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
 }
 
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
-    if (count <= 0)
-        return 0;
+    if (count <= 0) return 0;
     std::int64_t end = pos_ + count;
-    if (end > Size())
-        data_.resize(static_cast<std::size_t>(end));
+    if (end > Size()) data_.resize(static_cast<std::size_t>(end));
     std::memcpy(data_.data() + pos_, buffer, static_cast<std::size_t>(count));
     pos_ = end;
     return count;

@@ -6,6 +6,7 @@
 #include "zip/zip_utils.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -46,6 +47,28 @@ bool SkipAll(TStream& s, std::int64_t count, std::int64_t restoreTo) {
         count -= n;
     }
     return true;
+}
+
+// A name byte as stored (ANSI -> OEM, "\\" -> "/") and as read back (OEM ->
+// ANSI, "/" -> "\\"), one table each, so that names convert without a
+// string per step.
+struct TNameTables {
+    std::uint8_t stored[256];
+    std::uint8_t read[256];
+    TNameTables() {
+        for (int b = 0; b < 256; ++b) {
+            const std::string one(1, static_cast<char>(b));
+            const auto s = static_cast<std::uint8_t>(AnsiToOem(one)[0]);
+            stored[b] = s == '\\' ? '/' : s;
+            const auto r = static_cast<std::uint8_t>(OemToAnsi(one)[0]);
+            read[b] = r == '/' ? '\\' : r;
+        }
+    }
+};
+
+const TNameTables& NameTables() {
+    static const TNameTables tables;
+    return tables;
 }
 
 std::string CapComment(std::string text) {
@@ -100,12 +123,37 @@ void TZipHeaderInfo::SetName(const std::string& name) {
     NameLength = static_cast<std::uint16_t>(name.size());
 }
 
-void TZipHeaderInfo::SetStoredName(const std::string& stored) {
-    SetName(SlashesToDos(OemToAnsi(stored)));
+void TZipHeaderInfo::SetStoredName(const char* stored, std::size_t length) {
+    const std::uint8_t* table = NameTables().read;
+    const auto* in = reinterpret_cast<const std::uint8_t*>(stored);
+    std::size_t split = 0; // after the last "\\" or ":" of the name read
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint8_t c = table[in[i]];
+        if (c == '\\' || c == ':') split = i + 1;
+    }
+    directory_.resize(split);
+    for (std::size_t i = 0; i < split; ++i)
+        directory_[i] = static_cast<char>(table[in[i]]);
+    fileName_.resize(length - split);
+    for (std::size_t i = split; i < length; ++i)
+        fileName_[i - split] = static_cast<char>(table[in[i]]);
+    NameLength = static_cast<std::uint16_t>(length);
+}
+
+std::size_t TZipHeaderInfo::StoreName(std::uint8_t* out) const {
+    const std::uint8_t* table = NameTables().stored;
+    std::size_t n = 0;
+    for (char c : directory_)
+        out[n++] = table[static_cast<std::uint8_t>(c)];
+    for (char c : fileName_)
+        out[n++] = table[static_cast<std::uint8_t>(c)];
+    return n;
 }
 
 std::string TZipHeaderInfo::StoredName() const {
-    return SlashesToZip(AnsiToOem(directory_ + fileName_));
+    std::string name(directory_.size() + fileName_.size(), '\0');
+    StoreName(reinterpret_cast<std::uint8_t*>(name.data()));
+    return name;
 }
 
 void TZipHeaderInfo::SetComment(std::optional<std::string> comment) {
@@ -162,9 +210,65 @@ bool TZipHeaderInfo::ReadCentral(TStream& stream) {
     ExternalAttributes = Get32(h + 38);
     LocalOffset = Get32(h + 42);
     CentralOffset = static_cast<std::uint32_t>(start);
-    SetStoredName(stored);
+    SetStoredName(stored.data(), stored.size());
     comment_.reset();
     Matched = false;
+    return true;
+}
+
+std::size_t TZipHeaderInfo::ParseCentral(const std::uint8_t* h, std::size_t available,
+                                         std::uint32_t offset) {
+    if (available < CentralHeaderSize || Get32(h) != CentralHeaderSignature) return 0;
+    const std::size_t nameLength = Get16(h + 28);
+    const std::size_t size = CentralHeaderSize + nameLength + Get16(h + 30) + Get16(h + 32);
+    if (size > available) return 0;
+    VersionMadeBy = Get16(h + 4);
+    VersionNeeded = Get16(h + 6);
+    Flags = Get16(h + 8);
+    Method = Get16(h + 10);
+    DateTime = ClampDosDateTime(Get32(h + 12));
+    CRC = Get32(h + 16);
+    CompressedSize = static_cast<std::int32_t>(Get32(h + 20));
+    UncompressedSize = static_cast<std::int32_t>(Get32(h + 24));
+    CentralExtraLength = Get16(h + 30);
+    LocalExtraLength = 0;
+    CommentLength = Get16(h + 32);
+    DiskStart = Get16(h + 34);
+    InternalAttributes = Get16(h + 36);
+    ExternalAttributes = Get32(h + 38);
+    LocalOffset = Get32(h + 42);
+    CentralOffset = offset;
+    SetStoredName(reinterpret_cast<const char*>(h + CentralHeaderSize), nameLength);
+    comment_.reset();
+    Matched = false;
+    return size;
+}
+
+void TZipHeaderInfo::LocalFixedPart(std::uint8_t* h, std::size_t nameSize) const {
+    Put32(h, LocalHeaderSignature);
+    Put16(h + 4, VersionNeeded);
+    Put16(h + 6, Flags);
+    Put16(h + 8, Method);
+    Put32(h + 10, DateTime);
+    Put32(h + 14, CRC);
+    Put32(h + 18, static_cast<std::uint32_t>(CompressedSize));
+    Put32(h + 22, static_cast<std::uint32_t>(UncompressedSize));
+    Put16(h + 26, static_cast<std::uint32_t>(nameSize));
+    Put16(h + 28, LocalExtraLength);
+}
+
+bool TZipHeaderInfo::LocalHeaderIs(const std::uint8_t* bytes, std::size_t available) const {
+    const std::size_t nameSize = directory_.size() + fileName_.size();
+    if (nameSize > 0xFFFF || available < LocalHeaderSize + nameSize) return false;
+    std::uint8_t h[LocalHeaderSize];
+    LocalFixedPart(h, nameSize);
+    if (std::memcmp(h, bytes, LocalHeaderSize) != 0) return false;
+    const std::uint8_t* table = NameTables().stored;
+    const std::uint8_t* p = bytes + LocalHeaderSize;
+    for (char c : directory_)
+        if (*p++ != table[static_cast<std::uint8_t>(c)]) return false;
+    for (char c : fileName_)
+        if (*p++ != table[static_cast<std::uint8_t>(c)]) return false;
     return true;
 }
 
@@ -195,42 +299,44 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
     ExternalAttributes = 0;
     LocalOffset = static_cast<std::uint32_t>(start);
     CentralOffset = 0;
-    SetStoredName(stored);
+    SetStoredName(stored.data(), stored.size());
     comment_.reset();
     Matched = false;
     return true;
 }
 
 void TZipHeaderInfo::WriteLocal(TStream& stream) {
-    std::string name = StoredName();
-    if (name.size() > 0xFFFF) throw EStreamError("Stream write error");
+    const std::size_t nameSize = directory_.size() + fileName_.size();
+    if (nameSize > 0xFFFF) throw EStreamError("Stream write error");
     std::int64_t pos = stream.Position();
     // Offsets are 32-bit on disk; a wrapped one would point at the wrong member.
     if (pos < 0 || pos > 0xFFFFFFFFLL) throw EStreamError("Archive larger than 4 GiB");
     LocalOffset = static_cast<std::uint32_t>(pos);
-    NameLength = static_cast<std::uint16_t>(name.size());
-    std::vector<std::uint8_t> out(LocalHeaderSize + name.size());
-    std::uint8_t* h = out.data();
-    Put32(h, LocalHeaderSignature);
-    Put16(h + 4, VersionNeeded);
-    Put16(h + 6, Flags);
-    Put16(h + 8, Method);
-    Put32(h + 10, DateTime);
-    Put32(h + 14, CRC);
-    Put32(h + 18, static_cast<std::uint32_t>(CompressedSize));
-    Put32(h + 22, static_cast<std::uint32_t>(UncompressedSize));
-    Put16(h + 26, NameLength);
-    Put16(h + 28, LocalExtraLength);
-    std::copy(name.begin(), name.end(), out.begin() + LocalHeaderSize);
-    stream.WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+    NameLength = static_cast<std::uint16_t>(nameSize);
+    std::uint8_t small[LocalHeaderSize + 256];
+    std::vector<std::uint8_t> large;
+    std::uint8_t* h = small;
+    if (nameSize > 256) {
+        large.resize(LocalHeaderSize + nameSize);
+        h = large.data();
+    }
+    LocalFixedPart(h, nameSize);
+    StoreName(h + LocalHeaderSize);
+    stream.WriteBuffer(h, static_cast<std::int64_t>(LocalHeaderSize + nameSize));
 }
 
 void TZipHeaderInfo::WriteCentral(TStream& stream) const {
-    std::string name = StoredName();
-    if (name.size() > 0xFFFF) throw EStreamError("Stream write error");
+    const std::size_t nameSize = directory_.size() + fileName_.size();
+    if (nameSize > 0xFFFF) throw EStreamError("Stream write error");
     std::size_t commentLength = comment_ && CommentLength != 0 ? comment_->size() : 0;
-    std::vector<std::uint8_t> out(CentralHeaderSize + name.size() + commentLength);
-    std::uint8_t* h = out.data();
+    const std::size_t size = CentralHeaderSize + nameSize + commentLength;
+    std::uint8_t small[CentralHeaderSize + 256];
+    std::vector<std::uint8_t> large;
+    std::uint8_t* h = small;
+    if (size > sizeof small) {
+        large.resize(size);
+        h = large.data();
+    }
     Put32(h, CentralHeaderSignature);
     Put16(h + 4, VersionMadeBy);
     Put16(h + 6, VersionNeeded);
@@ -240,18 +346,17 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) const {
     Put32(h + 16, CRC);
     Put32(h + 20, static_cast<std::uint32_t>(CompressedSize));
     Put32(h + 24, static_cast<std::uint32_t>(UncompressedSize));
-    Put16(h + 28, static_cast<std::uint32_t>(name.size()));
+    Put16(h + 28, static_cast<std::uint32_t>(nameSize));
     Put16(h + 30, 0);
     Put16(h + 32, static_cast<std::uint32_t>(commentLength));
     Put16(h + 34, DiskStart);
     Put16(h + 36, InternalAttributes);
     Put32(h + 38, ExternalAttributes);
     Put32(h + 42, LocalOffset);
-    std::copy(name.begin(), name.end(), out.begin() + CentralHeaderSize);
+    StoreName(h + CentralHeaderSize);
     if (commentLength)
-        std::copy(comment_->begin(), comment_->end(),
-                  out.begin() + CentralHeaderSize + static_cast<std::ptrdiff_t>(name.size()));
-    stream.WriteBuffer(out.data(), static_cast<std::int64_t>(out.size()));
+        std::memcpy(h + CentralHeaderSize + nameSize, comment_->data(), commentLength);
+    stream.WriteBuffer(h, static_cast<std::int64_t>(size));
 }
 
 void TEndCentral::Clear() {

@@ -99,8 +99,21 @@ public:
     // The name as stored: OEM, "/" separators.
     std::string StoredName() const;
 
+    // The central header at h (available bytes there), read from file offset
+    // `offset`: as ReadCentral, from memory. Returns the header's size with
+    // its name, extra field and comment, or 0 (header unchanged) when it is
+    // not a whole central header.
+    std::size_t ParseCentral(const std::uint8_t* h, std::size_t available, std::uint32_t offset);
+    // Whether the bytes are exactly the local header and name WriteLocal
+    // would write now (with the current LocalExtraLength).
+    bool LocalHeaderIs(const std::uint8_t* bytes, std::size_t available) const;
+
 private:
-    void SetStoredName(const std::string& stored);
+    void SetStoredName(const char* stored, std::size_t length);
+    // The stored name into out; returns its length.
+    std::size_t StoreName(std::uint8_t* out) const;
+    // The 30 bytes of the local header for a name of nameSize bytes.
+    void LocalFixedPart(std::uint8_t* h, std::size_t nameSize) const;
 
     std::string fileName_;
     std::string directory_;

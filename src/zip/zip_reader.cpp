@@ -2,13 +2,17 @@
 
 #include "zip/buffer_stream.h"
 #include "zip/exceptions.h"
+#include "zip/file_window.h"
 #include "zip/hooks.h"
 #include "zip/member_decoder.h"
 #include "zip/wildcard.h"
 #include "zip/zip_utils.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,6 +34,30 @@ std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 
+std::uint32_t Get32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// count bytes at offset: with pread from a plain file's descriptor, which
+// leaves the buffered stream over it as it was; else by the stream itself.
+std::int64_t ReadAt(TStream& stream, std::int64_t offset, std::uint8_t* buffer,
+                    std::int64_t count) {
+    const int fd = FileHandleOf(stream);
+    if (fd < 0) {
+        stream.Seek(offset, soBeginning);
+        return stream.Read(buffer, count);
+    }
+    std::int64_t done = 0;
+    while (done < count) {
+        const ssize_t n =
+            ::pread(fd, buffer + done, static_cast<std::size_t>(count - done), offset + done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
 // Sizes in the headers are unsigned 32-bit on disk.
 std::int64_t Unsigned(std::int32_t v) {
     return static_cast<std::uint32_t>(v);
@@ -37,10 +65,10 @@ std::int64_t Unsigned(std::int32_t v) {
 
 } // namespace
 
-TArchiveStamp TArchiveStamp::Of(const std::string& fileName) {
+namespace {
+
+TArchiveStamp StampFrom(const struct stat& st) {
     TArchiveStamp s;
-    struct stat st {};
-    if (::stat(fileName.c_str(), &st) != 0) return s;
     s.Valid = true;
     s.Seconds = st.st_mtim.tv_sec;
     s.Nanoseconds = st.st_mtim.tv_nsec;
@@ -48,6 +76,18 @@ TArchiveStamp TArchiveStamp::Of(const std::string& fileName) {
     s.Device = st.st_dev;
     s.Inode = st.st_ino;
     return s;
+}
+
+} // namespace
+
+TArchiveStamp TArchiveStamp::Of(const std::string& fileName) {
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) == 0 ? StampFrom(st) : TArchiveStamp{};
+}
+
+TArchiveStamp TArchiveStamp::OfHandle(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? StampFrom(st) : TArchiveStamp{};
 }
 
 TZipReader::TZipReader() = default;
@@ -105,19 +145,32 @@ void TZipReader::DiscardDirectory() {
     nameIndex_.clear();
     EndCentral.Clear();
     DirectoryTime = TArchiveStamp{};
+    DirectoryWritten = false;
     CloseArchiveStream();
 }
 
 void TZipReader::CloseArchiveStream() {
+    window_.reset();
     ArchiveStream.reset();
 }
 
+TArchiveStamp TZipReader::StampOf(TStream& stream) const {
+    const int fd = FileHandleOf(stream);
+    return fd >= 0 ? TArchiveStamp::OfHandle(fd) : TArchiveStamp::Of(zipName_);
+}
+
 void TZipReader::OpenArchive() {
-    TArchiveStamp now = TArchiveStamp::Of(zipName_);
-    if (ArchiveStream && Directory && !(now == DirectoryTime))
-        CloseArchiveStream(); // a kept-open handle may show the replaced file
+    if (ArchiveStream && Directory) {
+        // A kept-open handle may show a file the name no longer stands for.
+        const TArchiveStamp now = TArchiveStamp::Of(zipName_);
+        if (now.Valid && now == DirectoryTime) return;
+        CloseArchiveStream();
+    }
     if (!ArchiveStream)
         ArchiveStream = std::make_unique<TLFNFileStream>(zipName_, FlushFilesOnClose, fmOpenRead);
+    // The file just opened is judged by its descriptor: the very file that
+    // is read, without a second look-up of its name.
+    const TArchiveStamp now = StampOf(*ArchiveStream);
     if (Directory && now.Valid && now == DirectoryTime) return;
     ReadDirectory(*ArchiveStream);
 }
@@ -144,12 +197,13 @@ void TZipReader::RaiseIncomplete() {
 }
 
 void TZipReader::ReadDirectory(TStream& stream) {
-    TArchiveStamp stamp = TArchiveStamp::Of(zipName_);
+    TArchiveStamp stamp = StampOf(stream);
     View = nullptr;
     SortedView.reset();
     Directory.reset();
     nameIndex_.clear();
     DirectoryTime = TArchiveStamp{};
+    DirectoryWritten = false;
     ++directoryReads_;
 
     auto badDirectory = [this] {
@@ -176,9 +230,39 @@ void TZipReader::ReadDirectory(TStream& stream) {
             stream.Seek(EndCentral.CentralStart, soBeginning);
         }
         Directory = std::make_unique<TSortedZip>(ByNone, TSortedZip::dupError, true);
+        Directory->SetCapacity(std::min<int>(EndCentral.TotalEntries, TSortedZip::MaxListSize));
+        // The headers follow one another from CentralStart. They are read in
+        // large pieces and taken apart in memory; a header cut by the end of
+        // a piece is moved to the front and the rest read behind it.
+        std::int64_t next = EndCentral.CentralStart; // file offset of bytes[filled]
+        std::size_t capacity = 64 * 1024, used = 0, filled = 0;
+        std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[capacity]);
         for (int i = 0; i < EndCentral.TotalEntries; ++i) {
             auto header = std::make_unique<TZipHeaderInfo>();
-            if (!header->ReadCentral(stream)) badDirectory();
+            const std::int64_t offset = next - static_cast<std::int64_t>(filled - used);
+            std::size_t n;
+            while ((n = header->ParseCentral(bytes.get() + used, filled - used,
+                                             static_cast<std::uint32_t>(offset))) == 0) {
+                // Not a header at all, or a header cut short: only the
+                // second is helped by reading on (at most 196,651 bytes).
+                if (filled - used >= 4 && Get32(bytes.get() + used) != CentralHeaderSignature)
+                    badDirectory();
+                std::memmove(bytes.get(), bytes.get() + used, filled - used);
+                filled -= used;
+                used = 0;
+                if (filled == capacity) { // one header larger than the buffer
+                    std::unique_ptr<std::uint8_t[]> larger(new std::uint8_t[2 * capacity]);
+                    std::memcpy(larger.get(), bytes.get(), filled);
+                    bytes = std::move(larger);
+                    capacity *= 2;
+                }
+                const std::int64_t got = ReadAt(stream, next, bytes.get() + filled,
+                                                static_cast<std::int64_t>(capacity - filled));
+                if (got <= 0) badDirectory(); // the file ends inside a header
+                filled += static_cast<std::size_t>(got);
+                next += got;
+            }
+            used += n;
             Directory->Add(header.get());
             header.release();
         }
@@ -192,6 +276,7 @@ void TZipReader::ReadDirectory(TStream& stream) {
         throw;
     }
     DirectoryTime = stamp;
+    DirectoryWritten = false;
 }
 
 void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
@@ -203,6 +288,7 @@ void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
     EndCentral.Assign(endCentral);
     BuildView();
     DirectoryTime = stamp;
+    DirectoryWritten = true;
 }
 
 void TZipReader::BuildView() {
@@ -214,10 +300,14 @@ void TZipReader::BuildView() {
             SortedView->Add(Directory->Items(i));
         View = SortedView.get();
     }
-    BuildNameIndex();
+    // The name index is made when a name is first looked up: a save, or a
+    // run over every member, never needs it.
+    nameIndex_.clear();
+    nameIndexBuilt_ = false;
 }
 
 void TZipReader::BuildNameIndex() {
+    nameIndexBuilt_ = true;
     nameIndex_.clear();
     nameIndex_.reserve(static_cast<std::size_t>(View->Count()));
     for (int i = 0; i < View->Count(); ++i)
@@ -283,6 +373,53 @@ int TZipReader::ExtractIndexToStream(TStream* stream, int index) {
     return extracted_;
 }
 
+void TZipReader::ExtractEachToStream(
+    TStream& stream, const std::vector<int>& indexes,
+    const std::function<void(int index, bool whole, const std::string& error)>& done) {
+    Busy = true;
+    OutStream = &stream;
+    Cancel = false;
+    ToStream = true;
+    const bool keep = KeepZipOpen;
+    auto finish = [&] {
+        work_.reset();
+        readAhead_ = 0;
+        KeepZipOpen = keep;
+        ToStream = false;
+        OutStream = nullptr;
+        CloseArchive();
+        Busy = false;
+        Cancel = false;
+    };
+    try {
+        OpenArchive();
+        for (int index : indexes)
+            Member(index); // range check, before anything is extracted
+        KeepZipOpen = true;
+        // Members one after another: a read for one brings in the next ones.
+        readAhead_ = TFileWindow::kSize;
+        work_ = std::make_unique<TUnZipWork>();
+        for (int index : indexes)
+            work_->TotalToDo += Unsigned(View->Items(index)->UncompressedSize);
+        for (int index : indexes) {
+            CutBack(0, 0);
+            extracted_ = 0;
+            std::string error;
+            try {
+                while (ExtractMember(index)) {
+                }
+            } catch (const Exception& e) {
+                error = e.Message();
+            }
+            done(index, extracted_ == 1 && error.empty(), error);
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
 std::vector<int> TZipReader::Select(std::int64_t& totalBytes, int& numFiles) {
     totalBytes = 0;
     numFiles = 0;
@@ -302,6 +439,7 @@ std::vector<int> TZipReader::Select(std::int64_t& totalBytes, int& numFiles) {
         }
     } else {
         // Plain names: the index gives exactly the members the match would.
+        if (!nameIndexBuilt_) BuildNameIndex();
         for (int i : lastMatched_)
             if (i < n) View->Items(i)->Matched = false;
         for (const std::string& name : FilesList)
@@ -373,12 +511,22 @@ bool TZipReader::ExtractMember(int index) {
     if (!work_) work_ = std::make_unique<TUnZipWork>();
     WorkHeader.Assign(*View->Items(index));
     const std::string path = MemberPath(index);
-    TStream& archive = *ArchiveStream;
-    archive.Seek(WorkHeader.LocalOffset, soBeginning);
-    archive.ReadBuffer(LocalHeader, sizeof LocalHeader);
+    if (!window_) window_ = std::make_unique<TFileWindow>(*ArchiveStream);
+    TFileWindow& archive = *window_;
+    const std::int64_t at = WorkHeader.LocalOffset;
+    // One read brings in the local header and, as a rule, the whole member
+    // (its local name and extra field taken to be about as long as the
+    // central ones); in a run over many members, also the next ones.
+    const std::int64_t memberEnd = at + LocalHeaderSize + WorkHeader.NameLength +
+                                   WorkHeader.CentralExtraLength + 64 +
+                                   Unsigned(WorkHeader.CompressedSize);
+    std::memcpy(LocalHeader,
+                archive.Bytes(at, sizeof LocalHeader, std::max(memberEnd, at + readAhead_)),
+                sizeof LocalHeader);
     const std::int64_t dataStart = static_cast<std::int64_t>(WorkHeader.LocalOffset) + 30 +
                                    Get16(LocalHeader + 26) + Get16(LocalHeader + 28);
     archive.Seek(dataStart, soBeginning);
+    archive.ReadAheadTo(dataStart + Unsigned(WorkHeader.CompressedSize));
 
     std::string fName;
     bool skip = false;

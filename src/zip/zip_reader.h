@@ -49,7 +49,11 @@ struct TArchiveStamp {
     bool operator==(const TArchiveStamp&) const = default;
     // The file's stamp now; not Valid when it cannot be read.
     static TArchiveStamp Of(const std::string& fileName);
+    // The stamp of an open file.
+    static TArchiveStamp OfHandle(int fd);
 };
+
+class TFileWindow;
 
 class TZipReader {
 public:
@@ -114,6 +118,15 @@ public:
     // Extracts exactly the member at a view index (no name matching), as
     // ExtractToStream would; returns 1 when it came out whole, else 0.
     int ExtractIndexToStream(TStream* stream, int index);
+    // Extracts the members at the view indexes one after another in one
+    // run, each into `stream` (emptied before each): the archive is opened
+    // and its directory checked once for the run, not once per member.
+    // `done` hears of each member: whether it came out whole, and the
+    // message of an exception that ended it (the run goes on). EListError
+    // for an index out of range, before anything is extracted.
+    void ExtractEachToStream(
+        TStream& stream, const std::vector<int>& indexes,
+        const std::function<void(int index, bool whole, const std::string& error)>& done);
     // Opens the archive file if needed and reads its directory unless the
     // cached one is still valid.
     void OpenArchive();
@@ -145,6 +158,11 @@ protected:
     TSortedZip* View = nullptr;
     TEndCentral EndCentral;
     TArchiveStamp DirectoryTime;
+    // The directory is the one this component wrote with the archive (not
+    // read from it): every member's local header is exactly what WriteLocal
+    // writes, LocalExtraLength is known, and the members lie one after
+    // another from offset 0. Valid while DirectoryTime matches the file.
+    bool DirectoryWritten = false;
     TZipHeaderInfo WorkHeader;
     std::uint8_t LocalHeader[30] = {};
     TZipKeys Keys;
@@ -166,6 +184,9 @@ protected:
                         const TArchiveStamp& stamp);
 
 private:
+    // The stamp of the file behind an open stream (of ZipName when the
+    // stream is no plain file).
+    TArchiveStamp StampOf(TStream& stream) const;
     void RaiseIncomplete();
     void BuildView();
     void BuildNameIndex();
@@ -177,7 +198,12 @@ private:
     std::string rootDir_;
     // ASCII-lower-cased full name -> view indexes in view order.
     std::unordered_map<std::string, std::vector<int>> nameIndex_;
+    bool nameIndexBuilt_ = false;
     std::unique_ptr<TUnZipWork> work_;
+    // The archive's bytes for extraction, over ArchiveStream's file.
+    std::unique_ptr<TFileWindow> window_;
+    // How far one read for a member reaches beyond it (runs over many members).
+    std::int64_t readAhead_ = 0;
     std::vector<int> lastMatched_;
     int extracted_ = 0;
     int directoryReads_ = 0;

@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include "platform/exception.h"
+#include "zip/archive_lock.h"
 #include "zip/buffer_stream.h"
 #include "zip/codec/deflate.h"
 #include "zip/exceptions.h"
+#include "zip/file_window.h"
 #include "zip/zip_utils.h"
 #include "zip/zip_writer_output.h"
 
@@ -19,6 +21,14 @@ namespace {
 std::uint32_t Get32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
+
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+constexpr std::uint32_t DescriptorSignature = 0x08074B50;
+constexpr int kDescriptorSize = 16;
 
 std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -105,6 +115,7 @@ int TZipWriter::BuildArchive() {
         outFile_.reset();
         if (!outputName_.empty()) ::unlink(outputName_.c_str());
         outputName_.clear();
+        tempFile_.reset();
         newDirectory_.reset();
         pending_.reset();
     };
@@ -115,18 +126,31 @@ int TZipWriter::BuildArchive() {
         rawIn_.reset();
         newEnd_.Clear();
         deflater_.reset();
+        tempFile_.reset();
         CloseArchive();
         Busy = false;
         FilesList.clear();
     };
     const std::string zipName = ZipName();
+    // Held from before the old archive is looked at until the new one is in
+    // place, so that no other save can come between (archive_lock.h).
+    std::unique_ptr<TArchiveLock> lock;
     try {
+        lock = std::make_unique<TArchiveLock>(zipName, LockWait);
+        const std::string beside = FolderOf(zipName);
+        const std::string tempFolder =
+            !TempPath.empty() && DirectoryExists(TempPath) ? TempPath : beside;
+        RemoveStaleTempFiles(beside, zipName);
+        if (tempFolder != beside) RemoveStaleTempFiles(tempFolder, zipName);
         deflater_ = std::make_unique<TDeflater>();
+        // Only now, under the lock, does it count whether the archive exists
+        // and what its directory holds: OpenArchive compares the cached
+        // directory with the file as it is now.
         hadArchive_ = FileExists(zipName);
         // The new archive always goes to a temporary file first; a new one
         // is made beside its final name.
-        outputName_ = TempFileName(hadArchive_ ? (DirectoryExists(TempPath) ? TempPath : "")
-                                               : FolderOf(zipName));
+        tempFile_ = std::make_unique<TTempArchiveFile>(hadArchive_ ? tempFolder : beside, zipName);
+        outputName_ = tempFile_->Name();
         outFile_ = FileOps->CreateFile(outputName_);
         out_ = std::make_unique<TOutput>(*outFile_);
         if (hadArchive_) OpenArchive();
@@ -179,6 +203,7 @@ int TZipWriter::BuildArchive() {
         }
         InstallArchive(*FileOps, outputName_, zipName);
         outputName_.clear();
+        tempFile_.reset();
         SortMode = savedSortMode;
         AdoptDirectory(std::move(newDirectory_), newEnd_, TArchiveStamp::Of(zipName));
     } catch (...) {
@@ -189,6 +214,7 @@ int TZipWriter::BuildArchive() {
     }
     const int added = addedCount_;
     always();
+    lock.reset(); // before the event, whose handler may start another save
     if (OnZipComplete) OnZipComplete(*this, added);
     return added;
 }
@@ -223,21 +249,38 @@ std::string TZipWriter::DesignationKey(const std::string& name) const {
     return AsciiLower(StoredFolder(n) + fileName);
 }
 
+namespace {
+
+// Whether a member's path, ASCII letters lowered, equals `key`, without
+// building the lowered path.
+bool SamePathLowered(const std::string& key, const TZipHeaderInfo& h) {
+    const std::string& d = h.Directory();
+    const std::string& f = h.FileName();
+    if (key.size() != d.size() + f.size()) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t i = 0; i < d.size(); ++i)
+        if (key[i] != lower(d[i])) return false;
+    for (std::size_t i = 0; i < f.size(); ++i)
+        if (key[d.size() + i] != lower(f[i])) return false;
+    return true;
+}
+
+} // namespace
+
 void TZipWriter::CopyMembers() {
     std::vector<std::string> keys;
     keys.reserve(FilesList.size());
     for (const std::string& name : FilesList)
         keys.push_back(DesignationKey(name));
+    runStart_ = runEnd_ = 0;
     for (int i = 0; i < Directory->Count(); ++i) {
         const TZipHeaderInfo& old = *Directory->Items(i);
-        std::size_t designator = keys.size();
-        if (!keys.empty()) {
-            const std::string memberKey = AsciiLower(old.Directory() + old.FileName());
-            designator = static_cast<std::size_t>(std::find(keys.begin(), keys.end(), memberKey) -
-                                                  keys.begin());
-        }
+        std::size_t designator = 0;
+        while (designator < keys.size() && !SamePathLowered(keys[designator], old))
+            ++designator;
         if (designator < keys.size()) {
             // A replaced member keeps its place in the member order.
+            FlushRun();
             if (OnUpdate) OnUpdate(*this, upaReplace, i);
             const std::string name = FilesList[designator];
             FilesList.erase(FilesList.begin() + static_cast<std::ptrdiff_t>(designator));
@@ -248,33 +291,119 @@ void TZipWriter::CopyMembers() {
         }
         auto header = std::make_unique<TZipHeaderInfo>(old);
         if (header->HasComment() && !header->FileComment()) header->LoadComment(*ArchiveStream);
-        CopyMember(*header);
+        CopyMember(*header, i);
         TZipHeaderInfo* h = header.release();
         newDirectory_->Add(h);
         ++newEnd_.EntriesThisDisk;
         ++newEnd_.TotalEntries;
     }
+    FlushRun();
 }
 
-void TZipWriter::CopyMember(TZipHeaderInfo& header) {
-    if (!rawIn_) rawIn_ = std::make_unique<TRawSource>(*ArchiveStream);
-    std::uint8_t local[LocalHeaderSize];
-    std::int64_t at = header.LocalOffset;
-    rawIn_->Read(at, local, LocalHeaderSize);
-    if (Get32(local) != LocalHeaderSignature) throw EBadZipFile("Not a valid zip file!");
-    at += LocalHeaderSize + Get16(local + 26); // past the old local name
-    header.LocalExtraLength = Get16(local + 28);
-    // Sizes and CRC come from the directory: a data descriptor after the
-    // old data is not copied, the new local header carries them.
-    header.WriteLocal(*out_);
-    std::int64_t left =
-        static_cast<std::int64_t>(static_cast<std::uint32_t>(header.CompressedSize)) +
-        header.LocalExtraLength;
-    while (left > 0) {
-        std::int64_t n = 0;
-        const std::uint8_t* bytes = rawIn_->Span(at, left, n);
-        out_->Write(bytes, n);
-        at += n;
-        left -= n;
+std::int64_t TZipWriter::HeadersAhead(int index, std::int64_t from) const {
+    // Where the local headers of the members from `index` on end, as far as
+    // they lie within one window: a read for the first brings in the next
+    // ones too, and a large member's data is not read just to step over it.
+    std::int64_t ahead = from;
+    for (int i = index; i < Directory->Count(); ++i) {
+        const TZipHeaderInfo& h = *Directory->Items(i);
+        const std::int64_t end = static_cast<std::int64_t>(h.LocalOffset) + LocalHeaderSize +
+                                 h.NameLength + h.CentralExtraLength + 64;
+        if (end > from + TFileWindow::kSize || h.LocalOffset < from) break;
+        ahead = end;
     }
+    return ahead;
+}
+
+void TZipWriter::CopyMember(TZipHeaderInfo& header, int index) {
+    if (!rawIn_) rawIn_ = std::make_unique<TFileWindow>(*ArchiveStream);
+    const std::int64_t at = header.LocalOffset;
+    const std::int64_t compressed =
+        static_cast<std::int64_t>(static_cast<std::uint32_t>(header.CompressedSize));
+    // Flag bit 3 says a data descriptor follows the data, and readers look
+    // for one there (and an encrypted member's check byte depends on the
+    // bit, so it cannot be cleared): such a member always gets one, the CRC
+    // and sizes from the directory, so the copy reads as it did before.
+    const std::int64_t descriptor = header.HasDataDescriptor() ? kDescriptorSize : 0;
+    if (DirectoryWritten) {
+        // Written by this component, and unchanged since: nothing to read
+        // to know that the old bytes are the new ones.
+        AddToRun(header, at, at + header.LocalSize() + compressed + descriptor);
+        return;
+    }
+    const std::uint8_t* local = rawIn_->Bytes(
+        at, LocalHeaderSize, rawIn_->Holds(at, LocalHeaderSize) ? 0 : HeadersAhead(index, at));
+    if (Get32(local) != LocalHeaderSignature) throw EBadZipFile("Not a valid zip file!");
+    const std::int64_t oldNameLength = Get16(local + 26);
+    header.LocalExtraLength = Get16(local + 28);
+    const std::int64_t dataAt = at + LocalHeaderSize + oldNameLength;
+    const std::int64_t end = dataAt + header.LocalExtraLength + compressed;
+    // Sizes and CRC come from the directory: the new local header carries
+    // them. Where the old local header already says exactly that, the
+    // member's bytes are the old ones from its header on, and a run of such
+    // members that lie one after another is copied in one piece.
+    const std::int64_t oldHeaderSize = LocalHeaderSize + oldNameLength;
+    const bool asItIs = oldHeaderSize <= TFileWindow::kSize &&
+                        header.LocalHeaderIs(rawIn_->Bytes(at, oldHeaderSize), oldHeaderSize);
+    if (asItIs) {
+        AddToRun(header, at, end);
+    } else {
+        FlushRun();
+        header.WriteLocal(*out_);
+        runStart_ = dataAt;
+        runEnd_ = end;
+    }
+    if (descriptor != 0) {
+        // The old descriptor (12 or 16 bytes, or none at all) is not copied:
+        // a new one of 16 bytes, as this component writes them.
+        FlushRun();
+        std::uint8_t d[kDescriptorSize];
+        Put32(d, DescriptorSignature);
+        Put32(d + 4, header.CRC);
+        Put32(d + 8, static_cast<std::uint32_t>(header.CompressedSize));
+        Put32(d + 12, static_cast<std::uint32_t>(header.UncompressedSize));
+        out_->Write(d, kDescriptorSize);
+    }
+}
+
+void TZipWriter::AddToRun(TZipHeaderInfo& header, std::int64_t from, std::int64_t to) {
+    if (runEnd_ != from) {
+        FlushRun();
+        runStart_ = runEnd_ = from;
+    }
+    const std::int64_t newOffset = out_->Position() + (runEnd_ - runStart_);
+    if (newOffset > 0xFFFFFFFFLL) throw EStreamError("Archive larger than 4 GiB");
+    header.LocalOffset = static_cast<std::uint32_t>(newOffset);
+    runEnd_ = to;
+}
+
+void TZipWriter::FlushRun() {
+    std::int64_t left = runEnd_ - runStart_;
+    if (left > 0) {
+        const int fd = rawIn_->Handle();
+        if (fd >= 0) {
+            out_->Flush();
+            // In pieces, each handed to the disk as soon as it is copied, so
+            // that writing to the disk goes on while the rest is copied and
+            // the flush at the end finds little left to do.
+            constexpr std::int64_t kPiece = 2 << 20;
+            for (std::int64_t at = runStart_; left > 0;) {
+                const std::int64_t n = std::min(left, kPiece);
+                if (!FileOps->CopyRange(fd, at, *outFile_, n)) TOutput::NoRoom();
+                out_->Appended(n);
+                FileOps->StartWriteback(*outFile_);
+                at += n;
+                left -= n;
+            }
+        } else {
+            for (std::int64_t at = runStart_; left > 0;) {
+                std::int64_t n = 0;
+                const std::uint8_t* bytes = rawIn_->Span(at, left, n);
+                out_->Write(bytes, n);
+                at += n;
+                left -= n;
+            }
+        }
+    }
+    runStart_ = runEnd_ = 0;
 }

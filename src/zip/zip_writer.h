@@ -3,14 +3,24 @@
 // given path, replacing a member of that path, compressed at PackLevel and
 // encrypted when ZipPassword is set.
 //
-// An archive is never changed in place. The new archive is written in full
-// to a temporary file: the old members copied as raw bytes (never
-// decompressed or decrypted), the new member deflated (or stored) in the old
-// one's place or at the end, then the central directory and the end record.
+// An archive is never changed in place. Under the archive's lock (one save
+// at a time, archive_lock.h), the new archive is written in full to a
+// temporary file beside the old one (or in TempPath): the old members copied
+// as raw bytes (never decompressed or decrypted), the new member deflated
+// (or stored) in the old one's place or at the end, then the central
+// directory and the end record.
 // The file is then flushed to the disk and renamed over the old archive
 // (archive_files.h), so the archive's name always holds one complete archive,
 // the old or the new, even if the process dies at any moment. On failure the
 // temporary file is removed and the old archive stays byte for byte.
+//
+// Copying is the bulk of a save. A run of old members that lie one after
+// another, each with a local header that is already exactly what this
+// writer would write, goes from file to file in the kernel in one piece
+// (archive_files.h); the others get a new local header and their data is
+// copied behind it. Knowing that means reading every old local header,
+// unless the directory is the one this writer wrote with the archive and
+// the file is unchanged since: then nothing is read at all.
 //
 // A member's local header is written twice: provisionally before its data
 // (the CRC and sizes are not known yet) and finally over the provisional one.
@@ -22,6 +32,7 @@
 // this program; their properties exist with their defaults only.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +44,8 @@
 #include "zip/zip_reader.h"
 
 class TDeflater;
+class TFileWindow;
+class TTempArchiveFile;
 
 enum TZipAction { zaUpdate, zaReplace, zaFreshen };
 // OnUpdate: an old member is about to be replaced, or stays although named.
@@ -68,7 +81,12 @@ public:
     // true also sets StorePaths.
     void SetStoreVolumes(bool value);
     TZipAction ZipAction = zaUpdate; // file adding only; a stream always replaces
+    // The folder of the temporary archive; empty (or not an existing folder)
+    // means beside the archive, where putting it in place is a rename.
     std::string TempPath;
+    // How long a save waits for another save of the same archive (in this
+    // or another process) before it gives up with EArchiveInUse.
+    std::chrono::milliseconds LockWait{5000};
     std::vector<std::string> NoCompressList; // file-name patterns that are stored
     // File adding only.
     bool Recurse = false;
@@ -116,7 +134,9 @@ public:
 
 protected:
     void CopyMembers();
-    void CopyMember(TZipHeaderInfo& header);
+    // Copies the old member at directory index `index`, whose header (a copy
+    // of the old one) gets its new offset.
+    void CopyMember(TZipHeaderInfo& header, int index);
     bool AddMember(const std::string& name);
     // The folder part a name is stored with, by StorePaths, RelativePaths
     // and StoreVolumes (empty, or ending in "\").
@@ -124,11 +144,16 @@ protected:
 
 private:
     class TOutput;
-    class TRawSource;
     class TDeflateLink;
 
     static constexpr std::int64_t kCopyChunk = 65536;
 
+    // The old member's bytes [from, to) go to the output as they are, in
+    // the pending run; the header gets its new offset.
+    void AddToRun(TZipHeaderInfo& header, std::int64_t from, std::int64_t to);
+    // Copies the pending run of old bytes to the output.
+    void FlushRun();
+    std::int64_t HeadersAhead(int index, std::int64_t from) const;
     void StoreInput();
     std::uint32_t CrcPrePass();
     // Takes the member AddMember just wrote into the new directory.
@@ -146,10 +171,13 @@ private:
     TStream* inStream_ = nullptr; // the caller's stream in stream mode
     bool fromStream_ = false;
     std::string outputName_;
+    std::unique_ptr<TTempArchiveFile> tempFile_; // holds outputName_'s lock
     bool hadArchive_ = false;
     std::unique_ptr<TStream> outFile_;
     std::unique_ptr<TOutput> out_;
-    std::unique_ptr<TRawSource> rawIn_;        // the old archive's bytes for copying
+    std::unique_ptr<TFileWindow> rawIn_; // the old archive's bytes for copying
+    // Old bytes [runStart_, runEnd_) still to be copied as they are.
+    std::int64_t runStart_ = 0, runEnd_ = 0;
     std::unique_ptr<TSortedZip> newDirectory_; // write order, owning
     // The names AddMember wrote in this operation, ASCII letters lowered,
     // to refuse a repeated name.

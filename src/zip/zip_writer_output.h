@@ -4,11 +4,14 @@
 // buffer over the output file that turns any short write into
 // ENotEnoughRoom "Not enough room to write archive", so that a full disk
 // reports the same way whether it shows up in a header or in member data.
+// Runs of old members copied as they are bypass the buffer (after a Flush)
+// and go from file to file in the kernel (TArchiveFileOps::CopyRange).
 #pragma once
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -19,11 +22,11 @@
 
 class TZipWriter::TOutput : public TStream {
 public:
-    explicit TOutput(TStream& file) : file_(file), buffer_(kSize) {}
+    explicit TOutput(TStream& file) : file_(file), buffer_(new std::uint8_t[kSize]) {}
     ~TOutput() override {
         // Only reached with bytes pending when a save fails; the file is
         // deleted then, so a second failure here does not matter.
-        if (count_ > 0) file_.Write(buffer_.data(), static_cast<std::int64_t>(count_));
+        if (count_ > 0) file_.Write(buffer_.get(), static_cast<std::int64_t>(count_));
     }
 
     std::int64_t Read(void*, std::int64_t) override { return 0; }
@@ -33,7 +36,7 @@ public:
         if (static_cast<std::size_t>(count) >= kSize) {
             if (file_.Write(buffer, count) != count) NoRoom();
         } else {
-            std::memcpy(buffer_.data() + count_, buffer, static_cast<std::size_t>(count));
+            std::memcpy(buffer_.get() + count_, buffer, static_cast<std::size_t>(count));
             count_ += static_cast<std::size_t>(count);
         }
         position_ += count;
@@ -53,68 +56,18 @@ public:
         if (count_ == 0) return;
         const std::int64_t n = static_cast<std::int64_t>(count_);
         count_ = 0;
-        if (file_.Write(buffer_.data(), n) != n) NoRoom();
+        if (file_.Write(buffer_.get(), n) != n) NoRoom();
     }
+    // The file grew by n bytes written to it directly, after a Flush.
+    void Appended(std::int64_t n) { position_ += n; }
     [[noreturn]] static void NoRoom() { throw ENotEnoughRoom("Not enough room to write archive"); }
 
 private:
     static constexpr std::size_t kSize = 1 << 20;
     TStream& file_;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t count_ = 0;     // bytes waiting in the buffer
-    std::int64_t position_ = 0; // logical position (file position + count_)
-};
-
-// The old archive's bytes, read with pread(2) through a 1 MiB window on the
-// reader's file handle: copying members needs large sequential reads, and
-// pread leaves the reader's own buffered stream where it was.
-class TZipWriter::TRawSource {
-public:
-    explicit TRawSource(TStream& archive) : archive_(archive), buffer_(kSize) {
-        if (auto* file = dynamic_cast<TLFNFileStream*>(&archive)) fd_ = file->File().Handle();
-    }
-    // Exactly count bytes at offset; EStreamError "Stream read error" when
-    // the archive ends first.
-    void Read(std::int64_t offset, void* out, std::int64_t count) {
-        auto* to = static_cast<std::uint8_t*>(out);
-        while (count > 0) {
-            std::int64_t n = 0;
-            const std::uint8_t* p = Span(offset, count, n);
-            std::memcpy(to, p, static_cast<std::size_t>(n));
-            to += n;
-            offset += n;
-            count -= n;
-        }
-    }
-    // Up to count bytes at offset (at least one), their number in `got`.
-    const std::uint8_t* Span(std::int64_t offset, std::int64_t count, std::int64_t& got) {
-        if (offset < start_ || offset >= start_ + length_) Fill(offset);
-        got = std::min(count, start_ + length_ - offset);
-        return buffer_.data() + (offset - start_);
-    }
-
-private:
-    static constexpr std::size_t kSize = 1 << 20;
-
-    void Fill(std::int64_t offset) {
-        std::int64_t n;
-        if (fd_ >= 0) {
-            do {
-                n = ::pread(fd_, buffer_.data(), kSize, offset);
-            } while (n < 0 && errno == EINTR);
-        } else {
-            archive_.Seek(offset, soBeginning);
-            n = archive_.Read(buffer_.data(), static_cast<std::int64_t>(kSize));
-        }
-        if (n <= 0) throw EStreamError("Stream read error");
-        start_ = offset;
-        length_ = n;
-    }
-
-    TStream& archive_;
-    int fd_ = -1;
-    std::vector<std::uint8_t> buffer_;
-    std::int64_t start_ = 0, length_ = 0;
+    std::unique_ptr<std::uint8_t[]> buffer_; // not cleared: only written bytes are used
+    std::size_t count_ = 0;                  // bytes waiting in the buffer
+    std::int64_t position_ = 0;              // logical position (file position + count_)
 };
 
 namespace zipwriter {

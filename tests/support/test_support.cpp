@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -8,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace testsupport {
@@ -100,11 +102,36 @@ int RunCommand(const std::string& command, std::string* out, const std::string& 
     std::string inFile = dir.file("stdin");
     std::string outFile = dir.file("stdout");
     WriteFile(inFile, input);
-    std::string full = "(" + command + ") <" + ShellQuote(inFile) + " >" + ShellQuote(outFile);
+    // timeout(1) signals the command's whole process group, so pipelines
+    // and the programs they start end too.
+    std::string full =
+        "timeout -k 10 " + std::to_string(kCommandLimit.count()) + " sh -c " +
+        ShellQuote("(" + command + ") <" + ShellQuote(inFile) + " >" + ShellQuote(outFile));
     int status = std::system(full.c_str());
     if (out) *out = ReadFile(outFile);
     if (status == -1) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int RunInChild(const std::function<int()>& body, std::chrono::milliseconds limit) {
+    std::fflush(nullptr); // nothing buffered is written twice
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) _exit(body() & 0xFF);
+    const auto until = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        const pid_t r = waitpid(child, &status, WNOHANG);
+        if (r == child) break;
+        if (r < 0) return -1;
+        if (std::chrono::steady_clock::now() >= until) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool HaveProgram(const std::string& name) {

@@ -2,6 +2,8 @@
 // reads and writes, running peer programs.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,9 +49,18 @@ std::vector<std::string> ListDir(const std::string& path);
 std::string TestData(const std::string& relative);
 
 // Runs a shell command; returns its exit status and fills `out` with its
-// standard output. `input` is written to its standard input.
+// standard output. `input` is written to its standard input. A command
+// still running after kCommandLimit is killed and gives kTimedOut, so a
+// hanging peer fails its test instead of holding up the whole suite.
+constexpr std::chrono::seconds kCommandLimit{300};
+constexpr int kTimedOut = 124;
 int RunCommand(const std::string& command, std::string* out = nullptr,
                const std::string& input = std::string());
+
+// Runs `body` in a forked child and returns what it returned (0 to 255), or
+// -1 when it has not finished within `limit` (the child is killed then) or
+// died. For code that could run away: a test of it fails instead of hanging.
+int RunInChild(const std::function<int()>& body, std::chrono::milliseconds limit);
 
 // True when the named program is on the PATH. The test set-up installs every
 // peer, so interoperability tests fail (not skip) when one is missing.

@@ -68,7 +68,9 @@ TRawArchive ReadRawArchive(const std::string& b) {
 std::vector<std::string> TempFilesIn(const std::string& folder) {
     std::vector<std::string> found;
     for (const std::string& name : testsupport::ListDir(folder))
-        if (name.rfind("ZQX", 0) == 0) found.push_back(name);
+        if (name.rfind("ZQX", 0) == 0 ||
+            (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0))
+            found.push_back(name);
     return found;
 }
 

@@ -32,7 +32,8 @@ struct TRawArchive {
 // Parses an archive file strictly; throws std::runtime_error when it is malformed.
 TRawArchive ReadRawArchive(const std::string& bytes);
 
-// Names of files starting with "ZQX" in a folder.
+// Names of temporary files in a folder: "<archive>.<random>.tmp", and the
+// "ZQX" files of the platform's temporary-name service.
 std::vector<std::string> TempFilesIn(const std::string& folder);
 
 // Runs the peers over an archive; each returns "" when it passes, else the

@@ -55,7 +55,11 @@ Commands:
       way the diary saves an entry: deflated at LEVEL (0 stores; default 9),
       folder part kept, encrypted when a password is given. A missing
       archive is created; an existing one is replaced as a whole, so it is
-      never left half-written.
+      never left half-written. The new archive is written beside the old
+      one as ARCHIVE.XXXXXX.tmp; one left by a save that was killed is
+      removed by the next save. While another program saves into the same
+      archive, add waits for it a few seconds, then gives up (exit status 2)
+      without changing anything.
 
   deflate [-l LEVEL]
       Compresses standard input to standard output with the archive

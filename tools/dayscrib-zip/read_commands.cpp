@@ -114,27 +114,26 @@ int Test(const Args& input) {
     notes.Attach(reader);
     reader.SetZipName(args[0]);
     reader.OpenArchive();
+    std::vector<int> members;
+    for (int i = 0; i < reader.Count(); ++i)
+        if (!reader.Member(i).FileName().empty()) members.push_back(i);
+    reader.ZipPassword = password;
     int failed = 0;
-    for (int i = 0; i < reader.Count(); ++i) {
+    SinkStream sink;
+    // One run over every member: the archive is opened and checked once.
+    reader.ExtractEachToStream(sink, members, [&](int i, bool whole, const std::string& error) {
         const std::string name = reader.Member(i).Directory() + reader.Member(i).FileName();
-        if (reader.Member(i).FileName().empty()) continue;
-        notes.reason.clear();
-        reader.ZipPassword = password;
-        SinkStream sink;
-        int n = 0;
-        try {
-            n = reader.ExtractIndexToStream(&sink, i);
-        } catch (const Exception& e) {
-            notes.reason = e.Message();
-        }
-        if (n == 1) {
+        if (whole) {
             std::printf("OK %s\n", AnsiToUtf8(name).c_str());
         } else {
             ++failed;
+            const std::string& reason = !error.empty() ? error : notes.reason;
             std::printf("FAILED %s: %s\n", AnsiToUtf8(name).c_str(),
-                        notes.reason.empty() ? "not extracted" : notes.reason.c_str());
+                        reason.empty() ? "not extracted" : reason.c_str());
         }
-    }
+        notes.reason.clear();
+        reader.ZipPassword = password;
+    });
     return failed ? 1 : 0;
 }
 
