@@ -154,7 +154,7 @@ void TParaAttributes::Set(const std::function<void(rtf::ParaAttrs&)>& change) {
                 if (join && rtf::ParaAttrsOf(prev).list == a.list)
                     join->add(b);
                 else
-                    c.createList(rtf::ToListFormat(a.list, a.listStart));
+                    c.createList(rtf::ToListFormat(a));
             }
         }
         if (b == last) break;
