@@ -5,10 +5,41 @@
 // attached; the window itself keeps only the sequences that join them.
 #include "app/main_form.h"
 
+#include "editor/edit_commands.h"
+#include "editor/editor.h"
+#include "editor/entry_printer.h"
+#include "editor/file_commands.h"
+#include "editor/find_replace.h"
+#include "editor/format_bar.h"
+#include "editor/status_hints.h"
 #include "nav/date_navigator.h"
+#include "platform/codepage.h"
 #include "ui/commands.h"
 
 void TMainForm::Compose() {
     Nav = std::make_unique<TDateNavigator>(TreeView, MonthCalendar1, TabSet, Settings, Current,
                                            *this, prompts_);
+
+    auto showModified = [this](bool modified) { ShowModifiedMark(modified); };
+    Formatting = std::make_unique<TFormatBar>(
+        Editor, Ruler,
+        TFormatControls{FontName, FontSize, ColorPnl, ColorButton, BoldButton, ItalicButton,
+                        UnderlineButton, LeftAlign, CenterAlign, RightAlign, BulletsButton,
+                        StatusPanel[0]},
+        prompts_);
+    Formatting->AttachCommands(Color1, EditFontCmd);
+    EditCommands = std::make_unique<TEditCommands>(
+        Editor, TEditActions{EditUndoCmd, EditCutCmd, EditCopyCmd, EditPasteCmd}, prompts_,
+        showModified);
+    FileCommands = std::make_unique<TFileCommands>(
+        Editor, prompts_, [this] { return SaveEntry(); }, showModified, SaveDialogFolder);
+    FileCommands->AttachCommands(FileSaveCmd, FileSaveAsCmd);
+    FindReplace = std::make_unique<TFindReplace>(Editor, prompts_, this);
+    FindReplace->AttachCommands(Find1, Replace1);
+    // The print title is the open entry's member path.
+    Printing = std::make_unique<TEntryPrinter>(Editor, prompts_, [this] {
+        return QString::fromStdString(AnsiToUtf8(Nav->CurrentMember()));
+    });
+    Printing->AttachCommand(FilePrintCmd);
+    Hints = std::make_unique<TStatusHints>(this, StatusBar);
 }

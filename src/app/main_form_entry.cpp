@@ -63,9 +63,3 @@ bool TMainForm::SaveEntry() {
     ShowModifiedMark(false);
     return true;
 }
-
-void TMainForm::BuildRulerTicks() {}
-
-void TMainForm::SelectionChange() {
-    ShowCaretPosition();
-}

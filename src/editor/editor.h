@@ -41,7 +41,8 @@ public:
     int Size() const; // whole points
     void SetSize(int points);
     TFontStyles Style() const;
-    void SetStyle(TFontStyles style);
+    // Writes the styles named in `only` (all four by default) as `style` has them.
+    void SetStyle(TFontStyles style, TFontStyles only = TFontStyles(0xF));
     QColor Color() const;
     void SetColor(const QColor& color);
 
@@ -124,6 +125,10 @@ public:
     // letter, digit or underscore on either side. Case is ignored unless
     // stMatchCase is given.
     int FindText(const QString& text, int start, int length, TSearchTypes options) const;
+
+    // The text's margins within the control: the formatting rectangle runs
+    // from `left` pixels to the client width less `right`, top to bottom.
+    void SetTextMargins(int left, int right);
 
     bool CanUndo() const;
     bool CanPaste() const;
