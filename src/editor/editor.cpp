@@ -275,6 +275,7 @@ void TRichEdit::LoadFromStream(const QByteArray& rtf) {
     doc->setUndoRedoEnabled(true);
     moveCursor(QTextCursor::Start);
     doc->setModified(false);
+    emit Loaded();
 }
 
 QByteArray TRichEdit::SaveToStream() const {
@@ -290,6 +291,7 @@ void TRichEdit::Clear() {
     c.setBlockCharFormat(defaultFormat_);
     setCurrentCharFormat(defaultFormat_);
     doc->setModified(false);
+    emit Loaded();
 }
 
 int TRichEdit::SelStart() const {

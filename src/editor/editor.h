@@ -139,6 +139,8 @@ public:
 
 signals:
     void ModifiedChanged(bool modified);
+    // The whole content was replaced (LoadFromStream, Clear).
+    void Loaded();
 
 protected:
     // The clipboard speaks RTF too, as the control does: a copy offers the

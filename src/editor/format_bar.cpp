@@ -12,6 +12,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QToolButton>
 
 #include <algorithm>
@@ -62,13 +63,17 @@ QAbstractSpinBox::StepEnabled TFontSizeBox::stepEnabled() const {
 TFormatBar::TFormatBar(TRichEdit* editor, TRuler* ruler, const TFormatControls& controls,
                        TPrompts& prompts, QObject* parent)
     : QObject(parent), Editor(editor), Ruler(ruler), c_(controls), prompts_(prompts) {
+    // The swatch paints its own colour, not the tool bar's button colour it
+    // would inherit.
+    c_.ColorPnl->setBackgroundRole(QPalette::Window);
+    c_.ColorPnl->setAutoFillBackground(true);
     auto guarded = [this](void (TFormatBar::*handler)()) {
         return [this, handler] { Guard([&] { (this->*handler)(); }); };
     };
     connect(Editor, &QTextEdit::cursorPositionChanged, this, guarded(&TFormatBar::SelectionChange));
     connect(Editor, &QTextEdit::selectionChanged, this, guarded(&TFormatBar::SelectionChange));
     // A newly loaded entry may leave the caret where it was: show its state too.
-    connect(Editor, &QTextEdit::textChanged, this, guarded(&TFormatBar::SelectionChange));
+    connect(Editor, &TRichEdit::Loaded, this, guarded(&TFormatBar::SelectionChange));
     connect(Ruler, &TRuler::Resized, this, guarded(&TFormatBar::SelectionChange));
 
     connect(c_.BoldButton, &QToolButton::clicked, this, guarded(&TFormatBar::BoldButtonClick));
@@ -78,7 +83,14 @@ TFormatBar::TFormatBar(TRichEdit* editor, TRuler* ruler, const TFormatControls& 
     connect(c_.BulletsButton, &QToolButton::clicked, this,
             guarded(&TFormatBar::BulletsButtonClick));
     connect(c_.ColorButton, &QToolButton::clicked, this, guarded(&TFormatBar::ColorButtonClick));
+    // Every change of the text, typed or stepped; the spin box reports only
+    // texts that are numbers, its line edit the others (an emptied box).
     connect(c_.FontSize, &QSpinBox::textChanged, this, guarded(&TFormatBar::FontSizeChange));
+    connect(c_.FontSize->findChild<QLineEdit*>(), &QLineEdit::textChanged, this,
+            [this](const QString& text) {
+                int size = 0;
+                if (!TryStrToInt(text.toStdString(), size)) Guard([this] { FontSizeChange(); });
+            });
     connect(c_.FontName, &QComboBox::currentTextChanged, this,
             guarded(&TFormatBar::FontNameChange));
     if (QButtonGroup* group = c_.LeftAlign->group())
