@@ -14,8 +14,12 @@ const QString TFileCommands::Filter =
 
 TExportResult WriteFileWhole(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return TExportResult::CannotCreate;
-    if (file.write(bytes) != bytes.size()) {
+    // Unbuffered, so a failing write is seen here: a buffered one fails only
+    // while the file is being committed, where the failure goes unnoticed and
+    // a cut-off file would replace the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return TExportResult::CannotCreate;
+    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return TExportResult::WriteFailed;
     }
