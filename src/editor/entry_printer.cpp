@@ -27,8 +27,12 @@ bool PrintDocument(const QTextDocument& source, QPrinter& printer) {
         const QRectF view(0, page * area.height(), area.width(), area.height());
         painter.save();
         painter.translate(0, -view.top());
+        painter.setClipRect(view);
         QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = view;
+        // The layout moves a line that would cross a page's end to the next
+        // page; a line that only touches the boundary belongs to one page, so
+        // the clip stops a hair inside it.
+        context.clip = view.adjusted(0, 0.5, 0, -0.5);
         doc->documentLayout()->draw(&painter, context);
         painter.restore();
     }
