@@ -264,6 +264,15 @@ void TMainForm::BuildToolBar() {
     BulletsButton = ToolButton(bar, "BulletsButton", "Bullets",
                                ToolIcon("format-list-unordered", "bullets"), true);
     SetHint(BulletsButton, "Bullets|Enter bullet mode");
+
+    // The formatting buttons from the keyboard, as in other editors.
+    BoldButton->setShortcut(QKeySequence("Ctrl+B"));
+    ItalicButton->setShortcut(QKeySequence("Ctrl+I"));
+    UnderlineButton->setShortcut(QKeySequence("Ctrl+U"));
+    LeftAlign->setShortcut(QKeySequence("Ctrl+L"));
+    CenterAlign->setShortcut(QKeySequence("Ctrl+E"));
+    RightAlign->setShortcut(QKeySequence("Ctrl+Shift+R"));
+    BulletsButton->setShortcut(QKeySequence("Ctrl+Shift+L"));
 }
 
 void TMainForm::BuildStatusBar() {

@@ -4,13 +4,18 @@
 #include "editor/format_bar.h"
 #include "editor_window.h"
 
+#include "ui/help.h"
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -234,4 +239,48 @@ TEST(ToolIcons, OurIconsAreCompiledInAndDraw) {
                 inked += qAlpha(image.pixel(x, y)) > 0;
         EXPECT_GT(inked, 10) << name;
     }
+}
+
+TEST(FontAndColorDialogs, QtsDialogsHaveAHelpButtonForTheirContext) {
+    std::vector<int> contexts;
+    SetHelpHandler([&](int context) { contexts.push_back(context); });
+    TQtPrompts prompts;
+    int opened = 0;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg) return;
+        ++opened;
+        if (auto* buttons = dlg->findChild<QDialogButtonBox*>())
+            if (QPushButton* help = buttons->button(QDialogButtonBox::Help)) help->click();
+        dlg->reject();
+    });
+    timer.start();
+    QFont font("DejaVu Sans", 10);
+    QColor color = Qt::black;
+    EXPECT_FALSE(prompts.ChooseFont(font, color, 19));
+    EXPECT_FALSE(prompts.ChooseColor(color, 19));
+    timer.stop();
+    SetHelpHandler({});
+    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(contexts, (std::vector<int>{19, 19}));
+    EXPECT_EQ(font, QFont("DejaVu Sans", 10)); // cancelled: unchanged
+}
+
+TEST_F(FormatBar, TheFormattingButtonsHaveKeys) {
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    Type("keys");
+    Ed().SetSelection(0, 4);
+    // A button's key presses it as a click would, a moment later.
+    QTest::keyClick(form->Editor, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_TRUE(
+        edtest::WaitFor([&] { return Ed().SelAttributes().Style() == TFontStyle::fsBold; }));
+    QTest::keyClick(form->Editor, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(
+        edtest::WaitFor([&] { return Ed().Paragraph().Alignment() == TAlignment::taCenter; }));
+    QTest::keyClick(form->Editor, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(
+        edtest::WaitFor([&] { return Ed().Paragraph().Numbering() == TNumberingStyle::nsBullet; }));
 }
