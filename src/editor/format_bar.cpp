@@ -255,7 +255,8 @@ void TFormatBar::SelectFont() {
     font.setItalic(style.testFlag(TFontStyle::fsItalic));
     font.setUnderline(style.testFlag(TFontStyle::fsUnderline));
     font.setStrikeOut(style.testFlag(TFontStyle::fsStrikeOut));
-    QColor color = sel.Color();
+    const QColor shown = sel.Color();
+    QColor color = shown;
     if (prompts_.ChooseFont(font, color, kFontHelpContext)) {
         TTextAttributes& target = TargetAttributes();
         target.SetName(font.family());
@@ -266,7 +267,8 @@ void TFormatBar::SelectFont() {
         chosen.setFlag(TFontStyle::fsUnderline, font.underline());
         chosen.setFlag(TFontStyle::fsStrikeOut, font.strikeOut());
         target.SetStyle(chosen);
-        target.SetColor(color);
+        // An untouched colour stays as it was (automatic stays automatic).
+        if (color != shown) target.SetColor(color);
     }
     SelectionChange();
     Editor->setFocus();

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace {
 QString Title() {
@@ -96,13 +97,25 @@ TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) 
 }
 
 bool TQtPrompts::ChooseFont(QFont& font, QColor& color, int helpContext) {
-    // Qt's font dialog has no colour; the colour stays as it was.
-    (void)color;
     QFontDialog dlg(font, Parent());
     dlg.setOption(QFontDialog::DontUseNativeDialog);
+    // Qt's font dialog has the underline and strike-out effects; the colour
+    // effect is a button of its own beside OK and Cancel.
+    QColor chosen = color;
+    if (auto* buttons = dlg.findChild<QDialogButtonBox*>()) {
+        QPushButton* colorButton = buttons->addButton("Co&lor...", QDialogButtonBox::ActionRole);
+        colorButton->setObjectName("ColorButton");
+        QObject::connect(colorButton, &QPushButton::clicked, &dlg, [&dlg, &chosen] {
+            QColorDialog pick(chosen, &dlg);
+            pick.setOption(QColorDialog::DontUseNativeDialog);
+            if (pick.exec() == QDialog::Accepted && pick.selectedColor().isValid())
+                chosen = pick.selectedColor();
+        });
+    }
     AddHelpButton(dlg, helpContext);
     if (dlg.exec() != QDialog::Accepted) return false;
     font = dlg.selectedFont();
+    color = chosen;
     return true;
 }
 

@@ -7,10 +7,12 @@
 #include "ui/help.h"
 #include <QAction>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QFontDialog>
 #include <QFrame>
 #include <QPushButton>
 #include <QStatusBar>
@@ -266,6 +268,39 @@ TEST(FontAndColorDialogs, QtsDialogsHaveAHelpButtonForTheirContext) {
     EXPECT_EQ(opened, 2);
     EXPECT_EQ(contexts, (std::vector<int>{19, 19}));
     EXPECT_EQ(font, QFont("DejaVu Sans", 10)); // cancelled: unchanged
+    EXPECT_EQ(color, QColor(Qt::black));
+}
+
+TEST(FontAndColorDialogs, TheFontDialogsColourEffect) {
+    TQtPrompts prompts;
+    QTimer timer;
+    timer.setInterval(20);
+    bool picked = false, clicked = false;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        if (auto* pick = qobject_cast<QColorDialog*>(modal)) {
+            pick->setCurrentColor(QColor(120, 0, 60));
+            pick->accept();
+            picked = true;
+        } else if (auto* dlg = qobject_cast<QFontDialog*>(modal)) {
+            if (picked) {
+                dlg->accept();
+                return;
+            }
+            if (clicked) return;
+            clicked = true; // the colour dialog runs inside the click, after this returns
+            QMetaObject::invokeMethod(dlg->findChild<QPushButton*>("ColorButton"), "click",
+                                      Qt::QueuedConnection);
+        }
+    });
+    timer.start();
+    QFont font("DejaVu Sans", 10);
+    QColor color = Qt::black;
+    EXPECT_TRUE(prompts.ChooseFont(font, color, 19));
+    timer.stop();
+    EXPECT_TRUE(picked);
+    EXPECT_EQ(color, QColor(120, 0, 60));
 }
 
 TEST_F(FormatBar, TheFormattingButtonsHaveKeys) {
