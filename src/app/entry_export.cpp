@@ -1,6 +1,7 @@
 #include "app/entry_export.h"
 
 #include "app/export_dialog.h"
+#include "editor/file_commands.h"
 #include "editor/rtf/rtf_reader.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
@@ -10,12 +11,12 @@
 #include "ui/prompts.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFileInfo>
 #include <QPdfWriter>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -64,7 +65,7 @@ QString EntryHeading(const TRangeEntry& e) {
     return {};
 }
 
-TExportResult ExportEntries(const TExportOptions& options, const std::string& archivePath,
+TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                             const TCurrentProfile& profile,
                             const std::function<std::string(const QString&)>& askPassword) {
     TEntryIndex index;
@@ -83,7 +84,7 @@ TExportResult ExportEntries(const TExportOptions& options, const std::string& ar
     // A store of its own: the main window's archive component and the
     // password of the open entry stay as they are.
     TEntryStore store;
-    TExportResult result;
+    TExportSummary result;
     for (const TRangeEntry& e : entries) {
         const QString heading = EntryHeading(e);
         store.PasswordPrompt = [&](const std::string&, const std::string&) {
@@ -112,20 +113,19 @@ TExportResult ExportEntries(const TExportOptions& options, const std::string& ar
 
     // Written beside the target, flushed and renamed over it: a failure
     // leaves no half document and an existing file as it was.
-    QSaveFile file(options.FileName);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok && options.Pdf) {
-        QPdfWriter pdf(&file);
+    QByteArray bytes;
+    if (options.Pdf) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter pdf(&buffer);
         pdf.setTitle(title);
         pdf.setCreator("Dayscrib");
         doc.print(&pdf);
-    } else if (ok) {
-        const QByteArray html = doc.toHtml().toUtf8();
-        ok = file.write(html) == html.size();
+    } else {
+        bytes = doc.toHtml().toUtf8();
     }
-    if (!ok || !file.commit())
-        throw Exception("Cannot create file " + options.FileName.toStdString() + ": " +
-                        file.errorString().toStdString());
+    if (WriteFileWhole(options.FileName, bytes) != TExportResult::Written)
+        throw Exception("Cannot create file " + options.FileName.toStdString());
     return result;
 }
 
@@ -159,7 +159,7 @@ void TEntryExport::Run() {
     if (QFileInfo::exists(options.FileName) &&
         prompts_.Confirm("Export", "OK to overwrite " + options.FileName) != TConfirmAnswer::Yes)
         return;
-    const TExportResult result = ExportEntries(
+    const TExportSummary result = ExportEntries(
         options, ArchivePath(current_.CurrentPath), current_, [this](const QString& heading) {
             const QString answer = prompts_.InputBox(
                 "Password Prompt", "Enter password for " + heading + ":", QString(), true);

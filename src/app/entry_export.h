@@ -26,7 +26,7 @@ struct TExportOptions {
     QString FileName;
 };
 
-struct TExportResult {
+struct TExportSummary {
     int Included = 0;
     QStringList Skipped; // headings of the protected entries left out
 };
@@ -37,7 +37,7 @@ QString EntryHeading(const TRangeEntry& entry);
 // Builds the document and writes it. Raises Exception with the file's name
 // and the reason when it cannot be written; the file is then untouched.
 // `prompt` asks for a password (caption, text) and returns it, empty on Cancel.
-TExportResult ExportEntries(const TExportOptions& options, const std::string& archivePath,
+TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                             const TCurrentProfile& profile,
                             const std::function<std::string(const QString&)>& askPassword);
 

@@ -5,7 +5,13 @@
 
 #include "app/recovery_keeper.h"
 
+#include "editor/edit_commands.h"
 #include "editor/editor.h"
+#include "editor/entry_printer.h"
+#include "editor/file_commands.h"
+#include "editor/find_replace.h"
+#include "editor/format_bar.h"
+#include "editor/status_hints.h"
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
 #include "ui/prompts.h"
@@ -14,7 +20,6 @@
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QTextEdit>
@@ -78,7 +83,7 @@ void TMainForm::ShowSplash() {}
 void TMainForm::CloseSplash() {}
 
 void TMainForm::RouteHints() {
-    hintsRouted_ = true;
+    Hints->Route();
 }
 
 void TMainForm::SetUpFileDialogs() {
@@ -86,15 +91,10 @@ void TMainForm::SetUpFileDialogs() {
 }
 
 void TMainForm::SetUpFormatting() {
-    FillFontList();
-    BuildRulerTicks();
-    SelectionChange();
-}
-
-void TMainForm::FillFontList() {
-    const QSignalBlocker block(FontName);
-    FontName->clear();
-    FontName->addItems(QFontDatabase::families());
+    Formatting->FillFontList();
+    Formatting->BuildRulerTicks();
+    Formatting->ApplyEditMargins();
+    Formatting->SelectionChange();
 }
 
 void TMainForm::SetTypingFont() {
@@ -115,7 +115,7 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::FormShow() {
-    ShowCaretPosition();
+    Formatting->ShowCaretPosition();
     ShowModifiedMark(Editor->Modified());
     MonthCalendar1->setSelectedDate(QDate::currentDate());
     // Selecting the start profile's tab loads today's entry, once.
@@ -151,21 +151,6 @@ void TMainForm::FormDestroy() {
 
 // ---- commands ----
 
-void TMainForm::FileSave() {
-    SaveEntry();
-}
 void TMainForm::FileExit() {
     close();
-}
-void TMainForm::EditUndo() {
-    Editor->undo();
-}
-void TMainForm::EditCut() {
-    Editor->cut();
-}
-void TMainForm::EditCopy() {
-    Editor->copy();
-}
-void TMainForm::EditPaste() {
-    Editor->paste();
 }

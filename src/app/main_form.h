@@ -11,6 +11,7 @@
 // entry store, the date tree and the formatting tool bar.
 #pragma once
 
+#include "editor/ruler.h"
 #include "nav/date_navigator.h"
 #include "settings/settings.h"
 #include "store/entry_key.h"
@@ -37,9 +38,15 @@ class QToolBar;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TEditCommands;
+class TEntryPrinter;
+class TFileCommands;
+class TFindReplace;
+class TFormatBar;
 class TPrompts;
 class TRecoveryKeeper;
 class TRichEdit;
+class TStatusHints;
 
 class TMainForm : public QMainWindow, public TEntryView {
     Q_OBJECT
@@ -71,7 +78,6 @@ public:
     // ---- status bar ----
     void ShowModifiedMark(bool modified);
     void ShowReadOnlyMark(bool readOnly);
-    void ShowCaretPosition();
 
     // ---- entries ----
     // The entry of the navigator's key and level into the editor.
@@ -98,13 +104,21 @@ public:
     // Keeps the open entry's unsaved text in the recovery file.
     TRecoveryKeeper* Recovery = nullptr;
 
+    // ---- the editing features (editor/) ----
+    // The formatting tool bar, the ruler's markers and the caret panel.
+    std::unique_ptr<TFormatBar> Formatting;
+    std::unique_ptr<TEditCommands> EditCommands;
+    std::unique_ptr<TFileCommands> FileCommands; // Save, Save As
+    std::unique_ptr<TFindReplace> FindReplace;
+    std::unique_ptr<TEntryPrinter> Printing;
+    std::unique_ptr<TStatusHints> Hints;
     // ---- controls ----
     QToolBar* StandardToolBar = nullptr;
     QWidget* LeftPnl = nullptr;
     QCalendarWidget* MonthCalendar1 = nullptr;
     QTreeWidget* TreeView = nullptr;
     QSplitter* Splitter1 = nullptr;
-    QWidget* Ruler = nullptr;
+    TRuler* Ruler = nullptr;
     TRichEdit* Editor = nullptr;
     QTabBar* TabSet = nullptr;
     QStatusBar* StatusBar = nullptr;
@@ -169,7 +183,6 @@ public:
     QAction* HelpAbout = nullptr;
 
 protected:
-    bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
@@ -200,25 +213,15 @@ private:
     void SetUpFormatting();
     void SetTypingFont();
 
-    // formatting set-up, filled in by the formatting tool bar
-    void FillFontList();
-    void BuildRulerTicks();
-    void SelectionChange();
     // A recovery file left by a program that did not end normally is offered
     // back: Yes opens its entry and puts the text in, marked modified.
     void OfferRecovery();
 
     // commands
-    void FileSave();
     void FileExit();
-    void EditUndo();
-    void EditCut();
-    void EditCopy();
-    void EditPaste();
 
     TPrompts& prompts_;
     bool loginPassed_ = true;
     bool shown_ = false;
     bool destroyed_ = false;
-    bool hintsRouted_ = false;
 };

@@ -8,7 +8,15 @@
 #include "app/entry_export.h"
 #include "app/entry_tools.h"
 #include "app/recovery_keeper.h"
+#include "editor/edit_commands.h"
+#include "editor/editor.h"
+#include "editor/entry_printer.h"
+#include "editor/file_commands.h"
+#include "editor/find_replace.h"
+#include "editor/format_bar.h"
+#include "editor/status_hints.h"
 #include "nav/date_navigator.h"
+#include "platform/codepage.h"
 #include "ui/commands.h"
 
 void TMainForm::Compose() {
@@ -37,4 +45,27 @@ void TMainForm::Compose() {
 
     auto* tools = new TEntryTools(Editor, Store, Current, StatusPanel[2], prompts_, this);
     tools->Attach(ApplyTemplate1, SaveAsTemplate1, Protect1, Unprotect1);
+
+    auto showModified = [this](bool modified) { ShowModifiedMark(modified); };
+    Formatting = std::make_unique<TFormatBar>(
+        Editor, Ruler,
+        TFormatControls{FontName, FontSize, ColorPnl, ColorButton, BoldButton, ItalicButton,
+                        UnderlineButton, LeftAlign, CenterAlign, RightAlign, BulletsButton,
+                        StatusPanel[0]},
+        prompts_);
+    Formatting->AttachCommands(Color1, EditFontCmd);
+    EditCommands = std::make_unique<TEditCommands>(
+        Editor, TEditActions{EditUndoCmd, EditCutCmd, EditCopyCmd, EditPasteCmd}, prompts_,
+        showModified);
+    FileCommands = std::make_unique<TFileCommands>(
+        Editor, prompts_, [this] { return SaveEntry(); }, showModified, SaveDialogFolder);
+    FileCommands->AttachCommands(FileSaveCmd, FileSaveAsCmd);
+    FindReplace = std::make_unique<TFindReplace>(Editor, prompts_, this);
+    FindReplace->AttachCommands(Find1, Replace1);
+    // The print title is the open entry's member path.
+    Printing = std::make_unique<TEntryPrinter>(Editor, prompts_, [this] {
+        return QString::fromStdString(AnsiToUtf8(Nav->CurrentMember()));
+    });
+    Printing->AttachCommand(FilePrintCmd);
+    Hints = std::make_unique<TStatusHints>(this, StatusBar);
 }

@@ -70,12 +70,6 @@ bool TMainForm::SaveEntry() {
     return true;
 }
 
-void TMainForm::BuildRulerTicks() {}
-
-void TMainForm::SelectionChange() {
-    ShowCaretPosition();
-}
-
 void TMainForm::OfferRecovery() {
     const std::optional<TRecovery> r = Recovery->Pending();
     if (!r) return;

@@ -3,6 +3,9 @@
 #include "app/main_form.h"
 
 #include "editor/editor.h"
+#include "editor/format_bar.h"
+#include "editor/ruler.h"
+#include "editor/tool_icons.h"
 #include "ui/commands.h"
 
 #include <QAction>
@@ -24,11 +27,12 @@
 
 namespace {
 
-QToolButton* ToolButton(QToolBar* bar, const QString& name, const QString& text,
+QToolButton* ToolButton(QToolBar* bar, const QString& name, const QString& text, const QIcon& icon,
                         bool checkable = false) {
     auto* b = new QToolButton(bar);
     b->setObjectName(name);
-    b->setText(text);
+    b->setText(text); // shown when no icon can be drawn
+    b->setIcon(icon);
     b->setCheckable(checkable);
     b->setAutoRaise(true);
     bar->addWidget(b);
@@ -93,9 +97,7 @@ void TMainForm::BuildLayout() {
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
-    Ruler = new QWidget(right);
-    Ruler->setObjectName("Ruler");
-    Ruler->setFixedHeight(26);
+    Ruler = new TRuler(right);
     rightLayout->addWidget(Ruler);
     Editor = new TRichEdit(right);
     Editor->setObjectName("Editor");
@@ -122,13 +124,11 @@ void TMainForm::BuildLayout() {
 
     connect(Editor, &TRichEdit::ModifiedChanged, this,
             [this](bool modified) { Guarded([&] { ShowModifiedMark(modified); }); });
-    connect(Editor, &QTextEdit::cursorPositionChanged, this,
-            [this] { Guarded([&] { ShowCaretPosition(); }); });
 }
 
 void TMainForm::BuildMenus() {
     FileMenu = menuBar()->addMenu("&File");
-    FileSaveCmd = Command(FileMenu, "&Save", "Ctrl+S", "Save current file", &TMainForm::FileSave);
+    FileSaveCmd = Command(FileMenu, "&Save", "Ctrl+S", "Save current file", nullptr);
     FileSaveAsCmd =
         Command(FileMenu, "Save &As...", "", "Save current file under a new name", nullptr);
     ExportCmd = Command(FileMenu, "&Export...", "",
@@ -140,14 +140,11 @@ void TMainForm::BuildMenus() {
         Command(FileMenu, "E&xit", "Alt+X", "Exit this application", &TMainForm::FileExit);
 
     EditMenu = menuBar()->addMenu("&Edit");
-    EditUndoCmd =
-        Command(EditMenu, "&Undo", "Ctrl+Z", "Undo the last action", &TMainForm::EditUndo);
+    EditUndoCmd = Command(EditMenu, "&Undo", "Ctrl+Z", "Undo the last action", nullptr);
     EditMenu->addSeparator();
-    EditCutCmd = Command(EditMenu, "Cu&t", "Ctrl+X", "Delete selected item", &TMainForm::EditCut);
-    EditCopyCmd = Command(EditMenu, "&Copy", "Ctrl+C", "Copy selected item to clipboard",
-                          &TMainForm::EditCopy);
-    EditPasteCmd =
-        Command(EditMenu, "&Paste", "Ctrl+V", "Paste contents of clipboard", &TMainForm::EditPaste);
+    EditCutCmd = Command(EditMenu, "Cu&t", "Ctrl+X", "Delete selected item", nullptr);
+    EditCopyCmd = Command(EditMenu, "&Copy", "Ctrl+C", "Copy selected item to clipboard", nullptr);
+    EditPasteCmd = Command(EditMenu, "&Paste", "Ctrl+V", "Paste contents of clipboard", nullptr);
     EditMenu->addSeparator();
     Find1 = Command(EditMenu, "Find...", "Ctrl+F", "", nullptr);
     Replace1 = Command(EditMenu, "Replace...", "Ctrl+R", "", nullptr);
@@ -199,6 +196,12 @@ void TMainForm::BuildToolBar() {
     addToolBar(Qt::TopToolBarArea, StandardToolBar);
     QToolBar* bar = StandardToolBar;
 
+    FileSaveCmd->setIcon(ToolIcon("document-save", "save"));
+    FilePrintCmd->setIcon(ToolIcon("document-print", "print"));
+    EditCutCmd->setIcon(ToolIcon("edit-cut", "cut"));
+    EditCopyCmd->setIcon(ToolIcon("edit-copy", "copy"));
+    EditPasteCmd->setIcon(ToolIcon("edit-paste", "paste"));
+    EditUndoCmd->setIcon(ToolIcon("edit-undo", "undo"));
     SaveButton = CommandButton(bar, "SaveButton", FileSaveCmd);
     PrintButton = CommandButton(bar, "PrintButton", FilePrintCmd);
     bar->addSeparator();
@@ -217,11 +220,8 @@ void TMainForm::BuildToolBar() {
     SetHint(FontName, "Font Name|Select font name");
     bar->addWidget(FontName);
 
-    FontSize = new QSpinBox(bar);
+    FontSize = new TFontSizeBox(bar); // UpDown1: steps from 0 to 100
     FontSize->setObjectName("FontSize");
-    FontSize->setRange(0, 100);
-    FontSize->setWrapping(false);
-    FontSize->setValue(0);
     SetHint(FontSize, "Font Size|Select font size");
     bar->addWidget(FontSize);
 
@@ -242,21 +242,26 @@ void TMainForm::BuildToolBar() {
     SetHint(ColorPnl, "Current font color");
     bar->addWidget(ColorFramePnl);
 
-    ColorButton = ToolButton(bar, "ColorButton", "Color");
+    ColorButton = ToolButton(bar, "ColorButton", "Color", ToolIcon("format-text-color", "color"));
     SetHint(ColorButton, "Select font color");
-    BoldButton = ToolButton(bar, "BoldButton", "B", true);
+    BoldButton = ToolButton(bar, "BoldButton", "B", ToolIcon("format-text-bold", "bold"), true);
     SetHint(BoldButton, "Bold");
-    ItalicButton = ToolButton(bar, "ItalicButton", "I", true);
+    ItalicButton =
+        ToolButton(bar, "ItalicButton", "I", ToolIcon("format-text-italic", "italic"), true);
     SetHint(ItalicButton, "Italic");
-    UnderlineButton = ToolButton(bar, "UnderlineButton", "U", true);
+    UnderlineButton = ToolButton(bar, "UnderlineButton", "U",
+                                 ToolIcon("format-text-underline", "underline"), true);
     SetHint(UnderlineButton, "Underline");
     bar->addSeparator();
 
-    LeftAlign = ToolButton(bar, "LeftAlign", "Left", true);
+    LeftAlign =
+        ToolButton(bar, "LeftAlign", "Left", ToolIcon("format-justify-left", "align-left"), true);
     SetHint(LeftAlign, "Align Left");
-    CenterAlign = ToolButton(bar, "CenterAlign", "Center", true);
+    CenterAlign = ToolButton(bar, "CenterAlign", "Center",
+                             ToolIcon("format-justify-center", "align-center"), true);
     SetHint(CenterAlign, "Center");
-    RightAlign = ToolButton(bar, "RightAlign", "Right", true);
+    RightAlign = ToolButton(bar, "RightAlign", "Right",
+                            ToolIcon("format-justify-right", "align-right"), true);
     SetHint(RightAlign, "Align Right");
     auto* align = new QButtonGroup(this);
     align->setExclusive(true);
@@ -266,8 +271,18 @@ void TMainForm::BuildToolBar() {
     LeftAlign->setChecked(true);
     bar->addSeparator();
 
-    BulletsButton = ToolButton(bar, "BulletsButton", "Bullets", true);
+    BulletsButton = ToolButton(bar, "BulletsButton", "Bullets",
+                               ToolIcon("format-list-unordered", "bullets"), true);
     SetHint(BulletsButton, "Bullets|Enter bullet mode");
+
+    // The formatting buttons from the keyboard, as in other editors.
+    BoldButton->setShortcut(QKeySequence("Ctrl+B"));
+    ItalicButton->setShortcut(QKeySequence("Ctrl+I"));
+    UnderlineButton->setShortcut(QKeySequence("Ctrl+U"));
+    LeftAlign->setShortcut(QKeySequence("Ctrl+L"));
+    CenterAlign->setShortcut(QKeySequence("Ctrl+E"));
+    RightAlign->setShortcut(QKeySequence("Ctrl+Shift+R"));
+    BulletsButton->setShortcut(QKeySequence("Ctrl+Shift+L"));
 }
 
 void TMainForm::BuildStatusBar() {

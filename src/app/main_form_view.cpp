@@ -6,10 +6,8 @@
 
 #include <QAction>
 #include <QCalendarWidget>
-#include <QEvent>
 #include <QLabel>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -52,25 +50,6 @@ void TMainForm::ShowModifiedMark(bool modified) {
 
 void TMainForm::ShowReadOnlyMark(bool readOnly) {
     StatusPanel[1]->setText(readOnly ? "Read Only" : QString());
-}
-
-void TMainForm::ShowCaretPosition() {
-    // The line is the display line that holds the selection start, as the
-    // control counts lines; the column counts from that line's first character.
-    const int start = Editor->SelStart();
-    const int line = Editor->LineFromChar(start);
-    const int column = start - Editor->LineIndex(line);
-    StatusPanel[0]->setText(QString::asprintf("Line: %3d   Col: %3d", line + 1, column + 1));
-}
-
-bool TMainForm::event(QEvent* e) {
-    // Hints reach the status bar only once the create sequence routed them.
-    if (e->type() == QEvent::StatusTip) {
-        if (hintsRouted_ && StatusBar)
-            StatusBar->showMessage(static_cast<QStatusTipEvent*>(e)->tip());
-        return true;
-    }
-    return QMainWindow::event(e);
 }
 
 // ---- settings <-> controls ----

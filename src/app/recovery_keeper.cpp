@@ -1,10 +1,10 @@
 #include "app/recovery_keeper.h"
 
 #include "editor/editor.h"
+#include "editor/file_commands.h"
 #include "platform/user_folders.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 int TRecoveryKeeper::IntervalMs = 3000;
 
@@ -26,12 +26,9 @@ void TRecoveryKeeper::KeepNow() {
     if (owned_ && revision == keptRevision_) return;
     TRecovery r = describe_();
     r.Rtf = editor_->SaveToStream().toStdString();
-    QSaveFile file(FileName()); // written beside, flushed, renamed over: never half a file
-    const std::string bytes = FormatRecovery(r);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit())
+    // Written beside, flushed, renamed over: never half a file.
+    if (WriteFileWhole(FileName(), QByteArray::fromStdString(FormatRecovery(r))) !=
+        TExportResult::Written)
         return; // a full disk: tried again at the next tick
     owned_ = true;
     keptRevision_ = revision;

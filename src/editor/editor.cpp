@@ -100,12 +100,15 @@ TFontStyles TTextAttributes::Style() const {
     return s;
 }
 
-void TTextAttributes::SetStyle(TFontStyles style) {
+void TTextAttributes::SetStyle(TFontStyles style, TFontStyles only) {
     QTextCharFormat f;
-    f.setFontWeight(style.testFlag(TFontStyle::fsBold) ? QFont::Bold : QFont::Normal);
-    f.setFontItalic(style.testFlag(TFontStyle::fsItalic));
-    f.setFontUnderline(style.testFlag(TFontStyle::fsUnderline));
-    f.setFontStrikeOut(style.testFlag(TFontStyle::fsStrikeOut));
+    if (only.testFlag(TFontStyle::fsBold))
+        f.setFontWeight(style.testFlag(TFontStyle::fsBold) ? QFont::Bold : QFont::Normal);
+    if (only.testFlag(TFontStyle::fsItalic)) f.setFontItalic(style.testFlag(TFontStyle::fsItalic));
+    if (only.testFlag(TFontStyle::fsUnderline))
+        f.setFontUnderline(style.testFlag(TFontStyle::fsUnderline));
+    if (only.testFlag(TFontStyle::fsStrikeOut))
+        f.setFontStrikeOut(style.testFlag(TFontStyle::fsStrikeOut));
     Apply(f);
 }
 
@@ -154,7 +157,7 @@ void TParaAttributes::Set(const std::function<void(rtf::ParaAttrs&)>& change) {
                 if (join && rtf::ParaAttrsOf(prev).list == a.list)
                     join->add(b);
                 else
-                    c.createList(rtf::ToListFormat(a.list, a.listStart));
+                    c.createList(rtf::ToListFormat(a));
             }
         }
         if (b == last) break;
@@ -272,6 +275,7 @@ void TRichEdit::LoadFromStream(const QByteArray& rtf) {
     doc->setUndoRedoEnabled(true);
     moveCursor(QTextCursor::Start);
     doc->setModified(false);
+    emit Loaded();
 }
 
 QByteArray TRichEdit::SaveToStream() const {
@@ -287,6 +291,7 @@ void TRichEdit::Clear() {
     c.setBlockCharFormat(defaultFormat_);
     setCurrentCharFormat(defaultFormat_);
     doc->setModified(false);
+    emit Loaded();
 }
 
 int TRichEdit::SelStart() const {
@@ -383,6 +388,24 @@ int TRichEdit::FindText(const QString& text, int start, int length, TSearchTypes
         return static_cast<int>(at);
     }
     return -1;
+}
+
+void TRichEdit::SetTextMargins(int left, int right) {
+    // The document draws no margin of its own; the viewport leaves the gutters,
+    // painted in the text's background so they look part of the page.
+    if (document()->documentMargin() != 0) {
+        const bool undo = document()->isUndoRedoEnabled();
+        const bool modified = document()->isModified();
+        document()->setUndoRedoEnabled(false);
+        document()->setDocumentMargin(0);
+        document()->setUndoRedoEnabled(undo);
+        document()->setModified(modified);
+    }
+    setViewportMargins(left, 0, right, 0);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Base));
+    setPalette(pal);
+    setAutoFillBackground(true);
 }
 
 bool TRichEdit::CanUndo() const {

@@ -41,7 +41,8 @@ public:
     int Size() const; // whole points
     void SetSize(int points);
     TFontStyles Style() const;
-    void SetStyle(TFontStyles style);
+    // Writes the styles named in `only` (all four by default) as `style` has them.
+    void SetStyle(TFontStyles style, TFontStyles only = TFontStyles(0xF));
     QColor Color() const;
     void SetColor(const QColor& color);
 
@@ -125,6 +126,10 @@ public:
     // stMatchCase is given.
     int FindText(const QString& text, int start, int length, TSearchTypes options) const;
 
+    // The text's margins within the control: the formatting rectangle runs
+    // from `left` pixels to the client width less `right`, top to bottom.
+    void SetTextMargins(int left, int right);
+
     bool CanUndo() const;
     bool CanPaste() const;
     // Copy and cut with the RTF clipboard format (Ctrl+C and Ctrl+X use them;
@@ -134,6 +139,8 @@ public:
 
 signals:
     void ModifiedChanged(bool modified);
+    // The whole content was replaced (LoadFromStream, Clear).
+    void Loaded();
 
 protected:
     // The clipboard speaks RTF too, as the control does: a copy offers the

@@ -1,9 +1,11 @@
 #include "ui/prompts.h"
 
 #include "platform/codepage.h"
+#include "ui/help.h"
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
@@ -11,10 +13,21 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace {
 QString Title() {
     return QApplication::applicationName();
+}
+
+// Qt's own dialogs get a Help button beside their OK and Cancel.
+void AddHelpButton(QDialog& dlg, int helpContext) {
+    if (helpContext <= 0) return;
+    if (auto* buttons = dlg.findChild<QDialogButtonBox*>()) {
+        buttons->addButton(QDialogButtonBox::Help);
+        QObject::connect(buttons, &QDialogButtonBox::helpRequested, &dlg,
+                         [helpContext] { ShowHelp(helpContext); });
+    }
 }
 } // namespace
 
@@ -83,19 +96,35 @@ TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) 
     }
 }
 
-bool TQtPrompts::ChooseFont(QFont& font, QColor& color, int /*helpContext*/) {
-    // Qt's font dialog has no colour; the colour stays as it was.
-    (void)color;
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font, Parent());
-    if (ok) font = chosen;
-    return ok;
+bool TQtPrompts::ChooseFont(QFont& font, QColor& color, int helpContext) {
+    QFontDialog dlg(font, Parent());
+    dlg.setOption(QFontDialog::DontUseNativeDialog);
+    // Qt's font dialog has the underline and strike-out effects; the colour
+    // effect is a button of its own beside OK and Cancel.
+    QColor chosen = color;
+    if (auto* buttons = dlg.findChild<QDialogButtonBox*>()) {
+        QPushButton* colorButton = buttons->addButton("Co&lor...", QDialogButtonBox::ActionRole);
+        colorButton->setObjectName("ColorButton");
+        QObject::connect(colorButton, &QPushButton::clicked, &dlg, [&dlg, &chosen] {
+            QColorDialog pick(chosen, &dlg);
+            pick.setOption(QColorDialog::DontUseNativeDialog);
+            if (pick.exec() == QDialog::Accepted && pick.selectedColor().isValid())
+                chosen = pick.selectedColor();
+        });
+    }
+    AddHelpButton(dlg, helpContext);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    font = dlg.selectedFont();
+    color = chosen;
+    return true;
 }
 
-bool TQtPrompts::ChooseColor(QColor& color, int /*helpContext*/) {
-    const QColor chosen = QColorDialog::getColor(color, Parent());
-    if (!chosen.isValid()) return false;
-    color = chosen;
+bool TQtPrompts::ChooseColor(QColor& color, int helpContext) {
+    QColorDialog dlg(color, Parent());
+    dlg.setOption(QColorDialog::DontUseNativeDialog);
+    AddHelpButton(dlg, helpContext);
+    if (dlg.exec() != QDialog::Accepted || !dlg.selectedColor().isValid()) return false;
+    color = dlg.selectedColor();
     return true;
 }
 

@@ -98,5 +98,7 @@ TEST_F(Backups, NoneWhenSwitchedOffAndAFailureIsReportedOnceWithoutStoppingTheSt
     TMemoryStream out;
     ASSERT_EQ(reader.ExtractToStream(&out, "2026\\1\\Week1\\1.rtf"), 1);
     EXPECT_EQ(out.ToString(), "{\\rtf1 d}");
-    EXPECT_EQ(testsupport::ListDir(dir.path()).size(), 2u); // no copy left half-made
+    for (const std::string& name : testsupport::ListDir(dir.path())) // no copy left half-made
+        EXPECT_TRUE(name == "Daybank.zip" || name == "Daybank.zip.lock" || name == "Backups")
+            << name;
 }

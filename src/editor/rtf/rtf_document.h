@@ -34,6 +34,10 @@ struct ParaAttrs {
     int rightIndent = 0; // \ri, twips
     ListStyle list = ListStyle::None;
     int listStart = 1; // first number of a numbered list
+    // Text before and after the number of a numbered list (\pntxtb, \pntxta):
+    // "(" and ")" make "(1)".
+    QString numberPrefix;
+    QString numberSuffix = QStringLiteral(".");
 
     bool operator==(const ParaAttrs&) const = default;
 };

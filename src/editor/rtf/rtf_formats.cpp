@@ -57,9 +57,9 @@ QTextBlockFormat ToBlockFormat(const ParaAttrs& a) {
     return f;
 }
 
-QTextListFormat ToListFormat(ListStyle style, int start) {
+QTextListFormat ToListFormat(const ParaAttrs& a) {
     QTextListFormat f;
-    switch (style) {
+    switch (a.list) {
     case ListStyle::None:
     case ListStyle::Bullet:
         f.setStyle(QTextListFormat::ListDisc);
@@ -83,7 +83,11 @@ QTextListFormat ToListFormat(ListStyle style, int start) {
     // The paragraph's own margins place the text, as in the control; the list
     // adds no indent of its own.
     f.setIndent(0);
-    f.setProperty(kListStartProperty, start);
+    f.setProperty(kListStartProperty, a.listStart);
+    if (a.list != ListStyle::Bullet && a.list != ListStyle::None) {
+        f.setNumberPrefix(a.numberPrefix);
+        f.setNumberSuffix(a.numberSuffix);
+    }
     return f;
 }
 
@@ -147,6 +151,10 @@ ParaAttrs ParaAttrsOf(const QTextBlock& block) {
             break;
         }
         if (lf.hasProperty(kListStartProperty)) a.listStart = lf.intProperty(kListStartProperty);
+        if (a.list != ListStyle::Bullet) {
+            if (lf.hasProperty(QTextFormat::ListNumberPrefix)) a.numberPrefix = lf.numberPrefix();
+            if (lf.hasProperty(QTextFormat::ListNumberSuffix)) a.numberSuffix = lf.numberSuffix();
+        }
     }
     return a;
 }

@@ -22,7 +22,7 @@ constexpr int kListFirstIndentProperty = QTextFormat::UserProperty + 2;
 
 QTextCharFormat ToCharFormat(const CharAttrs& a);
 QTextBlockFormat ToBlockFormat(const ParaAttrs& a);
-QTextListFormat ToListFormat(ListStyle style, int start);
+QTextListFormat ToListFormat(const ParaAttrs& a);
 
 // Attributes of a fragment's format; what the format leaves unset comes from
 // the document's default font.

@@ -29,7 +29,8 @@
 namespace rtf {
 namespace {
 
-enum class Dest { Text, Skip, FontTable, ColorTable, ListText, Pn };
+// PnTextBefore/PnTextAfter: the text around a list number (\pntxtb, \pntxta).
+enum class Dest { Text, Skip, FontTable, ColorTable, ListText, Pn, PnTextBefore, PnTextAfter };
 
 constexpr int kMaxTwips = 31680; // 22 inches: more than any page
 constexpr int kMaxHalfPoints = 3276;
@@ -155,6 +156,8 @@ private:
     void FlushBytes();
     void EndParagraph();
     void CommitFont();
+    void StartPn(State& s);
+    void SkipFallbackEscape(const Token& t);
     CharAttrs CurrentAttrs() const;
     int CurrentCodePage() const;
 
@@ -174,6 +177,8 @@ private:
     Color color_;
     // List marker text (\pntext, \listtext) of the current group.
     QByteArray listText_;
+    // Text of the \pntxtb or \pntxta group being read.
+    QByteArray pnText_;
     // 8-bit text not yet decoded, and its code page.
     QByteArray pending_;
     int pendingCodePage_ = 0;
@@ -207,6 +212,10 @@ Document Parser::Parse() {
             OnSymbol(t.symbol);
             break;
         case TokenKind::HexByte: {
+            if (skip_ > 0 && Top().dest == Dest::Text) {
+                SkipFallbackEscape(t);
+                break;
+            }
             char b = static_cast<char>(t.byte);
             OnBytes(std::string_view(&b, 1));
             break;
@@ -253,9 +262,21 @@ bool Parser::OnGroupEnd() {
     stack_.pop_back();
     State& parent = Top();
     if (closed.dest == Dest::FontTable) CommitFont();
+    if ((closed.dest == Dest::PnTextBefore || closed.dest == Dest::PnTextAfter) &&
+        parent.dest == Dest::Pn) {
+        QString text = DecodeCodePage(pnText_, CurrentCodePage());
+        (closed.dest == Dest::PnTextBefore ? parent.para.numberPrefix : parent.para.numberSuffix) =
+            text;
+        pnText_.clear();
+    }
     if (closed.dest == Dest::Pn && parent.dest != Dest::Pn) {
         parent.para.list = closed.para.list;
         parent.para.listStart = closed.para.listStart;
+        // A bullet's \pntxtb is the bullet character itself, not text around a number.
+        const bool numbered =
+            closed.para.list != ListStyle::None && closed.para.list != ListStyle::Bullet;
+        parent.para.numberPrefix = numbered ? closed.para.numberPrefix : ParaAttrs{}.numberPrefix;
+        parent.para.numberSuffix = numbered ? closed.para.numberSuffix : ParaAttrs{}.numberSuffix;
     }
     if (closed.dest == Dest::ListText && parent.dest != Dest::ListText &&
         parent.para.list == ListStyle::None) {
@@ -289,9 +310,7 @@ void Parser::OnWord(const Token& t) {
     if (s.star) {
         s.star = false;
         if (t.word == "pn" && s.dest == Dest::Text) {
-            s.dest = Dest::Pn;
-            s.para.list = ListStyle::None;
-            s.para.listStart = 1;
+            StartPn(s);
         } else {
             s.dest = Dest::Skip;
         }
@@ -338,6 +357,13 @@ void Parser::OnWord(const Token& t) {
             s.para.list = ListStyle::None;
         else if (t.word == "pnstart")
             s.para.listStart = Clamp(t.param, 0, 32767);
+        else if (t.word == "pntxtb" || t.word == "pntxta") {
+            s.dest = t.word == "pntxtb" ? Dest::PnTextBefore : Dest::PnTextAfter;
+            pnText_.clear();
+        }
+        return;
+    case Dest::PnTextBefore:
+    case Dest::PnTextAfter:
         return;
     case Dest::ListText:
         return;
@@ -381,9 +407,7 @@ void Parser::OnTextWord(const Token& t) {
         return;
     }
     if (w == "pn") {
-        s.dest = Dest::Pn;
-        s.para.list = ListStyle::None;
-        s.para.listStart = 1;
+        StartPn(s);
         return;
     }
     if (w == "upr") {
@@ -499,12 +523,17 @@ void Parser::OnSymbol(char c) {
         return;
     }
     if (s.dest != Dest::Text) {
-        if (s.dest == Dest::FontTable || s.dest == Dest::ListText) {
+        if (s.dest == Dest::FontTable || s.dest == Dest::ListText || s.dest == Dest::PnTextBefore ||
+            s.dest == Dest::PnTextAfter) {
             if (c == '\\' || c == '{' || c == '}') OnBytes(std::string_view(&c, 1));
         }
         return;
     }
     if (c == '\0') return;
+    if (c == '\'') { // a "\'" with no hex digit: no text of its own
+        if (skip_ > 0) SkipFallbackEscape(Token{});
+        return;
+    }
     if (skip_ > 0) {
         --skip_;
         return;
@@ -562,6 +591,12 @@ void Parser::OnBytes(std::string_view bytes) {
         if (listText_.size() < 64)
             listText_.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
         return;
+    case Dest::PnTextBefore:
+    case Dest::PnTextAfter:
+        if (pnText_.size() < 32)
+            pnText_.append(bytes.data(),
+                           std::min<qsizetype>(32 - pnText_.size(), qsizetype(bytes.size())));
+        return;
     case Dest::Text:
         break;
     }
@@ -610,6 +645,25 @@ void Parser::EndParagraph() {
     current_.endAttrs = CurrentAttrs();
     doc_.paragraphs.push_back(std::move(current_));
     current_ = Paragraph{};
+}
+
+// A \pn group describes the paragraph's list afresh: no list, numbers from 1
+// followed by ".", until its words say otherwise.
+void Parser::StartPn(State& s) {
+    s.dest = Dest::Pn;
+    const ParaAttrs fresh;
+    s.para.list = fresh.list;
+    s.para.listStart = fresh.listStart;
+    s.para.numberPrefix = fresh.numberPrefix;
+    s.para.numberSuffix = fresh.numberSuffix;
+}
+
+// A "\'" escape standing as the fallback of \uN is one fallback character
+// whatever its form: "\'4?" or "\'zz" is skipped whole (the two characters
+// after "\'"), so a malformed escape leaves no stray character behind.
+void Parser::SkipFallbackEscape(const Token& t) {
+    --skip_;
+    if (t.hexDigits < 2) tok_.SkipEscapeTail(2 - t.hexDigits);
 }
 
 void Parser::CommitFont() {

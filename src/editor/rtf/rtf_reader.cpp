@@ -15,7 +15,7 @@ void BuildDocument(const Document& source, QTextDocument& doc) {
     QTextCursor cursor(&doc);
     cursor.beginEditBlock();
     QTextList* list = nullptr;
-    ListStyle listStyle = ListStyle::None;
+    ParaAttrs listAttrs; // the list's kind and marker texts
     bool first = true;
     for (const Paragraph& p : source.paragraphs) {
         QTextBlockFormat blockFormat = ToBlockFormat(p.attrs);
@@ -29,11 +29,13 @@ void BuildDocument(const Document& source, QTextDocument& doc) {
         }
         if (p.attrs.list == ListStyle::None) {
             list = nullptr;
-        } else if (list && listStyle == p.attrs.list) {
+        } else if (list && listAttrs.list == p.attrs.list &&
+                   listAttrs.numberPrefix == p.attrs.numberPrefix &&
+                   listAttrs.numberSuffix == p.attrs.numberSuffix) {
             list->add(cursor.block());
         } else {
-            list = cursor.createList(ToListFormat(p.attrs.list, p.attrs.listStart));
-            listStyle = p.attrs.list;
+            list = cursor.createList(ToListFormat(p.attrs));
+            listAttrs = p.attrs;
         }
         for (const Run& r : p.runs)
             cursor.insertText(r.text, ToCharFormat(r.attrs));

@@ -31,24 +31,30 @@ QString Letters(int n) { // 1 -> a, 26 -> z, 27 -> aa
 
 } // namespace
 
-QString ListMarker(ListStyle style, int number) {
-    switch (style) {
+QString ListMarker(const ParaAttrs& para, int number) {
+    QString digits;
+    switch (para.list) {
     case ListStyle::None:
         return {};
     case ListStyle::Bullet:
         return QString(QChar(0x2022));
     case ListStyle::Decimal:
-        return QString::number(number) + u'.';
+        digits = QString::number(number);
+        break;
     case ListStyle::LowerAlpha:
-        return Letters(number) + u'.';
+        digits = Letters(number);
+        break;
     case ListStyle::UpperAlpha:
-        return Letters(number).toUpper() + u'.';
+        digits = Letters(number).toUpper();
+        break;
     case ListStyle::LowerRoman:
-        return Roman(number) + u'.';
+        digits = Roman(number);
+        break;
     case ListStyle::UpperRoman:
-        return Roman(number).toUpper() + u'.';
+        digits = Roman(number).toUpper();
+        break;
     }
-    return {};
+    return para.numberPrefix + digits + para.numberSuffix;
 }
 
 QString DocumentToPlainText(const Document& doc) {
@@ -62,7 +68,7 @@ QString DocumentToPlainText(const Document& doc) {
         if (p.attrs.list != ListStyle::None) {
             bool continues = previous && previous->list == p.attrs.list;
             number = continues ? number + 1 : p.attrs.listStart;
-            out += ListMarker(p.attrs.list, number);
+            out += ListMarker(p.attrs, number);
             out += u' ';
         }
         for (const Run& r : p.runs) {

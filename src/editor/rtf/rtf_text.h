@@ -11,8 +11,9 @@
 namespace rtf {
 
 // The marker a list paragraph shows: "•" for bullets, "3." / "c." / "iii."
-// for the numbered styles, given the paragraph's number in its list.
-QString ListMarker(ListStyle style, int number);
+// for the numbered styles (with the paragraph's own text before and after the
+// number), given the paragraph's number in its list.
+QString ListMarker(const ParaAttrs& para, int number);
 
 // Paragraph texts of a parsed document, each followed by "\n"; list
 // paragraphs start with their marker and a space; line breaks are "\n". An

@@ -72,15 +72,20 @@ Token Tokenizer::ReadControl() {
         if (c == '\'') {
             int hi = pos_ < data_.size() ? HexValue(data_[pos_]) : -1;
             int lo = pos_ + 1 < data_.size() ? HexValue(data_[pos_ + 1]) : -1;
-            if (hi < 0) // "\'" without digits: nothing
-                return Make(TokenKind::ControlSymbol);
+            if (hi < 0) { // "\'" without digits: no text
+                Token tok = Make(TokenKind::ControlSymbol);
+                tok.symbol = '\'';
+                return tok;
+            }
             Token tok = Make(TokenKind::HexByte);
             if (lo < 0) {
                 ++pos_;
                 tok.byte = static_cast<unsigned char>(hi);
+                tok.hexDigits = 1;
             } else {
                 pos_ += 2;
                 tok.byte = static_cast<unsigned char>(hi * 16 + lo);
+                tok.hexDigits = 2;
             }
             return tok;
         }
@@ -118,6 +123,14 @@ void Tokenizer::SkipBytes(std::int64_t count) {
     if (count <= 0) return;
     std::size_t left = data_.size() - pos_;
     pos_ += static_cast<std::uint64_t>(count) < left ? static_cast<std::size_t>(count) : left;
+}
+
+void Tokenizer::SkipEscapeTail(int count) {
+    for (; count > 0 && pos_ < data_.size(); --count) {
+        const char c = data_[pos_];
+        if (c == '{' || c == '}' || c == '\\' || c == '\r' || c == '\n') break;
+        ++pos_;
+    }
 }
 
 } // namespace rtf

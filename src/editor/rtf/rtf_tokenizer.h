@@ -21,7 +21,10 @@ struct Token {
     std::int32_t param = 0;
     char symbol = 0;        // ControlSymbol: the character after the backslash
     unsigned char byte = 0; // HexByte
-    std::string_view text;  // Text: plain bytes, no CR or LF
+    // HexByte, and ControlSymbol '\'' (a "\'" with no hex digit): how many hex
+    // digits followed the "\'" (0, 1 or 2).
+    int hexDigits = 0;
+    std::string_view text; // Text: plain bytes, no CR or LF
 };
 
 class Tokenizer {
@@ -31,6 +34,9 @@ public:
     Token Next();
     // Skips `count` raw bytes (the data of \binN), or up to the end.
     void SkipBytes(std::int64_t count);
+    // Skips up to `count` characters of plain text (no brace, backslash or
+    // line end): the rest of a malformed "\'" escape that is skipped whole.
+    void SkipEscapeTail(int count);
     bool AtEnd() const { return pos_ >= data_.size(); }
     std::size_t Position() const { return pos_; }
 

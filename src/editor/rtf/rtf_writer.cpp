@@ -180,7 +180,9 @@ void Writer::ParagraphStart(const ParaAttrs& a, bool changed, int number) {
         if (a.list == ListStyle::Bullet) {
             out_ += "\\f" + QByteArray::number(symbolFont_) + "\\'B7";
         } else {
-            out_ += "\\f0 " + ListMarker(a.list, number).toLatin1();
+            out_ += "\\f0 ";
+            needSpace_ = false;
+            Escaped(ListMarker(a, number));
         }
         out_ += "\\tab}";
     };
@@ -201,7 +203,17 @@ void Writer::ParagraphStart(const ParaAttrs& a, bool changed, int number) {
                                 : a.list == ListStyle::LowerRoman ? "pnlcrm"
                                                                   : "pnucrm";
             out_ += "{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart" +
-                    QByteArray::number(a.listStart) + "\\" + style + "{\\pntxta.}}";
+                    QByteArray::number(a.listStart) + "\\" + style;
+            if (!a.numberPrefix.isEmpty()) {
+                out_ += "{\\pntxtb ";
+                needSpace_ = false;
+                Escaped(a.numberPrefix);
+                out_ += '}';
+            }
+            out_ += "{\\pntxta ";
+            needSpace_ = false;
+            Escaped(a.numberSuffix);
+            out_ += "}}";
         }
         needSpace_ = false;
     }

@@ -262,3 +262,50 @@ TEST(RtfDocuments, WordProcessorNewlines) {
     EXPECT_EQ(Blocks(doc),
               (std::vector<QString>{"one", "", "two", "", "", "three", "", "", "", "four"}));
 }
+
+TEST(RtfDocuments, MalformedEscapeAsUnicodeFallbackIsSkippedWhole) {
+    // The fallback of \uN is one character whatever its form: a "\'" with a
+    // bad second digit, or with none, is skipped with the characters after it
+    // (LibreOffice prints "A—B" and "C—D" for the first two lines too).
+    const char* rtf = "{\\rtf1\\ansi A\\u8212\\'4?B\\par C\\u8212\\'zzD\\par "
+                      "E\\u8212\\'e9F\\par G\\u8212\\'g\\par H\\par}";
+    QTextDocument doc;
+    ReadRtf(QByteArray(rtf), doc);
+    EXPECT_EQ(Blocks(doc),
+              (std::vector<QString>{QString::fromUtf8("A\xE2\x80\x94"
+                                                      "B"),
+                                    QString::fromUtf8("C\xE2\x80\x94"
+                                                      "D"),
+                                    QString::fromUtf8("E\xE2\x80\x94"
+                                                      "F"),
+                                    QString::fromUtf8("G\xE2\x80\x94"), QStringLiteral("H")}));
+    // Outside a fallback a malformed escape still keeps the text after it
+    // (the control character \x04 of "\'4" is dropped).
+    ReadRtf(QByteArray("{\\rtf1\\ansi x\\'4?y\\'zz\\par}"), doc);
+    EXPECT_EQ(Blocks(doc), (std::vector<QString>{QStringLiteral("x?yzz")}));
+}
+
+TEST(RtfDocuments, OldStyleNumberingKeepsTheTextAroundTheNumber) {
+    // "1)" and "(a)" as the \pntxtb and \pntxta groups say, not "1." / "a.".
+    const std::string rtf =
+        "{\\rtf1\\ansi {\\pntext 1)\\tab}{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta )}}one\\par "
+        "{\\pntext 2)\\tab}two\\par\\pard {\\pntext (a)\\tab}{\\*\\pn\\pnlvlbody\\pnlcltr"
+        "\\pnstart1{\\pntxtb (}{\\pntxta )}}three\\par\\pard plain\\par "
+        "{\\*\\pn\\pnlvlbody\\pndec\\pnstart4}four\\par}";
+    EXPECT_EQ(RtfToPlainText(rtf), "1) one\n2) two\n(a) three\nplain\n4. four\n");
+    QTextDocument doc;
+    ReadRtf(Bytes(rtf), doc);
+    QTextList* one = BlockOf(doc, QStringLiteral("one")).textList();
+    ASSERT_NE(one, nullptr);
+    EXPECT_EQ(one->format().numberSuffix(), QStringLiteral(")"));
+    EXPECT_EQ(one->itemText(BlockOf(doc, QStringLiteral("two"))), QStringLiteral("2)"));
+    QTextList* three = BlockOf(doc, QStringLiteral("three")).textList();
+    ASSERT_NE(three, nullptr);
+    EXPECT_NE(three, one);
+    EXPECT_EQ(three->itemText(BlockOf(doc, QStringLiteral("three"))), QStringLiteral("(a)"));
+    EXPECT_EQ(BlockOf(doc, QStringLiteral("four")).textList()->format().numberSuffix(),
+              QStringLiteral("."));
+    // Written out and read again, the markers stay.
+    EXPECT_EQ(RtfToPlainText(WriteRtf(doc).toStdString()),
+              "1) one\n2) two\n(a) three\nplain\n4. four\n");
+}

@@ -61,8 +61,10 @@ TEST(RtfTokenizer, SymbolsAndHexBytes) {
     EXPECT_EQ(toks[1].byte, 0xE9);
     EXPECT_EQ(toks[2].kind, TokenKind::HexByte); // one digit: its value
     EXPECT_EQ(toks[2].byte, 9);
-    EXPECT_EQ(toks[3].kind, TokenKind::ControlSymbol); // "\'" without digits: nothing
-    EXPECT_EQ(toks[3].symbol, '\0');
+    EXPECT_EQ(toks[2].hexDigits, 1);
+    EXPECT_EQ(toks[3].kind, TokenKind::ControlSymbol); // "\'" without digits: no text
+    EXPECT_EQ(toks[3].symbol, '\'');
+    EXPECT_EQ(toks[3].hexDigits, 0);
     EXPECT_EQ(toks[4].text, "zz");
     EXPECT_EQ(toks[5].symbol, '\\');
     EXPECT_EQ(toks[6].symbol, '{');

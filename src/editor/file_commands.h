@@ -1,0 +1,51 @@
+// The File menu's Save and Save As.
+//
+// Save stores the entry in the diary's archive (the window's SaveEntry) and
+// writes no other file. Save As exports the editor's whole content as an RTF
+// file, whichever filter the user picked: the file is written whole or not
+// at all (a temporary file beside it, flushed, then renamed over it), and an
+// existing file is touched only when the user answers Yes to "OK to
+// overwrite". The export clears the modified flag, as the control does, so a
+// later change of entry stores nothing unless the text is edited again.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class TPrompts;
+class TRichEdit;
+
+// What writing an export came to.
+enum class TExportResult { Written, CannotCreate, WriteFailed };
+// Writes `bytes` as the file `path` through a temporary file and a rename;
+// on failure nothing is left and an existing file keeps its content.
+TExportResult WriteFileWhole(const QString& path, const QByteArray& bytes);
+
+class TFileCommands : public QObject {
+    Q_OBJECT
+public:
+    // `saveEntry` stores the open entry (false when that failed);
+    // `saveFolder` is where the Save As dialog starts, read at each use.
+    TFileCommands(TRichEdit* editor, TPrompts& prompts, std::function<bool()> saveEntry,
+                  std::function<void(bool)> showModifiedMark, const QString& saveFolder,
+                  QObject* parent = nullptr);
+
+    void AttachCommands(QAction* saveCmd, QAction* saveAsCmd);
+
+    void FileSave();
+    void FileSaveAs();
+
+    // The save dialog's filter: rich text, then text (which still gets RTF).
+    static const QString Filter;
+
+private:
+    TRichEdit* Editor;
+    TPrompts& prompts_;
+    std::function<bool()> saveEntry_;
+    std::function<void(bool)> showModifiedMark_;
+    const QString& saveFolder_;
+};
