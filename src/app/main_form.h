@@ -39,6 +39,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TPrompts;
 class TRichEdit;
+class TSplashFrm;
 
 class TMainForm : public QMainWindow, public TEntryView {
     Q_OBJECT
@@ -206,6 +207,7 @@ private:
     void EditPaste();
 
     TPrompts& prompts_;
+    std::unique_ptr<TSplashFrm> splash_; // during FormCreate only
     bool loginPassed_ = true;
     bool shown_ = false;
     bool destroyed_ = false;

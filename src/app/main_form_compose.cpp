@@ -5,10 +5,12 @@
 // attached; the window itself keeps only the sequences that join them.
 #include "app/main_form.h"
 
+#include "app/help_window_menu.h"
 #include "nav/date_navigator.h"
 #include "ui/commands.h"
 
 void TMainForm::Compose() {
     Nav = std::make_unique<TDateNavigator>(TreeView, MonthCalendar1, TabSet, Settings, Current,
                                            *this, prompts_);
+    new THelpMenu(*this, prompts_); // the Help menu; owned by the window
 }

@@ -1,9 +1,11 @@
 #include "ui/prompts.h"
 
 #include "platform/codepage.h"
+#include "ui/help.h"
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
@@ -11,10 +13,22 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace {
 QString Title() {
     return QApplication::applicationName();
+}
+
+// Qt's own (non-native) font and colour dialogs end in a button box; a Help
+// button there opens the help page of `context`.
+void AddHelpButton(QDialog& dlg, int context) {
+    if (context == 0) return;
+    auto* box = dlg.findChild<QDialogButtonBox*>();
+    if (!box) return;
+    QPushButton* help = box->addButton(QDialogButtonBox::Help);
+    help->setAccessibleName("Help");
+    QObject::connect(box, &QDialogButtonBox::helpRequested, &dlg, [context] { ShowHelp(context); });
 }
 } // namespace
 
@@ -83,19 +97,23 @@ TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) 
     }
 }
 
-bool TQtPrompts::ChooseFont(QFont& font, QColor& color, int /*helpContext*/) {
+bool TQtPrompts::ChooseFont(QFont& font, QColor& color, int helpContext) {
     // Qt's font dialog has no colour; the colour stays as it was.
     (void)color;
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font, Parent());
-    if (ok) font = chosen;
-    return ok;
+    QFontDialog dlg(font, Parent());
+    dlg.setOption(QFontDialog::DontUseNativeDialog);
+    AddHelpButton(dlg, helpContext);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    font = dlg.selectedFont();
+    return true;
 }
 
-bool TQtPrompts::ChooseColor(QColor& color, int /*helpContext*/) {
-    const QColor chosen = QColorDialog::getColor(color, Parent());
-    if (!chosen.isValid()) return false;
-    color = chosen;
+bool TQtPrompts::ChooseColor(QColor& color, int helpContext) {
+    QColorDialog dlg(color, Parent());
+    dlg.setOption(QColorDialog::DontUseNativeDialog);
+    AddHelpButton(dlg, helpContext);
+    if (dlg.exec() != QDialog::Accepted || !dlg.selectedColor().isValid()) return false;
+    color = dlg.selectedColor();
     return true;
 }
 
