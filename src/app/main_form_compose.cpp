@@ -6,11 +6,13 @@
 #include "app/main_form.h"
 
 #include "app/help_window_menu.h"
+#include "app/preferences_form_apply.h"
 #include "nav/date_navigator.h"
 #include "ui/commands.h"
 
 void TMainForm::Compose() {
     Nav = std::make_unique<TDateNavigator>(TreeView, MonthCalendar1, TabSet, Settings, Current,
                                            *this, prompts_);
-    new THelpMenu(*this, prompts_); // the Help menu; owned by the window
+    new TPreferencesCommand(*this, prompts_); // View > Preferences; owned by the window
+    new THelpMenu(*this, prompts_);           // the Help menu; owned by the window
 }
