@@ -15,7 +15,7 @@ JOBS=${JOBS:-$(nproc)}
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libjpeg-dev
                 libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev fonts-dejavu-core)
 TEST_PACKAGES=(zip unzip p7zip-full python3 libreoffice-writer-nogui unrtf clang
-               libclang-rt-14-dev xauth)
+               libclang-rt-14-dev xauth desktop-file-utils)
 
 install_missing() {
     local missing=() p

@@ -63,11 +63,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     auto* physCaption = Text(this, "Label3", "Physical Memory Available to Windows:", 16, 92);
     auto* loadCaption = Text(this, "Label4", "Memory in Use:", 16, 120);
-    const int valueX = std::max(physCaption->width(), loadCaption->width()) + 16 + 8;
-    PhysMem = Text(this, "PhysMem", QString(), valueX, 92);
-    FreeRes = Text(this, "FreeRes", QString(), valueX, 120);
-    PhysMem->setMinimumWidth(ClientWidth - valueX - 8);
-    FreeRes->setMinimumWidth(ClientWidth - valueX - 8);
+    PhysMem = Text(this, "PhysMem", QString(), 0, 92);
+    FreeRes = Text(this, "FreeRes", QString(), 0, 120);
     physCaption->setBuddy(PhysMem);
     loadCaption->setBuddy(FreeRes);
 
@@ -91,8 +88,28 @@ void TAboutBox::FormCreate() {
     PhysMem->setText(
         QString::fromStdString(FormatPhysMem(status.TotalPhys, separator.toStdString())));
     FreeRes->setText(QString::fromStdString(FormatMemoryLoad(status.MemoryLoad)));
+    PlaceFigures();
+}
+
+void TAboutBox::PlaceFigures() {
+    // The values stand in one column after the longer caption; when a
+    // caption is too long for that (a wide substitute face), each value goes
+    // on the line below its caption.
+    auto* physCaption = findChild<QLabel*>("Label3");
+    auto* loadCaption = findChild<QLabel*>("Label4");
     for (QLabel* value : {PhysMem, FreeRes}) {
         value->setAccessibleName(value->text());
         value->adjustSize();
     }
+    const int column = std::max(physCaption->width(), loadCaption->width()) + 16 + 12;
+    const int widest = std::max(PhysMem->width(), FreeRes->width());
+    if (column + widest <= ClientWidth - 16) {
+        PhysMem->move(column, physCaption->y());
+        FreeRes->move(column, loadCaption->y());
+        return;
+    }
+    const int line = physCaption->height() + 2;
+    PhysMem->move(32, physCaption->y() + line);
+    loadCaption->move(16, PhysMem->y() + line + 8);
+    FreeRes->move(32, loadCaption->y() + line);
 }
