@@ -5,7 +5,6 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
@@ -37,17 +36,6 @@ inline void WhenModal(std::function<void(QWidget*)> answer) {
         });
     });
     timer->start();
-}
-
-// Waits until `done` holds, processing events; false when it never did.
-inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 30000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 // The window and every button, edit box and scrolled view in it have a

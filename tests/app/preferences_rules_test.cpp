@@ -3,14 +3,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(PreferencesRules, AvailableYearsRunFrom1990ToTenYearsAhead) {
-    const std::vector<std::string> years = AvailableYears(2031);
-    ASSERT_EQ(years.size(), 2041u - 1990u + 1u);
-    EXPECT_EQ(years.front(), "1990");
-    EXPECT_EQ(years[11], "2001");
-    EXPECT_EQ(years.back(), "2041");
-}
-
 TEST(PreferencesRules, IncludedYearsRemoveTheirFirstEqualAvailableOne) {
     std::vector<std::string> available = {"1990", "1991", "1992", "1991"};
     RemoveIncludedYears(available, {"1991", "2050", "1990", "1990"});
