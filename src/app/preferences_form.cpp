@@ -88,7 +88,11 @@ TPreferencesFrm::TPreferencesFrm(TPrompts& prompts, int currentYear, QWidget* pa
         connect(password_[n - 1], &QLineEdit::textChanged, this,
                 [this, n] { Guarded(prompts_, [this, n] { UserPasswordEditChange(n); }); });
     }
-    connect(qApp, &QApplication::focusChanged, this, &TPreferencesFrm::FocusChanged);
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &TPreferencesFrm::FocusChanged);
+}
+
+TPreferencesFrm::~TPreferencesFrm() {
+    disconnect(focusWatch_);
 }
 
 // ---- layout ----

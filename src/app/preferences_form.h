@@ -29,6 +29,7 @@ class TPreferencesFrm : public QDialog {
 public:
     // `currentYear` fixes the years offered (1990 to currentYear + 10).
     TPreferencesFrm(TPrompts& prompts, int currentYear, QWidget* parent = nullptr);
+    ~TPreferencesFrm() override;
 
     // ---- controls ----
     QListWidget* SrcList = nullptr; // "Available:", kept sorted
@@ -98,5 +99,8 @@ private:
     QLineEdit* password_[5] = {};
     QCheckBox* protect_[5] = {};
     QCheckBox* ro_[5] = {};
+    // The application's focus changes; cut in the destructor, before the
+    // controls go (their destruction moves the focus too).
+    QMetaObject::Connection focusWatch_;
     bool shown_ = false;
 };

@@ -119,7 +119,9 @@ protected:
         form = std::make_unique<TMainForm>(prompts);
         ASSERT_TRUE(form->LoginPassed());
         form->show();
-        QApplication::processEvents();
+        // Activation arrives late on a busy machine: wait for it, so that it
+        // cannot take the focus from a dialog opened next.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
     // Opens Preferences from the View menu and runs `act` in the dialog.
     void Open(const std::function<void(TPreferencesFrm&)>& act) {
@@ -127,6 +129,8 @@ protected:
         WhenModal([&](QWidget* w) {
             auto* dlg = qobject_cast<TPreferencesFrm*>(w);
             ASSERT_NE(dlg, nullptr);
+            // Keys and focus reach a window only once it is active.
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
             ran = true;
             act(*dlg);
         });

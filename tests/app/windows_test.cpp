@@ -65,7 +65,9 @@ protected:
         form = std::make_unique<TMainForm>(prompts);
         ASSERT_TRUE(form->LoginPassed());
         form->show();
-        QApplication::processEvents();
+        // Activation arrives late on a busy machine: wait for it, so that it
+        // cannot take the focus from a dialog opened next.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
     // Triggers `command` and runs `look` in the modal window it opens.
     template <class T> void Open(QAction* command, const std::function<void(T&)>& look) {
@@ -73,6 +75,8 @@ protected:
         WhenModal([&](QWidget* w) {
             auto* window = qobject_cast<T*>(w);
             ASSERT_NE(window, nullptr);
+            // Keys and focus reach a window only once it is active.
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window));
             ran = true;
             look(*window);
         });
