@@ -469,23 +469,6 @@ TEST_F(Preferences, PasswordWithCharactersWindows1252LacksOpensTheNextLogin) {
     EXPECT_EQ(prompts.Count(TKind::Input), 1);
 }
 
-TEST_F(Preferences, FieldsLeftAsShownKeepTheirBytes) {
-    // A folder name in windows-1252 bytes, as a settings file written
-    // elsewhere holds it: shown as text, handed back byte for byte.
-    WriteIni("User2On=1\nUser2Path=Donn\xE9"
-             "es\nUser2Name=Caf\xE9\n");
-    Start();
-    Open([&](TPreferencesFrm& d) {
-        EXPECT_EQ(d.UserPathEdit(2)->text(), QString::fromUtf8("Donn\xC3\xA9"
-                                                               "es"));
-        EXPECT_EQ(d.UserNameEdit(2)->text(), QString::fromUtf8("Caf\xC3\xA9"));
-        Click(d.BitBtn1);
-    });
-    EXPECT_EQ(form->Settings.Project(2).Path, "Donn\xE9"
-                                              "es\\");
-    EXPECT_EQ(form->Settings.Project(2).Name, "Caf\xE9");
-}
-
 TEST_F(Preferences, HelpButtonAndF1OpenContextSeventeen) {
     WriteIni();
     Start();
