@@ -1,9 +1,11 @@
-// Program entry: the application, the main window, the message loop. The
-// program runs from the repository (or installation) root, where the
-// viewer finds "License.txt" and "Orders.txt".
+// Program entry: the application, the help window, the main window, the
+// message loop.
+#include "app/app_resources.h"
+#include "app/help_window.h"
 #include "app/main_form.h"
 #include "app/single_instance.h"
 #include "platform/user_folders.h"
+#include "ui/help.h"
 #include "ui/prompts.h"
 #include "zip/hooks.h"
 
@@ -13,6 +15,10 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Dayscrib");
+    QGuiApplication::setDesktopFileName("dayscrib");
+    QApplication::setWindowIcon(ProgramIcon());
+    THelpWindow help; // one help window, opened at a context by ShowHelp
+    SetHelpHandler([&help](int context) { help.ShowContext(context); });
     TQtPrompts prompts;
     TInstanceLock instance(QString::fromStdString(ConfigFolder()));
     if (!instance.TryAcquire()) {
@@ -34,5 +40,6 @@ int main(int argc, char** argv) {
         rc = app.exec();
     }
     EngineHooks() = TEngineHooks();
+    SetHelpHandler({});
     return rc;
 }

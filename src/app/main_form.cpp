@@ -6,6 +6,7 @@
 #include "app/recovery_keeper.h"
 
 #include "editor/edit_commands.h"
+#include "app/splash_form.h"
 #include "editor/editor.h"
 #include "editor/entry_printer.h"
 #include "editor/file_commands.h"
@@ -29,6 +30,7 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
     prompts_.SetParent(this);
     BuildLayout();
     Guarded([this] { FormCreate(); });
+    splash_.reset(); // also when the creation stopped half-way
 }
 
 TMainForm::~TMainForm() {
@@ -68,19 +70,29 @@ void TMainForm::FormCreate() {
 
 bool TMainForm::Login() {
     if (Current.CurrentPassword.empty()) return true;
+    if (splash_) splash_->AllowDialogsAbove(); // the prompt must not open beneath it
     const QString answer = prompts_.InputBox(
         "Dayscrib Login", "Enter User/Project #1 Default Password:", QString(), true);
-    // Case counts; Cancel gives the empty answer, which never matches.
-    if (answer == QString::fromStdString(AnsiToUtf8(Current.CurrentPassword))) return true;
+    // Case counts; Cancel gives the empty answer, which never matches. The
+    // answer is compared as the bytes a password is kept in (windows-1252,
+    // or UTF-8 when it has characters windows-1252 lacks).
+    if (PasswordBytes(answer.toStdString()) == Current.CurrentPassword) return true;
     prompts_.ShowMessage("Invalid User/Project #1 Default Password");
     return false;
 }
 
-// The splash window comes with the about box and the viewer; these are the
-// places in the sequence where it is created, shown (with its wait) and closed.
-void TMainForm::CreateSplash() {}
-void TMainForm::ShowSplash() {}
-void TMainForm::CloseSplash() {}
+// The splash window is created first, shown (with its wait) once the
+// settings are read, and closed when the window's creation ends, after the
+// login prompt.
+void TMainForm::CreateSplash() {
+    splash_ = std::make_unique<TSplashFrm>();
+}
+void TMainForm::ShowSplash() {
+    splash_->ShowSplash();
+}
+void TMainForm::CloseSplash() {
+    splash_.reset();
+}
 
 void TMainForm::RouteHints() {
     Hints->Route();

@@ -47,6 +47,7 @@ class TPrompts;
 class TRecoveryKeeper;
 class TRichEdit;
 class TStatusHints;
+class TSplashFrm;
 
 class TMainForm : public QMainWindow, public TEntryView {
     Q_OBJECT
@@ -221,6 +222,7 @@ private:
     void FileExit();
 
     TPrompts& prompts_;
+    std::unique_ptr<TSplashFrm> splash_; // during FormCreate only
     bool loginPassed_ = true;
     bool shown_ = false;
     bool destroyed_ = false;

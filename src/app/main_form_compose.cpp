@@ -15,6 +15,8 @@
 #include "editor/find_replace.h"
 #include "editor/format_bar.h"
 #include "editor/status_hints.h"
+#include "app/help_window_menu.h"
+#include "app/preferences_form_apply.h"
 #include "nav/date_navigator.h"
 #include "platform/codepage.h"
 #include "ui/commands.h"
@@ -68,4 +70,6 @@ void TMainForm::Compose() {
     });
     Printing->AttachCommand(FilePrintCmd);
     Hints = std::make_unique<TStatusHints>(this, StatusBar);
+    new TPreferencesCommand(*this, prompts_); // View > Preferences; owned by the window
+    new THelpMenu(*this, prompts_);           // the Help menu; owned by the window
 }

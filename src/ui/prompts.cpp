@@ -20,14 +20,15 @@ QString Title() {
     return QApplication::applicationName();
 }
 
-// Qt's own dialogs get a Help button beside their OK and Cancel.
-void AddHelpButton(QDialog& dlg, int helpContext) {
-    if (helpContext <= 0) return;
-    if (auto* buttons = dlg.findChild<QDialogButtonBox*>()) {
-        buttons->addButton(QDialogButtonBox::Help);
-        QObject::connect(buttons, &QDialogButtonBox::helpRequested, &dlg,
-                         [helpContext] { ShowHelp(helpContext); });
-    }
+// Qt's own (non-native) font and colour dialogs end in a button box; a Help
+// button there opens the help page of `context`.
+void AddHelpButton(QDialog& dlg, int context) {
+    if (context == 0) return;
+    auto* box = dlg.findChild<QDialogButtonBox*>();
+    if (!box) return;
+    QPushButton* help = box->addButton(QDialogButtonBox::Help);
+    help->setAccessibleName("Help");
+    QObject::connect(box, &QDialogButtonBox::helpRequested, &dlg, [context] { ShowHelp(context); });
 }
 } // namespace
 

@@ -31,9 +31,16 @@ TChildMain ChildMain(int argc, char** argv, QStringList& args) {
 
 } // namespace testsupport
 
+#ifdef DAYSCRIB_TEST_WITH_APP
+#include "app/splash_form.h"
+#endif
+
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+#ifdef DAYSCRIB_TEST_WITH_APP
+    TSplashFrm::Pause = std::chrono::milliseconds(0);
+#endif
     QStringList childArgs;
     if (testsupport::TChildMain child = testsupport::ChildMain(argc, argv, childArgs))
         return child(childArgs);

@@ -1,0 +1,146 @@
+#include "app/preferences_form_apply.h"
+
+#include "app/main_form.h"
+#include "app/preferences_form.h"
+#include "app/preferences_form_rules.h"
+#include "ui/commands.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabBar>
+
+namespace {
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+std::string Typed(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+
+} // namespace
+
+TPreferencesCommand::TPreferencesCommand(TMainForm& form, TPrompts& prompts)
+    : QObject(&form), form_(form), prompts_(prompts) {
+    AttachCommand(form_.Preferences1, prompts_, [this] { Preferences1Click(); });
+}
+
+void TPreferencesCommand::Preferences1Click() {
+    TPreferencesFrm dlg(prompts_, CurrentYear(), &form_);
+    Fill(dlg);
+    // Storing the open entry first is what the tab change would do with it
+    // (into the archive of the profile current until now, under its key);
+    // doing it before anything changes lets a failed store keep the dialog
+    // open with nothing applied.
+    dlg.OnAccepting = [this] { return form_.SaveEntry(); };
+    if (dlg.exec() != QDialog::Accepted) return;
+    Apply(dlg);
+}
+
+void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
+    const TSettings& s = form_.Settings;
+    shown_ = {};
+    auto show = [&](int n, const TUserProject& p) {
+        TShown& shown = shown_[static_cast<std::size_t>(n - 1)];
+        shown.Filled = true;
+        shown.Name = NameText(p.Name);
+        shown.Path = PathText(p.Path);
+        shown.Password = PasswordText(p.Password);
+    };
+
+    const TUserProject& p1 = s.Project(1);
+    show(1, p1);
+    dlg.UserNameEdit(1)->setText(Text(shown_[0].Name));
+    dlg.UserPathEdit(1)->setText(Text(shown_[0].Path));
+    dlg.UserPasswordEdit(1)->setText(Text(shown_[0].Password));
+    dlg.UserProtectCheck(1)->setChecked(p1.Protect);
+
+    dlg.MarkStartProject(s.StartProject);
+
+    for (int n = 2; n <= ProfileCount; ++n) {
+        const TUserProject& p = s.Project(n);
+        if (!p.On) continue;
+        show(n, p);
+        const TShown& shown = shown_[static_cast<std::size_t>(n - 1)];
+        dlg.UserCheck(n)->setChecked(true); // runs User<N>CheckClick
+        dlg.UserNameEdit(n)->setText(Text(shown.Name));
+        dlg.UserPathEdit(n)->setText(Text(shown.Path));
+        dlg.UserROCheck(n)->setChecked(p.RO);
+        // A password here while profile 1 has none brings the message now,
+        // and the box opens empty.
+        dlg.UserPasswordEdit(n)->setText(Text(shown.Password));
+        dlg.UserProtectCheck(n)->setChecked(p.Protect);
+    }
+
+    for (const std::string& year : s.YearList.Strings())
+        dlg.DstList->addItem(QString::fromStdString(year));
+}
+
+void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
+    TUserProject& p = form_.Settings.Project(n);
+    const TShown& shown = shown_[static_cast<std::size_t>(n - 1)];
+    // A field of a profile that was not filled was never shown: what it
+    // holds now is what the user typed.
+    auto read = [&](const QLineEdit* edit, const std::string& shownText,
+                    const std::string& original, std::string (*convert)(const std::string&)) {
+        return shown.Filled ? EditedBytes(Typed(edit), shownText, original, convert)
+                            : convert(Typed(edit));
+    };
+    p.Name = read(dlg.UserNameEdit(n), shown.Name, p.Name, NameBytes);
+    p.Path = read(dlg.UserPathEdit(n), shown.Path, p.Path, PathBytes);
+    p.Password = read(dlg.UserPasswordEdit(n), shown.Password, p.Password, PasswordFieldBytes);
+    p.Protect = dlg.UserProtectCheck(n)->isChecked();
+    if (n > 1) p.RO = dlg.UserROCheck(n)->isChecked();
+}
+
+void TPreferencesCommand::Apply(TPreferencesFrm& dlg) {
+    TSettings& s = form_.Settings;
+    TDateNavigator& nav = *form_.Nav;
+
+    // 1. the start profile
+    s.StartProject = dlg.ChosenProject;
+
+    // 2 to 4. the profiles, and the tabs of those that are on
+    const int remembered = form_.TabSet->currentIndex();
+    ReadProfile(dlg, 1);
+    for (int n = 2; n <= ProfileCount; ++n) {
+        // A profile switched off keeps its other values.
+        s.Project(n).On = dlg.UserCheck(n)->isChecked();
+        if (s.Project(n).On) ReadProfile(dlg, n);
+    }
+    nav.FillTabs();
+
+    // 5. the remembered tab again, or the last one; selecting it is a tab
+    // change (store, then load from the tab's profile)
+    int tab = -1;
+    if (remembered >= 0) {
+        tab = remembered < form_.TabSet->count() ? remembered : form_.TabSet->count() - 1;
+        {
+            const QSignalBlocker block(form_.TabSet);
+            form_.TabSet->setCurrentIndex(tab);
+        }
+        nav.TabSetChange(tab);
+    }
+
+    // 6. the selected tab's profile is current (profile 1 without a tab)
+    form_.Current = SelectProfile(s, tab >= 0 ? nav.TabProfile(tab) : 1);
+
+    // 7. the year list, sorted by the list itself
+    s.YearList.Clear();
+    for (int i = 0; i < dlg.DstList->count(); ++i)
+        s.YearList.Add(dlg.DstList->item(i)->text().toStdString());
+
+    // 8. the calendar click's sequence at the calendar's date. When that
+    // date's year is no longer listed the tree has no node for it: the
+    // entry of that day stays open (CurrentNode empty, the day's level), so
+    // what is typed next is still stored under its own key.
+    if (!form_.SaveEntry()) return;
+    nav.BuildTreeForDate(form_.MonthCalendar1->selectedDate());
+    nav.SelectCurrentNode();
+    form_.LoadEntry();
+    if (nav.OnNavigated) nav.OnNavigated();
+}

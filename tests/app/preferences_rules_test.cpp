@@ -1,0 +1,81 @@
+// The Preferences dialog's widget-free rules, called directly.
+#include "app/preferences_form_rules.h"
+
+#include <gtest/gtest.h>
+
+TEST(PreferencesRules, IncludedYearsRemoveTheirFirstEqualAvailableOne) {
+    std::vector<std::string> available = {"1990", "1991", "1992", "1991"};
+    RemoveIncludedYears(available, {"1991", "2050", "1990", "1990"});
+    EXPECT_EQ(available, (std::vector<std::string>{"1992", "1991"}));
+    std::vector<std::string> none = {"1990"};
+    RemoveIncludedYears(none, {" 1990", "1990 "}); // exact text only
+    EXPECT_EQ(none, std::vector<std::string>{"1990"});
+}
+
+TEST(PreferencesRules, SortedPlaceIsTextOrderIgnoringLetterCase) {
+    const std::vector<std::string> sorted = {"1990", "2000", "2010", "b"};
+    EXPECT_EQ(SortedInsertPosition(sorted, "1989"), 0);
+    EXPECT_EQ(SortedInsertPosition(sorted, "2005"), 2);
+    EXPECT_EQ(SortedInsertPosition(sorted, "2000"), 2); // after an equal one
+    EXPECT_EQ(SortedInsertPosition(sorted, "999"), 3);  // text order, not numbers
+    EXPECT_EQ(SortedInsertPosition(sorted, "A"), 3);
+    EXPECT_EQ(SortedInsertPosition(sorted, "C"), 4);
+    EXPECT_EQ(SortedInsertPosition({}, "2000"), 0);
+}
+
+TEST(PreferencesRules, SelectionIsClampedIntoTheList) {
+    EXPECT_EQ(ClampSelection(-1, 5), 0);
+    EXPECT_EQ(ClampSelection(3, 5), 3);
+    EXPECT_EQ(ClampSelection(5, 5), 4);
+    EXPECT_EQ(ClampSelection(0, 0), -1);
+    EXPECT_EQ(ClampSelection(-1, 0), -1);
+}
+
+TEST(PreferencesRules, PathsEndInASeparator) {
+    EXPECT_EQ(WithFinalSeparator("D:\\Diary"), "D:\\Diary\\");
+    EXPECT_EQ(WithFinalSeparator("Data\\"), "Data\\");
+    EXPECT_EQ(WithFinalSeparator(""), "\\");
+    EXPECT_EQ(WithFinalSeparator("/home/me/diary"), "/home/me/diary\\");
+    EXPECT_EQ(WithFinalSeparator("/home/me/diary/"), "/home/me/diary/"); // "/" is one too
+}
+
+TEST(PreferencesRules, PasswordChecksIgnoreBlanksAtTheEnds) {
+    EXPECT_EQ(TrimBlanks(" \t a b \r\n"), "a b");
+    EXPECT_EQ(TrimBlanks("\x01\x1f"), "");
+    EXPECT_EQ(TrimBlanks("\xC3\xA9"), "\xC3\xA9");
+    EXPECT_TRUE(ProfileOnePasswordMissing("  "));
+    EXPECT_FALSE(ProfileOnePasswordMissing(" x "));
+    EXPECT_TRUE(ProfileOneNeedsPassword(" ", {"", " ", "pw", ""}));
+    EXPECT_FALSE(ProfileOneNeedsPassword(" ", {"", " ", "\t", ""}));
+    EXPECT_FALSE(ProfileOneNeedsPassword("one", {"pw", "pw", "pw", "pw"}));
+}
+
+TEST(PreferencesRules, FieldsLeftAsShownHandBackTheirBytes) {
+    // Windows-1252 bytes, shown as text, come back as they were.
+    const std::string ansi = "Caf\xE9";
+    const std::string shown = NameText(ansi);
+    EXPECT_EQ(shown, "Caf\xC3\xA9");
+    EXPECT_EQ(EditedBytes(shown, shown, ansi, NameBytes), ansi);
+    EXPECT_EQ(EditedBytes(shown + "s", shown, ansi, NameBytes), "Caf\xE9s");
+    // A path that only got its final backslash keeps its bytes too.
+    EXPECT_EQ(PathText("Donn\xE9"
+                       "es"),
+              "Donn\xC3\xA9"
+              "es");
+    EXPECT_EQ(EditedBytes("Donn\xC3\xA9"
+                          "es\\",
+                          "Donn\xC3\xA9"
+                          "es",
+                          "Donn\xE9"
+                          "es",
+                          PathBytes),
+              "Donn\xE9"
+              "es\\");
+    // Typed paths are file-system (UTF-8) bytes.
+    EXPECT_EQ(PathBytes("/home/\xC3\xA9"), "/home/\xC3\xA9");
+    // Passwords: windows-1252 when possible, else UTF-8, shown either way.
+    EXPECT_EQ(PasswordFieldBytes("\xC3\xA9t\xC3\xA9"), "\xE9t\xE9");
+    EXPECT_EQ(PasswordFieldBytes("\xD0\xBF"), "\xD0\xBF");
+    EXPECT_EQ(PasswordText("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(PasswordText("\xD0\xBF"), "\xD0\xBF");
+}
