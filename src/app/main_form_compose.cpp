@@ -6,9 +6,22 @@
 #include "app/main_form.h"
 
 #include "nav/date_navigator.h"
+#include "search/find_dlg.h"
 #include "ui/commands.h"
+
+#include <QAction>
 
 void TMainForm::Compose() {
     Nav = std::make_unique<TDateNavigator>(TreeView, MonthCalendar1, TabSet, Settings, Current,
                                            *this, prompts_);
+
+    // Find in files searches the current profile's archive with a reader of
+    // its own; a result double-clicked there opens as its tree node would.
+    AttachCommand(FindInFiles1, prompts_, [this] {
+        const std::string entry =
+            RunFindDlg(this, prompts_, Settings.YearList, ArchivePath(Current.CurrentPath),
+                       Current.CurrentPassword);
+        if (!entry.empty()) Nav->OpenMember(entry);
+    });
+    FindInFiles1->setEnabled(false); // until the window is first shown (FormShow)
 }
