@@ -1,0 +1,86 @@
+// The search's text and match against the entry editor itself: whatever the
+// editor holds after loading an entry, and whatever its find operation
+// answers, the widget-free code must give the same.
+#include "editor/editor.h"
+#include "search/find_text.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+const char* const kEntries[] = {
+    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 It was a rainy day.\\par}",
+    // a word split by formatting
+    "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Heavy {\\b ra}in at the party\\par}",
+    // paragraphs, a line break, a tab, an empty paragraph at the end
+    "{\\rtf1\\ansi One\\par Two\\line three\\tab four\\par\\par}",
+    // bullets and a numbered list: markers are drawn, not text
+    "{\\rtf1\\ansi{\\pntext\\'b7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}\\fi-200\\li200 "
+    "first\\par{\\pntext 2.\\tab}second\\par}",
+    // characters by escape: hex, Unicode with fallback, a non-BMP one
+    "{\\rtf1\\ansi caf\\'e9 \\u8364? na\\u239?ve \\u-10179?\\u-8704? end\\par}",
+    // plain text given instead of RTF
+    "plain line one\r\nline two\rline three\nend",
+    "",
+    "{\\rtf1}",
+};
+
+// What the editor holds once the entry is loaded.
+QString EditorText(const std::string& rtf) {
+    TRichEdit editor;
+    editor.LoadFromStream(QByteArray::fromStdString(rtf));
+    return editor.document()->toRawText();
+}
+
+int EditorFind(const std::string& rtf, const QString& text) {
+    TRichEdit editor;
+    editor.LoadFromStream(QByteArray::fromStdString(rtf));
+    return editor.FindText(text, 0, editor.TextLength(), TSearchType::stWholeWord);
+}
+
+TEST(EntryText, IsWhatTheEditorHoldsAfterLoading) {
+    for (const char* rtf : kEntries)
+        EXPECT_EQ(EntryText(rtf), EditorText(rtf)) << rtf;
+    // and for every sample document the RTF tests read, well-formed or not
+    for (const auto& file : std::filesystem::directory_iterator(testsupport::TestData("rtf"))) {
+        if (file.path().extension() != ".rtf") continue;
+        const std::string bytes = testsupport::ReadFile(file.path().string());
+        EXPECT_EQ(EntryText(bytes), EditorText(bytes)) << file.path();
+    }
+}
+
+TEST(EntryText, FormattingDoesNotSplitTheText) {
+    EXPECT_EQ(EntryText(kEntries[1]), "Heavy rain at the party");
+    EXPECT_EQ(EntryText(kEntries[3]), QString("first") + QChar::ParagraphSeparator + "second");
+}
+
+TEST(FindWholeWord, AgreesWithTheEditorsFind) {
+    const QString texts[] = {"rain",  "Rain",  "RAIN",   "art",       "party", "ra",       "in",
+                             "rainy", "a",     "It",     "day",       "day.",  ".",        "y da",
+                             "two",   "three", "four",   "first",     "•",     "2",        "café",
+                             "CAFÉ",  "naïve", "€",      "end",       "line",  "line two", "one",
+                             "",      " ",     "at the", "Heavy rain"};
+    for (const char* rtf : kEntries)
+        for (const QString& text : texts)
+            EXPECT_EQ(FindWholeWord(EntryText(rtf), text), EditorFind(rtf, text))
+                << rtf << " / " << text.toStdString();
+}
+
+TEST(FindWholeWord, WordsAndCase) {
+    EXPECT_EQ(FindWholeWord("Let's party", "art"), -1);
+    EXPECT_EQ(FindWholeWord("a party, then art", "art"), 14); // the later whole word
+    EXPECT_EQ(FindWholeWord("rain", "Rain"), 0);
+    EXPECT_EQ(FindWholeWord("Straße und STRASSE", "strasse"), 11); // no expansion of ß
+    EXPECT_EQ(FindWholeWord("snake_case", "snake"), -1);           // "_" binds words
+    EXPECT_EQ(FindWholeWord("year2000", "2000"), -1);              // so do digits
+    EXPECT_EQ(FindWholeWord("(rain)", "rain"), 1);
+    EXPECT_EQ(FindWholeWord("rain", ""), -1);
+    EXPECT_EQ(FindWholeWord("", "rain"), -1);
+    EXPECT_EQ(FindWholeWord("rain rain", "rain", 1), 5);
+    EXPECT_EQ(FindWholeWord("rain", "rain", 5), -1);
+}
+
+} // namespace
