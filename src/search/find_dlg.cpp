@@ -73,6 +73,9 @@ TFindDlg::TFindDlg(TPrompts& prompts, QWidget* parent) : QDialog(parent), prompt
     Archive.OnBadPassword = [this](TZipReader& sender, int index, std::string& newPassword) {
         ArchiveBadPassword(sender, index, newPassword);
     };
+    // The search lets events through itself between members; the reader doing
+    // it for every member as well would cost more than reading the entries.
+    Archive.DoProcessMessages = false;
 }
 
 TFindDlg::~TFindDlg() = default;

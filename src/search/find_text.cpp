@@ -1,6 +1,11 @@
 #include "search/find_text.h"
 
 #include "editor/rtf/rtf_parser.h"
+#include "search/entry_text_scan.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
 
 namespace {
 
@@ -9,31 +14,16 @@ bool IsWordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
 }
 
-// What inserting text into a document turns into a paragraph break.
-bool BreaksParagraph(QChar c) {
-    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xFDD0) ||
-           c == QChar(0xFDD1);
-}
-
-// Appends a run as inserting it into the document would store it: a CR LF
-// pair and each other paragraph-breaking character become one U+2029.
-void AppendRun(QString& out, const QString& run) {
-    const QChar* p = run.constData();
-    const qsizetype n = run.size();
-    qsizetype plain = 0; // start of the characters not yet appended
-    for (qsizetype i = 0; i < n; ++i) {
-        if (!BreaksParagraph(p[i])) continue;
-        out.append(p + plain, i - plain);
-        if (p[i] == u'\r' && i + 1 < n && p[i + 1] == u'\n') ++i;
-        out.append(QChar::ParagraphSeparator);
-        plain = i + 1;
-    }
-    out.append(p + plain, n - plain);
-}
-
 } // namespace
 
 QString EntryText(std::string_view rtf) {
+    if (std::optional<QString> text = ScanEntryText(rtf)) return *std::move(text);
+    return ReaderEntryText(rtf);
+}
+
+QString ReaderEntryText(std::string_view rtf) {
+    // The reader cleans every run of line ends and of the characters a
+    // document reserves for its structure, so runs go in as they are.
     const rtf::Document doc = rtf::ParseRtf(rtf);
     qsizetype size = 0;
     for (const rtf::Paragraph& p : doc.paragraphs) {
@@ -48,20 +38,93 @@ QString EntryText(std::string_view rtf) {
         if (!first) text.append(QChar::ParagraphSeparator);
         first = false;
         for (const rtf::Run& r : p.runs)
-            AppendRun(text, r.text);
+            text.append(r.text);
     }
     return text;
 }
 
-qsizetype FindWholeWord(const QString& in, const QString& text, qsizetype from) {
-    if (text.isEmpty() || from < 0 || from > in.size()) return -1;
-    for (qsizetype at = in.indexOf(text, from, Qt::CaseInsensitive);
-         at >= 0 && at + text.size() <= in.size();
-         at = in.indexOf(text, at + 1, Qt::CaseInsensitive)) {
-        const qsizetype after = at + text.size();
+namespace {
+
+// Case folding of every UTF-16 unit, as QString compares them ignoring case.
+const std::array<char16_t, 0x10000>& Folding() {
+    static const std::array<char16_t, 0x10000> table = [] {
+        std::array<char16_t, 0x10000> t{};
+        for (std::size_t u = 0; u < t.size(); ++u)
+            t[u] = QChar(static_cast<char16_t>(u)).toCaseFolded().unicode();
+        return t;
+    }();
+    return table;
+}
+
+// Every unit with its folding, ordered by folding: the units that fold alike
+// lie together.
+const std::vector<std::pair<char16_t, char16_t>>& UnitsByFolding() {
+    static const std::vector<std::pair<char16_t, char16_t>> units = [] {
+        std::vector<std::pair<char16_t, char16_t>> v;
+        const auto& fold = Folding();
+        for (std::size_t u = 0; u < fold.size(); ++u)
+            if (!QChar::isSurrogate(static_cast<char32_t>(u)))
+                v.emplace_back(fold[u], static_cast<char16_t>(u));
+        std::sort(v.begin(), v.end());
+        return v;
+    }();
+    return units;
+}
+
+} // namespace
+
+TWordFinder::TWordFinder(QString text) : text_(std::move(text)) {
+    const auto& fold = Folding();
+    for (QChar c : text_) {
+        surrogates_ = surrogates_ || c.isSurrogate();
+        folded_.push_back(fold[c.unicode()]);
+    }
+    if (folded_.empty() || surrogates_) return;
+    const auto& units = UnitsByFolding();
+    const auto first =
+        std::lower_bound(units.begin(), units.end(), std::make_pair(folded_[0], char16_t(0)));
+    for (auto it = first; it != units.end() && it->first == folded_[0]; ++it)
+        firstUnits_.push_back(it->second);
+}
+
+qsizetype TWordFinder::IndexOf(const QString& in, qsizetype from) const {
+    if (surrogates_) return in.indexOf(text_, from, Qt::CaseInsensitive);
+    const qsizetype m = static_cast<qsizetype>(folded_.size());
+    if (from < 0 || from > in.size() - m) return -1;
+    const auto& fold = Folding();
+    const char16_t* h = reinterpret_cast<const char16_t*>(in.constData());
+    const char16_t* const last = h + (in.size() - m);
+    const char16_t* const f = folded_.data();
+    // Surrogate units fold to themselves and never equal a unit of the text.
+    auto rest = [&](const char16_t* at) {
+        for (qsizetype k = 1; k < m; ++k)
+            if (fold[at[k]] != f[k]) return false;
+        return true;
+    };
+    if (firstUnits_.size() <= 3) {
+        const char16_t a = firstUnits_[0];
+        const char16_t b = firstUnits_.size() > 1 ? firstUnits_[1] : a;
+        const char16_t c = firstUnits_.size() > 2 ? firstUnits_[2] : a;
+        for (const char16_t* at = h + from; at <= last; ++at)
+            if ((*at == a || *at == b || *at == c) && rest(at)) return at - h;
+    } else {
+        for (const char16_t* at = h + from; at <= last; ++at)
+            if (fold[*at] == f[0] && rest(at)) return at - h;
+    }
+    return -1;
+}
+
+qsizetype TWordFinder::Find(const QString& in, qsizetype from) const {
+    if (text_.isEmpty() || from < 0 || from > in.size()) return -1;
+    for (qsizetype at = IndexOf(in, from); at >= 0; at = IndexOf(in, at + 1)) {
+        const qsizetype after = at + text_.size();
         if ((at > 0 && IsWordChar(in[at - 1])) || (after < in.size() && IsWordChar(in[after])))
             continue;
         return at;
     }
     return -1;
+}
+
+qsizetype FindWholeWord(const QString& in, const QString& text, qsizetype from) {
+    return TWordFinder(text).Find(in, from);
 }

@@ -8,7 +8,7 @@ namespace {
 class TWalk {
 public:
     TWalk(const TFindOptions& options, const TMemberReader& read, const TFindEvents& events)
-        : options_(options), read_(read), events_(events) {}
+        : options_(options), read_(read), events_(events), finder_(options.Text) {}
 
     TFindResult Run(const std::vector<std::string>& years) {
         for (const std::string& y : years)
@@ -75,7 +75,7 @@ private:
     void Search(const std::string& path) {
         bytes_.clear();
         if (!read_(path, bytes_)) return;
-        if (FindWholeWord(EntryText(bytes_), options_.Text) < 0) return;
+        if (finder_.Find(EntryText(bytes_)) < 0) return;
         result_.Lines.push_back(ResultLine(path));
         if (events_.OnFound) events_.OnFound(result_.Lines.back());
     }
@@ -83,6 +83,7 @@ private:
     const TFindOptions& options_;
     const TMemberReader& read_;
     const TFindEvents& events_;
+    const TWordFinder finder_;
     TFindResult result_;
     std::string bytes_;
 };

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 namespace {
 
@@ -81,6 +82,43 @@ TEST(FindWholeWord, WordsAndCase) {
     EXPECT_EQ(FindWholeWord("", "rain"), -1);
     EXPECT_EQ(FindWholeWord("rain rain", "rain", 1), 5);
     EXPECT_EQ(FindWholeWord("rain", "rain", 5), -1);
+}
+
+// The finder's own case-ignoring search against QString's, on random texts
+// made of the characters where folding is tricky: letters whose foldings
+// meet (K and the Kelvin sign, s and the long s, the three sigmas), dotted
+// and dotless i, sharp s, surrogate pairs (a Deseret capital folds to its
+// small letter), lone surrogates and plain letters. Texts shorter and longer
+// than 500 units take QString's two different roads.
+TEST(TWordFinder, IgnoresCaseAsQStringDoes) {
+    const char16_t alphabet[] = {u'a',   u'k',   u'K',   0x212A, u's',   u'S',   0x017F,
+                                 0x03A3, 0x03C3, 0x03C2, u'i',   u'I',   0x0130, 0x0131,
+                                 0x00DF, u' ',   u'_',   0xD801, 0xDC00, 0xDC28, 0xD800,
+                                 0x1E9E, 0x00C5, 0x212B, 0x00E5};
+    std::mt19937 rng(3);
+    auto random = [&](qsizetype n) {
+        QString s;
+        for (qsizetype i = 0; i < n; ++i)
+            s.append(QChar(alphabet[rng() % std::size(alphabet)]));
+        return s;
+    };
+    int found = 0;
+    for (int n = 0; n < 3000; ++n) {
+        const QString hay = random(n % 2 ? 1 + rng() % 60 : 400 + rng() % 300);
+        // half the texts are taken from the haystack, their case changed
+        QString needle = random(1 + rng() % 7);
+        if (n % 4 < 2) {
+            needle = hay.mid(rng() % hay.size(), 1 + rng() % 7);
+            needle = n % 4 ? needle.toUpper() : needle.toLower();
+        }
+        const TWordFinder finder(needle);
+        for (qsizetype from : {qsizetype(0), qsizetype(rng() % 5), hay.size()}) {
+            const qsizetype expected = hay.indexOf(needle, from, Qt::CaseInsensitive);
+            ASSERT_EQ(finder.IndexOf(hay, from), expected) << n << " " << from;
+            found += expected >= 0;
+        }
+    }
+    EXPECT_GT(found, 1000);
 }
 
 } // namespace
