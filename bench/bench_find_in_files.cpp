@@ -313,10 +313,12 @@ void Quick(TZipReader& reader) {
 }
 
 TMemberReader ReaderOf(TZipReader& reader) {
-    return [&reader](const std::string& path, std::string& bytes) {
-        TMemoryStream stream;
-        if (reader.ExtractToStream(&stream, path) != 1) return false;
-        bytes.assign(stream.Bytes().begin(), stream.Bytes().end());
+    auto stream = std::make_shared<TMemoryStream>();
+    return [&reader, stream](const std::string& path, std::string_view& bytes) {
+        stream->Clear();
+        if (reader.ExtractToStream(stream.get(), path) != 1) return false;
+        bytes = std::string_view(reinterpret_cast<const char*>(stream->Bytes().data()),
+                                 stream->Bytes().size());
         return true;
     };
 }
@@ -338,7 +340,7 @@ void BM_ExtractAll(benchmark::State& state) {
     TZipReader reader;
     Quick(reader);
     const TMemberReader read = ReaderOf(reader);
-    std::string bytes;
+    std::string_view bytes;
     for (auto _ : state) {
         std::size_t total = 0;
         TPass pass{"Extract"};
@@ -355,9 +357,13 @@ void BM_ExtractAll(benchmark::State& state) {
 void BM_TextAndMatch(benchmark::State& state) {
     TZipReader reader;
     Quick(reader);
-    std::vector<std::string> all(gMembers.size());
-    for (std::size_t i = 0; i < gMembers.size(); ++i)
-        ReaderOf(reader)(gMembers[i], all[i]);
+    std::vector<std::string> all;
+    const TMemberReader read = ReaderOf(reader);
+    for (const std::string& name : gMembers) {
+        std::string_view bytes;
+        if (!read(name, bytes)) throw std::runtime_error("cannot extract " + name);
+        all.emplace_back(bytes);
+    }
     for (auto _ : state) {
         std::size_t found = 0;
         TPass pass{"TextAndMatch"};
@@ -376,7 +382,7 @@ void BM_AbsentNames(benchmark::State& state) {
     Quick(reader);
     const std::set<std::string> members(gMembers.begin(), gMembers.end());
     int asked = 0;
-    const TMemberReader read = [&](const std::string& path, std::string&) {
+    const TMemberReader read = [&](const std::string& path, std::string_view&) {
         if (members.count(path)) return false;
         ++asked;
         TMemoryStream stream;

@@ -298,20 +298,21 @@ private:
             // Copied on the guess that the bytes are printable ASCII, as they
             // nearly always are; taken back when they are not.
             Reserve(bytes.size());
-            char16_t* const start = at_;
-            unsigned high = 0;
-            bool controls = false;
-            for (char ch : bytes) {
-                const auto c = static_cast<unsigned char>(ch);
+            const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+            const std::size_t n = bytes.size();
+            unsigned char high = 0, low = 0xFF, del = 0;
+            for (std::size_t i = 0; i < n; ++i) { // no branch: the compiler may widen 16 at a time
+                const unsigned char c = in[i];
                 high |= c;
-                controls |= c < 0x20 || c == 0x7F;
-                *at_++ = c;
+                low = std::min(low, c);
+                del |= static_cast<unsigned char>(c == 0x7F);
+                at_[i] = c;
             }
-            if (high < 0x80 && !controls) {
-                paragraphHasText_ = paragraphHasText_ || at_ != start;
+            if (high < 0x80 && low >= 0x20 && !del) {
+                at_ += n;
+                paragraphHasText_ = paragraphHasText_ || n > 0;
                 return;
             }
-            at_ = start;
             if (high < 0x80) {
                 for (char c : bytes)
                     AppendClean(static_cast<char16_t>(c));

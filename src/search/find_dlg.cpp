@@ -223,15 +223,15 @@ void TFindDlg::ArchiveBadPassword(TZipReader&, int, std::string& NewPassword) {
     NewPassword = DefaultPassword;
 }
 
-bool TFindDlg::ReadMember(const std::string& path, std::string& bytes) {
+bool TFindDlg::ReadMember(const std::string& path, std::string_view& bytes) {
     if (!archiveExists_) return false;
     Archive.ZipPassword.clear();
     Archive.SetZipName(ArchiveFile);
-    TMemoryStream stream;
+    member_.Clear(); // empty and at its start, as the reader expects
     PasswordTried = false;
-    if (Archive.ExtractToStream(&stream, path) < 1) return false;
-    const std::vector<std::uint8_t>& data = stream.Bytes();
-    bytes.assign(data.begin(), data.end());
+    if (Archive.ExtractToStream(&member_, path) < 1) return false;
+    const std::vector<std::uint8_t>& data = member_.Bytes();
+    bytes = std::string_view(reinterpret_cast<const char*>(data.data()), data.size());
     return true;
 }
 
@@ -293,7 +293,7 @@ void TFindDlg::StartBtnClick() {
         ResultsList->addItem(QString::fromStdString(AnsiToUtf8(line)));
     };
     events.StopRequested = [this] { return stop_; };
-    const TMemberReader read = [this](const std::string& path, std::string& bytes) {
+    const TMemberReader read = [this](const std::string& path, std::string_view& bytes) {
         return ReadMember(path, bytes);
     };
 

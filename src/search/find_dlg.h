@@ -12,11 +12,13 @@
 #pragma once
 
 #include "settings/settings.h"
+#include "zip/stream.h"
 #include "zip/zip_reader.h"
 
 #include <QDialog>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QCheckBox;
@@ -52,7 +54,7 @@ public:
     TZipReader Archive;
     // Least time between two rounds of event processing during a search;
     // 0 lets events through at every step.
-    int ProcessInterval = 15;
+    int ProcessInterval = 30;
 
     // ---- controls ----
     QLineEdit* TextEdit = nullptr;
@@ -80,10 +82,10 @@ public:
     // nothing when no line is selected.
     void ResultsListDblClick();
     void ArchiveBadPassword(TZipReader& Sender, int FileIndex, std::string& NewPassword);
-    // Reads one member with no password, then with DefaultPassword once.
-    // False when it is missing or protected by another password; no archive
-    // at all is no member.
-    bool ReadMember(const std::string& path, std::string& bytes);
+    // Reads one member with no password, then with DefaultPassword once;
+    // `bytes` shows it until the next call. False when it is missing or
+    // protected by another password; no archive at all is no member.
+    bool ReadMember(const std::string& path, std::string_view& bytes);
 
     bool Searching() const { return searching_; }
     // The result lines listed, as the walk gave them (ANSI bytes).
@@ -104,6 +106,7 @@ private:
 
     TPrompts& prompts_;
     std::vector<std::string> lines_;
+    TMemoryStream member_; // the member last read; its room serves the next one
     bool searching_ = false;
     bool stop_ = false;
     bool archiveExists_ = false;

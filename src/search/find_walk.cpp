@@ -73,9 +73,9 @@ private:
     }
 
     void Search(const std::string& path) {
-        bytes_.clear();
-        if (!read_(path, bytes_)) return;
-        if (finder_.Find(EntryText(bytes_)) < 0) return;
+        std::string_view bytes;
+        if (!read_(path, bytes)) return;
+        if (finder_.Find(EntryText(bytes)) < 0) return;
         result_.Lines.push_back(ResultLine(path));
         if (events_.OnFound) events_.OnFound(result_.Lines.back());
     }
@@ -85,7 +85,6 @@ private:
     const TFindEvents& events_;
     const TWordFinder finder_;
     TFindResult result_;
-    std::string bytes_;
 };
 
 } // namespace

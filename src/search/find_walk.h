@@ -24,6 +24,7 @@
 #include <compare>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Progress bar steps per listed year.
@@ -41,10 +42,11 @@ struct TFindOptions {
     bool Daily = true, Weekly = false, Monthly = false, Yearly = false;
 };
 
-// Reads the member `path` ("2001\3\Week2\7.rtf") into `bytes`; false when
-// there is no such member or it cannot be read (a password that fails).
-// Errors of a damaged archive are thrown and end the walk.
-using TMemberReader = std::function<bool(const std::string& path, std::string& bytes)>;
+// Reads the member `path` ("2001\3\Week2\7.rtf"); `bytes` shows its bytes
+// until the next call. False when there is no such member or it cannot be
+// read (a password that fails). Errors of a damaged archive are thrown and
+// end the walk.
+using TMemberReader = std::function<bool(const std::string& path, std::string_view& bytes)>;
 
 struct TFindEvents {
     // After every step, with the number of steps taken so far.

@@ -232,7 +232,7 @@ TEST_F(FindDlg, DefaultPasswordOpensAMemberAnotherPasswordIsPassedOverSilently) 
         dlg->ArchiveBadPassword(s, i, next);
         offered += next != tried ? 1 : 0;
     };
-    std::string bytes;
+    std::string_view bytes;
     EXPECT_FALSE(dlg->ReadMember("2000\\1\\Week1\\3.rtf", bytes));
     EXPECT_TRUE(dlg->PasswordTried);
     EXPECT_EQ(offered, 1);

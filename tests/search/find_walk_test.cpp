@@ -26,7 +26,7 @@ struct TFakeDiary {
     std::vector<std::string> Tried;
 
     TMemberReader Reader() {
-        return [this](const std::string& path, std::string& bytes) {
+        return [this](const std::string& path, std::string_view& bytes) {
             Tried.push_back(path);
             auto it = Members.find(path);
             if (it == Members.end()) return false;
@@ -211,10 +211,12 @@ protected:
         ASSERT_EQ(writer.AddFromStream(&stream, member), 1);
     }
     static TMemberReader Reader(TZipReader& reader) {
-        return [&reader](const std::string& path, std::string& bytes) {
-            TMemoryStream stream;
-            if (reader.ExtractToStream(&stream, path) != 1) return false;
-            bytes = stream.ToString();
+        auto stream = std::make_shared<TMemoryStream>();
+        return [&reader, stream](const std::string& path, std::string_view& bytes) {
+            stream->Clear();
+            if (reader.ExtractToStream(stream.get(), path) != 1) return false;
+            bytes = std::string_view(reinterpret_cast<const char*>(stream->Bytes().data()),
+                                     stream->Bytes().size());
             return true;
         };
     }
@@ -246,7 +248,7 @@ TEST_F(FindWalkArchive, NamesThatAreNotMembersAreAnsweredFromTheDirectory) {
     fresh.SetZipName(archive);
     fresh.KeepZipOpen = true;
     int tried = 0;
-    const TMemberReader counting = [&](const std::string& path, std::string& out) {
+    const TMemberReader counting = [&](const std::string& path, std::string_view& out) {
         if (path == "2000\\3\\Week3\\15.rtf" || path == "2000\\3\\Week3\\Summary.rtf") return false;
         ++tried;
         return Reader(fresh)(path, out);
