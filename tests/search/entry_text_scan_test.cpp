@@ -84,19 +84,6 @@ TEST(EntryTextScan, LeavesWhatItDoesNotKnowToTheReader) {
     ExpectScanned(Doc("\\u8364\\unknownword x"));
 }
 
-TEST(EntryTextScan, AgreesOnTheSampleDocuments) {
-    int scanned = 0;
-    for (const auto& file : std::filesystem::directory_iterator(testsupport::TestData("rtf"))) {
-        if (file.path().extension() != ".rtf") continue;
-        const std::string bytes = testsupport::ReadFile(file.path().string());
-        if (const std::optional<QString> text = ScanEntryText(bytes)) {
-            ++scanned;
-            EXPECT_EQ(*text, ReaderEntryText(bytes)) << file.path();
-        }
-    }
-    EXPECT_GT(scanned, 0);
-}
-
 // Documents as the editor writes them: fonts, styles, colours, tabs, line
 // breaks, 8-bit and other characters, lists now and then.
 TEST(EntryTextScan, AgreesOnDocumentsTheEditorWrites) {

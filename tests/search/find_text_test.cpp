@@ -53,11 +53,6 @@ TEST(EntryText, IsWhatTheEditorHoldsAfterLoading) {
     }
 }
 
-TEST(EntryText, FormattingDoesNotSplitTheText) {
-    EXPECT_EQ(EntryText(kEntries[1]), "Heavy rain at the party");
-    EXPECT_EQ(EntryText(kEntries[3]), QString("first") + QChar::ParagraphSeparator + "second");
-}
-
 TEST(FindWholeWord, AgreesWithTheEditorsFind) {
     const QString texts[] = {"rain",  "Rain",  "RAIN",   "art",       "party", "ra",       "in",
                              "rainy", "a",     "It",     "day",       "day.",  ".",        "y da",

@@ -151,34 +151,6 @@ TEST(FindWalk, ResultsComeInWalkOrderWithoutRtf) {
     EXPECT_EQ(found, expected);
 }
 
-TEST(FindWalk, EmptyYearListTriesNothing) {
-    TFakeDiary diary;
-    int stepEvents = 0;
-    TFindEvents events;
-    events.OnStep = [&](int) { ++stepEvents; };
-    const TFindResult r = FindInFiles({}, TFindOptions{}, diary.Reader(), events);
-    EXPECT_TRUE(r.Lines.empty());
-    EXPECT_EQ(r.Steps, 0);
-    EXPECT_EQ(stepEvents, 0);
-    EXPECT_TRUE(diary.Tried.empty());
-}
-
-TEST(FindWalk, AYearThatIsNoIntegerStopsARangeSearchOnly) {
-    TFakeDiary diary;
-    diary.Members["2000\\1\\Week1\\1.rtf"] = Rtf("rain");
-    diary.Members["x1\\1\\Week1\\1.rtf"] = Rtf("rain");
-    TFindOptions o = Range({2000, 1, 1}, {2000, 12, 31});
-    const TFindResult r = FindInFiles({"2000", "x1", "2001"}, o, diary.Reader());
-    EXPECT_EQ(r.Error, "'x1' is not a valid integer value");
-    EXPECT_EQ(r.Lines, std::vector<std::string>{"2000\\1\\Week1\\1"}); // found so far
-    EXPECT_EQ(r.Steps, 2317 + 1);
-    // "All entries" reads no year as a number: the text names the folder
-    o.Range = false;
-    const TFindResult all = FindInFiles({"2000", "x1"}, o, diary.Reader());
-    EXPECT_TRUE(all.Error.empty());
-    EXPECT_EQ(all.Lines, (std::vector<std::string>{"2000\\1\\Week1\\1", "x1\\1\\Week1\\1"}));
-}
-
 TEST(FindWalk, StopRequestEndsTheWalkAtTheNextStep) {
     TFakeDiary diary;
     TFindEvents events;

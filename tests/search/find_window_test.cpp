@@ -92,19 +92,26 @@ protected:
         return stream.ToString();
     }
 
+    // The command waits for the window to be shown.
     void Start() {
         form = std::make_unique<TMainForm>(prompts);
         ASSERT_TRUE(form->LoginPassed());
+        EXPECT_FALSE(form->FindInFiles1->isEnabled());
         form->show();
         QApplication::processEvents();
+        EXPECT_TRUE(form->FindInFiles1->isEnabled());
     }
 
-    // Opens the dialog from the menu, searches for `text` with the weekly
+    // Opens the dialog with Ctrl+G, searches for `text` with the weekly
     // summaries included, and double-clicks the result `line`.
     QStringList FindAndOpen(const QString& text, const QString& line,
                             const std::function<void()>& beforeOpening = {}) {
         QStringList listed;
         WhenFindDlgOpens([&](TFindDlg* dlg) {
+            // the current profile's archive and password, the window's years
+            EXPECT_EQ(dlg->ArchiveFile, Archive());
+            EXPECT_TRUE(dlg->DefaultPassword.empty());
+            EXPECT_EQ(dlg->YearList, &form->Settings.YearList);
             QTest::keyClicks(dlg->TextEdit, text);
             dlg->WeeklyCBox->setChecked(true);
             QTest::mouseClick(dlg->StartBtn, Qt::LeftButton);
@@ -117,7 +124,9 @@ protected:
             QTest::mouseClick(dlg->ResultsList->viewport(), Qt::LeftButton, {}, at);
             QTest::mouseDClick(dlg->ResultsList->viewport(), Qt::LeftButton, {}, at);
         });
-        form->FindInFiles1->trigger();
+        form->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QTest::keyClick(form.get(), Qt::Key_G, Qt::ControlModifier);
         QApplication::processEvents();
         return listed;
     }
@@ -130,32 +139,7 @@ protected:
     }
 };
 
-TEST_F(FindWindow, TheCommandWaitsForTheWindowAndSearchesTheCurrentProfile) {
-    form = std::make_unique<TMainForm>(prompts);
-    EXPECT_FALSE(form->FindInFiles1->isEnabled());
-    EXPECT_EQ(form->FindInFiles1->shortcut(), QKeySequence("Ctrl+G"));
-    form->show();
-    QApplication::processEvents();
-    EXPECT_TRUE(form->FindInFiles1->isEnabled());
-
-    std::string archiveFile, password;
-    QStringList years;
-    WhenFindDlgOpens([&](TFindDlg* dlg) {
-        archiveFile = dlg->ArchiveFile;
-        password = dlg->DefaultPassword;
-        for (const std::string& y : dlg->YearList->Strings())
-            years << QString::fromStdString(y);
-        dlg->reject();
-    });
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    QTest::keyClick(form.get(), Qt::Key_G, Qt::ControlModifier);
-    EXPECT_EQ(archiveFile, Archive());
-    EXPECT_TRUE(password.empty());
-    EXPECT_EQ(years, (QStringList{"2000", QString::number(QDate::currentDate().year())}));
-}
-
-TEST_F(FindWindow, ADoubleClickedDayOpensInTheMainWindow) {
+TEST_F(FindWindow, ADoubleClickedDayOrWeekSummaryOpensInTheMainWindow) {
     Start();
     const std::string today = form->Nav->CurrentMember();
     form->Editor->setFocus();
@@ -170,10 +154,8 @@ TEST_F(FindWindow, ADoubleClickedDayOpensInTheMainWindow) {
     // the entry shown before was stored first
     EXPECT_NE(StoredText(today).find("typed today"), std::string::npos);
     EXPECT_TRUE(prompts.Asked.empty()) << prompts.Messages().join('|').toStdString();
-}
 
-TEST_F(FindWindow, ADoubleClickedWeekSummaryOpensTheWeekNode) {
-    Start();
+    // a week summary opens at the week's node
     FindAndOpen("rain", "2000\\3\\Week3\\Summary");
     EXPECT_EQ(form->Nav->CurrentMember(), "2000\\3\\Week3\\Summary.rtf");
     EXPECT_EQ(NodePath(), (QStringList{"2000", "March", "Week3"}));
@@ -191,19 +173,6 @@ TEST_F(FindWindow, AResultWhoseYearIsNoLongerListedShowsTheYearMessage) {
     EXPECT_EQ(prompts.Messages(),
               QStringList{"Add the year 2000 in Preferences before selecting this date."});
     EXPECT_EQ(form->Nav->CurrentMember(), before);
-}
-
-TEST_F(FindWindow, ClosingWithoutChoosingLeavesTheEntryAsItWas) {
-    Start();
-    const std::string before = form->Nav->CurrentMember();
-    WhenFindDlgOpens([&](TFindDlg* dlg) {
-        QTest::keyClicks(dlg->TextEdit, "rain");
-        QTest::mouseClick(dlg->StartBtn, Qt::LeftButton);
-        QTest::mouseClick(dlg->CloseBtn, Qt::LeftButton);
-    });
-    form->FindInFiles1->trigger();
-    EXPECT_EQ(form->Nav->CurrentMember(), before);
-    EXPECT_TRUE(prompts.Asked.empty());
 }
 
 } // namespace
