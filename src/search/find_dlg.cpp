@@ -254,8 +254,10 @@ void TFindDlg::StartBtnClick() {
     options.Weekly = WeeklyCBox->isChecked();
     options.Monthly = MonthlyCBox->isChecked();
     options.Yearly = YearlyCBox->isChecked();
-    static const std::vector<std::string> noYears;
-    const std::vector<std::string>& years = YearList ? YearList->Strings() : noYears;
+    // A copy: nothing that runs while events are let through can change the
+    // list under the walk.
+    const std::vector<std::string> years =
+        YearList ? YearList->Strings() : std::vector<std::string>();
 
     // A bar whose maximum is 0 would show a busy animation instead of an
     // empty bar, so an empty year list keeps a maximum of 1.
