@@ -122,6 +122,8 @@ void TFindDlg::BuildControls() {
     auto* results = Named(new QGroupBox("Results", this), "ResultsGroup", "Results");
     ResultsList = Named(new QListWidget(results), "ResultsList", "Results");
     ResultsList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // One line each: the list need not measure every line again as it grows.
+    ResultsList->setUniformItemSizes(true);
     ResultsList->installEventFilter(this);
     auto* resultsLayout = new QVBoxLayout(results);
     resultsLayout->addWidget(ResultsList);

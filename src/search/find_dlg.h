@@ -54,7 +54,7 @@ public:
     TZipReader Archive;
     // Least time between two rounds of event processing during a search;
     // 0 lets events through at every step.
-    int ProcessInterval = 30;
+    int ProcessInterval = 40;
 
     // ---- controls ----
     QLineEdit* TextEdit = nullptr;
