@@ -7,9 +7,10 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <map>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -39,9 +40,42 @@ struct TWordInfo {
     char16_t Char = 0;
 };
 
-const std::unordered_map<std::string_view, TWordInfo>& Words() {
-    static const std::unordered_map<std::string_view, TWordInfo> words = [] {
-        std::unordered_map<std::string_view, TWordInfo> w;
+// The known words in an open-addressed table: a lookup is a short hash and,
+// nearly always, one comparison. A document has a control word every few
+// dozen bytes, so this is on the scanner's busiest path.
+class TWordTable {
+public:
+    TWordInfo& operator[](std::string_view word) {
+        std::size_t i = Hash(word);
+        while (!slots_[i].Word.empty() && slots_[i].Word != word)
+            i = (i + 1) % slots_.size();
+        slots_[i].Word = word;
+        return slots_[i].Info;
+    }
+    const TWordInfo* Find(std::string_view word) const {
+        for (std::size_t i = Hash(word);; i = (i + 1) % slots_.size()) {
+            if (slots_[i].Word.empty()) return nullptr;
+            if (slots_[i].Word == word) return &slots_[i].Info;
+        }
+    }
+
+private:
+    static std::size_t Hash(std::string_view word) {
+        std::uint32_t h = 2166136261u;
+        for (char c : word)
+            h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+        return (h ^ (h >> 16)) % 256;
+    }
+    struct TSlot {
+        std::string_view Word;
+        TWordInfo Info{TWord::Format};
+    };
+    std::array<TSlot, 256> slots_{}; // well over the words known, so always an empty slot
+};
+
+const TWordTable& Words() {
+    static const TWordTable words = [] {
+        TWordTable w;
         for (std::string_view f :
              {"rtf",       "deflang",  "deflangfe", "deftab",      "viewkind", "lang", "langfe",
               "langnp",    "langfenp", "fs",        "b",           "i",        "ul",   "ulnone",
@@ -149,16 +183,16 @@ private:
 
     bool OnWord(const rtf::Token& t) {
         if (t.word == "bin") return false;
-        const auto it = Words().find(t.word);
+        const TWordInfo* known = Words().Find(t.word);
         TGroup& g = Top();
         if (g.Dest == TDest::FontTable) {
-            if (it == Words().end()) return true;
-            if (it->second.Kind == TWord::Font) {
+            if (!known) return true;
+            if (known->Kind == TWord::Font) {
                 CommitFont();
                 fontOpen_ = true;
                 fontNumber_ = t.param;
                 fontCharset_ = -1;
-            } else if (it->second.Kind == TWord::FontCharset) {
+            } else if (known->Kind == TWord::FontCharset) {
                 fontCharset_ = t.param;
             }
             return true;
@@ -169,8 +203,8 @@ private:
             --skip_;
             return true;
         }
-        if (it == Words().end()) return false;
-        switch (it->second.Kind) {
+        if (!known) return false;
+        switch (known->Kind) {
         case TWord::Format:
         case TWord::FontCharset:
             return true;
@@ -215,7 +249,7 @@ private:
             EndParagraph();
             return true;
         case TWord::Char:
-            AppendChar(it->second.Char);
+            AppendChar(known->Char);
             return true;
         }
         return false;
@@ -325,20 +359,24 @@ private:
             AppendClean(c.unicode());
     }
 
-    // Whether the reader's decoder gives every ASCII byte as itself in `cp`.
+    // Whether the reader's decoder gives every ASCII byte as itself in `cp`;
+    // asked of the decoder once per page and thread.
     bool AsciiStaysAscii(int cp) {
         if (cp == lastPage_) return lastPageAscii_;
+        thread_local std::map<int, bool> pages;
+        auto it = pages.find(cp);
+        if (it == pages.end()) {
+            QByteArray ascii;
+            for (int c = 0; c < 0x80; ++c)
+                ascii.append(static_cast<char>(c));
+            const QString text = rtf::DecodeCodePage(ascii, cp);
+            bool same = text.size() == 0x80;
+            for (int c = 0; same && c < 0x80; ++c)
+                same = text[c].unicode() == c;
+            it = pages.emplace(cp, same).first;
+        }
         lastPage_ = cp;
-        auto it = asciiPages_.find(cp);
-        if (it != asciiPages_.end()) return lastPageAscii_ = it->second;
-        QByteArray ascii;
-        for (int c = 0; c < 0x80; ++c)
-            ascii.append(static_cast<char>(c));
-        const QString text = rtf::DecodeCodePage(ascii, cp);
-        bool same = text.size() == 0x80;
-        for (int c = 0; same && c < 0x80; ++c)
-            same = text[c].unicode() == c;
-        return lastPageAscii_ = asciiPages_[cp] = same;
+        return lastPageAscii_ = it->second;
     }
 
     void AppendChar(char16_t c) {
@@ -396,7 +434,6 @@ private:
     rtf::Tokenizer tok_;
     std::vector<TGroup> stack_;
     std::map<int, int> fonts_; // font number -> character set (-1: none given)
-    std::map<int, bool> asciiPages_;
     int lastPage_ = -1;
     bool lastPageAscii_ = false;
     int deff_ = 0;

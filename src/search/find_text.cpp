@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -88,40 +89,63 @@ TWordFinder::TWordFinder(QString text) : text_(std::move(text)) {
 }
 
 qsizetype TWordFinder::IndexOf(const QString& in, qsizetype from) const {
-    if (surrogates_) return in.indexOf(text_, from, Qt::CaseInsensitive);
-    const qsizetype m = static_cast<qsizetype>(folded_.size());
-    if (from < 0 || from > in.size() - m) return -1;
-    const auto& fold = Folding();
-    const char16_t* h = reinterpret_cast<const char16_t*>(in.constData());
-    const char16_t* const last = h + (in.size() - m);
-    const char16_t* const f = folded_.data();
-    // Surrogate units fold to themselves and never equal a unit of the text.
-    auto rest = [&](const char16_t* at) {
-        for (qsizetype k = 1; k < m; ++k)
-            if (fold[at[k]] != f[k]) return false;
-        return true;
-    };
-    if (firstUnits_.size() <= 3) {
-        const char16_t a = firstUnits_[0];
-        const char16_t b = firstUnits_.size() > 1 ? firstUnits_[1] : a;
-        const char16_t c = firstUnits_.size() > 2 ? firstUnits_[2] : a;
-        for (const char16_t* at = h + from; at <= last; ++at)
-            if ((*at == a || *at == b || *at == c) && rest(at)) return at - h;
-    } else {
-        for (const char16_t* at = h + from; at <= last; ++at)
-            if (fold[*at] == f[0] && rest(at)) return at - h;
-    }
-    return -1;
+    return Scan(in, from, false);
 }
 
 qsizetype TWordFinder::Find(const QString& in, qsizetype from) const {
     if (text_.isEmpty() || from < 0 || from > in.size()) return -1;
-    for (qsizetype at = IndexOf(in, from); at >= 0; at = IndexOf(in, at + 1)) {
-        const qsizetype after = at + text_.size();
-        if ((at > 0 && IsWordChar(in[at - 1])) || (after < in.size() && IsWordChar(in[after])))
-            continue;
-        return at;
+    return Scan(in, from, true);
+}
+
+qsizetype TWordFinder::Scan(const QString& in, qsizetype from, bool wholeWord) const {
+    const qsizetype m = static_cast<qsizetype>(folded_.size());
+    // A match whose neighbours are letters, digits or "_" is not a whole word.
+    auto alone = [&](qsizetype at) {
+        const qsizetype after = at + m;
+        return !wholeWord || ((at == 0 || !IsWordChar(in[at - 1])) &&
+                              (after == in.size() || !IsWordChar(in[after])));
+    };
+    if (surrogates_) {
+        for (qsizetype at = in.indexOf(text_, from, Qt::CaseInsensitive); at >= 0;
+             at = in.indexOf(text_, at + 1, Qt::CaseInsensitive))
+            if (alone(at)) return at;
+        return -1;
     }
+    if (from < 0 || from > in.size() - m) return -1;
+    const auto& fold = Folding();
+    const char16_t* h = reinterpret_cast<const char16_t*>(in.constData());
+    const qsizetype last = in.size() - m;
+    const char16_t* const f = folded_.data();
+    // Surrogate units fold to themselves and never equal a unit of the text.
+    auto matches = [&](qsizetype at) {
+        for (qsizetype k = 1; k < m; ++k)
+            if (fold[h[at + k]] != f[k]) return false;
+        return alone(at);
+    };
+    if (firstUnits_.size() <= 3) {
+        // Each unit the text may start with is looked for on its own with
+        // QString's vectorised character search; the nearest is tried first,
+        // and only that unit is looked for again.
+        const QStringView view(in);
+        constexpr qsizetype none = std::numeric_limits<qsizetype>::max();
+        const std::size_t k = firstUnits_.size();
+        qsizetype next[3] = {none, none, none};
+        auto seek = [&](std::size_t i, qsizetype start) {
+            const qsizetype at = view.indexOf(QChar(firstUnits_[i]), start);
+            next[i] = at < 0 ? none : at;
+        };
+        for (std::size_t i = 0; i < k; ++i)
+            seek(i, from);
+        for (;;) {
+            const qsizetype at = *std::min_element(next, next + k);
+            if (at == none || at > last) return -1;
+            if (matches(at)) return at;
+            for (std::size_t i = 0; i < k; ++i)
+                if (next[i] == at) seek(i, at + 1);
+        }
+    }
+    for (qsizetype at = from; at <= last; ++at)
+        if (fold[h[at]] == f[0] && matches(at)) return at;
     return -1;
 }
 

@@ -49,6 +49,8 @@ public:
     qsizetype IndexOf(const QString& in, qsizetype from) const;
 
 private:
+    qsizetype Scan(const QString& in, qsizetype from, bool wholeWord) const;
+
     QString text_;
     std::u16string folded_;     // the text's units case-folded
     std::u16string firstUnits_; // every unit whose folding is the first one's

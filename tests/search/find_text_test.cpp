@@ -111,6 +111,14 @@ TEST(TWordFinder, IgnoresCaseAsQStringDoes) {
             const qsizetype expected = hay.indexOf(needle, from, Qt::CaseInsensitive);
             ASSERT_EQ(finder.IndexOf(hay, from), expected) << n << " " << from;
             found += expected >= 0;
+            // whole words: the editor's loop over QString's matches
+            qsizetype whole = expected;
+            auto word = [](QChar c) { return c.isLetterOrNumber() || c == u'_'; };
+            while (whole >= 0 &&
+                   ((whole > 0 && word(hay[whole - 1])) ||
+                    (whole + needle.size() < hay.size() && word(hay[whole + needle.size()]))))
+                whole = hay.indexOf(needle, whole + 1, Qt::CaseInsensitive);
+            ASSERT_EQ(finder.Find(hay, from), whole) << n << " " << from;
         }
     }
     EXPECT_GT(found, 1000);
