@@ -36,8 +36,8 @@ QString ReaderEntryText(std::string_view rtf);
 // Ignoring case is the comparison the editor's find makes (QString's):
 // characters are equal when their case foldings are, one UTF-16 unit at a
 // time. For a text without surrogates that is a lookup per character in a
-// table of foldings, which this finder does itself, scanning first for the
-// few units that fold to the text's first character; a text with
+// table of foldings, which this finder does itself, going from one unit
+// that folds like the text's first character to the next; a text with
 // surrogates (a pair folds as one character) is left to QString.
 class TWordFinder {
 public:
