@@ -462,6 +462,9 @@ int main(int argc, char** argv) {
         if (!::mkdtemp(pattern)) return std::perror("mkdtemp"), 1;
         gFolder = pattern;
         madeFolder = true;
+    } else if (make.empty()) {
+        std::error_code ignored; // a folder that cannot be made fails when the archive is written
+        std::filesystem::create_directories(gFolder, ignored);
     }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qargc = 1;
