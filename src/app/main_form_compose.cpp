@@ -19,7 +19,10 @@
 #include "app/preferences_form_apply.h"
 #include "nav/date_navigator.h"
 #include "platform/codepage.h"
+#include "search/find_dlg.h"
 #include "ui/commands.h"
+
+#include <QAction>
 
 void TMainForm::Compose() {
     Nav = std::make_unique<TDateNavigator>(TreeView, MonthCalendar1, TabSet, Settings, Current,
@@ -72,4 +75,14 @@ void TMainForm::Compose() {
     Hints = std::make_unique<TStatusHints>(this, StatusBar);
     new TPreferencesCommand(*this, prompts_); // View > Preferences; owned by the window
     new THelpMenu(*this, prompts_);           // the Help menu; owned by the window
+
+    // Find in files searches the current profile's archive with a reader of
+    // its own; a result double-clicked there opens as its tree node would.
+    AttachCommand(FindInFiles1, prompts_, [this] {
+        const std::string entry =
+            RunFindDlg(this, prompts_, Settings.YearList, ArchivePath(Current.CurrentPath),
+                       Current.CurrentPassword);
+        if (!entry.empty()) Nav->OpenMember(entry);
+    });
+    FindInFiles1->setEnabled(false); // until the window is first shown (FormShow)
 }

@@ -1,0 +1,550 @@
+// Find in files over twenty years of a diary.
+//
+// The archive holds every day of 2001 to 2020 (7,305 day entries of 1-3 KB
+// of RTF made by the editor's own RTF writer, a few words bold or italic),
+// a summary for every week node, every month and every year, deflated at
+// level 9. One entry in a hundred holds the searched word, some of them with
+// the word split by formatting; the search must find exactly those.
+//
+// Measured in one run, each a median of several passes:
+//   Dialog   the whole search as the user waits for it: "Find in Files" with
+//            every box checked, Start pressed until the handler returns (the
+//            progress bar moving, pending events let through as in the
+//            program, the results listed).
+//   Walk     the widget-free walk and match alone, over the engine's reader.
+//   Extract  every member extracted once by name with our reader (the
+//            archive kept open, no events let through), nothing parsed.
+//   unzip    `unzip -p` of the whole archive to /dev/null (Info-ZIP).
+// Each is given in wall-clock and processor time: on a shared machine the
+// wall clock also counts the time other programs held the processor.
+// Also: the RTF-to-text and match step alone over every member's bytes, the
+// cost of the 2,317 names a year that are no member, and peak memory (the
+// archive is made by a child process, so making it is not counted; the
+// search runs first, so the peak read after it is the search's).
+//
+//   build/bench/bench_find_in_files [--folder=DIR] [google benchmark flags]
+//
+// DIR (default: a new folder under /tmp) receives the archive; it is removed
+// at the end when the program made it. An archive an earlier run left in DIR
+// is used again.
+#include <benchmark/benchmark.h>
+
+#include "bench_archive.h"
+#include "editor/rtf/rtf_writer.h"
+#include "search/find_dlg.h"
+#include "search/find_text.h"
+#include "search/find_walk.h"
+#include "store/entry_key.h"
+#include "ui/prompts.h"
+#include "zip/hooks.h"
+#include "zip/stream.h"
+#include "zip/zip_reader.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kFirstYear = 2001, kLastYear = 2020;
+const QString kWord = QStringLiteral("zebracorn");
+
+std::string gFolder;
+std::string gArchive;
+std::vector<std::string> gYears;
+std::vector<std::string> gMembers;                 // every member, in archive order
+std::set<std::string> gPlanted;                    // result lines the search must give
+std::map<std::string, std::vector<double>> gTimes; // milliseconds per pass
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// This process's processor time in milliseconds: on a shared machine the
+// wall clock also counts the time other programs held the processor.
+double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// One pass: wall and processor time.
+struct TPass {
+    const char* Name;
+    Clock::time_point Wall = Clock::now();
+    double Cpu = CpuMs();
+    double Done(benchmark::State& state) {
+        const double wall = Ms(Wall, Clock::now()), cpu = CpuMs() - Cpu;
+        state.SetIterationTime(wall / 1000);
+        gTimes[Name].push_back(wall);
+        gTimes[std::string(Name) + " cpu"].push_back(cpu);
+        return wall;
+    }
+};
+
+// ---- the archive ----
+
+// Made-up words with a skewed use, so the text compresses about as well as
+// prose does.
+class TProse {
+public:
+    TProse() : rng_(11) {
+        static const char letters[] = "etaoinshrdlucmfwypvbgkjqxz";
+        for (int i = 0; i < 4000; ++i) {
+            std::string w;
+            const int len = 2 + static_cast<int>(rng_() % 8);
+            for (int k = 0; k < len; ++k)
+                w += letters[std::min<unsigned>(rng_() % 26, rng_() % 26)];
+            words_.push_back(w);
+        }
+    }
+    QString Words(std::size_t chars) {
+        QString p;
+        while (static_cast<std::size_t>(p.size()) < chars) {
+            const unsigned a = rng_() % words_.size(), b = rng_() % words_.size();
+            p += QString::fromStdString(words_[std::min(a, b)]);
+            p += rng_() % 12 == 0 ? QStringLiteral(". ") : QStringLiteral(" ");
+        }
+        return p;
+    }
+    std::mt19937& Rng() { return rng_; }
+
+private:
+    std::mt19937 rng_;
+    std::vector<std::string> words_;
+};
+
+// One entry's RTF: paragraphs of 1-3 KB in all, a few words bold or italic;
+// `plant` puts the searched word in, split by formatting when `split`.
+std::string EntryRtf(TProse& prose, std::size_t size, bool plant, bool split) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat plain, bold, italic;
+    bold.setFontWeight(QFont::Bold);
+    italic.setFontItalic(true);
+    std::size_t written = 0;
+    for (int para = 0; written < size; ++para) {
+        if (para > 0) c.insertBlock();
+        const QString text = prose.Words(150 + prose.Rng()() % 350);
+        const int cut = static_cast<int>(prose.Rng()() % static_cast<unsigned>(text.size()));
+        c.insertText(text.left(cut), plain);
+        c.insertText(text.mid(cut, 12), prose.Rng()() % 2 ? bold : italic);
+        c.insertText(text.mid(cut + 12), plain);
+        if (plant && para == 0) {
+            if (split) {
+                c.insertText(" " + kWord.left(4), bold);
+                c.insertText(kWord.mid(4) + " ", plain);
+            } else {
+                c.insertText(" " + kWord + " ", plain);
+            }
+        }
+        written += static_cast<std::size_t>(text.size());
+    }
+    return WriteRtf(doc).toStdString();
+}
+
+// Writes the archive, and beside it the result lines the search must give.
+std::uint64_t MakeArchive() {
+    using namespace std::chrono;
+    // The members in the order a diary grows: days, then each week's, month's
+    // and year's summary as it ends.
+    std::vector<std::string> names;
+    for (int y = kFirstYear; y <= kLastYear; ++y) {
+        for (unsigned m = 1; m <= 12; ++m) {
+            const year_month ym{year{y}, month{m}};
+            const unsigned last = static_cast<unsigned>((ym / std::chrono::last).day());
+            int week = 1;
+            for (unsigned d = 1; d <= last; ++d) {
+                const TEntryKey key = KeyForDate(ym / day{d});
+                if (key.Week != week) {
+                    names.push_back(MemberPath(
+                        TEntryKey{key.Year, key.Month, static_cast<std::uint16_t>(week), 1},
+                        TEntryLevel::elWeek));
+                    week = key.Week;
+                }
+                names.push_back(MemberPath(key, TEntryLevel::elDay));
+            }
+            names.push_back(
+                MemberPath(TEntryKey{static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m),
+                                     static_cast<std::uint16_t>(week), 1},
+                           TEntryLevel::elWeek));
+            names.push_back(MemberPath(
+                TEntryKey{static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m), 1, 1},
+                TEntryLevel::elMonth));
+        }
+        names.push_back(
+            MemberPath(TEntryKey{static_cast<std::uint16_t>(y), 1, 1, 1}, TEntryLevel::elYear));
+    }
+    TProse prose;
+    std::string planted;
+    const std::uint64_t bytes = WriteBenchArchive(gArchive, static_cast<int>(names.size()), 9,
+                                                  [&](int i, std::string& name, std::string& body) {
+                                                      name = names[static_cast<std::size_t>(i)];
+                                                      const bool plant = prose.Rng()() % 100 == 0;
+                                                      const bool split = prose.Rng()() % 3 == 0;
+                                                      const std::size_t size =
+                                                          1000 + prose.Rng()() % 2000;
+                                                      body = EntryRtf(prose, size, plant, split);
+                                                      if (plant) planted += ResultLine(name) + "\n";
+                                                  });
+    TFileStream list(gArchive + ".planted", fmCreate);
+    list.WriteBuffer(planted.data(), static_cast<std::int64_t>(planted.size()));
+    list.Commit();
+    return bytes;
+}
+
+// Runs `argv` and waits for it; its processor time goes to `cpuMs`. (Its
+// peak memory is not reported: a child made by fork carries this process's
+// pages into its count until it runs the program.)
+int Run(const std::vector<std::string>& argv, const std::string& output, double& cpuMs) {
+    const pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        if (!output.empty()) {
+            const int fd = ::open(output.c_str(), O_WRONLY);
+            if (fd < 0 || ::dup2(fd, 1) < 0) ::_exit(127);
+        }
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (::wait4(pid, &status, 0, &usage) != pid) throw std::runtime_error("wait4 failed");
+    cpuMs = (static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 +
+             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) /
+            1000;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The archive is made by a child process, so that what making it takes
+// stays out of this process's peak memory.
+void LoadArchive(const char* self) {
+    double cpu = 0;
+    const auto t0 = Clock::now();
+    if (!std::filesystem::exists(gArchive + ".planted") &&
+        Run({self, "--make=" + gArchive}, {}, cpu) != 0)
+        throw std::runtime_error("making the archive failed");
+    const double seconds = Ms(t0, Clock::now()) / 1000;
+    TZipReader reader;
+    reader.SetZipName(gArchive);
+    reader.OpenArchive();
+    std::uint64_t rtfBytes = 0;
+    for (int i = 0; i < reader.Count(); ++i) {
+        gMembers.push_back(reader.Member(i).Directory() + reader.Member(i).FileName());
+        rtfBytes += static_cast<std::uint32_t>(reader.Member(i).UncompressedSize);
+    }
+    reader.CloseArchive();
+    for (int y = kFirstYear; y <= kLastYear; ++y)
+        gYears.push_back(std::to_string(y));
+    TFileStream list(gArchive + ".planted", fmOpenRead);
+    std::string planted(static_cast<std::size_t>(list.Size()), '\0');
+    list.ReadBuffer(planted.data(), list.Size());
+    for (std::size_t at = 0, end; (end = planted.find('\n', at)) != std::string::npos; at = end + 1)
+        gPlanted.insert(planted.substr(at, end - at));
+    std::printf("archive: %s\n  %zu members, %llu bytes of RTF, %lld bytes zipped, %zu "
+                "entries hold the word, made in %.1f s\n",
+                gArchive.c_str(), gMembers.size(), static_cast<unsigned long long>(rtfBytes),
+                static_cast<long long>(TFileStream(gArchive, fmOpenRead).Size()), gPlanted.size(),
+                seconds);
+}
+
+// ---- our side ----
+
+TFindOptions EveryBox() {
+    TFindOptions o;
+    o.Text = kWord;
+    o.Daily = o.Weekly = o.Monthly = o.Yearly = true;
+    return o;
+}
+
+void CheckResults(const std::vector<std::string>& lines, const char* who) {
+    if (std::set<std::string>(lines.begin(), lines.end()) != gPlanted ||
+        lines.size() != gPlanted.size())
+        throw std::runtime_error(std::string(who) + " found " + std::to_string(lines.size()) +
+                                 " entries, " + std::to_string(gPlanted.size()) + " planted");
+}
+
+TFindDlg* gDlg = nullptr;
+long gPeakAfterSearchKb = 0;
+long PeakKb();
+
+void BM_Dialog(benchmark::State& state) {
+    for (auto _ : state) {
+        TPass pass{"Dialog"};
+        gDlg->StartBtnClick();
+        pass.Done(state);
+        CheckResults(gDlg->ResultLines(), "the dialog");
+    }
+    gPeakAfterSearchKb = PeakKb(); // the search runs first: nothing else has run yet
+}
+
+// Our reader at its quickest for many members: the archive kept open, no
+// events let through while it reads (the dialog lets them through itself).
+void Quick(TZipReader& reader) {
+    reader.SetZipName(gArchive);
+    reader.KeepZipOpen = true;
+    reader.DoProcessMessages = false;
+}
+
+TMemberReader ReaderOf(TZipReader& reader) {
+    auto stream = std::make_shared<TMemoryStream>();
+    return [&reader, stream](const std::string& path, std::string_view& bytes) {
+        stream->Clear();
+        if (reader.ExtractToStream(stream.get(), path) != 1) return false;
+        bytes = std::string_view(reinterpret_cast<const char*>(stream->Bytes().data()),
+                                 stream->Bytes().size());
+        return true;
+    };
+}
+
+void BM_Walk(benchmark::State& state) {
+    TZipReader reader;
+    Quick(reader);
+    const TMemberReader read = ReaderOf(reader);
+    const TFindOptions options = EveryBox();
+    for (auto _ : state) {
+        TPass pass{"Walk"};
+        const TFindResult r = FindInFiles(gYears, options, read);
+        pass.Done(state);
+        CheckResults(r.Lines, "the walk");
+    }
+}
+
+void BM_ExtractAll(benchmark::State& state) {
+    TZipReader reader;
+    Quick(reader);
+    const TMemberReader read = ReaderOf(reader);
+    std::string_view bytes;
+    for (auto _ : state) {
+        std::size_t total = 0;
+        TPass pass{"Extract"};
+        for (const std::string& name : gMembers) {
+            if (!read(name, bytes)) throw std::runtime_error("cannot extract " + name);
+            total += bytes.size();
+        }
+        pass.Done(state);
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+// The text-and-match step alone, over bytes already in memory.
+void BM_TextAndMatch(benchmark::State& state) {
+    TZipReader reader;
+    Quick(reader);
+    std::vector<std::string> all;
+    const TMemberReader read = ReaderOf(reader);
+    for (const std::string& name : gMembers) {
+        std::string_view bytes;
+        if (!read(name, bytes)) throw std::runtime_error("cannot extract " + name);
+        all.emplace_back(bytes);
+    }
+    for (auto _ : state) {
+        std::size_t found = 0;
+        TPass pass{"TextAndMatch"};
+        const TWordFinder finder(kWord);
+        for (const std::string& bytes : all)
+            found += finder.Find(EntryText(bytes)) >= 0;
+        pass.Done(state);
+        if (found != gPlanted.size()) throw std::runtime_error("text and match disagree");
+    }
+}
+
+// The names that are no member: the whole walk's names asked of the reader,
+// minus the members themselves.
+void BM_AbsentNames(benchmark::State& state) {
+    TZipReader reader;
+    Quick(reader);
+    const std::set<std::string> members(gMembers.begin(), gMembers.end());
+    int asked = 0;
+    const TMemberReader read = [&](const std::string& path, std::string_view&) {
+        if (members.count(path)) return false;
+        ++asked;
+        TMemoryStream stream;
+        if (reader.ExtractToStream(&stream, path) != 0)
+            throw std::runtime_error("an absent name was found");
+        return false;
+    };
+    for (auto _ : state) {
+        asked = 0;
+        TPass pass{"AbsentNames"};
+        FindInFiles(gYears, EveryBox(), read);
+        pass.Done(state);
+        state.counters["names"] = asked;
+    }
+}
+
+// ---- the peer ----
+
+double gUnzipCpuMs = 0;
+
+void BM_Unzip(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const int rc = Run({"unzip", "-p", "-qq", gArchive}, "/dev/null", gUnzipCpuMs);
+        const auto t1 = Clock::now();
+        if (rc != 0) throw std::runtime_error("unzip -p failed (is the unzip package installed?)");
+        state.SetIterationTime(Ms(t0, t1) / 1000);
+        gTimes["unzip"].push_back(Ms(t0, t1));
+        gTimes["unzip cpu"].push_back(gUnzipCpuMs);
+    }
+}
+
+BENCHMARK(BM_Dialog)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_Walk)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_ExtractAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_TextAndMatch)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_AbsentNames)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_Unzip)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long PeakKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--folder=", 9) == 0)
+            gFolder = argv[i] + 9;
+        else
+            args.push_back(argv[i]);
+    }
+    std::string make;
+    for (auto it = args.begin(); it != args.end();)
+        if (std::strncmp(*it, "--make=", 7) == 0) {
+            make = *it + 7;
+            it = args.erase(it);
+        } else {
+            ++it;
+        }
+    int n = static_cast<int>(args.size());
+    benchmark::Initialize(&n, args.data());
+    if (benchmark::ReportUnrecognizedArguments(n, args.data())) return 1;
+
+    bool madeFolder = false;
+    if (gFolder.empty()) {
+        char pattern[] = "/tmp/bench_find_in_files.XXXXXX";
+        if (!::mkdtemp(pattern)) return std::perror("mkdtemp"), 1;
+        gFolder = pattern;
+        madeFolder = true;
+    } else if (make.empty()) {
+        std::error_code ignored; // a folder that cannot be made fails when the archive is written
+        std::filesystem::create_directories(gFolder, ignored);
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qargc = 1;
+    QApplication app(qargc, argv);
+    if (!make.empty()) { // the child that makes the archive
+        gArchive = make;
+        try {
+            MakeArchive();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "bench_find_in_files: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
+    // As the program does: the engine lets paint events through while it reads.
+    EngineHooks().ProcessMessages = [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+
+    int rc = 0;
+    try {
+        gArchive = gFolder + "/Daybank.zip";
+        LoadArchive(argv[0]);
+
+        TScriptedPrompts prompts;
+        TYearList years;
+        for (const std::string& y : gYears)
+            years.Add(y);
+        TFindDlg dlg(prompts);
+        gDlg = &dlg;
+        dlg.YearList = &years;
+        dlg.ArchiveFile = gArchive;
+        dlg.TextEdit->setText(kWord);
+        for (QCheckBox* box : {dlg.DailyCBox, dlg.WeeklyCBox, dlg.MonthlyCBox, dlg.YearlyCBox})
+            box->setChecked(true);
+        dlg.show();
+        QCoreApplication::processEvents();
+        const long peakBefore = PeakKb();
+
+        benchmark::RunSpecifiedBenchmarks();
+
+        if (!prompts.Asked.empty())
+            throw std::runtime_error("the dialog reported: " +
+                                     prompts.Messages().join(" | ").toStdString());
+        std::printf("\nnames tried by a search: %d a year, %zu members read\n",
+                    1 + 12 * (1 + 6 * (1 + 31)), gMembers.size());
+        std::printf("%-28s %10s %10s\n", "median of the passes", "wall ms", "cpu ms");
+        const std::pair<const char*, const char*> rows[] = {
+            {"Dialog", "whole search (dialog)"},
+            {"Walk", "  the walk alone"},
+            {"TextAndMatch", "  RTF to text and match"},
+            {"AbsentNames", "  names that are no member"},
+            {"Extract", "extract every member"},
+            {"unzip", "unzip -p of the archive"}};
+        for (const auto& [key, label] : rows)
+            if (!gTimes[key].empty())
+                std::printf("%-28s %10.1f %10.1f\n", label, Median(gTimes[key]),
+                            Median(gTimes[std::string(key) + " cpu"]));
+        auto ratio = [](const char* what, const char* a, const char* b) {
+            if (gTimes[a].empty() || gTimes[b].empty()) return;
+            std::printf("%-28s %10.2f %10.2f\n", what, Median(gTimes[a]) / Median(gTimes[b]),
+                        Median(gTimes[std::string(a) + " cpu"]) /
+                            Median(gTimes[std::string(b) + " cpu"]));
+        };
+        ratio("search / extract-all", "Dialog", "Extract");
+        ratio("walk / extract-all", "Walk", "Extract");
+        ratio("search / unzip -p", "Dialog", "unzip");
+        ratio("extract-all / unzip -p", "Extract", "unzip");
+        std::printf("(target: search at most 1.5 times extract-all)\n");
+        if (gPeakAfterSearchKb > 0)
+            std::printf("peak memory (ru_maxrss): %ld KB after the searches, %ld KB with the "
+                        "dialog shown before any search\n",
+                        gPeakAfterSearchKb, peakBefore);
+        gDlg = nullptr;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_find_in_files: %s\n", e.what());
+        rc = 1;
+    }
+    EngineHooks() = TEngineHooks();
+    if (madeFolder) std::filesystem::remove_all(gFolder);
+    benchmark::Shutdown();
+    return rc;
+}
