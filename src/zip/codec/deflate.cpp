@@ -111,6 +111,12 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
 }
 
 std::uint64_t TDeflateState::Run() {
+    // However the call ends, no byte of this member stays behind in the
+    // window: not for privacy's sake, and not for the next member to see.
+    struct TWindowWipe {
+        std::uint8_t* window;
+        ~TWindowWipe() { std::memset(window, 0, kWindowSize + kWindowSlack); }
+    } wipe{window_};
     InitBlock();
     std::memset(head_, 0, kHashSize * sizeof *head_);
     strstart_ = 0;
@@ -142,7 +148,11 @@ unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     const std::uint8_t* const scan = window + strstart_;
     unsigned bestLen = prevLength_;
     unsigned bestStart = matchStart_;
-    const unsigned niceMatch = niceMatch_;
+    // Near the end of the input the search stops at the first candidate that
+    // reaches the end: what follows in the window is not input, and letting it
+    // pick among equally good candidates would make the output depend on
+    // bytes left from earlier data.
+    const unsigned niceMatch = std::min(niceMatch_, lookahead_);
     const unsigned limit = strstart_ > kMaxDist ? strstart_ - kMaxDist : 0;
     const std::uint16_t scanStart = Load16(scan);
     std::uint16_t scanEnd = Load16(scan + bestLen - 1);

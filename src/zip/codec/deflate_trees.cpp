@@ -379,7 +379,6 @@ std::uint64_t TDeflateState::FlushBlock(const std::uint8_t* buf, std::uint64_t s
     InitBlock();
 
     if (last) {
-        std::memset(window_, 0, kWindowSize - 1); // leave no member data behind
         bits_.Windup();
         compressedLen_ += 7;
     }
