@@ -111,8 +111,8 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
 }
 
 std::uint64_t TDeflateState::Run() {
-    // However the call ends, no byte of this member stays behind in the
-    // window: not for privacy's sake, and not for the next member to see.
+    // However the call ends, the window is wiped: no member's bytes linger in
+    // memory, and the next member starts from a clean window.
     struct TWindowWipe {
         std::uint8_t* window;
         ~TWindowWipe() { std::memset(window, 0, kWindowSize + kWindowSlack); }
