@@ -71,6 +71,31 @@ TEST(DeflateDeterminism, MemberAfterOthersGivesTheBytesOfTheMemberAlone) {
     }
 }
 
+TEST(DeflateDeterminism, InputInSmallPiecesGivesTheBytesOfInputInOnePiece) {
+    // Text made of repeated stretches, so that matches of 258 bytes are
+    // common, over several slides of the window. Read a byte at a time, the
+    // window holds no more than the lookahead the matcher keeps; the matcher
+    // must not act on bytes it has not read yet.
+    std::vector<std::string> pool;
+    for (std::uint32_t i = 0; i < 24; ++i)
+        pool.push_back(TextBytes(300 + 97 * i, 500 + i));
+    std::string input;
+    std::uint32_t pick = 7;
+    while (input.size() < 240000) {
+        pick = pick * 1103515245u + 12345u;
+        input += pool[(pick >> 16) % pool.size()];
+    }
+    for (int level = 1; level <= 9; ++level) {
+        const TDeflated whole = DeflateString(input, level);
+        for (unsigned piece : {1u, 7u, 300u}) {
+            const TDeflated pieces = DeflateString(input, level, piece);
+            EXPECT_TRUE(pieces.data == whole.data)
+                << "level " << level << ", pieces of " << piece << ": " << pieces.data.size()
+                << " bytes, " << whole.data.size() << " in one piece";
+        }
+    }
+}
+
 TEST(DeflateDeterminism, LastMatchTakesTheNearestCandidateThatReachesTheEnd) {
     const std::string member = MemberEndingInTwoEqualCandidates();
     for (int level : {4, 9}) { // levels whose chains reach both candidates
@@ -168,8 +193,45 @@ std::map<std::string, TPeerMember> ReadMembers(const std::string& archive) {
     return members;
 }
 
-TEST(DeflatePeer, SameBytesAsInfoZipAtEveryLevelOverSystemFiles) {
+// Inputs whose hash chains are extreme: runs, short and long periods,
+// stretches repeated at random, counters, and repeats near the reach.
+std::vector<TSampleFile> SyntheticFiles(const std::string& dir) {
+    std::vector<TSampleFile> files;
+    auto add = [&](const std::string& name, std::string data) {
+        testsupport::WriteFile(dir + "/" + name, data);
+        files.push_back({dir + "/" + name, std::move(data)});
+    };
+    add("zeros", std::string(150000, '\0'));
+    for (std::size_t period : {2, 3, 7, 64, 257, 300}) {
+        const std::string unit = TextBytes(period, static_cast<std::uint32_t>(period));
+        std::string data;
+        while (data.size() < 90000)
+            data += unit;
+        add("period" + std::to_string(period), data);
+    }
+    std::vector<std::string> pool;
+    for (std::uint32_t i = 0; i < 24; ++i)
+        pool.push_back(TextBytes(300 + 97 * i, 500 + i));
+    std::string stretches, runs, counters;
+    std::uint32_t pick = 11;
+    while (stretches.size() < 200000) {
+        pick = pick * 1103515245u + 12345u;
+        stretches += pool[(pick >> 16) % pool.size()];
+        runs += std::string((pick >> 8) % 300 + 1, static_cast<char>('a' + (pick >> 20) % 3));
+    }
+    add("stretches", stretches);
+    add("runs", runs);
+    for (std::uint32_t i = 0; counters.size() < 120000; ++i)
+        counters.append(reinterpret_cast<const char*>(&i), sizeof i);
+    add("counters", counters);
+    const std::string block = RandomBytes(400, 77);
+    add("far", block + RandomBytes(32506 - 400, 78) + block + TextBytes(32000, 79) + block);
+    return files;
+}
+
+TEST(DeflatePeer, SameBytesAsInfoZipAtEveryLevelOverSystemAndMadeUpFiles) {
     ASSERT_TRUE(testsupport::HaveProgram("zip"));
+    testsupport::TempDir dir;
     // About 4 MB in all: many small files and some that slide the window.
     std::vector<std::string> paths = Spread("/usr/bin", false, 1, 150000, {}, 80);
     for (const std::string& p : Spread("/usr/include", true, 1, 100000, {".h"}, 110))
@@ -178,13 +240,14 @@ TEST(DeflatePeer, SameBytesAsInfoZipAtEveryLevelOverSystemFiles) {
         paths.push_back(p);
     ASSERT_GE(paths.size(), 200u) << "too few system files to compare";
 
-    std::vector<TSampleFile> files;
+    std::vector<TSampleFile> files = SyntheticFiles(dir.path());
+    for (const std::string& path : paths)
+        files.push_back({path, testsupport::ReadFile(path)});
     std::string list;
     std::size_t total = 0;
-    for (const std::string& path : paths) {
-        files.push_back({path, testsupport::ReadFile(path)});
-        total += files.back().data.size();
-        list += path + "\n";
+    for (const TSampleFile& f : files) {
+        total += f.data.size();
+        list += f.path + "\n";
     }
     std::size_t sliding = 0;
     for (const TSampleFile& f : files)
@@ -193,7 +256,6 @@ TEST(DeflatePeer, SameBytesAsInfoZipAtEveryLevelOverSystemFiles) {
     RecordProperty("files", static_cast<int>(files.size()));
     RecordProperty("bytes", static_cast<int>(total));
 
-    testsupport::TempDir dir;
     TDeflater deflater; // one encoder for every member, as the writer uses it
     for (int level = 1; level <= 9; ++level) {
         const std::string archive = dir.file("peer" + std::to_string(level) + ".zip");
