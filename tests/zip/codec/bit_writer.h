@@ -2,6 +2,7 @@
 // bit lowest, Huffman codes highest code bit first, as the format wants.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -107,6 +108,35 @@ inline void DynamicHeader(BitWriter& w, bool final, const std::vector<unsigned>&
     }
     for (; i < all.size(); ++i)
         w.Code(clCode[all[i]], clLen[all[i]]);
+}
+
+// The base values and extra bits of the length codes 257-285 and the
+// distance codes 0-29 (the format's tables, written out here for the tests).
+inline constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                  15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                                  67, 83, 99, 115, 131, 163, 195, 227, 258};
+inline constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+inline constexpr std::uint16_t kDistBase[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+inline constexpr std::uint8_t kDistExtra[30] = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
+                                                4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
+                                                9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+// Code lengths (at most maxLength) of a complete prefix code of n symbols:
+// leaves split at random until there are n, then shuffled.
+template <class Rng>
+std::vector<unsigned> CompleteLengths(Rng& rng, unsigned n, unsigned maxLength) {
+    std::vector<unsigned> leaves{0};
+    while (leaves.size() < n) {
+        const std::size_t i = rng() % leaves.size();
+        if (leaves[i] >= maxLength) continue;
+        ++leaves[i];
+        leaves.push_back(leaves[i]);
+    }
+    std::shuffle(leaves.begin(), leaves.end(), rng);
+    return leaves;
 }
 
 } // namespace codectest

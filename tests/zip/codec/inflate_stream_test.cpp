@@ -18,20 +18,15 @@
 
 using codectest::BitWriter;
 using codectest::CanonicalCodes;
+using codectest::CompleteLengths;
 using codectest::DynamicHeader;
 using codectest::FixedSymbol;
+using codectest::kDistBase;
+using codectest::kDistExtra;
+using codectest::kLengthBase;
+using codectest::kLengthExtra;
 
 namespace {
-
-const unsigned kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-const unsigned kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                   2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const unsigned kDistBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const unsigned kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 struct TSymbol {
     unsigned length; // a literal byte when distance is 0
@@ -39,7 +34,7 @@ struct TSymbol {
 };
 
 // The code and extra bits of a length (3-258) or distance (1-32768).
-unsigned CodeOf(unsigned value, const unsigned* base, unsigned n) {
+unsigned CodeOf(unsigned value, const std::uint16_t* base, unsigned n) {
     unsigned c = n - 1;
     while (base[c] > value)
         --c;
@@ -86,19 +81,6 @@ private:
     std::vector<std::uint32_t> litCode_, distCode_;
     bool fixed_ = false;
 };
-
-// A complete code with lengths up to maxLength for n symbols, shuffled.
-std::vector<unsigned> CompleteLengths(std::mt19937& rng, unsigned n, unsigned maxLength) {
-    std::vector<unsigned> leaves{0};
-    while (leaves.size() < n) {
-        const std::size_t i = rng() % leaves.size();
-        if (leaves[i] >= maxLength) continue;
-        ++leaves[i];
-        leaves.push_back(leaves[i]);
-    }
-    std::shuffle(leaves.begin(), leaves.end(), rng);
-    return leaves;
-}
 
 // Symbols that add about `bytes` of output to `ref`, valid against what it
 // already holds.

@@ -1,6 +1,7 @@
 // The inflater's packed tables decode every bit pattern to the same symbol,
 // with the same bits, as the general decode tables, and judge every code the
 // same way (complete, incomplete, over-subscribed).
+#include "bit_writer.h"
 #include "zip/codec/decode_table.h"
 #include "zip/codec/inflate_table.h"
 
@@ -10,19 +11,13 @@
 #include <vector>
 
 using namespace inflate;
+using codectest::CompleteLengths;
+using codectest::kDistBase;
+using codectest::kDistExtra;
+using codectest::kLengthBase;
+using codectest::kLengthExtra;
 
 namespace {
-
-const std::uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
-                                       15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
-                                       67, 83, 99, 115, 131, 163, 195, 227, 258};
-const std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const std::uint16_t kDistBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                     33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                     1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const std::uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 // What a bit pattern decodes to: kind 0 invalid, 1 literal, 2 end, 3 base.
 struct TSymbolRead {
@@ -64,20 +59,6 @@ TSymbolRead ReadPacked(const TInflateTable& t, std::uint32_t bits) {
     r.value = Value(e);
     r.extra = DropBits(e) - CodeBits(e);
     return r;
-}
-
-// A complete prefix code of n symbols with lengths up to maxLength: leaves
-// split at random until there are n.
-std::vector<unsigned> CompleteLengths(std::mt19937& rng, unsigned n, unsigned maxLength) {
-    std::vector<unsigned> leaves{0};
-    while (leaves.size() < n) {
-        const std::size_t i = rng() % leaves.size();
-        if (leaves[i] >= maxLength) continue;
-        ++leaves[i];
-        leaves.push_back(leaves[i]);
-    }
-    std::shuffle(leaves.begin(), leaves.end(), rng);
-    return leaves;
 }
 
 struct TCase {
