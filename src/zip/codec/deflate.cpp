@@ -14,6 +14,19 @@
 // because the 15-bit hash of three bytes together with the first two bytes
 // fixes it. The comparison then runs eight bytes at a time and finds the
 // first differing byte, giving the same length as a byte-by-byte comparison.
+//
+// The answer of a search is fixed: among the candidates of the three-byte
+// chain, newest first, as many as the budget allows and within reach, the
+// first one that is longer than every one before it and the previous match,
+// stopping at the nice length. Most of the time goes into walking that chain
+// link by link, a memory load each, past candidates that cannot win. Levels
+// with long chains (6 to 9) therefore keep second chains, keyed by the first
+// seven bytes, and number every string within its three-byte chain. Once the
+// best match has six bytes, only a candidate sharing seven can still win; the
+// search follows the second chain, which holds exactly those (and a few other
+// strings with the same hash, skipped) in the same order, and stops at the
+// first whose number lies beyond the budget. It compares the same winning
+// candidates and gives the same answer, several times faster.
 #include "zip/codec/deflate.h"
 
 #include <algorithm>
@@ -34,6 +47,9 @@ struct TLevelConfig {
     unsigned niceLength;
     unsigned maxChain;
 };
+
+// Levels whose chain limit is at least this keep the second chains.
+constexpr unsigned kLongChainsFrom = 128;
 
 constexpr TLevelConfig kConfigTable[10] = {
     {0, 0, 0, 0},         {4, 4, 8, 4},        {4, 5, 16, 8},     {4, 6, 32, 32},
@@ -97,9 +113,11 @@ std::uint32_t TDeflater::Deflate(TDeflateIO& io, int level, std::uint16_t& flags
 TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDeflateBuffers& buffers,
                              int level, std::uint16_t& method, std::uint16_t& internalAttributes)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
-      head_(buffers.head.data()), prev_(buffers.prev.data()), litBuf_(buffers.litBuf.data()),
-      distBuf_(buffers.distBuf.data()), flagBuf_(buffers.flagBuf.data()), method_(method),
-      internalAttributes_(internalAttributes), level_(level) {
+      head_(buffers.head.data()), prev_(buffers.prev.data()), headLong_(buffers.headLong.data()),
+      prevLong_(buffers.prevLong.data()), rank_(buffers.rank.data()),
+      rankCount_(buffers.rankCount.data()), litBuf_(buffers.litBuf.data()),
+      distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
+      level_(level) {
     lDesc_ = {dynLTree_, tables_.staticLTree, kExtraLBits, kLiterals + 1, kLCodes, kMaxBits, 0};
     dDesc_ = {dynDTree_, tables_.staticDTree, kExtraDBits, 0, kDCodes, kMaxBits, 0};
     blDesc_ = {blTree_, nullptr, kExtraBlBits, 0, kBlCodes, kMaxBlBits, 0};
@@ -108,11 +126,19 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
     maxLazy_ = config.maxLazy;
     niceMatch_ = config.niceLength;
     maxChain_ = config.maxChain;
+    longChains_ = maxChain_ >= kLongChainsFrom;
 }
 
 std::uint64_t TDeflateState::Run() {
+    // However the call ends, the window is wiped: no member's bytes linger in
+    // memory, and the next member starts from a clean window.
+    struct TWindowWipe {
+        std::uint8_t* window;
+        ~TWindowWipe() { std::memset(window, 0, kWindowSize + kWindowSlack); }
+    } wipe{window_};
     InitBlock();
     std::memset(head_, 0, kHashSize * sizeof *head_);
+    if (longChains_) std::memset(headLong_, 0, kLongHashSize * sizeof *headLong_);
     strstart_ = 0;
     blockStart_ = 0;
     lookahead_ = ReadInput(window_, kWSize);
@@ -125,7 +151,8 @@ std::uint64_t TDeflateState::Run() {
         UpdateHash(window_[0]);
         UpdateHash(window_[1]);
     }
-    return level_ <= 3 ? DeflateFast() : DeflateLazy();
+    if (level_ <= 3) return DeflateFast();
+    return longChains_ ? DeflateLazy<true>() : DeflateLazy<false>();
 }
 
 unsigned TDeflateState::ReadInput(std::uint8_t* buffer, unsigned count) {
@@ -134,7 +161,7 @@ unsigned TDeflateState::ReadInput(std::uint8_t* buffer, unsigned count) {
     return n;
 }
 
-unsigned TDeflateState::LongestMatch(unsigned curMatch) {
+template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     // Locals instead of members: the chain walk is the encoder's hot loop.
     const std::uint8_t* const window = window_;
     const std::uint16_t* const prev = prev_;
@@ -142,26 +169,64 @@ unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     const std::uint8_t* const scan = window + strstart_;
     unsigned bestLen = prevLength_;
     unsigned bestStart = matchStart_;
-    const unsigned niceMatch = niceMatch_;
+    // Near the end of the input the search stops at the first candidate that
+    // reaches the end: what follows in the window is not input, and letting it
+    // pick among equally good candidates would make the output depend on
+    // bytes left from earlier data.
+    const unsigned niceMatch = std::min(niceMatch_, lookahead_);
     const unsigned limit = strstart_ > kMaxDist ? strstart_ - kMaxDist : 0;
     const std::uint16_t scanStart = Load16(scan);
     std::uint16_t scanEnd = Load16(scan + bestLen - 1);
-    const std::uint8_t* matchEnd = window + bestLen - 1; // + candidate: its last two bytes
     if (prevLength_ >= goodMatch_) chainLength >>= 2;
-    for (;;) {
-        if (Load16(matchEnd + curMatch) == scanEnd && Load16(window + curMatch) == scanStart) {
+    const bool useLong = Long && lookahead_ >= kLongKey;
+    // The number of the last string of this chain that the budget reaches.
+    const std::uint32_t lastRank = Long ? rank_[curMatch & kWMask] - (chainLength - 1) : 0;
+    unsigned newFrom = strstart_; // second-chain candidates below this are not seen yet
+
+    // The chain of three-byte hashes, as long as a candidate of three bytes
+    // could still be the best.
+    while (!useLong || bestLen < kLongKey - 1) {
+        if (Load16(window + curMatch + bestLen - 1) == scanEnd &&
+            Load16(window + curMatch) == scanStart) {
             const unsigned len = MatchLength(scan, window + curMatch);
             if (len > bestLen) {
                 bestStart = curMatch;
                 bestLen = len;
-                if (len >= niceMatch) break;
+                if (len >= niceMatch) goto done;
                 scanEnd = Load16(scan + bestLen - 1);
-                matchEnd = window + bestLen - 1;
             }
         }
+        newFrom = curMatch;
         curMatch = prev[curMatch & kWMask];
-        if (curMatch <= limit || --chainLength == 0) break;
+        if (curMatch <= limit || --chainLength == 0) goto done;
     }
+
+    if constexpr (!Long) goto done;
+    // Only a candidate that shares the first kLongKey bytes can be longer
+    // now. Those are on the second chain, in the same order; the ones the
+    // walk above has not reached, within the budget (by their number in the
+    // three-byte chain) and the reach, are the candidates it would have
+    // compared, and the rest of that chain could not have won.
+    {
+        const std::uint64_t key = Load64(scan) << (64 - 8 * kLongKey);
+        const std::uint16_t* const prevLong = prevLong_;
+        const std::uint32_t* const rank = rank_;
+        for (unsigned c = headLong_[LongHash(scan)]; c > limit; c = prevLong[c & kWMask]) {
+            // Seen above, or another string with the same hash.
+            if (c >= newFrom || Load64(window + c) << (64 - 8 * kLongKey) != key) continue;
+            if (static_cast<std::int32_t>(rank[c & kWMask] - lastRank) < 0)
+                break; // past the budget
+            if (Load16(window + c + bestLen - 1) != scanEnd) continue;
+            const unsigned len = MatchLength(scan, window + c);
+            if (len > bestLen) {
+                bestStart = c;
+                bestLen = len;
+                if (len >= niceMatch) break;
+                scanEnd = Load16(scan + bestLen - 1);
+            }
+        }
+    }
+done:
     matchStart_ = bestStart;
     return bestLen;
 }
@@ -180,6 +245,14 @@ void TDeflateState::FillWindow() {
                 head_[n] = static_cast<std::uint16_t>(head_[n] >= kWSize ? head_[n] - kWSize : 0);
             for (unsigned n = 0; n < kWSize; ++n)
                 prev_[n] = static_cast<std::uint16_t>(prev_[n] >= kWSize ? prev_[n] - kWSize : 0);
+            if (longChains_) {
+                for (unsigned n = 0; n < kLongHashSize; ++n)
+                    headLong_[n] = static_cast<std::uint16_t>(
+                        headLong_[n] >= kWSize ? headLong_[n] - kWSize : 0);
+                for (unsigned n = 0; n < kWSize; ++n)
+                    prevLong_[n] = static_cast<std::uint16_t>(
+                        prevLong_[n] >= kWSize ? prevLong_[n] - kWSize : 0);
+            }
             more += kWSize;
         }
         unsigned n = ReadInput(window_ + strstart_ + lookahead_, more);
@@ -200,20 +273,20 @@ std::uint64_t TDeflateState::DeflateFast() {
     unsigned matchLength = 0;
     prevLength_ = kMinMatch - 1;
     while (lookahead_ != 0) {
-        if (lookahead_ >= kMinMatch) InsertString(strstart_, hashHead);
+        if (lookahead_ >= kMinMatch) InsertString<false>(strstart_, hashHead);
         if (hashHead != 0 && strstart_ - hashHead <= kMaxDist) {
-            matchLength = std::min(LongestMatch(hashHead), lookahead_);
+            matchLength = std::min(LongestMatch<false>(hashHead), lookahead_);
         }
         bool flush;
         if (matchLength >= kMinMatch) {
-            flush = TallyCode(strstart_ - matchStart_, matchLength - kMinMatch);
+            flush = TallyMatch(strstart_ - matchStart_, matchLength - kMinMatch);
             lookahead_ -= matchLength;
             if (matchLength <= maxLazy_) {
                 // Short match: every string inside it goes into the chains.
                 --matchLength;
                 do {
                     ++strstart_;
-                    InsertString(strstart_, hashHead);
+                    InsertString<false>(strstart_, hashHead);
                 } while (--matchLength != 0);
                 ++strstart_;
             } else {
@@ -223,7 +296,7 @@ std::uint64_t TDeflateState::DeflateFast() {
                 UpdateHash(window_[strstart_ + 1]);
             }
         } else {
-            flush = TallyCode(0, window_[strstart_]);
+            flush = TallyLiteral(window_[strstart_]);
             --lookahead_;
             ++strstart_;
         }
@@ -236,29 +309,29 @@ std::uint64_t TDeflateState::DeflateFast() {
     return FlushBlockHere(true);
 }
 
-std::uint64_t TDeflateState::DeflateLazy() {
+template <bool Long> std::uint64_t TDeflateState::DeflateLazy() {
     unsigned hashHead = 0;
     bool matchAvailable = false;
     unsigned matchLength = kMinMatch - 1;
     while (lookahead_ != 0) {
-        if (lookahead_ >= kMinMatch) InsertString(strstart_, hashHead);
+        if (lookahead_ >= kMinMatch) InsertString<Long>(strstart_, hashHead);
         prevLength_ = matchLength;
         const unsigned prevMatch = matchStart_;
         matchLength = kMinMatch - 1;
 
         if (hashHead != 0 && prevLength_ < maxLazy_ && strstart_ - hashHead <= kMaxDist) {
-            matchLength = std::min(LongestMatch(hashHead), lookahead_);
+            matchLength = std::min(LongestMatch<Long>(hashHead), lookahead_);
             if (matchLength == kMinMatch && strstart_ - matchStart_ > kTooFar)
                 matchLength = kMinMatch - 1;
         }
         if (prevLength_ >= kMinMatch && matchLength <= prevLength_) {
             // The match found one position back is at least as good: emit it.
-            bool flush = TallyCode(strstart_ - 1 - prevMatch, prevLength_ - kMinMatch);
+            bool flush = TallyMatch(strstart_ - 1 - prevMatch, prevLength_ - kMinMatch);
             lookahead_ -= prevLength_ - 1;
             unsigned inserts = prevLength_ - 2;
             do {
                 ++strstart_;
-                InsertString(strstart_, hashHead);
+                InsertString<Long>(strstart_, hashHead);
             } while (--inserts != 0);
             matchAvailable = false;
             matchLength = kMinMatch - 1;
@@ -269,7 +342,7 @@ std::uint64_t TDeflateState::DeflateLazy() {
             }
         } else if (matchAvailable) {
             // The byte before is not the start of a useful match: a literal.
-            if (TallyCode(0, window_[strstart_ - 1])) {
+            if (TallyLiteral(window_[strstart_ - 1])) {
                 FlushBlockHere(false);
                 blockStart_ = strstart_;
             }
@@ -282,6 +355,6 @@ std::uint64_t TDeflateState::DeflateLazy() {
         }
         if (lookahead_ < kMinLookahead) FillWindow();
     }
-    if (matchAvailable) TallyCode(0, window_[strstart_ - 1]);
+    if (matchAvailable) TallyLiteral(window_[strstart_ - 1]);
     return FlushBlockHere(true);
 }

@@ -11,10 +11,13 @@
 // chain is the latest position with that hash, and the link of a position
 // (indexed by position & 0x7FFF) is the previous one with the same hash.
 // Position 0 doubles as "end of chain", so the very first position is never
-// a match candidate.
+// a match candidate. Levels 6 to 9 also keep second chains over the first
+// seven bytes (see deflate.cpp), with the number of every string within its
+// three-byte chain.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "zip/codec/deflate.h"
@@ -40,20 +43,31 @@ constexpr unsigned kDistBufSize = 32768;
 // window; the slack keeps those reads inside the buffer (they never count,
 // because a match is cut to the lookahead).
 constexpr unsigned kWindowSlack = 512;
+// The second chains link positions whose first kLongKey bytes hash alike.
+constexpr unsigned kLongKey = 7;
+constexpr unsigned kLongHashBits = 15;
+constexpr unsigned kLongHashSize = 1u << kLongHashBits;
+// A position goes on its second chain when the next one is inserted; the
+// lookahead kept guarantees its key bytes are in the window by then.
+static_assert(kLongKey <= kMinLookahead - kMaxMatch + kMinMatch);
 
 } // namespace deflate
 
 struct TDeflateBuffers {
     TDeflateBuffers()
         : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, 0),
-          prev(deflate::kWSize, 0), litBuf(deflate::kLitBufSize, 0),
-          distBuf(deflate::kDistBufSize, 0), flagBuf(deflate::kLitBufSize / 8, 0) {}
+          prev(deflate::kWSize, 0), headLong(deflate::kLongHashSize, 0),
+          prevLong(deflate::kWSize, 0), rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
+          litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {}
     std::vector<std::uint8_t> window;
-    std::vector<std::uint16_t> head;    // chain heads by hash
-    std::vector<std::uint16_t> prev;    // chain links by position & 0x7FFF
-    std::vector<std::uint8_t> litBuf;   // a literal, or a match length - 3
-    std::vector<std::uint16_t> distBuf; // match distance - 1
-    std::vector<std::uint8_t> flagBuf;  // one bit per litBuf entry, 1 = match
+    std::vector<std::uint16_t> head;      // chain heads by hash
+    std::vector<std::uint16_t> prev;      // chain links by position & 0x7FFF
+    std::vector<std::uint16_t> headLong;  // second chains' heads by hash of kLongKey bytes
+    std::vector<std::uint16_t> prevLong;  // their links by position & 0x7FFF
+    std::vector<std::uint32_t> rank;      // by position & 0x7FFF: its number in its chain
+    std::vector<std::uint32_t> rankCount; // by hash: strings inserted so far
+    std::vector<std::uint8_t> litBuf;     // a literal, or a match length - 3
+    std::vector<std::uint16_t> distBuf;   // by litBuf entry: the match distance, 0 for a literal
 };
 
 struct TTreeDesc {
@@ -78,21 +92,62 @@ private:
     void UpdateHash(unsigned c) {
         insH_ = ((insH_ << deflate::kHashShift) ^ c) & deflate::kHashMask;
     }
-    void InsertString(unsigned pos, unsigned& hashHead) {
+    // Long: the second chains are kept as well.
+    template <bool Long> void InsertString(unsigned pos, unsigned& hashHead) {
         UpdateHash(window_[pos + deflate::kMinMatch - 1]);
         hashHead = head_[insH_];
         prev_[pos & deflate::kWMask] = static_cast<std::uint16_t>(hashHead);
         head_[insH_] = static_cast<std::uint16_t>(pos);
+        if constexpr (Long) {
+            rank_[pos & deflate::kWMask] = ++rankCount_[insH_];
+            // The position before goes on its second chain now: its key bytes
+            // are all in the window by the time the next position is inserted,
+            // which is not true of a position inside a long match yet.
+            if (pos > 0) {
+                const unsigned before = pos - 1;
+                const unsigned h = LongHash(window_ + before);
+                prevLong_[before & deflate::kWMask] = headLong_[h];
+                headLong_[h] = static_cast<std::uint16_t>(before);
+            }
+        }
     }
-    unsigned LongestMatch(unsigned curMatch);
+    static unsigned LongHash(const std::uint8_t* p) {
+        std::uint64_t v;
+        std::memcpy(&v, p, sizeof v);
+        v <<= 64 - 8 * deflate::kLongKey;
+        return static_cast<unsigned>((v * 0x9E3779B97F4A7C15ull) >> (64 - deflate::kLongHashBits));
+    }
+    template <bool Long> unsigned LongestMatch(unsigned curMatch);
     void FillWindow();
     unsigned ReadInput(std::uint8_t* buffer, unsigned count);
     std::uint64_t DeflateFast();
-    std::uint64_t DeflateLazy();
+    template <bool Long> std::uint64_t DeflateLazy();
     std::uint64_t FlushBlockHere(bool last);
 
     // deflate_trees.cpp: symbols, trees and blocks
-    bool TallyCode(unsigned dist, unsigned lc);
+    // Record a literal, or a match (distance 1..32768, length - 3); true when
+    // the block should end here.
+    bool TallyLiteral(unsigned c) {
+        litBuf_[lastLit_] = static_cast<std::uint8_t>(c);
+        distBuf_[lastLit_] = 0;
+        ++lastLit_;
+        ++dynLTree_[c].freq;
+        return BlockFull();
+    }
+    bool TallyMatch(unsigned dist, unsigned lc) {
+        litBuf_[lastLit_] = static_cast<std::uint8_t>(lc);
+        distBuf_[lastLit_] = static_cast<std::uint16_t>(dist);
+        ++lastLit_;
+        ++lastDist_;
+        ++dynLTree_[tables_.lengthCode[lc] + deflate::kLiterals + 1].freq;
+        ++dynDTree_[tables_.DistCode(dist - 1)].freq;
+        return BlockFull();
+    }
+    bool BlockFull() {
+        if ((lastLit_ & 0xFFF) == 0 && level_ > 2 && WorthEndingEarly()) return true;
+        return lastLit_ == deflate::kLitBufSize - 1 || lastDist_ == deflate::kDistBufSize;
+    }
+    bool WorthEndingEarly() const;
     std::uint64_t FlushBlock(const std::uint8_t* buf, std::uint64_t storedLen, bool last);
     void InitBlock();
     void SetFileType();
@@ -115,9 +170,12 @@ private:
     std::uint8_t* window_;
     std::uint16_t* head_;
     std::uint16_t* prev_;
+    std::uint16_t* headLong_;
+    std::uint16_t* prevLong_;
+    std::uint32_t* rank_;
+    std::uint32_t* rankCount_;
     std::uint8_t* litBuf_;
     std::uint16_t* distBuf_;
-    std::uint8_t* flagBuf_;
     std::uint16_t& method_;
     std::uint16_t& internalAttributes_;
     int level_;
@@ -134,6 +192,7 @@ private:
     unsigned matchStart_ = 0;
     unsigned prevLength_ = deflate::kMinMatch - 1;
     unsigned insH_ = 0;
+    bool longChains_ = false;     // keep the second chains (levels with long chains)
     std::int64_t blockStart_ = 0; // negative once the block's start has slid out
     bool eofile_ = false;
 
@@ -151,9 +210,6 @@ private:
     std::uint16_t blCount_[deflate::kMaxBits + 1];
     unsigned lastLit_ = 0;
     unsigned lastDist_ = 0;
-    unsigned lastFlags_ = 0;
-    std::uint8_t flags_ = 0;
-    std::uint8_t flagBit_ = 1;
     std::int64_t optLen_ = 0;         // bits of the block with dynamic trees
     std::int64_t staticLen_ = 0;      // bits of the block with the fixed trees
     std::uint64_t compressedLen_ = 0; // bits output so far

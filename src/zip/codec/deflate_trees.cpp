@@ -34,39 +34,18 @@ void TDeflateState::InitBlock() {
         blTree_[n].freq = 0;
     dynLTree_[kEndBlock].freq = 1;
     optLen_ = staticLen_ = 0;
-    lastLit_ = lastDist_ = lastFlags_ = 0;
-    flags_ = 0;
-    flagBit_ = 1;
+    lastLit_ = lastDist_ = 0;
 }
 
-bool TDeflateState::TallyCode(unsigned dist, unsigned lc) {
-    litBuf_[lastLit_++] = static_cast<std::uint8_t>(lc);
-    if (dist == 0) {
-        ++dynLTree_[lc].freq;
-    } else {
-        --dist;
-        ++dynLTree_[tables_.lengthCode[lc] + kLiterals + 1].freq;
-        ++dynDTree_[tables_.DistCode(dist)].freq;
-        distBuf_[lastDist_++] = static_cast<std::uint16_t>(dist);
-        flags_ |= flagBit_;
-    }
-    flagBit_ = static_cast<std::uint8_t>(flagBit_ << 1);
-    if ((lastLit_ & 7) == 0) {
-        flagBuf_[lastFlags_++] = flags_;
-        flags_ = 0;
-        flagBit_ = 1;
-    }
-    if (level_ > 2 && (lastLit_ & 0xFFF) == 0) {
-        // Mostly literals that already halve the input: end the block early.
-        std::uint64_t outLength = static_cast<std::uint64_t>(lastLit_) * 8;
-        const std::uint64_t inLength = static_cast<std::uint64_t>(strstart_ - blockStart_);
-        for (int dcode = 0; dcode < kDCodes; ++dcode)
-            outLength +=
-                static_cast<std::uint64_t>(dynDTree_[dcode].freq) * (5 + kExtraDBits[dcode]);
-        outLength >>= 3;
-        if (lastDist_ < lastLit_ / 2 && outLength < inLength / 2) return true;
-    }
-    return lastLit_ == kLitBufSize - 1 || lastDist_ == kDistBufSize;
+// Every 4,096 symbols (levels 3 and up): mostly literals that already
+// halve the input end the block early.
+bool TDeflateState::WorthEndingEarly() const {
+    std::uint64_t outLength = static_cast<std::uint64_t>(lastLit_) * 8;
+    const std::uint64_t inLength = static_cast<std::uint64_t>(strstart_ - blockStart_);
+    for (int dcode = 0; dcode < kDCodes; ++dcode)
+        outLength += static_cast<std::uint64_t>(dynDTree_[dcode].freq) * (5 + kExtraDBits[dcode]);
+    outLength >>= 3;
+    return lastDist_ < lastLit_ / 2 && outLength < inLength / 2;
 }
 
 void TDeflateState::SetFileType() {
@@ -304,27 +283,24 @@ void TDeflateState::SendAllTrees(int lcodes, int dcodes, int blcodes) {
 }
 
 void TDeflateState::CompressBlock(const TTreeNode* ltree, const TTreeNode* dtree) {
-    unsigned lx = 0;
-    unsigned dx = 0;
-    unsigned fx = 0;
-    unsigned flag = 0;
-    while (lx < lastLit_) {
-        if ((lx & 7) == 0) flag = flagBuf_[fx++];
-        unsigned lc = litBuf_[lx++];
-        if ((flag & 1) == 0) {
+    for (unsigned lx = 0; lx < lastLit_; ++lx) {
+        const unsigned lc = litBuf_[lx];
+        if (distBuf_[lx] == 0) {
             SendCode(static_cast<int>(lc), ltree);
         } else {
+            // Each code goes out together with its extra bits.
             unsigned code = tables_.lengthCode[lc];
-            SendCode(static_cast<int>(code + kLiterals + 1), ltree);
-            if (unsigned extra = kExtraLBits[code]; extra != 0)
-                bits_.SendBits(lc - tables_.baseLength[code], extra);
-            unsigned dist = distBuf_[dx++];
+            const TTreeNode& l = ltree[code + kLiterals + 1];
+            bits_.SendBits(l.code |
+                               (static_cast<std::uint64_t>(lc - tables_.baseLength[code]) << l.len),
+                           l.len + kExtraLBits[code]);
+            const unsigned dist = distBuf_[lx] - 1u;
             code = tables_.DistCode(dist);
-            SendCode(static_cast<int>(code), dtree);
-            if (unsigned extra = kExtraDBits[code]; extra != 0)
-                bits_.SendBits(dist - tables_.baseDist[code], extra);
+            const TTreeNode& d = dtree[code];
+            bits_.SendBits(d.code |
+                               (static_cast<std::uint64_t>(dist - tables_.baseDist[code]) << d.len),
+                           d.len + kExtraDBits[code]);
         }
-        flag >>= 1;
     }
     SendCode(kEndBlock, ltree);
 }
@@ -341,7 +317,6 @@ void TDeflateState::CopyBlock(const std::uint8_t* buf, unsigned len, bool header
 
 std::uint64_t TDeflateState::FlushBlock(const std::uint8_t* buf, std::uint64_t storedLen,
                                         bool last) {
-    flagBuf_[lastFlags_] = flags_; // the flags of the last, partial group of 8
     if (internalAttributes_ == 2) SetFileType();
 
     BuildTree(lDesc_);
@@ -379,7 +354,6 @@ std::uint64_t TDeflateState::FlushBlock(const std::uint8_t* buf, std::uint64_t s
     InitBlock();
 
     if (last) {
-        std::memset(window_, 0, kWindowSize - 1); // leave no member data behind
         bits_.Windup();
         compressedLen_ += 7;
     }

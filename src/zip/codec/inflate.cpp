@@ -1,57 +1,62 @@
 // Deflate decoding.
 //
-// Blocks are decoded into the frame's sliding window (32,768 bytes, the
-// position wrapping with mask 0x7FFF); the window is handed on whenever it
-// fills and once at the end. Literal/length and distance codes are looked up
-// in tables built by BuildDecodeTable: 9 and 6 first-level bits for dynamic
-// blocks, 7 and 5 for fixed ones, 7 for the code-length code, so nearly
-// every code is a single lookup.
+// Window: the output goes into a buffer of its own that holds 32 KiB of
+// history and 96 KiB of room after it. The output is handed on, in the
+// frame's blocks of 16,000 bytes, each time another 32 KiB has been decoded
+// and once at the end, exactly as a 32 KiB sliding window would hand it on;
+// when the room is used up, the last 32 KiB slide down to the front. Since
+// the bytes after the write position are never history, a match may be
+// copied in wide words that run a little past its end (the buffer has slack
+// for that), and no byte-by-byte bounds test is needed. A distance that
+// reaches before the member's first byte reads zeros, never bytes another
+// member left behind; that is only possible before the first slide, while
+// the write position is below 32 KiB, and is caught by one comparison.
 //
-// Bits: the block loop keeps the bit buffer in a 64-bit local. While the
-// frame's input buffer holds at least 8 bytes, one unaligned load tops it up
-// to at least 56 bits, which covers a whole length/distance pair. Near the
-// end of a chunk or of the member it falls back to whole bytes from
+// Codes: every table entry (inflate_table.h) carries its bits to drop, the
+// literal or the base of a length or distance with its extra bits, so a
+// symbol is one lookup (two for codes longer than the first-level bits) and
+// one shift. The tables are those of the code as BuildDecodeTable checks it:
+// 9 and 6 first-level bits for dynamic blocks, 7 and 5 for fixed ones.
+//
+// Bits: the hot loop keeps the bit buffer in a 64-bit local. While the
+// frame's input buffer holds at least 16 bytes, one unaligned load tops it up
+// to at least 56 bits, which covers a whole length/distance pair (at most 48
+// bits) or three literals of the first-level table (at most 27), so the loop
+// decodes up to three literals per top-up and a match without further checks.
+// Near the end of a chunk or of the member it falls back to whole bytes from
 // ReadByte, asking for exactly the bits needed, so that a member that ends
 // where its data ends never eats filler. Past the member's end ReadByte
 // hands out the last byte again; a valid stream needs at most a few such
 // bytes, so a member that asks for more than kMaxFiller is cut off as
 // corrupt instead of decoding filler for ever.
-//
-// Window: the window is cleared when a member starts, so a distance that
-// reaches before the member's first byte copies zeros, never bytes another
-// member left behind. Copies go in pieces that stop at the window's end;
-// a piece whose source and target do not overlap harmfully moves eight bytes
-// at a time, one whose target catches up with its source (distance shorter
-// than the length) repeats byte by byte, as the format requires.
 #include "zip/codec/inflate.h"
 
-#include "zip/codec/decode_table.h"
+#include "zip/codec/inflate_table.h"
 #include "zip/codec/unzip_work.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
+
+using namespace inflate;
 
 namespace {
 
-constexpr unsigned kWindow = TUnZipWork::kWindowSize;
-constexpr unsigned kWindowMask = kWindow - 1;
+constexpr unsigned kHistory = 32768;                    // the farthest a distance reaches
+constexpr unsigned kHandOver = TUnZipWork::kWindowSize; // output is handed on per 32 KiB
+constexpr unsigned kRoom = 3 * kHandOver;               // room after the history
+constexpr unsigned kSlack = 64;                         // wide copies may run this far
+constexpr unsigned kBufferSize = kHistory + kRoom + kSlack;
+constexpr unsigned kMaxMatch = 258;
+// Most output one step of the hot loop writes: two literals and a match.
+constexpr unsigned kMaxStep = 2 + kMaxMatch;
 constexpr std::int64_t kMaxFiller = 64;
+constexpr unsigned kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 // Raised when a member keeps asking for bits long after its data ended.
 struct InputStarved {};
-
-constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
-                                           15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
-                                           67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::uint16_t kDistBase[30] = {
-    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-constexpr unsigned kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
-                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 inline std::uint64_t LoadLE64(const std::uint8_t* p) {
     std::uint64_t v = 0;
@@ -64,69 +69,58 @@ inline std::uint64_t LoadLE64(const std::uint8_t* p) {
     return v;
 }
 
-// Copies n bytes forward, exactly as a byte-by-byte loop from src to dst
-// would, also when the regions overlap.
-inline void CopyForward(std::uint8_t* dst, const std::uint8_t* src, unsigned n) {
-    const std::size_t gap =
-        dst > src ? static_cast<std::size_t>(dst - src) : static_cast<std::size_t>(src - dst);
-    if (n >= 8 && gap >= 8) {
-        // Eight bytes at a time; each load reads bytes that are final (at
-        // least eight behind the target, or ahead of everything written).
-        // The last eight bytes of the piece are moved once more as one word,
-        // overlapping what was just written with the same values.
-        const unsigned total = n;
-        std::uint8_t* const d0 = dst;
-        const std::uint8_t* const s0 = src;
-        std::uint64_t v;
-        while (n > 8) {
-            std::memcpy(&v, src, 8);
-            std::memcpy(dst, &v, 8);
-            src += 8;
-            dst += 8;
-            n -= 8;
-        }
-        std::memcpy(&v, s0 + total - 8, 8);
-        std::memcpy(d0 + total - 8, &v, 8);
-        return;
-    }
-    while (n--)
-        *dst++ = *src++;
+inline void Copy8(std::uint8_t* dst, const std::uint8_t* src) {
+    std::uint64_t v;
+    std::memcpy(&v, src, 8);
+    std::memcpy(dst, &v, 8);
 }
 
-// A match copy of len bytes from dist bytes back, neither end wrapping:
-// the same bytes as CopyForward, with whole-word moves for short matches.
-// Never writes past dst + len: the window bytes there still serve long
-// distances.
-inline void CopyMatch(std::uint8_t* dst, const std::uint8_t* src, unsigned len, unsigned dist) {
-    if (dist >= len) { // no overlap
-        if (len >= 8 && len <= 16) {
-            std::uint64_t a, z;
-            std::memcpy(&a, src, 8);
-            std::memcpy(&z, src + len - 8, 8);
-            std::memcpy(dst, &a, 8);
-            std::memcpy(dst + len - 8, &z, 8);
-            return;
-        }
-        if (len >= 4 && len < 8) {
-            std::uint32_t a, z;
-            std::memcpy(&a, src, 4);
-            std::memcpy(&z, src + len - 4, 4);
-            std::memcpy(dst, &a, 4);
-            std::memcpy(dst + len - 4, &z, 4);
-            return;
-        }
-        CopyForward(dst, src, len);
-        return;
+inline void Copy16(std::uint8_t* dst, const std::uint8_t* src) {
+    std::uint8_t v[16];
+    std::memcpy(v, src, 16);
+    std::memcpy(dst, v, 16);
+}
+
+// The smallest multiple of each distance below 8 that is at least 8: a copy
+// from that far back repeats the same pattern and reads only final bytes.
+constexpr unsigned kPeriod[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+
+// Copies len bytes from dist bytes back (1 <= dist) to dst, repeating bytes
+// where the distance is shorter than the length, as a byte-by-byte copy
+// would. Writes up to 15 bytes past dst + len; every load reads bytes that
+// are already final.
+inline void CopyWide(std::uint8_t* dst, unsigned dist, unsigned len) {
+    const std::uint8_t* src = dst - dist;
+    std::uint8_t* const end = dst + len;
+    if (dist >= 16) {
+        do {
+            Copy16(dst, src);
+            dst += 16;
+            src += 16;
+        } while (dst < end);
+    } else if (dist >= 8) {
+        do {
+            Copy8(dst, src);
+            dst += 8;
+            src += 8;
+        } while (dst < end);
+    } else if (dist == 1) {
+        const std::uint64_t v = src[0] * 0x0101010101010101ull;
+        do {
+            std::memcpy(dst, &v, 8);
+            dst += 8;
+        } while (dst < end);
+    } else {
+        for (unsigned i = 0; i < 8; ++i)
+            dst[i] = src[i];
+        const unsigned period = kPeriod[dist];
+        for (dst += 8; dst < end; dst += 8)
+            Copy8(dst, dst - period);
     }
-    if (dist == 1) {
-        std::memset(dst, *src, len);
-        return;
-    }
-    CopyForward(dst, src, len);
 }
 
 struct FixedTables {
-    TDecodeTable literal, distance;
+    TInflateTable literal, distance;
     FixedTables() {
         unsigned lengths[288];
         for (unsigned i = 0; i < 144; ++i)
@@ -137,12 +131,11 @@ struct FixedTables {
             lengths[i] = 7;
         for (unsigned i = 280; i < 288; ++i)
             lengths[i] = 8;
-        int bits = 7;
-        BuildDecodeTable(lengths, 288, 257, kLengthBase, kLengthExtra, 29, literal, bits);
+        BuildInflateTable(lengths, 288, TCodeKind::LiteralLength, 7, true, literal);
         for (unsigned i = 0; i < 30; ++i)
             lengths[i] = 5;
-        bits = 5; // thirty codes of five bits leave two free: incomplete, and fine
-        BuildDecodeTable(lengths, 30, 0, kDistBase, kDistExtra, 30, distance, bits);
+        // Thirty codes of five bits leave two free: incomplete, and fine.
+        BuildInflateTable(lengths, 30, TCodeKind::Distance, 5, true, distance);
     }
 };
 
@@ -152,17 +145,29 @@ const FixedTables& Fixed() {
     return tables;
 }
 
+} // namespace
+
+struct TInflateScratch {
+    std::unique_ptr<std::uint8_t[]> window{new std::uint8_t[kBufferSize]};
+    TInflateTable literal, distance, codeLength;
+};
+
+namespace {
+
 class Inflater {
 public:
-    explicit Inflater(TUnZipWork& g) : g_(g), slide_(g.Slide()) {}
+    Inflater(TUnZipWork& g, TInflateScratch& x) : g_(g), x_(x), s_(x.window.get()) {}
     int Run();
 
 private:
     TUnZipWork& g_;
-    std::uint8_t* slide_;
+    TInflateScratch& x_;
+    std::uint8_t* const s_;
     std::uint64_t bb_ = 0; // bit buffer; bits above bk_ may hold the next input bits
     unsigned bk_ = 0;
-    unsigned w_ = 0;
+    unsigned w_ = 0;               // write position in the window buffer
+    unsigned pending_ = 0;         // first byte not yet handed on
+    unsigned flushAt_ = kHandOver; // where the next 32 KiB are complete
 
     // Tops the bit buffer up to at least n bits from whole bytes.
     void SlowFill(unsigned n) {
@@ -190,24 +195,26 @@ private:
         return v;
     }
     void Put(std::uint8_t c) {
-        slide_[w_++] = c;
-        if (w_ == kWindow) {
-            g_.FlushWindow(kWindow);
-            w_ = 0;
-        }
+        s_[w_++] = c;
+        if (w_ == flushAt_) HandOver();
     }
-    // Decodes one symbol with the cold-path bit access; null for an invalid code.
-    const TDecodeEntry* Decode(const TDecodeTable& t);
+    void HandOnBlocks(bool all);
+    void HandOver();
+    // Copies a match of len bytes to w that reaches before the member's
+    // first byte: what lies before it reads as zeros.
+    void CopyNearStart(unsigned w, unsigned dist, unsigned len);
+    // The entry of the next code, with the cold-path bit access; an invalid
+    // entry for a code of no symbols. Drops the bits of a sub-table link only.
+    std::uint32_t Decode(const TInflateTable& t);
 
     int Block(bool& last);
     int Stored();
     int FixedBlock();
     int Dynamic();
-    int Codes(const TDecodeTable& tl, const TDecodeTable& td);
+    int Codes(const TInflateTable& tl, const TInflateTable& td);
 };
 
 int Inflater::Run() {
-    std::memset(slide_, 0, kWindow);
     try {
         bool last = false;
         do {
@@ -217,9 +224,44 @@ int Inflater::Run() {
     } catch (const InputStarved&) {
         return 1;
     }
-    g_.FlushWindow(w_);
-    g_.FlushOutput();
+    HandOnBlocks(true);
     return 0;
+}
+
+// The blocks of 16,000 bytes a window flush would hand on; with `all` the
+// rest as well, as the final flush does.
+void Inflater::HandOnBlocks(bool all) {
+    while (w_ - pending_ >= TUnZipWork::kChunk) {
+        const unsigned at = pending_;
+        pending_ += TUnZipWork::kChunk;
+        g_.HandOn(s_ + at, TUnZipWork::kChunk);
+    }
+    if (all && w_ > pending_) {
+        const unsigned at = pending_;
+        pending_ = w_;
+        g_.HandOn(s_ + at, w_ - at);
+    }
+}
+
+// At flushAt_: hands the complete blocks on, and slides the last 32 KiB to
+// the front when the room after them is used up.
+void Inflater::HandOver() {
+    HandOnBlocks(false);
+    if (w_ + kHandOver > kHistory + kRoom) {
+        const unsigned shift = w_ - kHistory;
+        std::memmove(s_, s_ + shift, kHistory);
+        w_ -= shift;
+        pending_ -= shift; // what is not handed on is less than a block: in the history
+    }
+    flushAt_ = w_ + kHandOver;
+}
+
+void Inflater::CopyNearStart(unsigned w, unsigned dist, unsigned len) {
+    std::uint8_t* const d = s_ + w;
+    for (unsigned i = 0; i < len; ++i) {
+        const std::int64_t from = static_cast<std::int64_t>(w) + i - dist;
+        d[i] = from < 0 ? 0 : s_[from];
+    }
 }
 
 int Inflater::Block(bool& last) {
@@ -255,8 +297,30 @@ int Inflater::Stored() {
     unsigned n = Take(16);
     unsigned complement = Take(16);
     if (n != (~complement & 0xFFFFu)) return 1;
-    while (n--)
+    // Whole bytes still in the bit buffer first, then straight from the
+    // input buffer; whatever else (a new chunk, filler) byte by byte.
+    while (n > 0 && bk_ >= 8) {
         Put(static_cast<std::uint8_t>(Take(8)));
+        --n;
+    }
+    while (n > 0) {
+        if (g_.InCount > 0 && g_.Countdown > 0) {
+            unsigned m = std::min({n, g_.InCount, flushAt_ - w_});
+            if (static_cast<std::int64_t>(m) > g_.Countdown)
+                m = static_cast<unsigned>(g_.Countdown);
+            std::memcpy(s_ + w_, g_.InPtr, m);
+            g_.InPtr += m;
+            g_.InCount -= m;
+            g_.Countdown -= m;
+            g_.LastByte = g_.InPtr[-1];
+            w_ += m;
+            n -= m;
+            if (w_ == flushAt_) HandOver();
+        } else {
+            Put(static_cast<std::uint8_t>(Take(8)));
+            --n;
+        }
+    }
     return 0;
 }
 
@@ -267,18 +331,16 @@ int Inflater::FixedBlock() {
     return Codes(t.literal, t.distance) != 0 ? 1 : 0;
 }
 
-const TDecodeEntry* Inflater::Decode(const TDecodeTable& t) {
-    if (t.Empty()) return nullptr;
-    Need(static_cast<unsigned>(t.Bits));
-    const TDecodeEntry* e = &t.Entries[Peek(static_cast<unsigned>(t.Bits))];
-    while (e->e > kEntryLiteral) {
-        if (e->e == kEntryInvalid) return nullptr;
-        Drop(e->b);
-        unsigned k = e->e - 16u;
-        Need(k);
-        e = &t.Entries[e->v + Peek(k)];
+std::uint32_t Inflater::Decode(const TInflateTable& t) {
+    if (t.Empty()) return kSpecial;
+    Need(t.Bits);
+    std::uint32_t e = t.Entries[Peek(t.Bits)];
+    if ((e & (kSpecial | kLink)) == (kSpecial | kLink)) {
+        Drop(DropBits(e));
+        const unsigned sub = CodeBits(e);
+        Need(sub);
+        e = t.Entries[Value(e) + Peek(sub)];
     }
-    Drop(e->b);
     return e;
 }
 
@@ -291,18 +353,19 @@ int Inflater::Dynamic() {
     unsigned lengths[286 + 30] = {};
     for (unsigned i = 0; i < nc; ++i)
         lengths[kCodeLengthOrder[i]] = Take(3);
-    TDecodeTable cl;
-    int bits = 7;
-    if (int r = BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, 0, cl, bits); r != 0) return r;
+    TInflateTable& cl = x_.codeLength;
+    if (int r = BuildInflateTable(lengths, 19, TCodeKind::CodeLength, 7, false, cl); r != 0)
+        return r;
     g_.TableCount += static_cast<std::int64_t>(cl.Entries.size());
 
     const unsigned total = nl + nd;
     std::memset(lengths, 0, sizeof lengths);
     unsigned previous = 0;
     for (unsigned i = 0; i < total;) {
-        const TDecodeEntry* e = Decode(cl);
-        if (e == nullptr) return 1;
-        unsigned sym = e->v;
+        const std::uint32_t e = Decode(cl);
+        if (e & kSpecial) return 1;
+        Drop(DropBits(e));
+        const unsigned sym = Value(e);
         unsigned repeat = 0, value = 0;
         if (sym < 16) {
             lengths[i++] = previous = sym;
@@ -322,13 +385,12 @@ int Inflater::Dynamic() {
         while (repeat--)
             lengths[i++] = value;
     }
-    FreeDecodeTables(cl);
 
-    TDecodeTable tl, td;
-    int lb = 9, db = 6;
-    if (int r = BuildDecodeTable(lengths, nl, 257, kLengthBase, kLengthExtra, 29, tl, lb); r != 0)
+    TInflateTable& tl = x_.literal;
+    TInflateTable& td = x_.distance;
+    if (int r = BuildInflateTable(lengths, nl, TCodeKind::LiteralLength, 9, false, tl); r != 0)
         return r;
-    if (int r = BuildDecodeTable(lengths + nl, nd, 0, kDistBase, kDistExtra, 30, td, db); r != 0)
+    if (int r = BuildInflateTable(lengths + nl, nd, TCodeKind::Distance, 6, false, td); r != 0)
         return r;
     g_.TableCount += static_cast<std::int64_t>(tl.Entries.size() + td.Entries.size());
     return Codes(tl, td) != 0 ? 1 : 0;
@@ -339,20 +401,19 @@ int Inflater::Dynamic() {
 // the frame is brought up to date before every call out of the loop.
 //
 // Two paths: while at least 16 input bytes are buffered and the window has
-// room for a longest match, one refill gives at least 56 bits whenever fewer
-// than 48 (a whole length/distance pair with its extra bits) are held, so a
-// symbol is decoded
-// without any further bit checks and without window-end checks. Otherwise
-// each step asks for exactly the bits it needs and checks the window's end.
-int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
+// room for a step before the next hand-over, the fast path decodes without
+// bit checks (one top-up gives at least 56 bits, see the head of the file)
+// and copies matches with CopyWide. Otherwise the careful path takes one
+// symbol, asks for exactly the bits it needs and hands on at flushAt_.
+int Inflater::Codes(const TInflateTable& tl, const TInflateTable& td) {
     if (tl.Empty()) return 1;
-    const TDecodeEntry* const lt = tl.Entries.data();
-    const unsigned lbits = static_cast<unsigned>(tl.Bits);
+    const std::uint32_t* const lt = tl.Entries.data();
+    const unsigned lbits = tl.Bits;
     const std::uint64_t lmask = (std::uint64_t{1} << lbits) - 1;
-    const TDecodeEntry* const dt = td.Empty() ? nullptr : td.Entries.data();
-    const unsigned dbits = static_cast<unsigned>(td.Bits);
+    const std::uint32_t* const dt = td.Empty() ? nullptr : td.Entries.data();
+    const unsigned dbits = td.Bits;
     const std::uint64_t dmask = (std::uint64_t{1} << dbits) - 1;
-    std::uint8_t* const s = slide_;
+    std::uint8_t* const s = s_;
 
     std::uint64_t b = bb_;
     unsigned k = bk_;
@@ -371,12 +432,20 @@ int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
         bk_ = k;
         w_ = w;
     };
+    auto syncIn = [&] {
+        in = g_.InPtr;
+        avail = g_.InCount;
+        b = bb_;
+        k = bk_;
+        w = w_;
+    };
+    // Tops the buffer up to 56 to 63 bits; needs 8 readable input bytes.
     auto refill = [&]() __attribute__((always_inline)) {
         b |= LoadLE64(in) << k;
-        unsigned take = (63 - k) >> 3;
+        const unsigned take = (63 - k) >> 3;
         in += take;
         avail -= take;
-        k += take << 3;
+        k |= 56;
     };
     auto need = [&](unsigned n) __attribute__((always_inline)) {
         if (k >= n) return;
@@ -386,10 +455,7 @@ int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
         }
         syncOut();
         SlowFill(n);
-        in = g_.InPtr;
-        avail = g_.InCount;
-        b = bb_;
-        k = bk_;
+        syncIn();
     };
     auto drop = [&](unsigned n) __attribute__((always_inline)) {
         b >>= n;
@@ -398,113 +464,130 @@ int Inflater::Codes(const TDecodeTable& tl, const TDecodeTable& td) {
     auto low = [&](unsigned n) __attribute__((always_inline)) {
         return static_cast<unsigned>(b & ((std::uint64_t{1} << n) - 1));
     };
+    // The value of a length or distance entry: its base plus its extra bits.
+    auto take = [&](std::uint32_t e) __attribute__((always_inline)) {
+        const unsigned n = DropBits(e);
+        const unsigned v = Value(e) + (low(n) >> CodeBits(e));
+        drop(n);
+        return v;
+    };
 
     for (;;) {
-        // Fast path: no bit checks beyond one refill per symbol, no window-end
-        // checks (a match ends at most 258 bytes on), no calls out.
-        while (avail >= 16 && w < kWindow - 258) {
-            // A whole length/distance pair takes at most 15 + 5 + 15 + 13 bits.
-            if (k < 48) refill();
-            const TDecodeEntry* e = lt + (b & lmask);
-            while (e->e > kEntryLiteral) {
-                if (e->e == kEntryInvalid) goto corrupt;
-                drop(e->b);
-                unsigned sub = e->e - 16u;
-                e = lt + e->v + low(sub);
-            }
-            drop(e->b);
-            if (e->e == kEntryLiteral) {
-                s[w++] = static_cast<std::uint8_t>(e->v);
-                continue;
-            }
-            if (e->e == kEntryEndOfBlock) goto endOfBlock;
-            unsigned len = e->v + low(e->e);
-            drop(e->e);
-            if (dt == nullptr) goto corrupt;
-            const TDecodeEntry* d = dt + (b & dmask);
-            while (d->e > kEntryLiteral) {
-                if (d->e == kEntryInvalid) goto corrupt;
-                drop(d->b);
-                unsigned sub = d->e - 16u;
-                d = dt + d->v + low(sub);
-            }
-            drop(d->b);
-            if (d->e > 13) goto corrupt;
-            unsigned dist = d->v + low(d->e);
-            drop(d->e);
-            if (dist <= w) {
-                CopyMatch(s + w, s + w - dist, len, dist);
+        // Fast path.
+        if (avail >= 16 && w + kMaxStep <= flushAt_) {
+            const unsigned wEnd = flushAt_ - kMaxStep;
+            do {
+                refill();
+                std::uint32_t e = lt[b & lmask];
+                if (e & kLiteral) {
+                    drop(DropBits(e));
+                    s[w++] = static_cast<std::uint8_t>(Value(e));
+                    e = lt[b & lmask];
+                    if (e & kLiteral) {
+                        drop(DropBits(e));
+                        s[w++] = static_cast<std::uint8_t>(Value(e));
+                        e = lt[b & lmask];
+                        if (e & kLiteral) {
+                            drop(DropBits(e));
+                            s[w++] = static_cast<std::uint8_t>(Value(e));
+                            continue;
+                        }
+                    }
+                    refill(); // a length and its distance may need 48 bits
+                }
+                if (e & kSpecial) {
+                    if ((e & kLink) == 0) {
+                        if ((e & kEnd) == 0) goto corrupt;
+                        drop(DropBits(e));
+                        goto endOfBlock;
+                    }
+                    drop(DropBits(e));
+                    e = lt[Value(e) + low(CodeBits(e))];
+                    if (e & kLiteral) {
+                        drop(DropBits(e));
+                        s[w++] = static_cast<std::uint8_t>(Value(e));
+                        continue;
+                    }
+                    if (e & kSpecial) {
+                        if ((e & kEnd) == 0) goto corrupt;
+                        drop(DropBits(e));
+                        goto endOfBlock;
+                    }
+                }
+                const unsigned len = take(e);
+                if (dt == nullptr) goto corrupt; // a length with no distance code to follow it
+                std::uint32_t d = dt[b & dmask];
+                if (d & kSpecial) {
+                    if ((d & kLink) == 0) goto corrupt;
+                    drop(DropBits(d));
+                    d = dt[Value(d) + low(CodeBits(d))];
+                    if (d & kSpecial) goto corrupt;
+                }
+                const unsigned dist = take(d);
+                if (dist > w) {
+                    CopyNearStart(w, dist, len);
+                } else {
+                    CopyWide(s + w, dist, len);
+                }
                 w += len;
-                continue;
-            }
-            // The source wraps to the window's end: at most two pieces.
-            unsigned src = (w - dist) & kWindowMask;
-            while (len > 0) {
-                unsigned piece = kWindow - (src > w ? src : w);
-                if (piece > len) piece = len;
-                len -= piece;
-                CopyForward(s + w, s + src, piece);
-                w += piece;
-                src = (src + piece) & kWindowMask;
-            }
+            } while (avail >= 16 && w <= wEnd);
+            continue;
         }
 
-        // Careful path: one symbol, exactly the bits it needs, window-end checks.
+        // Careful path: one symbol, exactly the bits it needs, hand-over checks.
         need(lbits);
-        const TDecodeEntry* e = lt + (b & lmask);
-        while (e->e > kEntryLiteral) {
-            if (e->e == kEntryInvalid) goto corrupt;
-            drop(e->b);
-            unsigned sub = e->e - 16u;
+        std::uint32_t e = lt[low(lbits)];
+        if ((e & (kSpecial | kLink)) == (kSpecial | kLink)) {
+            drop(DropBits(e));
+            const unsigned sub = CodeBits(e);
             need(sub);
-            e = lt + e->v + low(sub);
+            e = lt[Value(e) + low(sub)];
         }
-        drop(e->b);
-
-        if (e->e == kEntryLiteral) {
-            s[w++] = static_cast<std::uint8_t>(e->v);
-            if (w == kWindow) {
+        if (e & kLiteral) {
+            drop(DropBits(e));
+            s[w++] = static_cast<std::uint8_t>(Value(e));
+            if (w == flushAt_) {
                 syncOut();
-                g_.FlushWindow(kWindow);
-                w = 0;
+                HandOver();
+                syncIn();
             }
             continue;
         }
-        if (e->e == kEntryEndOfBlock) goto endOfBlock;
-
-        need(e->e);
-        unsigned len = e->v + low(e->e);
-        drop(e->e);
-
-        if (dt == nullptr) goto corrupt; // a length with no distance code to follow it
-        need(dbits);
-        const TDecodeEntry* d = dt + (b & dmask);
-        while (d->e > kEntryLiteral) {
-            if (d->e == kEntryInvalid) goto corrupt;
-            drop(d->b);
-            unsigned sub = d->e - 16u;
-            need(sub);
-            d = dt + d->v + low(sub);
+        if (e & kSpecial) {
+            if ((e & kEnd) == 0) goto corrupt;
+            drop(DropBits(e));
+            goto endOfBlock;
         }
-        drop(d->b);
-        // An end-of-block or literal entry has no place in a distance code.
-        if (d->e > 13) goto corrupt;
-        need(d->e);
-        unsigned dist = d->v + low(d->e);
-        drop(d->e);
+        need(DropBits(e));
+        unsigned len = take(e);
 
-        unsigned src = (w - dist) & kWindowMask;
+        if (dt == nullptr) goto corrupt;
+        need(dbits);
+        std::uint32_t d = dt[low(dbits)];
+        if ((d & (kSpecial | kLink)) == (kSpecial | kLink)) {
+            drop(DropBits(d));
+            const unsigned sub = CodeBits(d);
+            need(sub);
+            d = dt[Value(d) + low(sub)];
+        }
+        if (d & kSpecial) goto corrupt;
+        need(DropBits(d));
+        const unsigned dist = take(d);
+
+        // In pieces that end at the next hand-over.
         while (len > 0) {
-            unsigned piece = kWindow - (src > w ? src : w);
-            if (piece > len) piece = len;
-            len -= piece;
-            CopyForward(s + w, s + src, piece);
+            const unsigned piece = std::min(len, flushAt_ - w);
+            if (dist > w) {
+                CopyNearStart(w, dist, piece);
+            } else {
+                CopyWide(s + w, dist, piece);
+            }
             w += piece;
-            src = (src + piece) & kWindowMask;
-            if (w == kWindow) {
+            len -= piece;
+            if (w == flushAt_) {
                 syncOut();
-                g_.FlushWindow(kWindow);
-                w = 0;
+                HandOver();
+                syncIn();
             }
         }
     }
@@ -520,6 +603,8 @@ corrupt:
 } // namespace
 
 int Inflate(TUnZipWork& work) {
-    Inflater inflater(work);
+    if (!work.InflateScratch)
+        work.InflateScratch = {new TInflateScratch, [](TInflateScratch* p) { delete p; }};
+    Inflater inflater(work, *work.InflateScratch);
     return inflater.Run();
 }

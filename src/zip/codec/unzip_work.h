@@ -27,6 +27,7 @@
 
 class TStream;
 class TZipKeys;
+struct TInflateScratch;
 
 class TUnZipWork {
 public:
@@ -89,6 +90,9 @@ public:
     // Hands the output buffer on: size check (EBiggerThanUncompressed "File
     // is larger than uncompressed size!"), write, CRC, progress.
     void FlushOutput();
+    // Hands count bytes on as one output block, as FlushOutput does with the
+    // output buffer; for a decoder that keeps its output in a window of its own.
+    void HandOn(const std::uint8_t* data, unsigned count);
 
     // The finished CRC-32 of what was handed on for this member.
     std::uint32_t FinalCrc() const { return ~Crc; }
@@ -98,6 +102,9 @@ public:
     // --- buffers (allocated once) ---
     std::unique_ptr<std::uint8_t[]> SlideBuf, InBuf, OutBuf;
     std::uint8_t* Slide() { return SlideBuf.get(); }
+    // Inflate's window and tables: made for the run's first deflated member
+    // and kept for the others.
+    std::unique_ptr<TInflateScratch, void (*)(TInflateScratch*)> InflateScratch{nullptr, nullptr};
 
     // --- per member state ---
     TStream* Input = nullptr;
@@ -134,7 +141,6 @@ public:
 private:
     // Reads the next chunk into the input buffer; false when none is left.
     bool FillInput();
-    void HandOn(const std::uint8_t* data, unsigned count);
 };
 
 // Method 0: copies the member's bytes in chunks of at most 16,000 bytes,

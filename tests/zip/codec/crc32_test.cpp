@@ -13,14 +13,15 @@ TEST(Crc32, KnownValues) {
     EXPECT_EQ(CrcTable[255], 0x2D02EF8Du);
 }
 
-TEST(Crc32, EightByteRoundsEqualTheByteStep) {
+TEST(Crc32, WideRoundsEqualTheByteStep) {
     std::mt19937 rng(1);
     std::string data(1000, '\0');
     for (auto& c : data)
         c = static_cast<char>(rng());
-    // Every start alignment and length, including the tails of 1 to 7 bytes.
-    for (std::size_t start = 0; start < 9; ++start) {
-        for (std::size_t len = 0; len + start <= 200; ++len) {
+    // Every start alignment and length, including the tails of 1 to 15 bytes
+    // after rounds of 8, 16 and 64 bytes, and a non-zero running value.
+    for (std::size_t start = 0; start < 17; ++start) {
+        for (std::size_t len = 0; len + start <= 600; ++len) {
             std::uint32_t slow = 0xFFFFFFFFu;
             for (std::size_t i = 0; i < len; ++i)
                 slow = CrcStep(slow, static_cast<std::uint8_t>(data[start + i]));

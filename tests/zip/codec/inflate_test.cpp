@@ -14,6 +14,7 @@
 
 using codectest::BitWriter;
 using codectest::CanonicalCodes;
+using codectest::DynamicHeader;
 using codectest::FixedSymbol;
 
 namespace {
@@ -37,38 +38,6 @@ Outcome RunInflate(const std::string& data, std::int64_t uncompressed = 1 << 30,
     o.out = out.ToString();
     o.crc = g.FinalCrc();
     return o;
-}
-
-// A dynamic block header with the given literal/length and distance code
-// lengths. The code-length code gives all 19 symbols a length (13 of 4 bits,
-// 6 of 5 bits: a complete code), so any sequence can be sent; the lengths go
-// out one symbol each, except that `leadingZeros` (3-6) zeros are sent first
-// as symbol 16 repeating the initial "previous length" of 0.
-void DynamicHeader(BitWriter& w, bool final, const std::vector<unsigned>& lit,
-                   const std::vector<unsigned>& dist, unsigned leadingZeros = 0) {
-    static const unsigned order[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
-                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
-    std::vector<unsigned> clLen(19);
-    for (unsigned s = 0; s < 19; ++s)
-        clLen[s] = s < 13 ? 4 : 5;
-    auto clCode = CanonicalCodes(clLen);
-    w.Bits(final ? 1 : 0, 1);                                // BFINAL
-    w.Bits(2, 2);                                            // BTYPE 10: dynamic
-    w.Bits(static_cast<std::uint32_t>(lit.size() - 257), 5); // HLIT
-    w.Bits(static_cast<std::uint32_t>(dist.size() - 1), 5);  // HDIST
-    w.Bits(15, 4);                                           // HCLEN: all 19
-    for (unsigned i = 0; i < 19; ++i)
-        w.Bits(clLen[order[i]], 3);
-    std::vector<unsigned> all(lit);
-    all.insert(all.end(), dist.begin(), dist.end());
-    std::size_t i = 0;
-    if (leadingZeros) {
-        w.Code(clCode[16], clLen[16]); // 16: repeat previous (0) 3 + 2 bits times
-        w.Bits(leadingZeros - 3, 2);
-        i = leadingZeros;
-    }
-    for (; i < all.size(); ++i)
-        w.Code(clCode[all[i]], clLen[all[i]]);
 }
 
 std::string PeerDeflate(const std::string& data, int level) {
