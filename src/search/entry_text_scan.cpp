@@ -160,6 +160,9 @@ public:
                 if (!OnSymbol(t.symbol)) return false;
                 break;
             case rtf::TokenKind::HexByte: {
+                // A "\'" short of its two digits is damaged: the reader's rules
+                // for it (a fallback skipped whole) are left to the reader.
+                if (t.hexDigits < 2) return false;
                 const char b = static_cast<char>(t.byte);
                 OnBytes(std::string_view(&b, 1), false);
                 break;
@@ -257,6 +260,7 @@ private:
 
     bool OnSymbol(char c) {
         if (c == '*') return false;                 // an ignorable destination follows
+        if (c == '\'') return false;                // a "\'" with no digit: damaged, as above
         if (Top().Dest != TDest::Text) return true; // a font name's \\ \{ \}: not text
         if (c == '\0') return true;
         if (skip_ > 0) {
