@@ -229,9 +229,16 @@ bool TFindDlg::ReadMember(const std::string& path, std::string_view& bytes) {
     if (!archiveExists_) return false;
     Archive.ZipPassword.clear();
     Archive.SetZipName(ArchiveFile);
+
     member_.Clear(); // empty and at its start, as the reader expects
     PasswordTried = false;
-    if (Archive.ExtractToStream(&member_, path) < 1) return false;
+    // The member the directory named for this candidate is read by its
+    // place, without the name being looked up again.
+    const int index = nextMember_;
+    nextMember_ = -1;
+    if ((index >= 0 ? Archive.ExtractIndexToStream(&member_, index)
+                    : Archive.ExtractToStream(&member_, path)) < 1)
+        return false;
     const std::vector<std::uint8_t>& data = member_.Bytes();
     bytes = std::string_view(reinterpret_cast<const char*>(data.data()), data.size());
     return true;
@@ -269,6 +276,7 @@ void TFindDlg::StartBtnClick() {
     searching_ = true;
     stop_ = false;
     archiveExists_ = FileExists(ArchiveFile);
+    candidates_.reset();
     // The archive stays open for the whole search instead of being opened
     // and closed for each of the thousands of names tried.
     Archive.KeepZipOpen = true;
@@ -287,16 +295,36 @@ void TFindDlg::StartBtnClick() {
     TFindEvents events;
     events.OnStep = [&](int taken) {
         steps = taken;
+        // The clock is read every few steps only: a step is a few nanoseconds.
+        if ((taken & 15) != 0 && ProcessInterval > 0) return;
         if (sinceEvents.elapsed() < ProcessInterval) return;
         ShowProgress(taken);
         QCoreApplication::processEvents();
         sinceEvents.restart();
     };
-    events.OnFound = [this](const std::string& line) {
+    events.OnFound = [this](const std::string& line, const QString& context) {
         lines_.push_back(line);
-        ResultsList->addItem(QString::fromStdString(AnsiToUtf8(line)));
+        // The line keeps its path; the text around the match is its tip.
+        auto* item = new QListWidgetItem(QString::fromStdString(AnsiToUtf8(line)), ResultsList);
+        item->setToolTip(context);
+        item->setData(Qt::AccessibleDescriptionRole, context);
     };
     events.StopRequested = [this] { return stop_; };
+    events.MayExist = [this, &years](int y, int m, int w, int d) {
+        if (!archiveExists_) return false;
+        if (!candidates_) {
+            Archive.ZipPassword.clear();
+            Archive.SetZipName(ArchiveFile);
+            Archive.OpenArchive(); // a damaged archive throws here, as a read would
+            std::vector<std::string> names;
+            names.reserve(static_cast<std::size_t>(Archive.Count()));
+            for (int i = 0; i < Archive.Count(); ++i)
+                names.push_back(Archive.Member(i).Name());
+            candidates_.emplace(years, names);
+        }
+        nextMember_ = candidates_->Member(y, m, w, d);
+        return nextMember_ >= 0;
+    };
     const TMemberReader read = [this](const std::string& path, std::string_view& bytes) {
         return ReadMember(path, bytes);
     };

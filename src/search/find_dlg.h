@@ -11,12 +11,14 @@
 // double-click on a result) ends a running search at its next step.
 #pragma once
 
+#include "search/find_walk.h"
 #include "settings/settings.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
 
 #include <QDialog>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,7 +56,7 @@ public:
     TZipReader Archive;
     // Least time between two rounds of event processing during a search;
     // 0 lets events through at every step.
-    int ProcessInterval = 40;
+    int ProcessInterval = 100;
 
     // ---- controls ----
     QLineEdit* TextEdit = nullptr;
@@ -110,6 +112,11 @@ private:
     bool searching_ = false;
     bool stop_ = false;
     bool archiveExists_ = false;
+    // The candidates the archive can answer, read once per search from its
+    // directory: the thousands of names tried that are no member are passed
+    // over without a call into the reader (or even being made).
+    std::optional<TFindCandidates> candidates_;
+    int nextMember_ = -1; // the index of the member read next, when known
 };
 
 // Edit > "Find in Files...": shows the dialog modally for the given years and

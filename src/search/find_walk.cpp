@@ -3,6 +3,9 @@
 #include "platform/str_to_int.h"
 #include "search/find_text.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
 
 class TWalk {
@@ -11,8 +14,10 @@ public:
         : options_(options), read_(read), events_(events), finder_(options.Text) {}
 
     TFindResult Run(const std::vector<std::string>& years) {
-        for (const std::string& y : years)
-            if (!Year(y)) break;
+        for (std::size_t i = 0; i < years.size(); ++i) {
+            yearIndex_ = static_cast<int>(i);
+            if (!Year(years[i])) break;
+        }
         return std::move(result_);
     }
 
@@ -39,7 +44,7 @@ private:
             if (year < options_.Start.Year || year > options_.End.Year) return true;
         }
         const std::string prefix = y + '\\';
-        if (options_.Yearly) Search(prefix + "Summary.rtf");
+        if (options_.Yearly && May(0, 0, 0)) Search(prefix + "Summary.rtf");
         for (int m = 1; m <= 12; ++m)
             if (!Month(prefix, year, m)) return false;
         return true;
@@ -54,30 +59,37 @@ private:
             if (month < first || month > last) return true;
         }
         const std::string prefix = yearPrefix + std::to_string(m) + '\\';
-        if (options_.Monthly) Search(prefix + "Summary.rtf");
+        if (options_.Monthly && May(m, 0, 0)) Search(prefix + "Summary.rtf");
         for (int w = 1; w <= 6; ++w) {
             // Week summaries are not filtered beyond their month.
             if (!Step()) return false;
             const std::string weekPrefix = prefix + "Week" + std::to_string(w) + '\\';
-            if (options_.Weekly) Search(weekPrefix + "Summary.rtf");
+            if (options_.Weekly && May(m, w, 0)) Search(weekPrefix + "Summary.rtf");
             for (int d = 1; d <= 31; ++d) {
                 if (!Step()) return false;
                 if (options_.Range) {
                     const TFindDate day{year, m, d};
                     if (day < options_.Start || day > options_.End) continue;
                 }
-                if (options_.Daily) Search(weekPrefix + std::to_string(d) + ".rtf");
+                if (options_.Daily && May(m, w, d)) Search(weekPrefix + std::to_string(d) + ".rtf");
             }
         }
         return true;
     }
 
+    bool May(int m, int w, int d) const {
+        return !events_.MayExist || events_.MayExist(yearIndex_, m, w, d);
+    }
+
     void Search(const std::string& path) {
         std::string_view bytes;
         if (!read_(path, bytes)) return;
-        if (finder_.Find(EntryText(bytes)) < 0) return;
+        const QString text = EntryText(bytes);
+        const qsizetype at = finder_.Find(text);
+        if (at < 0) return;
         result_.Lines.push_back(ResultLine(path));
-        if (events_.OnFound) events_.OnFound(result_.Lines.back());
+        if (events_.OnFound)
+            events_.OnFound(result_.Lines.back(), MatchContext(text, at, options_.Text.size()));
     }
 
     const TFindOptions& options_;
@@ -85,7 +97,26 @@ private:
     const TFindEvents& events_;
     const TWordFinder finder_;
     TFindResult result_;
+    int yearIndex_ = 0;
 };
+
+// A decimal number as the walk writes it (no sign, no leading zero).
+bool WalkNumber(std::string_view text, int low, int high, int& value) {
+    if (text.empty() || text.size() > 2 || text[0] == '0') return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return value >= low && value <= high;
+}
+
+std::string Folded(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
 
 } // namespace
 
@@ -93,7 +124,73 @@ std::string ResultLine(const std::string& memberPath) {
     return memberPath.size() >= 4 ? memberPath.substr(0, memberPath.size() - 4) : std::string();
 }
 
+QString MatchContext(const QString& text, qsizetype at, qsizetype length, int limit) {
+    // The entry's text has one line per paragraph; a line break inside one
+    // ends the line too.
+    const auto isBreak = [](QChar c) { return c == u'\n' || c == QChar(0x2029) || c == u'\r'; };
+    qsizetype begin = at, end = at + length;
+    while (begin > 0 && !isBreak(text[begin - 1]))
+        --begin;
+    while (end < text.size() && !isBreak(text[end]))
+        ++end;
+    while (begin < at && text[begin].isSpace())
+        ++begin;
+    while (end > at + length && text[end - 1].isSpace())
+        --end;
+    QString line = text.mid(begin, end - begin);
+    if (line.size() <= limit) return line;
+    // Cut around the match: a third of the room before it.
+    qsizetype from = std::max<qsizetype>(0, (at - begin) - (limit - length) / 3);
+    from = std::min(from, line.size() - limit);
+    QString cut = line.mid(from, limit);
+    if (from > 0) cut = QChar(0x2026) + cut.mid(1);
+    if (from + limit < line.size()) cut = cut.left(cut.size() - 1) + QChar(0x2026);
+    return cut;
+}
+
 TFindResult FindInFiles(const std::vector<std::string>& years, const TFindOptions& options,
                         const TMemberReader& read, const TFindEvents& events) {
     return TWalk(options, read, events).Run(years);
+}
+
+TFindCandidates::TFindCandidates(const std::vector<std::string>& years,
+                                 const std::vector<std::string>& names)
+    : members_(years.size() * SlotsPerYear, -1) {
+    // The archive's own lookup ignores letter case, and so does this.
+    std::vector<std::string> folded;
+    for (const std::string& y : years)
+        folded.push_back(Folded(y));
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        const std::string n = Folded(names[index]);
+        std::vector<std::string_view> parts;
+        for (std::size_t at = 0;;) {
+            const std::size_t slash = n.find('\\', at);
+            parts.push_back(std::string_view(n).substr(at, slash - at));
+            if (slash == std::string::npos) break;
+            at = slash + 1;
+        }
+        if (parts.size() < 2 || parts.size() > 4) continue;
+        int m = 0, w = 0, d = 0;
+        const std::string_view last = parts.back();
+        if (parts.size() >= 3 && !WalkNumber(parts[1], 1, 12, m)) continue;
+        if (parts.size() == 4 &&
+            !(parts[2].substr(0, 4) == "week" && WalkNumber(parts[2].substr(4), 1, 6, w)))
+            continue;
+        if (last != "summary.rtf") {
+            if (parts.size() != 4 || last.size() < 5 || last.substr(last.size() - 4) != ".rtf" ||
+                !WalkNumber(last.substr(0, last.size() - 4), 1, 31, d))
+                continue;
+        }
+        for (std::size_t y = 0; y < folded.size(); ++y)
+            if (folded[y] == parts[0]) {
+                int& slot = members_[y * SlotsPerYear + static_cast<std::size_t>(Slot(m, w, d))];
+                if (slot < 0) slot = static_cast<int>(index);
+            }
+    }
+}
+
+int TFindCandidates::Member(int yearIndex, int month, int week, int day) const {
+    const std::size_t at = static_cast<std::size_t>(yearIndex) * SlotsPerYear +
+                           static_cast<std::size_t>(Slot(month, week, day));
+    return at < members_.size() ? members_[at] : -1;
 }

@@ -51,10 +51,37 @@ using TMemberReader = std::function<bool(const std::string& path, std::string_vi
 struct TFindEvents {
     // After every step, with the number of steps taken so far.
     std::function<void(int steps)> OnStep;
-    // For each result line as it is found.
-    std::function<void(const std::string& line)> OnFound;
+    // For each result line as it is found, with the line of the entry's
+    // text that holds the match.
+    std::function<void(const std::string& line, const QString& context)> OnFound;
     // Asked after every step; true ends the walk there.
     std::function<bool()> StopRequested;
+    // Optional: whether the candidate named by numbers can be a member (the
+    // year by its place in the list; month 0 is the year's summary, week 0 a
+    // month's, day 0 a week's). A false answer passes the candidate over
+    // without its name being made or read; it must be false only for names
+    // that are no member. A candidate answered true is the next one read.
+    std::function<bool(int yearIndex, int month, int week, int day)> MayExist;
+};
+
+// The candidates an archive can answer, from its member names (in memory
+// form, "\" separators): a bit per candidate of each listed year, so the
+// walk asks in a few nanoseconds instead of hashing a name.
+class TFindCandidates {
+public:
+    // `names[i]` is the member at index i.
+    TFindCandidates(const std::vector<std::string>& years, const std::vector<std::string>& names);
+    bool MayExist(int yearIndex, int month, int week, int day) const {
+        return Member(yearIndex, month, week, day) >= 0;
+    }
+    // The index of the member the candidate names (the first, when letter
+    // case makes two names one), or -1.
+    int Member(int yearIndex, int month, int week, int day) const;
+
+private:
+    static int Slot(int month, int week, int day) { return (month * 7 + week) * 32 + day; }
+    static constexpr int SlotsPerYear = 13 * 7 * 32;
+    std::vector<int> members_;
 };
 
 struct TFindResult {
@@ -66,6 +93,11 @@ struct TFindResult {
 
 // The result line of a member path: the path less its last four characters.
 std::string ResultLine(const std::string& memberPath);
+
+// The line (paragraph) of `text` that holds position `at`, its blanks
+// trimmed; a long one is cut around the match to at most `limit` characters,
+// with "…" where it was cut.
+QString MatchContext(const QString& text, qsizetype at, qsizetype length, int limit = 120);
 
 // Walks `years` in list order and searches the candidates the options
 // select. An exception of the reader leaves the walk; what was found until

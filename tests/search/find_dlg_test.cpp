@@ -212,6 +212,11 @@ TEST_F(FindDlg, WholeWordsCaseIgnoredTextAsTyped) {
     EXPECT_EQ(Search("party"), QStringList{"2000\\3\\Week3\\16"});
     EXPECT_EQ(Search("rain today"), QStringList{"2000\\3\\Week3\\15"});
     EXPECT_EQ(Search("rain  today"), QStringList{}); // blanks count as typed
+    // Each result shows the line of its entry that holds the match.
+    EXPECT_EQ(Search("again"), QStringList{"2000\\3\\Week3\\17"});
+    EXPECT_EQ(dlg->ResultsList->item(0)->toolTip(), "rain again");
+    EXPECT_EQ(dlg->ResultsList->item(0)->data(Qt::AccessibleDescriptionRole).toString(),
+              "rain again");
     EXPECT_EQ(Search(""), QStringList{});
     EXPECT_TRUE(prompts.Asked.empty());
     EXPECT_EQ(dlg->ProgressBar->value(), 0);

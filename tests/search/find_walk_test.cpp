@@ -142,7 +142,7 @@ TEST(FindWalk, ResultsComeInWalkOrderWithoutRtf) {
     o.Weekly = o.Monthly = o.Yearly = true;
     std::vector<std::string> found;
     TFindEvents events;
-    events.OnFound = [&](const std::string& line) { found.push_back(line); };
+    events.OnFound = [&](const std::string& line, const QString&) { found.push_back(line); };
     const TFindResult r = FindInFiles({"1999", "2000"}, o, diary.Reader(), events);
     const std::vector<std::string> expected = {
         "1999\\12\\Week5\\31",     "2000\\Summary",      "2000\\3\\Summary",  "2000\\3\\Week1\\2",
@@ -231,3 +231,29 @@ TEST_F(FindWalkArchive, NamesThatAreNotMembersAreAnsweredFromTheDirectory) {
 }
 
 } // namespace
+
+TEST(FindWalk, TheContextIsTheLineOfTheMatchCutAroundItWhenLong) {
+    EXPECT_EQ(MatchContext("first\n  it will rain \nlast", 14, 4), "it will rain");
+    EXPECT_EQ(MatchContext("rain", 0, 4), "rain");
+    const QString longLine = QString(200, 'a') + " rain " + QString(200, 'b');
+    const QString cut = MatchContext(longLine, 201, 4, 60);
+    EXPECT_EQ(cut.size(), 60);
+    EXPECT_TRUE(cut.startsWith(QChar(0x2026)));
+    EXPECT_TRUE(cut.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(cut.contains(" rain "));
+}
+
+TEST(FindWalk, CandidatesAnswerOnlyForNamesTheArchiveHolds) {
+    const TFindCandidates c({"2000", "abcd"},
+                            {"2000\\Summary.rtf", "2000\\3\\SUMMARY.RTF", "2000\\3\\week2\\7.rtf",
+                             "2000\\3\\Week1\\15.rtf", "abcd\\1\\Week1\\Summary.rtf",
+                             "2000\\03\\Summary.rtf", "Template.rtf", "2000\\3\\Week7\\1.rtf"});
+    EXPECT_TRUE(c.MayExist(0, 0, 0, 0));
+    EXPECT_TRUE(c.MayExist(0, 3, 0, 0)); // letter case ignored, as the reader does
+    EXPECT_TRUE(c.MayExist(0, 3, 2, 7));
+    EXPECT_TRUE(c.MayExist(0, 3, 1, 15)); // a day under the wrong week is still tried
+    EXPECT_TRUE(c.MayExist(1, 1, 1, 0));
+    EXPECT_FALSE(c.MayExist(0, 3, 3, 15));
+    EXPECT_FALSE(c.MayExist(1, 0, 0, 0));
+    EXPECT_FALSE(c.MayExist(2, 0, 0, 0)); // past the list
+}
