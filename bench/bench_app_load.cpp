@@ -27,6 +27,8 @@
 
 #include "app/main_form.h"
 #include "bench_archive.h"
+#include "bench_prose.h"
+#include "bench_support.h"
 #include "editor/editor.h"
 #include "editor/rtf/rtf_writer.h"
 #include "store/entry_key.h"
@@ -76,36 +78,6 @@ double Ms(Clock::time_point a, Clock::time_point b) {
 
 // ---- the archive ----
 
-// A vocabulary of made-up words with a skewed use, so the text compresses
-// about as well as prose does.
-class TProse {
-public:
-    TProse() : rng_(7) {
-        static const char letters[] = "etaoinshrdlucmfwypvbgkjqxz";
-        for (int i = 0; i < 4000; ++i) {
-            std::string w;
-            const int len = 2 + static_cast<int>(rng_() % 8);
-            for (int k = 0; k < len; ++k)
-                w += letters[std::min<unsigned>(rng_() % 26, rng_() % 26)];
-            words_.push_back(w);
-        }
-    }
-    QString Paragraph(std::size_t chars) {
-        QString p;
-        while (static_cast<std::size_t>(p.size()) < chars) {
-            const unsigned a = rng_() % words_.size(), b = rng_() % words_.size();
-            p += QString::fromStdString(words_[std::min(a, b)]);
-            p += rng_() % 12 == 0 ? QStringLiteral(". ") : QStringLiteral(" ");
-        }
-        return p;
-    }
-    std::mt19937& Rng() { return rng_; }
-
-private:
-    std::mt19937 rng_;
-    std::vector<std::string> words_;
-};
-
 // One day's RTF: a few paragraphs, some words bold or italic, 2-4 KB.
 QByteArray EntryRtf(TProse& prose) {
     QTextDocument doc;
@@ -117,7 +89,7 @@ QByteArray EntryRtf(TProse& prose) {
     std::size_t written = 0;
     for (int para = 0; written < target; ++para) {
         if (para > 0) c.insertBlock();
-        const QString text = prose.Paragraph(200 + prose.Rng()() % 400);
+        const QString text = prose.Words(200 + prose.Rng()() % 400);
         const int cut = static_cast<int>(prose.Rng()() % static_cast<unsigned>(text.size()));
         c.insertText(text.left(cut), plain);
         c.insertText(text.mid(cut, 12), prose.Rng()() % 2 ? bold : italic);
@@ -136,7 +108,7 @@ std::chrono::year_month_day DayOf(int i) {
 // times.
 std::uint64_t MakeArchive() {
     std::filesystem::create_directories(std::filesystem::path(gArchive).parent_path());
-    TProse prose;
+    TProse prose(7);
     return WriteBenchArchive(gArchive, kMembers, 9,
                              [&](int i, std::string& name, std::string& body) {
                                  name = MemberPath(KeyForDate(DayOf(i)), TEntryLevel::elDay);
@@ -347,22 +319,10 @@ BENCHMARK(BM_PeerLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iteratio
 BENCHMARK(BM_SaveLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_PeerSaveLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--folder=", 9) == 0)
-            gFolder = argv[i] + 9;
-        else
-            args.push_back(argv[i]);
-    }
+    std::vector<char*> args = TakeFolderArgument(argc, argv, gFolder);
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
     if (benchmark::ReportUnrecognizedArguments(n, args.data())) return 1;

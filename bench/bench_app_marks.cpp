@@ -20,6 +20,7 @@
 
 #include "app/main_form.h"
 #include "bench_archive.h"
+#include "bench_support.h"
 #include "nav/date_tree.h"
 #include "store/entry_key.h"
 #include "ui/prompts.h"
@@ -130,12 +131,6 @@ BENCHMARK(BM_OpenNode)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iteratio
 BENCHMARK(BM_OpenNodeUnmarked)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_Refresh)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(100);
 BENCHMARK(BM_RefreshUnmarked)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(100);
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 

@@ -30,6 +30,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_archive.h"
+#include "bench_prose.h"
+#include "bench_support.h"
 #include "editor/rtf/rtf_writer.h"
 #include "search/find_dlg.h"
 #include "search/find_text.h"
@@ -106,36 +108,6 @@ struct TPass {
 
 // ---- the archive ----
 
-// Made-up words with a skewed use, so the text compresses about as well as
-// prose does.
-class TProse {
-public:
-    TProse() : rng_(11) {
-        static const char letters[] = "etaoinshrdlucmfwypvbgkjqxz";
-        for (int i = 0; i < 4000; ++i) {
-            std::string w;
-            const int len = 2 + static_cast<int>(rng_() % 8);
-            for (int k = 0; k < len; ++k)
-                w += letters[std::min<unsigned>(rng_() % 26, rng_() % 26)];
-            words_.push_back(w);
-        }
-    }
-    QString Words(std::size_t chars) {
-        QString p;
-        while (static_cast<std::size_t>(p.size()) < chars) {
-            const unsigned a = rng_() % words_.size(), b = rng_() % words_.size();
-            p += QString::fromStdString(words_[std::min(a, b)]);
-            p += rng_() % 12 == 0 ? QStringLiteral(". ") : QStringLiteral(" ");
-        }
-        return p;
-    }
-    std::mt19937& Rng() { return rng_; }
-
-private:
-    std::mt19937 rng_;
-    std::vector<std::string> words_;
-};
-
 // One entry's RTF: paragraphs of 1-3 KB in all, a few words bold or italic;
 // `plant` puts the searched word in, split by formatting when `split`.
 std::string EntryRtf(TProse& prose, std::size_t size, bool plant, bool split) {
@@ -197,7 +169,7 @@ std::uint64_t MakeArchive() {
         names.push_back(
             MemberPath(TEntryKey{static_cast<std::uint16_t>(y), 1, 1, 1}, TEntryLevel::elYear));
     }
-    TProse prose;
+    TProse prose(11);
     std::string planted;
     const std::uint64_t bytes = WriteBenchArchive(gArchive, static_cast<int>(names.size()), 9,
                                                   [&](int i, std::string& name, std::string& body) {
@@ -422,12 +394,6 @@ BENCHMARK(BM_TextAndMatch)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 BENCHMARK(BM_AbsentNames)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 BENCHMARK(BM_Unzip)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 long PeakKb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -437,13 +403,7 @@ long PeakKb() {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--folder=", 9) == 0)
-            gFolder = argv[i] + 9;
-        else
-            args.push_back(argv[i]);
-    }
+    std::vector<char*> args = TakeFolderArgument(argc, argv, gFolder);
     std::string make;
     for (auto it = args.begin(); it != args.end();)
         if (std::strncmp(*it, "--make=", 7) == 0) {

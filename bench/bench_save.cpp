@@ -17,6 +17,8 @@
 // and their ratios to copy+fsync.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -157,21 +159,10 @@ public:
     std::map<std::string, std::vector<double>> times;
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--folder=", 9) == 0)
-            gFolder = argv[i] + 9;
-        else
-            args.push_back(argv[i]);
-    }
+    std::vector<char*> args = TakeFolderArgument(argc, argv, gFolder);
     // The repetitions of the three run in a shuffled order, so that a
     // machine whose load changes during the run slows them alike.
     char interleave[] = "--benchmark_enable_random_interleaving=true";

@@ -1,46 +1,17 @@
 #include "app/preferences_form_rules.h"
 
 #include "platform/codepage.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 
 namespace {
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Text order with ASCII letter case ignored, the order the year list keeps.
-int CompareText(const std::string& a, const std::string& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = static_cast<unsigned char>(Lower(a[i]));
-        const auto cb = static_cast<unsigned char>(Lower(b[i]));
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
 
 bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
 // Valid UTF-8 (a replacement character counts only when it is spelled out).
-bool IsUtf8(const std::string& bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::size_t at = i;
-        if (DecodeUtf8(bytes, i) == 0xFFFD && bytes.compare(at, 3, "\xEF\xBF\xBD") != 0)
-            return false;
-    }
-    return true;
-}
-
-std::string Utf8OrAnsiText(const std::string& bytes) {
-    return IsUtf8(bytes) ? bytes : AnsiToUtf8(bytes);
-}
-
 } // namespace
 
 std::vector<std::string> AvailableYears(int currentYear) {
@@ -61,7 +32,7 @@ void RemoveIncludedYears(std::vector<std::string>& available,
 int SortedInsertPosition(const std::vector<std::string>& sorted, const std::string& text) {
     const auto it = std::upper_bound(
         sorted.begin(), sorted.end(), text,
-        [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+        [](const std::string& a, const std::string& b) { return YearListCompare(a, b) < 0; });
     return static_cast<int>(it - sorted.begin());
 }
 
@@ -103,13 +74,13 @@ std::string NameBytes(const std::string& utf8) {
     return Utf8ToAnsi(utf8);
 }
 std::string PathText(const std::string& bytes) {
-    return Utf8OrAnsiText(bytes);
+    return Utf8OrAnsi(bytes);
 }
 std::string PathBytes(const std::string& utf8) {
     return utf8;
 }
 std::string PasswordText(const std::string& bytes) {
-    return Utf8OrAnsiText(bytes);
+    return Utf8OrAnsi(bytes);
 }
 std::string PasswordFieldBytes(const std::string& utf8) {
     return PasswordBytes(utf8);

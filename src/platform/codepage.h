@@ -34,3 +34,8 @@ std::string PasswordBytes(const std::string& utf8);
 // U+FFFD and advances by one byte.
 char32_t DecodeUtf8(const std::string& s, std::size_t& i);
 void AppendUtf8(std::string& out, char32_t cp);
+// Valid UTF-8 (a replacement character counts only when it is spelled out).
+bool IsUtf8(const std::string& bytes);
+// The bytes as UTF-8 text: kept when they are valid UTF-8 (file names on
+// Linux), else read as ANSI (member names, settings).
+std::string Utf8OrAnsi(const std::string& bytes);

@@ -17,18 +17,6 @@ char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Case-insensitive text comparison (ASCII letters), as the year list sorts.
-int CompareText(const std::string& a, const std::string& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = static_cast<unsigned char>(Lower(a[i]));
-        const auto cb = static_cast<unsigned char>(Lower(b[i]));
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
 // ---- reading ----
 
 class TReader {
@@ -85,7 +73,7 @@ std::string UserKey(int n, const char* field) {
 
 int TYearList::IndexOf(const std::string& year) const {
     for (std::size_t i = 0; i < items_.size(); ++i)
-        if (CompareText(items_[i], year) == 0) return static_cast<int>(i);
+        if (YearListCompare(items_[i], year) == 0) return static_cast<int>(i);
     return -1;
 }
 
@@ -96,8 +84,8 @@ bool TYearList::Contains(const std::string& year) const {
 bool TYearList::Add(const std::string& year) {
     auto it = std::lower_bound(
         items_.begin(), items_.end(), year,
-        [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-    if (it != items_.end() && CompareText(*it, year) == 0) return false;
+        [](const std::string& a, const std::string& b) { return YearListCompare(a, b) < 0; });
+    if (it != items_.end() && YearListCompare(*it, year) == 0) return false;
     items_.insert(it, year);
     return true;
 }
@@ -141,6 +129,17 @@ TCurrentProfile SelectProfile(const TSettings& settings, int number) {
     c.CurrentRO = number == 1 ? false : p.RO;
     c.CurrentProtect = p.Protect;
     return c;
+}
+
+int YearListCompare(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(Lower(a[i]));
+        const auto cb = static_cast<unsigned char>(Lower(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
 }
 
 // ---- the file ----

@@ -29,6 +29,9 @@ struct TUserProject {
     bool RO = false;      // entries shown read-only (profile 1 never)
 };
 
+// Text order with ASCII letter case ignored: the order the year list keeps.
+int YearListCompare(const std::string& a, const std::string& b);
+
 // The years the date tree offers: sorted as text, ignoring letter case, each
 // string once.
 class TYearList {

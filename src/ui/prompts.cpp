@@ -33,13 +33,7 @@ void AddHelpButton(QDialog& dlg, int context) {
 } // namespace
 
 QString MessageText(const std::string& bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::size_t at = i;
-        if (DecodeUtf8(bytes, i) == 0xFFFD && bytes.compare(at, 3, "\xEF\xBF\xBD") != 0)
-            return QString::fromStdString(AnsiToUtf8(bytes));
-    }
-    return QString::fromStdString(bytes);
+    return QString::fromStdString(Utf8OrAnsi(bytes));
 }
 
 void Guarded(TPrompts& prompts, const std::function<void()>& handler) {

@@ -17,33 +17,12 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "support/modal.h"
 #include "support/test_support.h"
 
 namespace {
 
-// Runs `answer` on the modal dialog once it is open. A dialog that is still
-// open a while after the answer (an assertion inside `answer` failed, or the
-// dialog refused to close) is rejected, so a broken test fails instead of
-// hanging in the dialog's event loop.
-void WhenModal(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer, tries] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal && ++*tries < 3000) return; // a loaded machine may take seconds
-        timer->stop();
-        timer->deleteLater();
-        if (!modal) return;
-        QPointer<QWidget> answered(modal);
-        answer(modal);
-        QTimer::singleShot(3000, [answered] {
-            if (answered && answered->isVisible())
-                if (auto* dlg = qobject_cast<QDialog*>(answered.data())) dlg->reject();
-        });
-    });
-    timer->start();
-}
+using testsupport::WhenModal;
 
 } // namespace
 

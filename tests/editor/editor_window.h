@@ -7,6 +7,7 @@
 #include "app/main_form.h"
 #include "editor/editor.h"
 #include "platform/profile_file.h"
+#include "support/diary_window.h"
 #include "support/test_support.h"
 #include "ui/prompts.h"
 
@@ -62,16 +63,7 @@ protected:
     void TearDown() override { form.reset(); }
 
     QTreeWidgetItem* Node(const QStringList& path) {
-        QTreeWidgetItem* n = form->TreeView->invisibleRootItem();
-        for (const QString& text : path) {
-            if (n != form->TreeView->invisibleRootItem() && !n->isExpanded()) n->setExpanded(true);
-            QTreeWidgetItem* found = nullptr;
-            for (int i = 0; i < n->childCount(); ++i)
-                if (n->child(i)->text(0) == text) found = n->child(i);
-            if (!found) return nullptr;
-            n = found;
-        }
-        return n;
+        return testsupport::FindNode(form->TreeView, path);
     }
     void Select(const QStringList& path) {
         QTreeWidgetItem* node = Node(path);

@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "support/diary_window.h"
 #include "support/test_support.h"
 #include "ui/prompts.h"
 
@@ -25,15 +26,7 @@ protected:
     }
 
     QTreeWidgetItem* Node(const QStringList& path) {
-        QTreeWidgetItem* n = form->TreeView->invisibleRootItem();
-        for (const QString& text : path) {
-            QTreeWidgetItem* found = nullptr;
-            for (int i = 0; i < n->childCount(); ++i)
-                if (n->child(i)->text(0) == text) found = n->child(i);
-            if (!found) return nullptr;
-            n = found;
-        }
-        return n;
+        return testsupport::FindNode(form->TreeView, path, false);
     }
     static QStringList Children(QTreeWidgetItem* n) {
         QStringList texts;

@@ -5,6 +5,7 @@
 #include "editor/editor.h"
 #include "platform/profile_file.h"
 #include "search/find_dlg.h"
+#include "support/modal.h"
 #include "support/test_support.h"
 #include "ui/prompts.h"
 #include "zip/stream.h"
@@ -33,26 +34,13 @@ std::string Rtf(const std::string& text) {
     return "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 " + text + "\\par}";
 }
 
-// Runs `answer` on the find dialog once it is open. A dialog still open a
-// while after the answer is rejected, so a broken test fails instead of
-// hanging in the dialog's event loop.
+// Runs `answer` on the find dialog once it is open.
 void WhenFindDlgOpens(std::function<void(TFindDlg*)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer, tries] {
-        auto* dlg = qobject_cast<TFindDlg*>(QApplication::activeModalWidget());
-        if (!dlg && ++*tries < 3000) return; // a loaded machine may take seconds
-        timer->stop();
-        timer->deleteLater();
-        if (!dlg) return;
-        QPointer<TFindDlg> answered(dlg);
+    testsupport::WhenModal([answer](QWidget* w) {
+        auto* dlg = qobject_cast<TFindDlg*>(w);
+        ASSERT_NE(dlg, nullptr);
         answer(dlg);
-        QTimer::singleShot(3000, [answered] {
-            if (answered && answered->isVisible()) answered->reject();
-        });
     });
-    timer->start();
 }
 
 class FindWindow : public ::testing::Test {

@@ -26,6 +26,21 @@
 
 namespace testsupport {
 
+// The node of `path` (texts from the year down), opening every node on the
+// way as a click on its "+" would when `open`; null when there is none.
+inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QStringList& path, bool open = true) {
+    QTreeWidgetItem* n = tree->invisibleRootItem();
+    for (const QString& text : path) {
+        if (open && n != tree->invisibleRootItem() && !n->isExpanded()) n->setExpanded(true);
+        QTreeWidgetItem* found = nullptr;
+        for (int i = 0; i < n->childCount() && !found; ++i)
+            if (n->child(i)->text(0) == text) found = n->child(i);
+        if (!found) return nullptr;
+        n = found;
+    }
+    return n;
+}
+
 inline const char* const Day15 = "2000\\3\\Week3\\15.rtf";
 inline const char* const Day16 = "2000\\3\\Week3\\16.rtf";
 
@@ -151,18 +166,7 @@ protected:
 
     // The node of `path`, opening every node on the way as a click on its
     // "+" would.
-    QTreeWidgetItem* Node(const QStringList& path) {
-        QTreeWidgetItem* n = form->TreeView->invisibleRootItem();
-        for (const QString& text : path) {
-            if (n != form->TreeView->invisibleRootItem() && !n->isExpanded()) n->setExpanded(true);
-            QTreeWidgetItem* found = nullptr;
-            for (int i = 0; i < n->childCount(); ++i)
-                if (n->child(i)->text(0) == text) found = n->child(i);
-            if (!found) return nullptr;
-            n = found;
-        }
-        return n;
-    }
+    QTreeWidgetItem* Node(const QStringList& path) { return FindNode(form->TreeView, path); }
     void Select(const QStringList& path) {
         QTreeWidgetItem* node = Node(path);
         ASSERT_NE(node, nullptr) << path.join('/').toStdString();
