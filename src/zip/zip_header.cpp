@@ -262,6 +262,8 @@ bool TZipHeaderInfo::LocalHeaderIs(const std::uint8_t* bytes, std::size_t availa
     if (nameSize > 0xFFFF || available < LocalHeaderSize + nameSize) return false;
     std::uint8_t h[LocalHeaderSize];
     LocalFixedPart(h, nameSize);
+    h[28] = bytes[28];
+    h[29] = bytes[29];
     if (std::memcmp(h, bytes, LocalHeaderSize) != 0) return false;
     const std::uint8_t* table = NameTables().stored;
     const std::uint8_t* p = bytes + LocalHeaderSize;
