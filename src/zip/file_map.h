@@ -40,6 +40,12 @@ public:
     // within its last page read as zeros.
     bool Copy(std::int64_t offset, std::size_t count, void* to) const;
 
+    // Asks for the bytes at offset to be brought near the processor ahead of
+    // a Copy. A prefetch never faults, whatever the file holds by then.
+    void Prefetch(std::int64_t offset) const {
+        if (base_ != nullptr && offset >= 0 && offset < size_) __builtin_prefetch(base_ + offset);
+    }
+
 private:
     const std::uint8_t* base_ = nullptr;
     std::int64_t size_ = 0;
