@@ -1,5 +1,6 @@
 #include "zip/file_map.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csetjmp>
 #include <csignal>
@@ -7,6 +8,7 @@
 #include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,11 +81,6 @@ TFileMap::TFileMap(int fd) {
     InstallHandler();
     void* p = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
     if (p == MAP_FAILED) return;
-#ifdef MADV_POPULATE_READ
-    // All page-table entries in one call instead of a fault every few pages;
-    // where the kernel cannot, the faults do it.
-    ::madvise(p, static_cast<std::size_t>(size), MADV_POPULATE_READ);
-#endif
     base_ = static_cast<const std::uint8_t*>(p);
     size_ = size;
 }
@@ -91,6 +88,22 @@ TFileMap::TFileMap(int fd) {
 TFileMap::~TFileMap() {
     if (base_ != nullptr)
         ::munmap(const_cast<std::uint8_t*>(base_), static_cast<std::size_t>(size_));
+}
+
+void TFileMap::Populate(std::int64_t from, std::int64_t to) const {
+#ifdef MADV_POPULATE_READ
+    static const std::int64_t page = ::sysconf(_SC_PAGESIZE);
+    from = std::max<std::int64_t>(from, 0) / page * page;
+    to = std::min(to, size_);
+    if (base_ == nullptr || from >= to) return;
+    // A hint: where it fails (an older kernel, a file cut short) the pages
+    // are mapped as they are touched, or the guarded copy reports them gone.
+    ::madvise(const_cast<std::uint8_t*>(base_) + from, static_cast<std::size_t>(to - from),
+              MADV_POPULATE_READ);
+#else
+    (void)from;
+    (void)to;
+#endif
 }
 
 bool TFileMap::Copy(std::int64_t offset, std::size_t count, void* to) const {

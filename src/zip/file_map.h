@@ -40,6 +40,9 @@ public:
     // within its last page read as zeros.
     bool Copy(std::int64_t offset, std::size_t count, void* to) const;
 
+    // Maps the pages of the bytes [from, to) at once, instead of a fault for
+    // every few of them as they are touched; reads those not yet in memory.
+    void Populate(std::int64_t from, std::int64_t to) const;
     // Asks for the bytes at offset to be brought near the processor ahead of
     // a Copy. A prefetch never faults, whatever the file holds by then.
     void Prefetch(std::int64_t offset) const {

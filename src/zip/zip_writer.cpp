@@ -327,6 +327,24 @@ void TZipWriter::ReadOldLocalHeaders() {
     // window reads the stretches of the file that hold them.
     const std::unique_ptr<TFileMap> map = FileOps->MapFile(rawIn_->Handle());
     const bool mapped = map && map->Valid();
+    if (mapped) {
+        // The stretches of the file that hold headers are mapped in one call
+        // each: in a diary that is the whole file (a header every page or
+        // two), while the data of large members stays untouched.
+        constexpr std::int64_t kGap = 64 * 1024;
+        std::int64_t from = 0, to = -1;
+        for (int i = 0; i < count; ++i) {
+            const TZipHeaderInfo& h = *Directory->Items(i);
+            const std::int64_t at = h.LocalOffset;
+            const std::int64_t end = at + LocalHeaderSize + h.NameLength;
+            if (at < from || at > to + kGap) {
+                map->Populate(from, to);
+                from = at;
+            }
+            to = std::max(to, end);
+        }
+        map->Populate(from, to);
+    }
     std::vector<std::uint8_t> bytes;
     // The headers lie on pages of their own: asking for those a few members
     // ahead lets their loads overlap instead of waiting for each in turn.
