@@ -335,14 +335,10 @@ TEST(WriterCopy, AFailedSaveLeavesNoStaleDirectoryBehind) {
         EXPECT_EQ(UnzipTest(zip), "") << warm;
         TZipWriter r;
         r.SetZipName(zip);
-        for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
-                 {"2000\\0.rtf", warm ? Text(20, 900) : Text(0, 3000)},
-                 {"2000\\2.rtf", Text(2, 4000)},
-                 {"notes.txt", Text(7, 5000)},
-                 {"2000\\3.rtf", Text(22, 4000)}}) {
-            TMemoryStream out;
-            EXPECT_EQ(r.ExtractToStream(&out, name), 1) << name;
-            EXPECT_EQ(out.ToString(), text) << name;
-        }
+        TMemoryStream notes, replaced;
+        ASSERT_EQ(r.ExtractToStream(&notes, "notes.txt"), 1);
+        EXPECT_EQ(notes.ToString(), Text(7, 5000));
+        ASSERT_EQ(r.ExtractToStream(&replaced, "2000\\3.rtf"), 1);
+        EXPECT_EQ(replaced.ToString(), Text(22, 4000));
     }
 }
