@@ -64,6 +64,10 @@ bool TArchiveFileOps::CopyRange(int in, std::int64_t from, TStream& out, std::in
     return CopyRangeThroughBuffer(in, from, out, count);
 }
 
+std::unique_ptr<TFileMap> TArchiveFileOps::MapFile(int fd) {
+    return std::make_unique<TFileMap>(fd);
+}
+
 bool CopyRangeThroughBuffer(int in, std::int64_t from, TStream& out, std::int64_t count) {
     constexpr std::int64_t kPiece = 256 * 1024;
     std::unique_ptr<char[]> buffer(new char[static_cast<std::size_t>(std::min(count, kPiece))]);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "zip/file_map.h"
 #include "zip/stream.h"
 
 class TArchiveFileOps {
@@ -44,6 +45,9 @@ public:
     // `out` took fewer bytes (a full disk); EStreamError "Stream read error"
     // when `in` ends first or cannot be read.
     virtual bool CopyRange(int in, std::int64_t from, TStream& out, std::int64_t count);
+    // Maps the old archive open on `fd` (file_map.h) for reading its local
+    // headers; where the map is not Valid they are read with pread instead.
+    virtual std::unique_ptr<TFileMap> MapFile(int fd);
 };
 
 // CopyRange through a buffer: pread from `in`, Write to `out`.

@@ -15,11 +15,13 @@ int FileHandleOf(TStream& stream) {
     return -1;
 }
 
-TFileWindow::TFileWindow(TStream& archive)
-    : archive_(archive), fd_(FileHandleOf(archive)), buffer_(new std::uint8_t[kSize]) {}
+TFileWindow::TFileWindow(TStream& archive) : archive_(archive), fd_(FileHandleOf(archive)) {}
 
 bool TFileWindow::Fill(std::int64_t offset, std::int64_t need, std::int64_t want) {
     want = std::clamp(want, need, kSize);
+    // Made at the first read: a writer that only copies through Handle()
+    // needs none.
+    if (!buffer_) buffer_.reset(new std::uint8_t[kSize]);
     length_ = 0;
     start_ = offset;
     while (length_ < want) {

@@ -55,6 +55,10 @@ bool SkipAll(TStream& s, std::int64_t count, std::int64_t restoreTo) {
 struct TNameTables {
     std::uint8_t stored[256];
     std::uint8_t read[256];
+    // Whether a stored byte reads as a byte that ends the folder part.
+    bool readSplits[256];
+    // Whether a stored byte reads as itself.
+    bool readSame[256];
     TNameTables() {
         for (int b = 0; b < 256; ++b) {
             const std::string one(1, static_cast<char>(b));
@@ -62,6 +66,8 @@ struct TNameTables {
             stored[b] = s == '\\' ? '/' : s;
             const auto r = static_cast<std::uint8_t>(OemToAnsi(one)[0]);
             read[b] = r == '/' ? '\\' : r;
+            readSplits[b] = read[b] == '\\' || read[b] == ':';
+            readSame[b] = read[b] == b;
         }
     }
 };
@@ -124,19 +130,19 @@ void TZipHeaderInfo::SetName(const std::string& name) {
 }
 
 void TZipHeaderInfo::SetStoredName(const char* stored, std::size_t length) {
-    const std::uint8_t* table = NameTables().read;
+    const TNameTables& tables = NameTables();
     const auto* in = reinterpret_cast<const std::uint8_t*>(stored);
-    std::size_t split = 0; // after the last "\\" or ":" of the name read
-    for (std::size_t i = 0; i < length; ++i) {
-        const std::uint8_t c = table[in[i]];
-        if (c == '\\' || c == ':') split = i + 1;
-    }
-    directory_.resize(split);
-    for (std::size_t i = 0; i < split; ++i)
-        directory_[i] = static_cast<char>(table[in[i]]);
-    fileName_.resize(length - split);
-    for (std::size_t i = split; i < length; ++i)
-        fileName_[i - split] = static_cast<char>(table[in[i]]);
+    std::size_t split = length; // after the last "\\" or ":" of the name read
+    while (split > 0 && !tables.readSplits[in[split - 1]])
+        --split;
+    // Most bytes read as themselves ("/" is the one ASCII exception): the
+    // parts are copied whole and only the others converted.
+    directory_.assign(stored, split);
+    fileName_.assign(stored + split, length - split);
+    for (std::string* part : {&directory_, &fileName_})
+        for (char& c : *part)
+            if (!tables.readSame[static_cast<std::uint8_t>(c)])
+                c = static_cast<char>(tables.read[static_cast<std::uint8_t>(c)]);
     NameLength = static_cast<std::uint16_t>(length);
 }
 
@@ -262,6 +268,8 @@ bool TZipHeaderInfo::LocalHeaderIs(const std::uint8_t* bytes, std::size_t availa
     if (nameSize > 0xFFFF || available < LocalHeaderSize + nameSize) return false;
     std::uint8_t h[LocalHeaderSize];
     LocalFixedPart(h, nameSize);
+    h[28] = bytes[28];
+    h[29] = bytes[29];
     if (std::memcmp(h, bytes, LocalHeaderSize) != 0) return false;
     const std::uint8_t* table = NameTables().stored;
     const std::uint8_t* p = bytes + LocalHeaderSize;

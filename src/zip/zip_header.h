@@ -105,7 +105,8 @@ public:
     // not a whole central header.
     std::size_t ParseCentral(const std::uint8_t* h, std::size_t available, std::uint32_t offset);
     // Whether the bytes are exactly the local header and name WriteLocal
-    // would write now (with the current LocalExtraLength).
+    // would write now, given the extra field length they state (the extra
+    // field goes with the member's data).
     bool LocalHeaderIs(const std::uint8_t* bytes, std::size_t available) const;
 
 private:

@@ -314,6 +314,23 @@ void TZipReader::BuildNameIndex() {
         nameIndex_[AsciiLower(MemberPath(i))].push_back(i);
 }
 
+void TZipReader::BeginRun(std::int64_t totalToDo) {
+    // One frame serves every member this reader extracts: its buffers and
+    // inflate's window and tables are made once. Nothing a member decodes
+    // depends on what they held before: every decoder starts each member
+    // afresh and reads zeros, not old bytes, for a distance before its start.
+    if (!work_) work_ = std::make_unique<TUnZipWork>();
+    work_->TotalDone = 0;
+    work_->TotalToDo = totalToDo;
+}
+
+void TZipReader::EndRun() {
+    // The run's totals go, so that the frame counts as a new one would.
+    if (!work_) return;
+    work_->TotalDone = 0;
+    work_->TotalToDo = 0;
+}
+
 int TZipReader::ExtractToStream(TStream* stream, const std::string& name) {
     if (!stream || Trimmed(name).empty()) return 0;
     Busy = true;
@@ -348,7 +365,7 @@ int TZipReader::ExtractIndexToStream(TStream* stream, int index) {
     ToStream = true;
     const bool keep = KeepZipOpen;
     auto finish = [&] {
-        work_.reset();
+        EndRun();
         KeepZipOpen = keep;
         ToStream = false;
         OutStream = nullptr;
@@ -361,8 +378,7 @@ int TZipReader::ExtractIndexToStream(TStream* stream, int index) {
         Member(index); // range check
         KeepZipOpen = true;
         extracted_ = 0;
-        work_ = std::make_unique<TUnZipWork>();
-        work_->TotalToDo = Unsigned(View->Items(index)->UncompressedSize);
+        BeginRun(Unsigned(View->Items(index)->UncompressedSize));
         while (ExtractMember(index)) {
         }
     } catch (...) {
@@ -382,7 +398,7 @@ void TZipReader::ExtractEachToStream(
     ToStream = true;
     const bool keep = KeepZipOpen;
     auto finish = [&] {
-        work_.reset();
+        EndRun();
         readAhead_ = 0;
         KeepZipOpen = keep;
         ToStream = false;
@@ -398,9 +414,10 @@ void TZipReader::ExtractEachToStream(
         KeepZipOpen = true;
         // Members one after another: a read for one brings in the next ones.
         readAhead_ = TFileWindow::kSize;
-        work_ = std::make_unique<TUnZipWork>();
+        std::int64_t total = 0;
         for (int index : indexes)
-            work_->TotalToDo += Unsigned(View->Items(index)->UncompressedSize);
+            total += Unsigned(View->Items(index)->UncompressedSize);
+        BeginRun(total);
         for (int index : indexes) {
             CutBack(0, 0);
             extracted_ = 0;
@@ -472,7 +489,7 @@ int TZipReader::ExtractSelected() {
     KeepZipOpen = true;
     extracted_ = 0;
     auto finish = [&] {
-        work_.reset();
+        EndRun();
         FilesList.clear();
         if (OnUnZipComplete) OnUnZipComplete(*this, extracted_);
         KeepZipOpen = keep;
@@ -486,10 +503,7 @@ int TZipReader::ExtractSelected() {
         bool stop = false;
         if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, totalBytes, stop);
         if (numFiles > 0 && !stop) {
-            // The work buffers serve every member of the run; a run that
-            // selects nothing needs none.
-            work_ = std::make_unique<TUnZipWork>();
-            work_->TotalToDo = totalBytes;
+            BeginRun(totalBytes);
             for (int i : selected)
                 while (ExtractMember(i)) {
                 }

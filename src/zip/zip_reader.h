@@ -199,6 +199,11 @@ private:
     // ASCII-lower-cased full name -> view indexes in view order.
     std::unordered_map<std::string, std::vector<int>> nameIndex_;
     bool nameIndexBuilt_ = false;
+    // Starts and ends an extraction run over the frame kept in work_.
+    void BeginRun(std::int64_t totalToDo);
+    void EndRun();
+    // The decode frame, made at the first extraction and kept for the
+    // reader's life (about 250 KB).
     std::unique_ptr<TUnZipWork> work_;
     // The archive's bytes for extraction, over ArchiveStream's file.
     std::unique_ptr<TFileWindow> window_;

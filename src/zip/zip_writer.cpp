@@ -111,6 +111,9 @@ int TZipWriter::BuildArchive() {
     KeepZipOpen = true;
     SortMode = ByNone;
     auto cleanUp = [&] {
+        // The old directory lent its headers to the new one: it describes
+        // the old file no longer, and is read again when next needed.
+        if (headersMoved_) DiscardDirectory();
         out_.reset();
         outFile_.reset();
         if (!outputName_.empty()) ::unlink(outputName_.c_str());
@@ -123,6 +126,9 @@ int TZipWriter::BuildArchive() {
         SortMode = savedSortMode;
         KeepZipOpen = savedKeepZipOpen;
         namesWritten_.clear();
+        oldLocals_.clear();
+        oldHeaders_.clear();
+        headersMoved_ = false;
         rawIn_.reset();
         newEnd_.Clear();
         deflater_.reset();
@@ -273,6 +279,17 @@ void TZipWriter::CopyMembers() {
     for (const std::string& name : FilesList)
         keys.push_back(DesignationKey(name));
     runStart_ = runEnd_ = 0;
+    if (!DirectoryWritten) ReadOldLocalHeaders();
+    // A copied member's header is the old one with its new offset, so the
+    // old directory's headers move into the new one rather than being
+    // copied: the old directory hands them to oldHeaders_ first, and from
+    // here on no longer describes the old file.
+    oldHeaders_.clear();
+    oldHeaders_.reserve(static_cast<std::size_t>(Directory->Count()));
+    for (TZipHeaderInfo* h : *Directory)
+        oldHeaders_.emplace_back(h);
+    Directory->SetOwnsObjects(false);
+    headersMoved_ = true;
     for (int i = 0; i < Directory->Count(); ++i) {
         const TZipHeaderInfo& old = *Directory->Items(i);
         std::size_t designator = 0;
@@ -289,15 +306,94 @@ void TZipWriter::CopyMembers() {
             pending_.reset();
             continue;
         }
-        auto header = std::make_unique<TZipHeaderInfo>(old);
-        if (header->HasComment() && !header->FileComment()) header->LoadComment(*ArchiveStream);
-        CopyMember(*header, i);
-        TZipHeaderInfo* h = header.release();
-        newDirectory_->Add(h);
+        std::unique_ptr<TZipHeaderInfo>& owner = oldHeaders_[static_cast<std::size_t>(i)];
+        if (owner->HasComment() && !owner->FileComment()) owner->LoadComment(*ArchiveStream);
+        CopyMember(*owner, i);
+        newDirectory_->Add(owner.get());
+        owner.release();
         ++newEnd_.EntriesThisDisk;
         ++newEnd_.TotalEntries;
     }
     FlushRun();
+}
+
+void TZipWriter::ReadOldLocalHeaders() {
+    const int count = Directory->Count();
+    oldLocals_.assign(static_cast<std::size_t>(count), TOldLocal{});
+    if (count == 0) return;
+    if (!rawIn_) rawIn_ = std::make_unique<TFileWindow>(*ArchiveStream);
+    // Mapped, the headers are read where they lie, without copying the
+    // members between them (file_map.h); where the file cannot be mapped the
+    // window reads the stretches of the file that hold them.
+    const std::unique_ptr<TFileMap> map = FileOps->MapFile(rawIn_->Handle());
+    const bool mapped = map && map->Valid();
+    if (mapped) {
+        // The stretches of the file that hold headers are mapped in one call
+        // each: in a diary that is the whole file (a header every page or
+        // two), while the data of large members stays untouched.
+        constexpr std::int64_t kGap = 64 * 1024;
+        std::int64_t from = 0, to = -1;
+        for (int i = 0; i < count; ++i) {
+            const TZipHeaderInfo& h = *Directory->Items(i);
+            const std::int64_t at = h.LocalOffset;
+            const std::int64_t end = at + LocalHeaderSize + h.NameLength;
+            if (at < from || at > to + kGap) {
+                map->Populate(from, to);
+                from = at;
+            }
+            to = std::max(to, end);
+        }
+        map->Populate(from, to);
+    }
+    std::vector<std::uint8_t> bytes;
+    // The headers lie on pages of their own: asking for those a few members
+    // ahead lets their loads overlap instead of waiting for each in turn.
+    constexpr int kAhead = 16;
+    for (int i = 0; i < count; ++i) {
+        const TZipHeaderInfo& h = *Directory->Items(i);
+        if (mapped && i + kAhead < count) map->Prefetch(Directory->Items(i + kAhead)->LocalOffset);
+        const std::uint8_t* local = nullptr;
+        std::int64_t available = 0;
+        if (mapped) {
+            // The fixed part and as many name bytes as the directory's name
+            // has: a local name of another length differs anyway.
+            const std::int64_t at = std::min<std::int64_t>(h.LocalOffset, map->Size());
+            available = std::min<std::int64_t>(LocalHeaderSize + h.NameLength, map->Size() - at);
+            if (bytes.size() < static_cast<std::size_t>(available))
+                bytes.resize(LocalHeaderSize + 0xFFFFu);
+            if (available >= LocalHeaderSize &&
+                map->Copy(at, static_cast<std::size_t>(available), bytes.data()))
+                local = bytes.data();
+        } else {
+            try {
+                local = OldLocalInWindow(i, available);
+            } catch (const EStreamError&) {
+                local = nullptr;
+            }
+        }
+        TOldLocal& o = oldLocals_[static_cast<std::size_t>(i)];
+        if (local == nullptr) continue; // Unreadable
+        if (Get32(local) != LocalHeaderSignature) {
+            o.state = TOldLocal::NotAHeader;
+            continue;
+        }
+        o.nameLength = Get16(local + 26);
+        o.extraLength = Get16(local + 28);
+        o.state = h.LocalHeaderIs(local, static_cast<std::size_t>(available)) ? TOldLocal::AsItIs
+                                                                              : TOldLocal::Differs;
+    }
+}
+
+const std::uint8_t* TZipWriter::OldLocalInWindow(int index, std::int64_t& available) {
+    const std::int64_t at = Directory->Items(index)->LocalOffset;
+    const std::uint8_t* local = rawIn_->Bytes(
+        at, LocalHeaderSize, rawIn_->Holds(at, LocalHeaderSize) ? 0 : HeadersAhead(index, at));
+    available = LocalHeaderSize + Get16(local + 26);
+    if (available > TFileWindow::kSize) { // the fixed part decides: it cannot match
+        available = LocalHeaderSize;
+        return local;
+    }
+    return rawIn_->Bytes(at, available);
 }
 
 std::int64_t TZipWriter::HeadersAhead(int index, std::int64_t from) const {
@@ -331,21 +427,17 @@ void TZipWriter::CopyMember(TZipHeaderInfo& header, int index) {
         AddToRun(header, at, at + header.LocalSize() + compressed + descriptor);
         return;
     }
-    const std::uint8_t* local = rawIn_->Bytes(
-        at, LocalHeaderSize, rawIn_->Holds(at, LocalHeaderSize) ? 0 : HeadersAhead(index, at));
-    if (Get32(local) != LocalHeaderSignature) throw EBadZipFile("Not a valid zip file!");
-    const std::int64_t oldNameLength = Get16(local + 26);
-    header.LocalExtraLength = Get16(local + 28);
-    const std::int64_t dataAt = at + LocalHeaderSize + oldNameLength;
+    const TOldLocal& old = oldLocals_.at(static_cast<std::size_t>(index));
+    if (old.state == TOldLocal::Unreadable) throw EStreamError("Stream read error");
+    if (old.state == TOldLocal::NotAHeader) throw EBadZipFile("Not a valid zip file!");
+    header.LocalExtraLength = old.extraLength;
+    const std::int64_t dataAt = at + LocalHeaderSize + old.nameLength;
     const std::int64_t end = dataAt + header.LocalExtraLength + compressed;
     // Sizes and CRC come from the directory: the new local header carries
     // them. Where the old local header already says exactly that, the
     // member's bytes are the old ones from its header on, and a run of such
     // members that lie one after another is copied in one piece.
-    const std::int64_t oldHeaderSize = LocalHeaderSize + oldNameLength;
-    const bool asItIs = oldHeaderSize <= TFileWindow::kSize &&
-                        header.LocalHeaderIs(rawIn_->Bytes(at, oldHeaderSize), oldHeaderSize);
-    if (asItIs) {
+    if (old.state == TOldLocal::AsItIs) {
         AddToRun(header, at, end);
     } else {
         FlushRun();

@@ -20,7 +20,12 @@
 // (archive_files.h); the others get a new local header and their data is
 // copied behind it. Knowing that means reading every old local header,
 // unless the directory is the one this writer wrote with the archive and
-// the file is unchanged since: then nothing is read at all.
+// the file is unchanged since: then nothing is read at all. The headers are
+// read in one pass before anything is copied, from the old archive mapped
+// into memory (file_map.h), so that the members between them are never
+// copied through user space. A copied member's header object moves from the
+// old directory into the new one (only its offset changes) instead of being
+// copied; a save that fails therefore forgets the old directory.
 //
 // A member's local header is written twice: provisionally before its data
 // (the CRC and sizes are not known yet) and finally over the provisional one.
@@ -153,6 +158,13 @@ private:
     void AddToRun(TZipHeaderInfo& header, std::int64_t from, std::int64_t to);
     // Copies the pending run of old bytes to the output.
     void FlushRun();
+    // Reads what the old local header of every member says (oldLocals_),
+    // in one pass in archive order before anything is copied.
+    void ReadOldLocalHeaders();
+    // The old local header of the member at `index` in the window, at least
+    // its 30 fixed bytes, `available` bytes in all; EStreamError when the
+    // file ends first.
+    const std::uint8_t* OldLocalInWindow(int index, std::int64_t& available);
     std::int64_t HeadersAhead(int index, std::int64_t from) const;
     void StoreInput();
     std::uint32_t CrcPrePass();
@@ -176,9 +188,20 @@ private:
     std::unique_ptr<TStream> outFile_;
     std::unique_ptr<TOutput> out_;
     std::unique_ptr<TFileWindow> rawIn_; // the old archive's bytes for copying
+    // What an old member's local header says, by directory index.
+    struct TOldLocal {
+        enum : std::uint8_t { Unreadable, NotAHeader, Differs, AsItIs } state = Unreadable;
+        std::uint16_t nameLength = 0;
+        std::uint16_t extraLength = 0;
+    };
+    std::vector<TOldLocal> oldLocals_;
     // Old bytes [runStart_, runEnd_) still to be copied as they are.
     std::int64_t runStart_ = 0, runEnd_ = 0;
     std::unique_ptr<TSortedZip> newDirectory_; // write order, owning
+    // The old directory's headers while a save runs, by directory index;
+    // those of copied members move on into newDirectory_.
+    std::vector<std::unique_ptr<TZipHeaderInfo>> oldHeaders_;
+    bool headersMoved_ = false; // the old directory no longer owns its headers
     // The names AddMember wrote in this operation, ASCII letters lowered,
     // to refuse a repeated name.
     std::unordered_set<std::string> namesWritten_;

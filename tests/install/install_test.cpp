@@ -75,6 +75,17 @@ TEST(Install, LaysOutTheFilesInThePrefixAndTheDesktopEntryValidates) {
     EXPECT_EQ(std::filesystem::canonical(FindProgramFile("Orders.txt", bin, "/")),
               std::filesystem::canonical(share + "/dayscrib/Orders.txt"));
 
-    // The installed tool runs.
+    // The installed tool runs, and finds the helper that gives it --text.
     EXPECT_EQ(RunCommand(ShellQuote(bin + "/dayscrib-zip") + " --help >/dev/null 2>&1"), 0);
+    const std::string zip = prefix.path() + "/t.zip";
+    ASSERT_EQ(
+        RunCommand(ShellQuote(bin + "/dayscrib-zip") + " add " + ShellQuote(zip) + " 'e.rtf' 2>&1",
+                   &out, "{\\rtf1\\ansi Dear diary\\par}"),
+        0)
+        << out;
+    EXPECT_EQ(RunCommand(ShellQuote(bin + "/dayscrib-zip") + " extract --text " + ShellQuote(zip) +
+                             " e.rtf",
+                         &out),
+              0);
+    EXPECT_EQ(out, "Dear diary\n");
 }

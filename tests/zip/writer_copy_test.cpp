@@ -5,8 +5,12 @@
 // copied. Either way each member's data is the old data byte for byte.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "support/test_support.h"
 #include "writer_test_support.h"
+#include "zip/exceptions.h"
 #include "zip/stream.h"
 #include "zip/zip_writer.h"
 
@@ -47,6 +51,50 @@ void ExpectCopiedFaithfully(const TRawArchive& before, const TRawArchive& after,
         EXPECT_EQ(a.dosDateTime, b.dosDateTime) << a.name;
         EXPECT_EQ(a.compressedSize, b.compressedSize) << a.name;
     }
+}
+
+// An archive of our members among members another program wrote (with local
+// extra fields), one of them after the other program's.
+void MakeMixedArchive(const TempDir& dir, const std::string& zip) {
+    {
+        TZipWriter w;
+        w.SetZipName(zip);
+        w.SetStorePaths(true);
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(Add(w, "2000\\" + std::to_string(i) + ".rtf", Text(i, 3000 + 500 * i)), 1);
+    }
+    WriteFile(dir.file("notes.txt"), Text(7, 5000));
+    ASSERT_EQ(
+        RunCommand("cd " + ShellQuote(dir.path()) + " && zip -q " + ShellQuote(zip) + " notes.txt"),
+        0);
+    TZipWriter w;
+    w.SetZipName(zip);
+    w.SetStorePaths(true);
+    ASSERT_EQ(Add(w, "2000\\3.rtf", Text(3, 2000)), 1);
+}
+
+// File operations whose map of the old archive is refused, or is cut short
+// by another program as soon as it is made.
+class TMapOps : public TArchiveFileOps {
+public:
+    bool refuse = false;
+    std::string cutShort; // the archive to cut at a page boundary about half-way
+    std::unique_ptr<TFileMap> MapFile(int fd) override {
+        if (refuse) return std::make_unique<TFileMap>(-1);
+        auto map = TArchiveFileOps::MapFile(fd);
+        if (!cutShort.empty()) {
+            const int other = ::open(cutShort.c_str(), O_RDWR);
+            EXPECT_EQ(::ftruncate(other, map->Size() / 2 / 4096 * 4096), 0);
+            ::close(other);
+        }
+        return map;
+    }
+};
+
+void FixedTime(TZipWriter& w) {
+    w.OnStartZip = [](TZipWriter&, const std::string&, TZipHeaderInfo& h, bool&) {
+        h.DateTime = 0x5A8C6000u;
+    };
 }
 
 } // namespace
@@ -198,5 +246,99 @@ TEST(WriterCopy, EncryptedMembersWithADescriptorStillOpen) {
         TMemoryStream out;
         EXPECT_EQ(r.ExtractToStream(&out, name), 1) << name;
         EXPECT_EQ(out.Size(), 495) << name;
+    }
+}
+
+// Where the archive cannot be mapped the local headers are read through the
+// window instead, and the save writes the very same bytes.
+TEST(WriterCopy, HeadersReadWithoutAMapGiveTheSameArchive) {
+    TempDir dir;
+    const std::string mapped = dir.file("mapped.zip"), read = dir.file("read.zip");
+    MakeMixedArchive(dir, mapped);
+    WriteFile(read, ReadFile(mapped));
+    for (const std::string& zip : {mapped, read}) {
+        TZipWriter w;
+        w.SetZipName(zip);
+        w.SetStorePaths(true);
+        FixedTime(w);
+        auto ops = std::make_unique<TMapOps>();
+        ops->refuse = zip == read;
+        w.FileOps = std::move(ops);
+        ASSERT_EQ(Add(w, "2000\\1.rtf", Text(11, 700)), 1);
+    }
+    EXPECT_EQ(ReadFile(mapped), ReadFile(read));
+    EXPECT_EQ(UnzipTest(read), "");
+}
+
+// Another program cuts the old archive short while the save reads its local
+// headers: the save fails with a read error (no crash) and leaves no
+// temporary file; the same writer saves fine into the archive put back.
+TEST(WriterCopy, AnArchiveCutShortWhileItsHeadersAreReadFailsTheSave) {
+    TempDir dir;
+    const std::string zip = dir.file("Daybank.zip");
+    MakeMixedArchive(dir, zip);
+    {
+        TZipWriter w;
+        w.SetZipName(zip);
+        w.SetStorePaths(true);
+        std::string noise; // does not compress: the members after it lie pages away
+        for (std::uint32_t x = 1; noise.size() < 40000;)
+            noise += static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+        ASSERT_EQ(Add(w, "2000\\noise.bin", noise), 1);
+        ASSERT_EQ(Add(w, "2000\\4.rtf", Text(4, 3000)), 1);
+    }
+    const std::string before = ReadFile(zip);
+    TZipWriter w;
+    w.SetZipName(zip);
+    w.SetStorePaths(true);
+    ASSERT_GT(before.size(), 40000u);
+    auto ops = std::make_unique<TMapOps>();
+    ops->cutShort = zip;
+    w.FileOps = std::move(ops);
+    EXPECT_THROW(Add(w, "2000\\1.rtf", Text(11, 700)), EStreamError);
+    EXPECT_TRUE(TempFilesIn(dir.path()).empty());
+    WriteFile(zip, before);
+    w.FileOps = std::make_unique<TArchiveFileOps>();
+    ASSERT_EQ(Add(w, "2000\\1.rtf", Text(11, 700)), 1);
+    TMemoryStream out;
+    ASSERT_EQ(w.ExtractToStream(&out, "notes.txt"), 1);
+    EXPECT_EQ(out.ToString(), Text(7, 5000));
+    EXPECT_EQ(UnzipTest(zip), "");
+}
+
+// A save hands the old directory's headers to the new one as it copies. When
+// it then fails, the writer must not take the old directory for the
+// archive's any more: its next save reads the archive again and copies
+// every member right. Both for a writer new to the archive and for one that
+// wrote it.
+TEST(WriterCopy, AFailedSaveLeavesNoStaleDirectoryBehind) {
+    class TFailingCommit : public TArchiveFileOps {
+    public:
+        bool Commit(TStream&) override { return false; }
+    };
+    TempDir dir;
+    const std::string zip = dir.file("Daybank.zip");
+    MakeMixedArchive(dir, zip);
+    for (bool warm : {false, true}) {
+        TZipWriter w;
+        w.SetZipName(zip);
+        w.SetStorePaths(true);
+        if (warm) {
+            ASSERT_EQ(Add(w, "2000\\0.rtf", Text(20, 900)), 1);
+        }
+        const std::string before = ReadFile(zip);
+        w.FileOps = std::make_unique<TFailingCommit>();
+        EXPECT_THROW(Add(w, "2000\\2.rtf", Text(21, 50)), ENotEnoughRoom);
+        EXPECT_EQ(ReadFile(zip), before);
+        w.FileOps = std::make_unique<TArchiveFileOps>();
+        ASSERT_EQ(Add(w, "2000\\3.rtf", Text(22, 4000)), 1);
+        EXPECT_EQ(UnzipTest(zip), "") << warm;
+        TZipWriter r;
+        r.SetZipName(zip);
+        TMemoryStream notes, replaced;
+        ASSERT_EQ(r.ExtractToStream(&notes, "notes.txt"), 1);
+        EXPECT_EQ(notes.ToString(), Text(7, 5000));
+        ASSERT_EQ(r.ExtractToStream(&replaced, "2000\\3.rtf"), 1);
+        EXPECT_EQ(replaced.ToString(), Text(22, 4000));
     }
 }

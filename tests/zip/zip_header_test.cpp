@@ -1,3 +1,4 @@
+#include "platform/codepage.h"
 #include "zip/dos_time.h"
 #include "zip/exceptions.h"
 #include "zip/zip_header.h"
@@ -199,6 +200,37 @@ TEST(ZipHeader, OemNamesOnDiskAnsiInMemory) {
     ASSERT_TRUE(r.ReadLocal(s));
     EXPECT_EQ(r.Directory(), "Caf\xE9\\");
     EXPECT_EQ(r.FileName(), "\xC4rger.rtf");
+}
+
+// Every byte a stored name can hold reads as its OEM -> ANSI conversion ("/"
+// as "\\"), and the folder part ends after the last "\\" or ":" read, for
+// names of any mix of ASCII and other bytes.
+TEST(ZipHeader, EveryStoredNameByteReadsAsItsAnsiCounterpart) {
+    std::vector<std::string> names = {"", "a", "/", "x/", "/x", "a:b", "2001/3/Week1/15.rtf"};
+    for (int b = 1; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        names.push_back(std::string(1, c));
+        names.push_back(std::string("dir/") + c + "name" + c);
+        names.push_back(std::string(1, c) + "/x" + c + ":y");
+    }
+    for (const std::string& stored : names) {
+        std::string expected = OemToAnsi(stored);
+        for (char& c : expected)
+            if (c == '/') c = '\\';
+        const std::size_t cut = expected.find_last_of("\\:");
+        const std::size_t split = cut == std::string::npos ? 0 : cut + 1;
+        std::string central = Bytes({0x50, 0x4B, 1, 2}) + std::string(24, '\0');
+        central += static_cast<char>(stored.size());
+        central += std::string(17, '\0');
+        central += stored;
+        TZipHeaderInfo h;
+        ASSERT_EQ(h.ParseCentral(reinterpret_cast<const std::uint8_t*>(central.data()),
+                                 central.size(), 0),
+                  central.size());
+        EXPECT_EQ(h.Directory(), expected.substr(0, split)) << stored;
+        EXPECT_EQ(h.FileName(), expected.substr(split)) << stored;
+        EXPECT_EQ(h.NameLength, stored.size());
+    }
 }
 
 TEST(ZipHeader, CentralExtraFieldIsSkippedAndNotWrittenBack) {

@@ -7,11 +7,6 @@
 #include "zip/hooks.h"
 #include "zip/zip_reader.h"
 
-#if defined(DAYSCRIB_WITH_RTF) && __has_include("editor/rtf/rtf_text.h")
-#include "editor/rtf/rtf_text.h"
-#define DAYSCRIB_TOOL_TEXT 1
-#endif
-
 #include <cstdio>
 
 namespace tool {
@@ -76,7 +71,7 @@ int Extract(const Args& input) {
     std::string error;
     if (!ParseOptions(args, options, true, error)) return Usage(error);
     if (args.size() != 2) return Usage("extract needs an archive and a member name");
-#ifndef DAYSCRIB_TOOL_TEXT
+#ifndef DAYSCRIB_TEXT_HELPER
     if (options.Text) return Error("--text needs the GUI build");
 #endif
     TZipReader reader;
@@ -92,10 +87,8 @@ int Extract(const Args& input) {
                      notes.reason.empty() ? "no such member" : notes.reason.c_str());
         return 1;
     }
-    std::string bytes = out.ToString();
-#ifdef DAYSCRIB_TOOL_TEXT
-    if (options.Text) bytes = RtfToPlainText(bytes);
-#endif
+    const std::string bytes = out.ToString();
+    if (options.Text) return WriteText(bytes);
     StdoutStream stdoutStream;
     stdoutStream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     return 0;

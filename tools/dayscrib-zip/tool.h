@@ -26,4 +26,9 @@ struct Options {
 };
 bool ParseOptions(Args& args, Options& options, bool allowText, std::string& error);
 
+// Writes the plain text of an RTF document on standard output, through the
+// helper program dayscrib-rtf-text (which the process becomes); returns only
+// when that cannot be done, with the exit status of an error.
+int WriteText(const std::string& rtfBytes);
+
 } // namespace tool

@@ -1,5 +1,7 @@
-// The decode frame: the work area one extraction run shares between its
-// members, and the input and output paths every decoder goes through.
+// The decode frame: the work area a reader shares between all the members it
+// extracts, and the input and output paths every decoder goes through. Its
+// buffers hold nothing a member relies on: StartMember resets the per-member
+// state, and every decoder starts each member afresh.
 //
 // Input: decoders pull compressed bytes with ReadByte, which reads the
 // member's data from the input stream in chunks of at most 16,000 bytes,
@@ -37,7 +39,7 @@ public:
     static constexpr unsigned kOutBufSize = 16001;
     static constexpr unsigned kChunk = 16000;
 
-    // Allocates the three buffers; they live as long as the frame (one run).
+    // Allocates the three buffers; they live as long as the frame.
     TUnZipWork();
     TUnZipWork(const TUnZipWork&) = delete;
     TUnZipWork& operator=(const TUnZipWork&) = delete;
@@ -102,7 +104,7 @@ public:
     // --- buffers (allocated once) ---
     std::unique_ptr<std::uint8_t[]> SlideBuf, InBuf, OutBuf;
     std::uint8_t* Slide() { return SlideBuf.get(); }
-    // Inflate's window and tables: made for the run's first deflated member
+    // Inflate's window and tables: made for the frame's first deflated member
     // and kept for the others.
     std::unique_ptr<TInflateScratch, void (*)(TInflateScratch*)> InflateScratch{nullptr, nullptr};
 
