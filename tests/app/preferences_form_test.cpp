@@ -130,7 +130,7 @@ protected:
             auto* dlg = qobject_cast<TPreferencesFrm*>(w);
             ASSERT_NE(dlg, nullptr);
             // Keys and focus reach a window only once it is active.
-            ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+            ASSERT_TRUE(testsupport::WaitForFocus(dlg));
             ran = true;
             act(*dlg);
         });

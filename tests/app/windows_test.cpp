@@ -76,7 +76,7 @@ protected:
             auto* window = qobject_cast<T*>(w);
             ASSERT_NE(window, nullptr);
             // Keys and focus reach a window only once it is active.
-            ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+            ASSERT_TRUE(testsupport::WaitForFocus(window));
             ran = true;
             look(*window);
         });

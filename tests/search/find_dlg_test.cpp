@@ -1,6 +1,7 @@
 // The "Find in Files" dialog with its real widgets over real archives
 // written by the engine's writer.
 #include "search/find_dlg.h"
+#include "support/modal.h"
 #include "support/test_support.h"
 #include "ui/help.h"
 #include "ui/prompts.h"
@@ -144,8 +145,7 @@ TEST_F(FindDlg, OpensWithEveryControlInItsFirstState) {
 }
 
 TEST_F(FindDlg, KeyboardReachesEveryControl) {
-    dlg->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    ASSERT_TRUE(testsupport::WaitForFocus(dlg.get()));
     dlg->TextEdit->setFocus();
     // the checked radio button holds the group's place in the Tab order; the
     // arrow keys move between the two

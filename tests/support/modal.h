@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 #include <memory>
 
@@ -31,6 +33,20 @@ inline void WhenModal(std::function<void(QWidget*)> answer) {
         });
     });
     timer->start();
+}
+
+// Waits until `window` itself holds the focus. QTest::qWaitForWindowActive
+// is not enough for a dialog: a window counts as active while its transient
+// parent is, so it passes before the dialog's own activation has arrived,
+// and keys and focus changes then go to the main window.
+inline bool WaitForFocus(QWidget* window) {
+    window->activateWindow();
+    return QTest::qWaitFor(
+        [window] {
+            return window->windowHandle() &&
+                   QGuiApplication::focusWindow() == window->windowHandle();
+        },
+        60000);
 }
 
 } // namespace testsupport
