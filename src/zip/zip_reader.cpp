@@ -331,69 +331,9 @@ void TZipReader::EndRun() {
     work_->TotalToDo = 0;
 }
 
-int TZipReader::ExtractToStream(TStream* stream, const std::string& name) {
-    if (!stream || Trimmed(name).empty()) return 0;
+void TZipReader::RunToStream(TStream* stream, const std::function<void()>& body) {
     Busy = true;
     OutStream = stream;
-    Cancel = false;
-    ToStream = true;
-    auto finish = [this] {
-        ToStream = false;
-        OutStream = nullptr;
-        CloseArchive();
-        Busy = false;
-        Cancel = false;
-    };
-    int count = 0;
-    try {
-        OpenArchive();
-        FilesList.assign(1, name);
-        count = ExtractSelected();
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
-    return count;
-}
-
-int TZipReader::ExtractIndexToStream(TStream* stream, int index) {
-    if (!stream) return 0;
-    Busy = true;
-    OutStream = stream;
-    Cancel = false;
-    ToStream = true;
-    const bool keep = KeepZipOpen;
-    auto finish = [&] {
-        EndRun();
-        KeepZipOpen = keep;
-        ToStream = false;
-        OutStream = nullptr;
-        CloseArchive();
-        Busy = false;
-        Cancel = false;
-    };
-    try {
-        OpenArchive();
-        Member(index); // range check
-        KeepZipOpen = true;
-        extracted_ = 0;
-        BeginRun(Unsigned(View->Items(index)->UncompressedSize));
-        while (ExtractMember(index)) {
-        }
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
-    return extracted_;
-}
-
-void TZipReader::ExtractEachToStream(
-    TStream& stream, const std::vector<int>& indexes,
-    const std::function<void(int index, bool whole, const std::string& error)>& done) {
-    Busy = true;
-    OutStream = &stream;
     Cancel = false;
     ToStream = true;
     const bool keep = KeepZipOpen;
@@ -408,6 +348,43 @@ void TZipReader::ExtractEachToStream(
         Cancel = false;
     };
     try {
+        body();
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+int TZipReader::ExtractToStream(TStream* stream, const std::string& name) {
+    if (!stream || Trimmed(name).empty()) return 0;
+    int count = 0;
+    RunToStream(stream, [&] {
+        OpenArchive();
+        FilesList.assign(1, name);
+        count = ExtractSelected();
+    });
+    return count;
+}
+
+int TZipReader::ExtractIndexToStream(TStream* stream, int index) {
+    if (!stream) return 0;
+    RunToStream(stream, [&] {
+        OpenArchive();
+        Member(index); // range check
+        KeepZipOpen = true;
+        extracted_ = 0;
+        BeginRun(Unsigned(View->Items(index)->UncompressedSize));
+        while (ExtractMember(index)) {
+        }
+    });
+    return extracted_;
+}
+
+void TZipReader::ExtractEachToStream(
+    TStream& stream, const std::vector<int>& indexes,
+    const std::function<void(int index, bool whole, const std::string& error)>& done) {
+    RunToStream(&stream, [&] {
         OpenArchive();
         for (int index : indexes)
             Member(index); // range check, before anything is extracted
@@ -430,11 +407,7 @@ void TZipReader::ExtractEachToStream(
             }
             done(index, extracted_ == 1 && error.empty(), error);
         }
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    });
 }
 
 std::vector<int> TZipReader::Select(std::int64_t& totalBytes, int& numFiles) {

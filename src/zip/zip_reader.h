@@ -202,6 +202,9 @@ private:
     // Starts and ends an extraction run over the frame kept in work_.
     void BeginRun(std::int64_t totalToDo);
     void EndRun();
+    // Runs `body` with the members going to `stream`, then leaves the reader
+    // as it was (archive closed, not busy), whether or not `body` throws.
+    void RunToStream(TStream* stream, const std::function<void()>& body);
     // The decode frame, made at the first extraction and kept for the
     // reader's life (about 250 KB).
     std::unique_ptr<TUnZipWork> work_;
