@@ -1,6 +1,7 @@
 // The "Find in Files" dialog with its real widgets over real archives
 // written by the engine's writer.
 #include "search/find_dlg.h"
+#include "support/archive_store.h"
 #include "support/modal.h"
 #include "support/test_support.h"
 #include "ui/help.h"
@@ -58,13 +59,7 @@ protected:
 
     void Store(const std::string& member, const std::string& text,
                const std::string& password = {}) {
-        TZipWriter writer;
-        writer.SetStorePaths(true);
-        writer.ZipAction = zaReplace;
-        writer.SetZipName(archive);
-        writer.ZipPassword = password;
-        TMemoryStream stream(Rtf(text));
-        ASSERT_EQ(writer.AddFromStream(&stream, member), 1);
+        testsupport::Store(archive, member, Rtf(text), password);
     }
     // Types the text and presses Start; returns the lines listed.
     QStringList Search(const QString& text) {

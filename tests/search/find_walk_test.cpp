@@ -2,6 +2,7 @@
 // order, how progress counts, what stops it; then the same walk over a real
 // archive through the engine's reader.
 #include "search/find_walk.h"
+#include "support/archive_store.h"
 #include "support/test_support.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
@@ -174,13 +175,7 @@ protected:
 
     void Store(const std::string& member, const std::string& bytes,
                const std::string& password = {}) {
-        TZipWriter writer;
-        writer.SetStorePaths(true);
-        writer.ZipAction = zaReplace;
-        writer.SetZipName(archive);
-        writer.ZipPassword = password;
-        TMemoryStream stream(bytes);
-        ASSERT_EQ(writer.AddFromStream(&stream, member), 1);
+        testsupport::Store(archive, member, bytes, password);
     }
     static TMemberReader Reader(TZipReader& reader) {
         auto stream = std::make_shared<TMemoryStream>();

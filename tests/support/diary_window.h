@@ -10,6 +10,7 @@
 #include "platform/profile_file.h"
 #include "platform/user_folders.h"
 #include "settings/password_scramble.h"
+#include "support/archive_store.h"
 #include "support/test_support.h"
 #include "ui/prompts.h"
 #include "zip/stream.h"
@@ -100,18 +101,6 @@ public:
 private:
     std::string path_;
 };
-
-inline void Store(const std::string& archive, const std::string& member, const std::string& bytes,
-                  const std::string& password = {}) {
-    std::filesystem::create_directories(std::filesystem::path(archive).parent_path());
-    TZipWriter writer;
-    writer.SetStorePaths(true);
-    writer.ZipAction = zaReplace;
-    writer.SetZipName(archive);
-    writer.ZipPassword = password;
-    TMemoryStream stream(bytes);
-    ASSERT_EQ(writer.AddFromStream(&stream, member), 1);
-}
 
 inline std::filesystem::file_time_type MTime(const std::string& path) {
     return std::filesystem::last_write_time(path);

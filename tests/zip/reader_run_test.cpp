@@ -16,17 +16,9 @@ using testsupport::TempDir;
 using testsupport::WriteFile;
 using ziptest::BuildArchive;
 using ziptest::RawMember;
+using ziptest::Stored;
 
 namespace {
-
-RawMember Stored(const std::string& name, const std::string& data) {
-    RawMember m;
-    m.name = name;
-    m.data = data;
-    m.crc = Crc32Of(data.data(), data.size());
-    m.uncompressedSize = static_cast<std::uint32_t>(data.size());
-    return m;
-}
 
 struct TOutcome {
     int index;

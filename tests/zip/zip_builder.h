@@ -3,6 +3,8 @@
 // made on purpose.
 #pragma once
 
+#include "zip/codec/crc32.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +21,16 @@ struct RawMember {
     std::uint32_t dosDateTime = 0x5A210000u; // 2025-01-01 00:00:00
     std::string comment;
 };
+
+// A member stored as it is (method 0), its CRC and size filled in.
+inline RawMember Stored(const std::string& name, const std::string& data) {
+    RawMember m;
+    m.name = name;
+    m.data = data;
+    m.crc = Crc32Of(data.data(), data.size());
+    m.uncompressedSize = static_cast<std::uint32_t>(data.size());
+    return m;
+}
 
 inline void Put16(std::string& s, unsigned v) {
     s.push_back(static_cast<char>(v & 0xFF));
