@@ -3,6 +3,7 @@
 #include "app/export_dialog.h"
 #include "editor/file_commands.h"
 #include "editor/rtf/rtf_reader.h"
+#include "nav/date_tree.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/user_folders.h"
@@ -23,12 +24,6 @@
 #include <QTextDocumentFragment>
 
 namespace {
-
-std::chrono::year_month_day Ymd(const QDate& d) {
-    return {std::chrono::year{d.year()}, std::chrono::month{unsigned(d.month())},
-            std::chrono::day{unsigned(d.day())}};
-}
-
 const QLocale English(QLocale::English);
 
 void AddHeading(QTextCursor& c, const QString& text, int level, bool first) {
@@ -66,8 +61,8 @@ QString EntryHeading(const TRangeEntry& e) {
 }
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
-                            const TCurrentProfile& profile,
-                            const std::function<std::string(const QString&)>& askPassword) {
+                             const TCurrentProfile& profile,
+                             const std::function<std::string(const QString&)>& askPassword) {
     TEntryIndex index;
     index.Refresh(archivePath);
     const std::vector<TRangeEntry> entries =

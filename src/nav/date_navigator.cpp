@@ -84,7 +84,7 @@ QTreeWidgetItem* ChildByText(QTreeWidgetItem* node, const QString& text) {
 int NodeInt(const QString& text) {
     int value = 0;
     if (!TryStrToInt(text.toStdString(), value))
-        throw Exception("'" + text.toStdString() + "' is not a valid integer value");
+        throw Exception(NotAnIntegerMessage(text.toStdString()));
     return value;
 }
 
@@ -108,11 +108,6 @@ int WeekNumber(const QString& text) {
 
 TEntryLevel LevelOf(const QTreeWidgetItem* node) {
     return EntryLevel(node->text(0).toStdString());
-}
-
-std::chrono::year_month_day Ymd(const QDate& date) {
-    return {std::chrono::year{date.year()}, std::chrono::month{static_cast<unsigned>(date.month())},
-            std::chrono::day{static_cast<unsigned>(date.day())}};
 }
 
 } // namespace

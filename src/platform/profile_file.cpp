@@ -1,5 +1,6 @@
 #include "platform/profile_file.h"
 
+#include "platform/ascii.h"
 #include "platform/user_folders.h"
 
 #include <cerrno>
@@ -107,17 +108,6 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 // One line of the file: its text without the line end, and the line end as
 // it was ("\r\n", "\n" or nothing for a last line without one).
 struct TLine {
@@ -189,7 +179,7 @@ bool FindSection(const TParsedFile& f, const std::string& section, std::size_t& 
                  std::size_t& last) {
     std::string name;
     for (std::size_t i = 0; i < f.lines.size(); ++i) {
-        if (!SectionName(f.lines[i].text, name) || !SameName(name, section)) continue;
+        if (!SectionName(f.lines[i].text, name) || !AsciiSameText(name, section)) continue;
         first = i + 1;
         last = first;
         while (last < f.lines.size() && !SectionName(f.lines[last].text, name))
@@ -232,7 +222,7 @@ std::string GetPrivateProfileStringA(const std::string& section, const std::stri
     if (!FindSection(f, section, first, last)) return Truncated(Trim(defaultValue));
     std::string k, v;
     for (std::size_t i = first; i < last; ++i)
-        if (KeyLine(f.lines[i].text, k, v) && SameName(k, key)) return Truncated(v);
+        if (KeyLine(f.lines[i].text, k, v) && AsciiSameText(k, key)) return Truncated(v);
     return Truncated(Trim(defaultValue));
 }
 
@@ -257,7 +247,7 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
         std::size_t insertAt = first;
         bool replaced = false;
         for (std::size_t i = first; i < last; ++i) {
-            if (KeyLine(f.lines[i].text, k, v) && SameName(k, key)) {
+            if (KeyLine(f.lines[i].text, k, v) && AsciiSameText(k, key)) {
                 f.lines[i].text = newLine.text;
                 if (f.lines[i].end.empty()) f.lines[i].end = eol;
                 replaced = true;

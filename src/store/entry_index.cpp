@@ -1,17 +1,9 @@
 #include "store/entry_index.h"
 
+#include "platform/ascii.h"
 #include "zip/zip_utils.h"
 
-#include <algorithm>
 #include <chrono>
-
-namespace {
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-} // namespace
 
 void TEntryIndex::Refresh(const std::string& archivePath) {
     if (archivePath != archive_) {
@@ -40,16 +32,16 @@ void TEntryIndex::Refresh(const std::string& archivePath) {
     members_.reserve(static_cast<std::size_t>(reader_.Count()));
     for (int i = 0; i < reader_.Count(); ++i) {
         const TZipHeaderInfo& m = reader_.Member(i);
-        members_[Lower(m.Name())] = m.IsEncrypted();
+        members_[AsciiLower(m.Name())] = m.IsEncrypted();
     }
 }
 
 bool TEntryIndex::Has(const std::string& member) const {
-    return members_.count(Lower(member)) != 0;
+    return members_.count(AsciiLower(member)) != 0;
 }
 
 bool TEntryIndex::Encrypted(const std::string& member) const {
-    const auto it = members_.find(Lower(member));
+    const auto it = members_.find(AsciiLower(member));
     return it != members_.end() && it->second;
 }
 
