@@ -32,7 +32,7 @@
 #include "bench_archive.h"
 #include "bench_prose.h"
 #include "bench_support.h"
-#include "editor/rtf/rtf_writer.h"
+#include "rtf/rtf_writer.h"
 #include "search/find_dlg.h"
 #include "search/find_text.h"
 #include "search/find_walk.h"

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header of a layer above its own. The
 # layers, lowest first; a folder may include its own layer and those below.
-#   platform < zip (zip/codec) < settings < store < editor/rtf < ui < nav, editor, search < app
+#   platform < zip (zip/codec) < settings < store < rtf < ui < nav, editor, search < app
 set -euo pipefail
 src=${1:?usage: check_layers.sh <src folder>}
 rank() {
     case $1 in
     platform) echo 0 ;; zip | zip/codec) echo 1 ;; settings) echo 2 ;; store) echo 3 ;;
-    editor/rtf) echo 4 ;; ui) echo 5 ;; nav | editor | search) echo 6 ;; app) echo 7 ;;
+    rtf) echo 4 ;; ui) echo 5 ;; nav | editor | search) echo 6 ;; app) echo 7 ;;
     *) echo 99 ;;
     esac
 }

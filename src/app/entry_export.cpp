@@ -2,11 +2,11 @@
 
 #include "app/export_dialog.h"
 #include "editor/file_commands.h"
-#include "editor/rtf/rtf_reader.h"
 #include "nav/date_tree.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/user_folders.h"
+#include "rtf/rtf_reader.h"
 #include "store/entry_store.h"
 #include "ui/commands.h"
 #include "ui/prompts.h"

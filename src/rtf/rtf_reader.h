@@ -1,7 +1,7 @@
 // RTF -> QTextDocument: the stream-in half of the rich-edit control.
 #pragma once
 
-#include "editor/rtf/rtf_document.h"
+#include "rtf/rtf_document.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
 // Broken input loads what it can and never crashes, hangs or recurses: every
 // case here would take a naive recursive reader down.
-#include "editor/rtf/rtf_parser.h"
-#include "editor/rtf/rtf_text.h"
+#include "rtf/rtf_parser.h"
+#include "rtf/rtf_text.h"
 #include "rtf_test_util.h"
 
 #include <QRandomGenerator>

@@ -2,7 +2,7 @@
 // tool's "extract --text"): needs Qt Core only, no QGuiApplication.
 #pragma once
 
-#include "editor/rtf/rtf_document.h"
+#include "rtf/rtf_document.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "editor/rtf/rtf_text.h"
+#include "rtf/rtf_text.h"
 
-#include "editor/rtf/rtf_parser.h"
+#include "rtf/rtf_parser.h"
 
 namespace rtf {
 namespace {

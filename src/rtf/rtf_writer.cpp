@@ -5,12 +5,12 @@
 // and its attributes; every paragraph ends with \par, the last one too, as the
 // control writes it (its reader takes the empty paragraph after the last mark
 // as the end of the document).
-#include "editor/rtf/rtf_writer.h"
+#include "rtf/rtf_writer.h"
 
-#include "editor/rtf/rtf_document.h"
-#include "editor/rtf/rtf_formats.h"
-#include "editor/rtf/rtf_text.h"
 #include "platform/codepage.h"
+#include "rtf/rtf_document.h"
+#include "rtf/rtf_formats.h"
+#include "rtf/rtf_text.h"
 
 #include <QTextBlock>
 #include <QTextDocument>

@@ -1,4 +1,4 @@
-#include "editor/rtf/rtf_codepages.h"
+#include "rtf/rtf_codepages.h"
 
 #include "platform/codepage.h"
 

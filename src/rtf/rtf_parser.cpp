@@ -14,16 +14,17 @@
 // as in every RTF writer. The last paragraph needs no mark; an empty paragraph
 // after the last mark is the document's end, not a paragraph of its own (the
 // classic control writes "\par" after its last paragraph).
-#include "editor/rtf/rtf_parser.h"
+#include "rtf/rtf_parser.h"
 
-#include "editor/rtf/rtf_codepages.h"
-#include "editor/rtf/rtf_tokenizer.h"
+#include "rtf/rtf_codepages.h"
+#include "rtf/rtf_text_rules.h"
+#include "rtf/rtf_tokenizer.h"
+#include "rtf/rtf_words.h"
 
 #include <QByteArray>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <iterator>
 #include <map>
 
 namespace rtf {
@@ -65,77 +66,12 @@ struct Color {
     std::uint32_t rgb = 0;
 };
 
-// Destinations whose content is never document text.
-constexpr std::string_view kSkipDestinations[] = {"stylesheet", "info",
-                                                  "pict",       "object",
-                                                  "header",     "headerl",
-                                                  "headerr",    "headerf",
-                                                  "footer",     "footerl",
-                                                  "footerr",    "footerf",
-                                                  "listtable",  "listoverridetable",
-                                                  "revtbl",     "rsidtbl",
-                                                  "xmlnstbl",   "filetbl",
-                                                  "themedata",  "colorschememapping",
-                                                  "datastore",  "latentstyles",
-                                                  "pgdsctbl",   "generator",
-                                                  "fldinst",    "footnote",
-                                                  "annotation", "atnid",
-                                                  "atnauthor",  "atrfstart",
-                                                  "atrfend",    "bkmkstart",
-                                                  "bkmkend",    "shp",
-                                                  "shpinst",    "shprslt",
-                                                  "nonshppict", "private",
-                                                  "template",   "title",
-                                                  "author",     "operator",
-                                                  "keywords",   "comment",
-                                                  "doccomm",    "company",
-                                                  "subject",    "category",
-                                                  "manager",    "creatim",
-                                                  "revtim",     "printim",
-                                                  "buptim",     "userprops",
-                                                  "docvar",     "ftnsep",
-                                                  "ftnsepc",    "ftncn",
-                                                  "aftnsep",    "aftnsepc",
-                                                  "aftncn",     "pnseclvl",
-                                                  "objdata",    "objclass",
-                                                  "panose",     "falt",
-                                                  "fname",      "listpicture",
-                                                  "txe",        "xe",
-                                                  "tc",         "mmathPr",
-                                                  "oleclsid",   "blipuid",
-                                                  "sp",         "sn",
-                                                  "sv",         "hlinkbase"};
-
-bool IsSkipDestination(std::string_view word) {
-    return std::find(std::begin(kSkipDestinations), std::end(kSkipDestinations), word) !=
-           std::end(kSkipDestinations);
-}
-
 int Clamp(int v, int lo, int hi) {
     return std::min(std::max(v, lo), hi);
 }
 
 bool OnOff(const Token& t) {
     return !t.hasParam || t.param != 0;
-}
-
-// Line ends and control characters that arrive as \'hh, \uN or in plain
-// text: a line end inside a paragraph is a line break; other controls and the
-// characters a QTextDocument reserves for its own structure are dropped.
-QString CleanText(const QString& raw) {
-    QString s;
-    s.reserve(raw.size());
-    for (QChar c : raw) {
-        char16_t u = c.unicode();
-        if (u == u'\r' || u == u'\n' || u == 0x0B || u == 0x2029)
-            s += QChar(0x2028);
-        else if ((u < 0x20 && u != u'\t') || u == 0x7F || (u >= 0xFDD0 && u <= 0xFDEF) ||
-                 u == 0xFFFC)
-            continue;
-        else
-            s += c;
-    }
-    return s;
 }
 
 class Parser {
@@ -148,7 +84,7 @@ private:
     void OnGroupStart();
     bool OnGroupEnd(); // false when the document group closed
     void OnWord(const Token& t);
-    void OnTextWord(const Token& t);
+    void OnTextWord(const Token& t, const WordInfo* w);
     void OnSymbol(char c);
     void OnBytes(std::string_view bytes);
     void AppendChar(char16_t c);
@@ -298,18 +234,20 @@ bool Parser::OnGroupEnd() {
 
 void Parser::OnWord(const Token& t) {
     State& s = Top();
-    if (t.word == "bin") {
+    const WordInfo* w = FindWord(t.word);
+    const WordKind kind = w ? w->kind : WordKind::Plain;
+    if (w && kind == WordKind::Bin) {
         // Raw bytes: skipped in every destination; braces inside do not count.
         if (t.hasParam && t.param > 0) tok_.SkipBytes(t.param);
         return;
     }
     if (s.dest == Dest::Skip) {
-        if (s.uprChild && t.word == "ud") s.dest = Dest::Text;
+        if (s.uprChild && w && kind == WordKind::UnicodeTwin) s.dest = Dest::Text;
         return;
     }
     if (s.star) {
         s.star = false;
-        if (t.word == "pn" && s.dest == Dest::Text) {
+        if (w && kind == WordKind::ListLevel && s.dest == Dest::Text) {
             StartPn(s);
         } else {
             s.dest = Dest::Skip;
@@ -318,47 +256,32 @@ void Parser::OnWord(const Token& t) {
     }
     switch (s.dest) {
     case Dest::FontTable:
-        if (t.word == "f") {
+        if (w && kind == WordKind::Font) {
             CommitFont();
             fontOpen_ = true;
             fontNumber_ = t.param;
             fontCharset_ = -1;
             fontName_.clear();
-        } else if (t.word == "fcharset") {
+        } else if (w && kind == WordKind::FontCharset) {
             fontCharset_ = t.param;
         }
         return;
     case Dest::ColorTable:
-        if (t.word == "red")
-            color_.rgb = (color_.rgb & 0x00FFFF) | (std::uint32_t(Clamp(t.param, 0, 255)) << 16);
-        else if (t.word == "green")
-            color_.rgb = (color_.rgb & 0xFF00FF) | (std::uint32_t(Clamp(t.param, 0, 255)) << 8);
-        else if (t.word == "blue")
-            color_.rgb = (color_.rgb & 0xFFFF00) | std::uint32_t(Clamp(t.param, 0, 255));
-        else
-            return;
-        color_.set = true;
+        if (w && kind == WordKind::ColorPart) {
+            const std::uint32_t shift = w->value;
+            color_.rgb =
+                (color_.rgb & ~(0xFFu << shift)) | (std::uint32_t(Clamp(t.param, 0, 255)) << shift);
+            color_.set = true;
+        }
         return;
     case Dest::Pn:
-        if (t.word == "pnlvlblt")
-            s.para.list = ListStyle::Bullet;
-        else if (t.word == "pnlvlbody" || t.word == "pnlvl" || t.word == "pndec" ||
-                 t.word == "pnord" || t.word == "pncard")
-            s.para.list = ListStyle::Decimal;
-        else if (t.word == "pnucltr")
-            s.para.list = ListStyle::UpperAlpha;
-        else if (t.word == "pnlcltr")
-            s.para.list = ListStyle::LowerAlpha;
-        else if (t.word == "pnucrm")
-            s.para.list = ListStyle::UpperRoman;
-        else if (t.word == "pnlcrm")
-            s.para.list = ListStyle::LowerRoman;
-        else if (t.word == "pnlvlcont")
-            s.para.list = ListStyle::None;
-        else if (t.word == "pnstart")
+        if (!w) return;
+        if (kind == WordKind::ListStyle) {
+            s.para.list = static_cast<ListStyle>(w->value);
+        } else if (kind == WordKind::ListStart) {
             s.para.listStart = Clamp(t.param, 0, 32767);
-        else if (t.word == "pntxtb" || t.word == "pntxta") {
-            s.dest = t.word == "pntxtb" ? Dest::PnTextBefore : Dest::PnTextAfter;
+        } else if (kind == WordKind::NumberText) {
+            s.dest = w->value == 0 ? Dest::PnTextBefore : Dest::PnTextAfter;
             pnText_.clear();
         }
         return;
@@ -371,148 +294,129 @@ void Parser::OnWord(const Token& t) {
     case Dest::Skip:
         break;
     }
-    OnTextWord(t);
+    OnTextWord(t, w);
 }
 
-// A control word in document text.
-void Parser::OnTextWord(const Token& t) {
+// A control word in document text; `w` is its entry in the word table, or
+// nullptr for a word the reader does not know.
+void Parser::OnTextWord(const Token& t, const WordInfo* w) {
     State& s = Top();
-    const std::string_view w = t.word;
-    if (skip_ > 0 && w != "u") {
+    const bool unicode = w && w->kind == WordKind::Unicode;
+    if (skip_ > 0 && !unicode) {
         --skip_; // a control word in the fallback of \uN counts as one character
         return;
     }
-    if (w == "u") {
+    if (!w) return;
+    switch (w->kind) {
+    case WordKind::Unicode:
         if (!t.hasParam) return;
         skip_ = 0;
         AppendChar(static_cast<char16_t>(static_cast<std::uint32_t>(t.param) & 0xFFFF));
         skip_ = s.uc;
         return;
-    }
     // Destinations.
-    if (w == "fonttbl") {
+    case WordKind::FontTable:
         s.dest = Dest::FontTable;
         fontOpen_ = false;
         return;
-    }
-    if (w == "colortbl") {
+    case WordKind::ColorTable:
         s.dest = Dest::ColorTable;
         colors_.clear();
         color_ = Color{};
         return;
-    }
-    if (w == "pntext" || w == "listtext") {
+    case WordKind::ListText:
         s.dest = Dest::ListText;
         listText_.clear();
         return;
-    }
-    if (w == "pn") {
+    case WordKind::ListLevel:
         StartPn(s);
         return;
-    }
-    if (w == "upr") {
+    case WordKind::UnicodePair:
         s.dest = Dest::Skip;
         s.uprHost = true;
         return;
-    }
-    if (IsSkipDestination(w)) {
+    case WordKind::SkipDestination:
         s.dest = Dest::Skip;
         return;
-    }
     // Document settings.
-    if (w == "ansicpg") {
+    case WordKind::AnsiCodePage:
         if (t.param > 0) ansiCodePage_ = t.param;
-    } else if (w == "ansi") {
-        ansiCodePage_ = 1252;
-    } else if (w == "mac") {
-        ansiCodePage_ = 10000;
-    } else if (w == "pc" || w == "pca") {
-        ansiCodePage_ = 437;
-    } else if (w == "deff") {
+        return;
+    case WordKind::CodePage:
+        ansiCodePage_ = w->value;
+        return;
+    case WordKind::DefaultFont:
         deff_ = t.param;
-    } else if (w == "uc") {
+        return;
+    case WordKind::UnicodeSkip:
         s.uc = Clamp(t.param, 0, 255);
-    }
+        return;
     // Character attributes.
-    else if (w == "plain") {
+    case WordKind::Plain:
         s.chr = CharState{};
-    } else if (w == "f") {
+        return;
+    case WordKind::Font:
         s.chr.font = t.param;
-    } else if (w == "fs") {
+        return;
+    case WordKind::FontSize:
         s.chr.halfPoints = t.param > 0 ? std::min(t.param, kMaxHalfPoints) : 24;
-    } else if (w == "b") {
+        return;
+    case WordKind::Bold:
         s.chr.bold = OnOff(t);
-    } else if (w == "i") {
+        return;
+    case WordKind::Italic:
         s.chr.italic = OnOff(t);
-    } else if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "uldash" ||
-               w == "uldashd" || w == "uldashdd" || w == "ulth" || w == "ulwave" ||
-               w == "ulhwave" || w == "ululdbwave") {
+        return;
+    case WordKind::Underline:
         s.chr.underline = OnOff(t);
-    } else if (w == "ulnone") {
+        return;
+    case WordKind::UnderlineNone:
         s.chr.underline = false;
-    } else if (w == "strike" || w == "striked") {
+        return;
+    case WordKind::Strike:
         s.chr.strikeOut = OnOff(t);
-    } else if (w == "cf") {
+        return;
+    case WordKind::Color:
         s.chr.color = std::max(t.param, 0);
-    }
+        return;
     // Paragraph attributes.
-    else if (w == "pard") {
+    case WordKind::ParagraphDefaults:
         s.para = ParaAttrs{};
-    } else if (w == "ql") {
-        s.para.alignment = Alignment::Left;
-    } else if (w == "qr") {
-        s.para.alignment = Alignment::Right;
-    } else if (w == "qc") {
-        s.para.alignment = Alignment::Center;
-    } else if (w == "qj" || w == "qd") {
-        s.para.alignment = Alignment::Justify;
-    } else if (w == "fi") {
+        return;
+    case WordKind::Align:
+        s.para.alignment = static_cast<Alignment>(w->value);
+        return;
+    case WordKind::FirstIndent:
         s.para.firstIndent = Clamp(t.param, -kMaxTwips, kMaxTwips);
-    } else if (w == "li" || w == "lin") {
+        return;
+    case WordKind::LeftIndent:
         s.para.leftIndent = Clamp(t.param, -kMaxTwips, kMaxTwips);
-    } else if (w == "ri" || w == "rin") {
+        return;
+    case WordKind::RightIndent:
         s.para.rightIndent = Clamp(t.param, -kMaxTwips, kMaxTwips);
-    }
+        return;
     // Breaks and special characters.
-    else if (w == "par" || w == "sect" || w == "page") {
+    case WordKind::ParagraphEnd:
         EndParagraph();
-    } else if (w == "row" || w == "nestrow") {
+        return;
+    case WordKind::RowEnd:
         cellPending_ = false;
         EndParagraph();
-    } else if (w == "cell" || w == "nestcell") {
+        return;
+    case WordKind::CellEnd:
         cellPending_ = true;
-    } else if (w == "line" || w == "softline") {
-        AppendChar(0x2028);
-    } else if (w == "tab") {
-        AppendChar(u'\t');
-    } else if (w == "emdash") {
-        AppendChar(0x2014);
-    } else if (w == "endash") {
-        AppendChar(0x2013);
-    } else if (w == "bullet") {
-        AppendChar(0x2022);
-    } else if (w == "lquote") {
-        AppendChar(0x2018);
-    } else if (w == "rquote") {
-        AppendChar(0x2019);
-    } else if (w == "ldblquote") {
-        AppendChar(0x201C);
-    } else if (w == "rdblquote") {
-        AppendChar(0x201D);
-    } else if (w == "emspace") {
-        AppendChar(0x2003);
-    } else if (w == "enspace") {
-        AppendChar(0x2002);
-    } else if (w == "qmspace") {
-        AppendChar(0x2005);
-    } else if (w == "zwj") {
-        AppendChar(0x200D);
-    } else if (w == "zwnj") {
-        AppendChar(0x200C);
-    } else if (w == "ltrmark") {
-        AppendChar(0x200E);
-    } else if (w == "rtlmark") {
-        AppendChar(0x200F);
+        return;
+    case WordKind::Char:
+        AppendChar(w->value);
+        return;
+    case WordKind::Bin:
+    case WordKind::UnicodeTwin:
+    case WordKind::FontCharset:
+    case WordKind::ColorPart:
+    case WordKind::ListStyle:
+    case WordKind::ListStart:
+    case WordKind::NumberText:
+        return; // words of other destinations: nothing in text
     }
 }
 
@@ -538,30 +442,11 @@ void Parser::OnSymbol(char c) {
         --skip_;
         return;
     }
-    switch (c) {
-    case '\\':
-    case '{':
-    case '}':
-        AppendChar(static_cast<char16_t>(c));
-        break;
-    case '~':
-        AppendChar(0x00A0);
-        break;
-    case '-':
-        AppendChar(0x00AD);
-        break;
-    case '_':
-        AppendChar(0x2011);
-        break;
-    case '\n':
+    const char16_t text = SymbolText(c);
+    if (text == kSymbolParagraphEnd)
         EndParagraph();
-        break;
-    case '\t':
-        AppendChar(u'\t');
-        break;
-    default: // \| \: and the like: index entry marks, no text
-        break;
-    }
+    else if (text != 0)
+        AppendChar(text);
 }
 
 void Parser::OnBytes(std::string_view bytes) {

@@ -1,116 +1,20 @@
-#include "search/entry_text_scan.h"
+#include "rtf/rtf_entry_text.h"
 
-#include "editor/rtf/rtf_codepages.h"
-#include "editor/rtf/rtf_parser.h"
-#include "editor/rtf/rtf_tokenizer.h"
+#include "rtf/rtf_codepages.h"
+#include "rtf/rtf_parser.h"
+#include "rtf/rtf_text_rules.h"
+#include "rtf/rtf_tokenizer.h"
+#include "rtf/rtf_words.h"
 
 #include <QByteArray>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <map>
 #include <string_view>
 #include <vector>
 
 namespace {
-
-// The control words the scanner knows. Formatting words change nothing in
-// the text; the others are handled as the reader handles them.
-enum class TWord {
-    Format,
-    FontTable,
-    ColorTable,
-    Ansi,
-    AnsiCodePage,
-    Mac,
-    Pc,
-    DefaultFont,
-    UnicodeSkip,
-    Plain,
-    Font,
-    FontCharset,
-    Unicode,
-    ParagraphEnd,
-    Char, // a word that stands for one character
-};
-
-struct TWordInfo {
-    TWord Kind;
-    char16_t Char = 0;
-};
-
-// The known words in an open-addressed table: a lookup is a short hash and,
-// nearly always, one comparison. A document has a control word every few
-// dozen bytes, so this is on the scanner's busiest path.
-class TWordTable {
-public:
-    TWordInfo& operator[](std::string_view word) {
-        std::size_t i = Hash(word);
-        while (!slots_[i].Word.empty() && slots_[i].Word != word)
-            i = (i + 1) % slots_.size();
-        slots_[i].Word = word;
-        return slots_[i].Info;
-    }
-    const TWordInfo* Find(std::string_view word) const {
-        for (std::size_t i = Hash(word);; i = (i + 1) % slots_.size()) {
-            if (slots_[i].Word.empty()) return nullptr;
-            if (slots_[i].Word == word) return &slots_[i].Info;
-        }
-    }
-
-private:
-    static std::size_t Hash(std::string_view word) {
-        std::uint32_t h = 2166136261u;
-        for (char c : word)
-            h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-        return (h ^ (h >> 16)) % 256;
-    }
-    struct TSlot {
-        std::string_view Word;
-        TWordInfo Info{TWord::Format};
-    };
-    std::array<TSlot, 256> slots_{}; // well over the words known, so always an empty slot
-};
-
-const TWordTable& Words() {
-    static const TWordTable words = [] {
-        TWordTable w;
-        for (std::string_view f :
-             {"rtf",       "deflang",  "deflangfe", "deftab",      "viewkind", "lang", "langfe",
-              "langnp",    "langfenp", "fs",        "b",           "i",        "ul",   "ulnone",
-              "uld",       "uldb",     "ulw",       "strike",      "striked",  "cf",   "cb",
-              "highlight", "pard",     "ql",        "qr",          "qc",       "qj",   "qd",
-              "fi",        "li",       "lin",       "ri",          "rin",      "sa",   "sb",
-              "sl",        "slmult",   "tx",        "nowidctlpar", "widctlpar"})
-            w[f] = {TWord::Format};
-        w["fonttbl"] = {TWord::FontTable};
-        w["colortbl"] = {TWord::ColorTable};
-        w["ansi"] = {TWord::Ansi};
-        w["ansicpg"] = {TWord::AnsiCodePage};
-        w["mac"] = {TWord::Mac};
-        w["pc"] = {TWord::Pc};
-        w["pca"] = {TWord::Pc};
-        w["deff"] = {TWord::DefaultFont};
-        w["uc"] = {TWord::UnicodeSkip};
-        w["plain"] = {TWord::Plain};
-        w["f"] = {TWord::Font};
-        w["fcharset"] = {TWord::FontCharset};
-        w["u"] = {TWord::Unicode};
-        for (std::string_view p : {"par", "sect", "page"})
-            w[p] = {TWord::ParagraphEnd};
-        const std::pair<std::string_view, char16_t> chars[] = {
-            {"line", 0x2028},      {"softline", 0x2028},  {"tab", u'\t'},      {"emdash", 0x2014},
-            {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},  {"rquote", 0x2019},
-            {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003}, {"enspace", 0x2002},
-            {"qmspace", 0x2005},   {"zwj", 0x200D},       {"zwnj", 0x200C},    {"ltrmark", 0x200E},
-            {"rtlmark", 0x200F}};
-        for (const auto& [word, c] : chars)
-            w[word] = {TWord::Char, c};
-        return w;
-    }();
-    return words;
-}
 
 enum class TDest { Text, FontTable, ColorTable };
 
@@ -185,75 +89,95 @@ private:
     TGroup& Top() { return stack_.back(); }
 
     bool OnWord(const rtf::Token& t) {
-        if (t.word == "bin") return false;
-        const TWordInfo* known = Words().Find(t.word);
+        using K = rtf::WordKind;
+        const rtf::WordInfo* known = rtf::FindWord(t.word);
+        if (known && known->kind == K::Bin) return false;
         TGroup& g = Top();
         if (g.Dest == TDest::FontTable) {
             if (!known) return true;
-            if (known->Kind == TWord::Font) {
+            if (known->kind == K::Font) {
                 CommitFont();
                 fontOpen_ = true;
                 fontNumber_ = t.param;
                 fontCharset_ = -1;
-            } else if (known->Kind == TWord::FontCharset) {
+            } else if (known->kind == K::FontCharset) {
                 fontCharset_ = t.param;
             }
             return true;
         }
         if (g.Dest == TDest::ColorTable) return true;
         // A control word inside the fallback of \uN counts as one character.
-        if (skip_ > 0 && t.word != "u") {
+        if (skip_ > 0 && !(known && known->kind == K::Unicode)) {
             --skip_;
             return true;
         }
-        if (!known) return false;
-        switch (known->Kind) {
-        case TWord::Format:
-        case TWord::FontCharset:
-            return true;
-        case TWord::FontTable:
+        if (!known) return true; // a word the reader does not know does nothing
+        switch (known->kind) {
+        case K::FontTable:
             g.Dest = TDest::FontTable;
             fontOpen_ = false;
             return true;
-        case TWord::ColorTable:
+        case K::ColorTable:
             g.Dest = TDest::ColorTable;
             return true;
-        case TWord::Ansi:
-            ansiCodePage_ = 1252;
+        case K::CodePage:
+            ansiCodePage_ = known->value;
             return true;
-        case TWord::AnsiCodePage:
+        case K::AnsiCodePage:
             if (t.param > 0) ansiCodePage_ = t.param;
             return true;
-        case TWord::Mac:
-            ansiCodePage_ = 10000;
-            return true;
-        case TWord::Pc:
-            ansiCodePage_ = 437;
-            return true;
-        case TWord::DefaultFont:
+        case K::DefaultFont:
             deff_ = t.param;
             return true;
-        case TWord::UnicodeSkip:
+        case K::UnicodeSkip:
             g.Uc = std::clamp(t.param, 0, 255);
             return true;
-        case TWord::Plain:
+        case K::Plain:
             g.Font = -1;
             return true;
-        case TWord::Font:
+        case K::Font:
             g.Font = t.param;
             return true;
-        case TWord::Unicode:
+        case K::Unicode:
             if (!t.hasParam) return true;
             skip_ = 0;
             AppendChar(static_cast<char16_t>(static_cast<std::uint32_t>(t.param) & 0xFFFF));
             skip_ = g.Uc;
             return true;
-        case TWord::ParagraphEnd:
+        case K::ParagraphEnd:
             EndParagraph();
             return true;
-        case TWord::Char:
-            AppendChar(known->Char);
+        case K::Char:
+            AppendChar(known->value);
             return true;
+        case K::Bin:
+        case K::ListText:
+        case K::ListLevel:
+        case K::UnicodePair:
+        case K::SkipDestination:
+        case K::RowEnd:
+        case K::CellEnd:
+            return false; // list markers, tables and other destinations: the reader's
+        // No default: a kind added to the table must be decided here too.
+        case K::UnicodeTwin:
+        case K::FontCharset:
+        case K::FontSize:
+        case K::Bold:
+        case K::Italic:
+        case K::Underline:
+        case K::UnderlineNone:
+        case K::Strike:
+        case K::Color:
+        case K::ParagraphDefaults:
+        case K::Align:
+        case K::FirstIndent:
+        case K::LeftIndent:
+        case K::RightIndent:
+        case K::ColorPart:
+        case K::ListStyle:
+        case K::ListStart:
+        case K::NumberText:
+            return true; // formatting, or words of other destinations: no text
         }
         return false;
     }
@@ -267,30 +191,11 @@ private:
             --skip_;
             return true;
         }
-        switch (c) {
-        case '\\':
-        case '{':
-        case '}':
-            AppendChar(static_cast<char16_t>(c));
-            break;
-        case '~':
-            AppendChar(0x00A0);
-            break;
-        case '-':
-            AppendChar(0x00AD);
-            break;
-        case '_':
-            AppendChar(0x2011);
-            break;
-        case '\n':
+        const char16_t text = rtf::SymbolText(c);
+        if (text == rtf::kSymbolParagraphEnd)
             EndParagraph();
-            break;
-        case '\t':
-            AppendChar(u'\t');
-            break;
-        default: // index entry marks and the like: no text
-            break;
-        }
+        else if (text != 0)
+            AppendChar(text);
         return true;
     }
 
@@ -388,14 +293,9 @@ private:
         AppendClean(c);
     }
 
-    // The reader's cleaning: a line end inside a paragraph is a line break;
-    // other controls and the characters a document reserves are dropped.
+    // The reader's cleaning (rtf_text_rules.h).
     void AppendClean(char16_t u) {
-        if (u == u'\r' || u == u'\n' || u == 0x0B || u == 0x2029)
-            u = 0x2028;
-        else if ((u < 0x20 && u != u'\t') || u == 0x7F || (u >= 0xFDD0 && u <= 0xFDEF) ||
-                 u == 0xFFFC)
-            return;
+        if (!rtf::CleanChar(u)) return;
         Put(u);
         paragraphHasText_ = true;
     }
@@ -464,4 +364,31 @@ std::optional<QString> ScanEntryText(std::string_view rtf) {
     TScanner scanner(rtf);
     if (!scanner.Run()) return std::nullopt;
     return scanner.Text();
+}
+
+QString ReaderEntryText(std::string_view rtf) {
+    // The reader cleans every run of line ends and of the characters a
+    // document reserves for its structure, so runs go in as they are.
+    const rtf::Document doc = rtf::ParseRtf(rtf);
+    qsizetype size = 0;
+    for (const rtf::Paragraph& p : doc.paragraphs) {
+        size += 1;
+        for (const rtf::Run& r : p.runs)
+            size += r.text.size();
+    }
+    QString text;
+    text.reserve(size);
+    bool first = true;
+    for (const rtf::Paragraph& p : doc.paragraphs) {
+        if (!first) text.append(QChar::ParagraphSeparator);
+        first = false;
+        for (const rtf::Run& r : p.runs)
+            text.append(r.text);
+    }
+    return text;
+}
+
+QString EntryText(std::string_view rtf) {
+    if (std::optional<QString> text = ScanEntryText(rtf)) return *std::move(text);
+    return ReaderEntryText(rtf);
 }

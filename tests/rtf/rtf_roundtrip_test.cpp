@@ -1,7 +1,7 @@
 // What the writer writes, the reader reads back: every attribute the editor
 // offers, every kind of character, and the exact form of the output where
 // other programs depend on it.
-#include "editor/rtf/rtf_formats.h"
+#include "rtf/rtf_formats.h"
 #include "rtf_test_util.h"
 
 #include <QTextCursor>

@@ -2,8 +2,8 @@
 // blocks and the format of a piece of text, normalising plain text.
 #pragma once
 
-#include "editor/rtf/rtf_reader.h"
-#include "editor/rtf/rtf_writer.h"
+#include "rtf/rtf_reader.h"
+#include "rtf/rtf_writer.h"
 
 #include <QTextBlock>
 #include <QTextCharFormat>

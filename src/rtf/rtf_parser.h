@@ -3,7 +3,7 @@
 // that does not start with "{\rtf" is plain text.
 #pragma once
 
-#include "editor/rtf/rtf_document.h"
+#include "rtf/rtf_document.h"
 
 #include <string_view>
 

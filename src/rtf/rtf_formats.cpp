@@ -1,4 +1,4 @@
-#include "editor/rtf/rtf_formats.h"
+#include "rtf/rtf_formats.h"
 
 #include <QBrush>
 #include <QColor>

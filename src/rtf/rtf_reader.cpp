@@ -1,7 +1,7 @@
-#include "editor/rtf/rtf_reader.h"
+#include "rtf/rtf_reader.h"
 
-#include "editor/rtf/rtf_formats.h"
-#include "editor/rtf/rtf_parser.h"
+#include "rtf/rtf_formats.h"
+#include "rtf/rtf_parser.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

@@ -1,7 +1,7 @@
 // What we write, other readers read: LibreOffice and unrtf convert our RTF
 // to the same plain text that we read from it.
-#include "editor/rtf/rtf_text.h"
 #include "platform/codepage.h"
+#include "rtf/rtf_text.h"
 #include "rtf_test_util.h"
 
 #include "support/test_support.h"

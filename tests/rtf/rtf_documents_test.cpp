@@ -3,8 +3,8 @@
 // LibreOffice 7.4.7 makes of each file, after normalising white space and
 // list markers; where LibreOffice differs from what the document says, the
 // test says why and asserts the document's meaning.
-#include "editor/rtf/rtf_formats.h"
-#include "editor/rtf/rtf_text.h"
+#include "rtf/rtf_formats.h"
+#include "rtf/rtf_text.h"
 #include "rtf_test_util.h"
 
 #include "support/test_support.h"

@@ -1,8 +1,8 @@
 // The tokenizer and the code pages on their own: the corners that whole
 // documents rarely reach.
-#include "editor/rtf/rtf_codepages.h"
-#include "editor/rtf/rtf_text.h"
-#include "editor/rtf/rtf_tokenizer.h"
+#include "rtf/rtf_codepages.h"
+#include "rtf/rtf_text.h"
+#include "rtf/rtf_tokenizer.h"
 
 #include <gtest/gtest.h>
 

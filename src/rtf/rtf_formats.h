@@ -2,7 +2,7 @@
 // shared by the reader and the writer so that a round trip is exact.
 #pragma once
 
-#include "editor/rtf/rtf_document.h"
+#include "rtf/rtf_document.h"
 
 #include <QTextBlockFormat>
 #include <QTextCharFormat>

@@ -1,6 +1,6 @@
 // The plain-text conversion for tools without a GUI: this program has no
 // QApplication at all, as the command-line tool has none.
-#include "editor/rtf/rtf_text.h"
+#include "rtf/rtf_text.h"
 
 #include "support/test_support.h"
 
