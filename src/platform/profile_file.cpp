@@ -1,6 +1,7 @@
 #include "platform/profile_file.h"
 
 #include "platform/ascii.h"
+#include "platform/file_replace.h"
 #include "platform/user_folders.h"
 
 #include <cerrno>
@@ -14,26 +15,6 @@
 namespace {
 
 // ---- the real file system ----
-
-bool WriteFully(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
 
 class TSystemIO : public TProfileFileIO {
 public:
@@ -55,35 +36,8 @@ public:
     }
 
     bool ReplaceAll(const std::string& path, const std::string& bytes) override {
-        // Replace the file a symbolic link points to, not the link.
-        std::string target = path;
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-        const std::string folder = FolderOf(target);
-        std::string tmpl = target + ".XXXXXX";
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back('\0');
-        int fd = ::mkstemp(name.data());
-        if (fd < 0) return false;
-        struct stat st {};
-        mode_t mode = 0600; // a new settings file holds passwords, scrambled or not
-        if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-        bool ok = ::fchmod(fd, mode) == 0 && WriteFully(fd, bytes) && ::fsync(fd) == 0;
-        ok = (::close(fd) == 0) && ok;
-        if (ok) ok = ::rename(name.data(), target.c_str()) == 0;
-        if (!ok) {
-            ::unlink(name.data());
-            return false;
-        }
-        // The rename itself must reach the disk too.
-        int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
-        return true;
+        // A new settings file holds passwords, scrambled or not: only its owner reads it.
+        return static_cast<bool>(ReplaceFileWhole(path, bytes, 0600));
     }
 };
 
