@@ -4,8 +4,6 @@
 #include "search/find_walk.h"
 #include "ui/help.h"
 #include "ui/prompts.h"
-#include "zip/stream.h"
-#include "zip/zip_utils.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -70,12 +68,10 @@ TFindDlg::TFindDlg(TPrompts& prompts, QWidget* parent) : QDialog(parent), prompt
     setAccessibleName("Find in Files");
     setModal(true);
     BuildControls();
-    Archive.OnBadPassword = [this](TZipReader& sender, int index, std::string& newPassword) {
-        ArchiveBadPassword(sender, index, newPassword);
-    };
+    Reader.Policy = TPasswordPolicy::DefaultOnly;
     // The search lets events through itself between members; the reader doing
     // it for every member as well would cost more than reading the entries.
-    Archive.DoProcessMessages = false;
+    Reader.ProcessMessages(false);
 }
 
 TFindDlg::~TFindDlg() = default;
@@ -217,30 +213,18 @@ void TFindDlg::done(int result) {
     QDialog::done(result);
 }
 
-void TFindDlg::ArchiveBadPassword(TZipReader&, int, std::string& NewPassword) {
-    // The default password once per member; after that the reader gives up
-    // and the member is passed over without a word.
-    if (PasswordTried) return;
-    PasswordTried = true;
-    NewPassword = DefaultPassword;
-}
-
 bool TFindDlg::ReadMember(const std::string& path, std::string_view& bytes) {
     if (!archiveExists_) return false;
-    Archive.ZipPassword.clear();
-    Archive.SetZipName(ArchiveFile);
-
-    member_.Clear(); // empty and at its start, as the reader expects
-    PasswordTried = false;
+    // A protected member the default password does not open is passed over
+    // without a word.
+    Reader.DefaultPassword = DefaultPassword;
     // The member the directory named for this candidate is read by its
     // place, without the name being looked up again.
     const int index = nextMember_;
     nextMember_ = -1;
-    if ((index >= 0 ? Archive.ExtractIndexToStream(&member_, index)
-                    : Archive.ExtractToStream(&member_, path)) < 1)
+    if (!(index >= 0 ? Reader.ReadIndex(ArchiveFile, index) : Reader.Read(ArchiveFile, path)).Found)
         return false;
-    const std::vector<std::uint8_t>& data = member_.Bytes();
-    bytes = std::string_view(reinterpret_cast<const char*>(data.data()), data.size());
+    bytes = Reader.Bytes();
     return true;
 }
 
@@ -275,17 +259,17 @@ void TFindDlg::StartBtnClick() {
 
     searching_ = true;
     stop_ = false;
-    archiveExists_ = FileExists(ArchiveFile);
+    archiveExists_ = ArchiveExists(ArchiveFile);
     candidates_.reset();
     // The archive stays open for the whole search instead of being opened
     // and closed for each of the thousands of names tried.
-    Archive.KeepZipOpen = true;
+    Reader.KeepOpen(true);
     struct TEnd {
         TFindDlg& dlg;
         ~TEnd() {
             dlg.searching_ = false;
-            dlg.Archive.KeepZipOpen = false;
-            dlg.Archive.CloseArchive();
+            dlg.Reader.KeepOpen(false);
+            dlg.Reader.Close();
         }
     } end{*this};
 
@@ -312,16 +296,8 @@ void TFindDlg::StartBtnClick() {
     events.StopRequested = [this] { return stop_; };
     events.MayExist = [this, &years](int y, int m, int w, int d) {
         if (!archiveExists_) return false;
-        if (!candidates_) {
-            Archive.ZipPassword.clear();
-            Archive.SetZipName(ArchiveFile);
-            Archive.OpenArchive(); // a damaged archive throws here, as a read would
-            std::vector<std::string> names;
-            names.reserve(static_cast<std::size_t>(Archive.Count()));
-            for (int i = 0; i < Archive.Count(); ++i)
-                names.push_back(Archive.Member(i).Name());
-            candidates_.emplace(years, names);
-        }
+        // A damaged archive throws here, as a read would.
+        if (!candidates_) candidates_.emplace(years, Reader.MemberNames(ArchiveFile));
         nextMember_ = candidates_->Member(y, m, w, d);
         return nextMember_ >= 0;
     };

@@ -1,8 +1,9 @@
 // "Find in Files": searches the entries of the current profile for a word
 // or phrase and lists the entries that hold it. The walk and the match are
 // widget-free (find_walk.h, find_text.h); this dialog gives them their
-// options, reads the members through an archive reader of its own (so the
-// entry open in the main window is never disturbed) and shows the results.
+// options, reads the members through an entry reader of its own (so the
+// entry open in the main window is never disturbed), offering the profile's
+// default password once per protected member, and shows the results.
 //
 // The search runs on the user-interface thread inside the Start button's
 // handler. Between members it lets pending events through (at most every
@@ -13,8 +14,7 @@
 
 #include "search/find_walk.h"
 #include "settings/settings.h"
-#include "zip/stream.h"
-#include "zip/zip_reader.h"
+#include "store/entry_reader.h"
 
 #include <QDialog>
 
@@ -48,12 +48,10 @@ public:
     std::string DefaultPassword; // the current profile's default password (ANSI bytes)
 
     // ---- its own ----
-    // The default password has been offered for the member now being read.
-    bool PasswordTried = false;
     // The result line chosen by a double-click; empty until then.
     std::string SelectedEntry;
-    // Reads the members; its bad-password event is ArchiveBadPassword.
-    TZipReader Archive;
+    // Reads the members, with the default password once for a protected one.
+    TEntryReader Reader;
     // Least time between two rounds of event processing during a search;
     // 0 lets events through at every step.
     int ProcessInterval = 100;
@@ -83,7 +81,6 @@ public:
     // Stores the selected line in SelectedEntry and closes the dialog;
     // nothing when no line is selected.
     void ResultsListDblClick();
-    void ArchiveBadPassword(TZipReader& Sender, int FileIndex, std::string& NewPassword);
     // Reads one member with no password, then with DefaultPassword once;
     // `bytes` shows it until the next call. False when it is missing or
     // protected by another password; no archive at all is no member.
@@ -108,7 +105,6 @@ private:
 
     TPrompts& prompts_;
     std::vector<std::string> lines_;
-    TMemoryStream member_; // the member last read; its room serves the next one
     bool searching_ = false;
     bool stop_ = false;
     bool archiveExists_ = false;
