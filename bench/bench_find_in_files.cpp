@@ -33,7 +33,7 @@
 #include "bench_prose.h"
 #include "bench_support.h"
 #include "rtf/rtf_writer.h"
-#include "search/find_dlg.h"
+#include "search/find_in_files_dlg.h"
 #include "search/find_text.h"
 #include "search/find_walk.h"
 #include "store/entry_key.h"

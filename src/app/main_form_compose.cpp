@@ -19,7 +19,7 @@
 #include "editor/status_hints.h"
 #include "nav/date_navigator.h"
 #include "platform/codepage.h"
-#include "search/find_dlg.h"
+#include "search/find_in_files_dlg.h"
 #include "ui/commands.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 // test says why and asserts the document's meaning.
 #include "rtf/rtf_formats.h"
 #include "rtf/rtf_text.h"
-#include "rtf_test_util.h"
+#include "rtf_test_support.h"
 
 #include "support/test_support.h"
 

@@ -2,7 +2,7 @@
 // case here would take a naive recursive reader down.
 #include "rtf/rtf_parser.h"
 #include "rtf/rtf_text.h"
-#include "rtf_test_util.h"
+#include "rtf_test_support.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>

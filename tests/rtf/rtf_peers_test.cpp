@@ -2,7 +2,7 @@
 // to the same plain text that we read from it.
 #include "platform/codepage.h"
 #include "rtf/rtf_text.h"
-#include "rtf_test_util.h"
+#include "rtf_test_support.h"
 
 #include "support/test_support.h"
 

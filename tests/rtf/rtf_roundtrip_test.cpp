@@ -2,7 +2,7 @@
 // offers, every kind of character, and the exact form of the output where
 // other programs depend on it.
 #include "rtf/rtf_formats.h"
-#include "rtf_test_util.h"
+#include "rtf_test_support.h"
 
 #include <QTextCursor>
 #include <QTextList>

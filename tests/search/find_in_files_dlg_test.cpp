@@ -1,6 +1,6 @@
 // The "Find in Files" dialog with its real widgets over real archives
 // written by the engine's writer.
-#include "search/find_dlg.h"
+#include "search/find_in_files_dlg.h"
 #include "support/archive_store.h"
 #include "support/modal.h"
 #include "support/test_support.h"

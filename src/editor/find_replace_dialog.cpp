@@ -1,4 +1,4 @@
-#include "editor/find_dialog.h"
+#include "editor/find_replace_dialog.h"
 
 #include "ui/help.h"
 

@@ -1,4 +1,4 @@
-#include "rtf_test_util.h"
+#include "rtf_test_support.h"
 
 #include "support/test_support.h"
 

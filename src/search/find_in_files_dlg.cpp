@@ -1,4 +1,4 @@
-#include "search/find_dlg.h"
+#include "search/find_in_files_dlg.h"
 
 #include "platform/codepage.h"
 #include "search/find_walk.h"
