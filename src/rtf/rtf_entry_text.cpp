@@ -211,11 +211,7 @@ private:
         case TDest::Text:
             break;
         }
-        std::size_t from = 0;
-        while (skip_ > 0 && from < bytes.size()) {
-            ++from;
-            --skip_;
-        }
+        const std::size_t from = rtf::SkipFallbackBytes(bytes, skip_);
         if (from == bytes.size()) return;
         const int cp = CurrentCodePage();
         if (!pending_.empty() && cp != pendingCodePage_) Flush();

@@ -485,11 +485,7 @@ void Parser::OnBytes(std::string_view bytes) {
     case Dest::Text:
         break;
     }
-    std::size_t from = 0;
-    while (skip_ > 0 && from < bytes.size()) {
-        ++from;
-        --skip_;
-    }
+    const std::size_t from = SkipFallbackBytes(bytes, skip_);
     if (from == bytes.size()) return;
     int cp = CurrentCodePage();
     if (!pending_.isEmpty() && cp != pendingCodePage_) FlushBytes();

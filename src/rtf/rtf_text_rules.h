@@ -5,6 +5,9 @@
 #include <QChar>
 #include <QString>
 
+#include <algorithm>
+#include <string_view>
+
 namespace rtf {
 
 // Line ends and control characters that arrive as \'hh, \uN or in plain
@@ -45,6 +48,15 @@ constexpr char16_t SymbolText(char c) {
     default:
         return 0;
     }
+}
+
+// How many bytes at the start of a run of text are the fallback of a \uN
+// still to skip, `skip` characters of it: each byte is one, and `skip` goes
+// down by as many.
+inline std::size_t SkipFallbackBytes(std::string_view bytes, int& skip) {
+    const std::size_t n = std::min(bytes.size(), static_cast<std::size_t>(std::max(skip, 0)));
+    skip -= static_cast<int>(n);
+    return n;
 }
 
 // The characters a whole word may not touch: letters, digits and "_".
