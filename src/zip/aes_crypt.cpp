@@ -1,10 +1,20 @@
 #include "zip/aes_crypt.h"
 
+#include "platform/codepage.h"
 #include "platform/exception.h"
 #include "zip/aes_extra.h"
 
 #include <algorithm>
 #include <cstring>
+
+std::vector<std::string> AesPasswordForms(const std::string& password) {
+    bool lossless = true;
+    const bool utf8 = IsUtf8(password) && (Utf8ToAnsi(password, &lossless), !lossless);
+    std::vector<std::string> forms{utf8 ? password : AnsiToUtf8(password)};
+    for (const std::string& other : {AnsiToUtf8(password), password})
+        if (std::find(forms.begin(), forms.end(), other) == forms.end()) forms.push_back(other);
+    return forms;
+}
 
 TAesKeys DeriveAesKeys(const std::string& password, const std::uint8_t* salt,
                        std::size_t keyBytes) {

@@ -28,6 +28,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// The byte strings an AES member's keys may be made from, for a password
+// held as the engine holds it (windows-1252 when every character has a code
+// there, else UTF-8). Other programs key AES members with the UTF-8 form of
+// the password, so the first form is that: the held bytes when they are
+// UTF-8 with a character windows-1252 lacks, else the windows-1252 text in
+// UTF-8. It is what the writer uses. A reader tries the others after it,
+// when they differ: the windows-1252 text in UTF-8 (for the rare password
+// whose windows-1252 bytes read as such UTF-8), then the held bytes as they
+// are (as a program keying with the bytes of a windows-1252 locale would).
+std::vector<std::string> AesPasswordForms(const std::string& password);
 
 struct TAesKeys {
     std::size_t KeyBytes = 0; // 16, 24 or 32

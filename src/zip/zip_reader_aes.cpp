@@ -3,9 +3,10 @@
 // The order matters:
 //   1. The AES record (the local header's, else the central one's) gives the
 //      key length and the real method.
-//   2. The password: the keys are derived from ZipPassword and the salt, and
-//      the verifier compared. A wrong one goes through OnBadPassword exactly
-//      as with the traditional cipher, before anything is decoded.
+//   2. The password: the keys are derived from ZipPassword (in the forms
+//      AesPasswordForms gives, UTF-8 first) and the salt, and the verifier
+//      compared. A wrong one goes through OnBadPassword exactly as with the
+//      traditional cipher, before anything is decoded.
 //   3. The authentication code is computed over the whole encrypted data and
 //      compared with the stored one. A mismatch raises EAlteredMember: not a
 //      byte has been decrypted or handed to a decoder, so a member that was
@@ -74,11 +75,16 @@ bool TZipReader::ExtractAesMember(int index, std::int64_t dataStart, const std::
     std::memcpy(prefix, archive.Bytes(dataStart, saltBytes + kAesVerifierSize),
                 saltBytes + kAesVerifierSize);
     TAesKeys keys;
-    for (;;) {
-        keys = DeriveAesKeys(ZipPassword, prefix, keyBytes);
-        if (std::memcmp(keys.Verifier, prefix + saltBytes, kAesVerifierSize) == 0) break;
+    auto passes = [&] {
+        for (const std::string& form : AesPasswordForms(ZipPassword)) {
+            keys = DeriveAesKeys(form, prefix, keyBytes);
+            if (std::memcmp(keys.Verifier, prefix + saltBytes, kAesVerifierSize) == 0)
+                return true;
+        }
+        return false;
+    };
+    while (!passes())
         if (!AskNewPassword(index, path, compressed)) return false;
-    }
 
     // 3. The authentication code over the whole encrypted data.
     TAesMemberCipher cipher(keys);

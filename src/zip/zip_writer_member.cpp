@@ -205,7 +205,8 @@ void TZipWriter::StartEncryption(TZipHeaderInfo& h) {
     std::uint8_t salt[16];
     const std::size_t saltBytes = h.Aes->SaltBytes();
     SecureRandomBytes(salt, saltBytes);
-    const TAesKeys keys = DeriveAesKeys(ZipPassword, salt, h.Aes->KeyBytes());
+    const TAesKeys keys =
+        DeriveAesKeys(AesPasswordForms(ZipPassword).front(), salt, h.Aes->KeyBytes());
     out_->Write(salt, static_cast<std::int64_t>(saltBytes));
     out_->Write(keys.Verifier, sizeof keys.Verifier);
     aes_ = std::make_unique<TAesMemberCipher>(keys);

@@ -179,3 +179,15 @@ TEST(AesFormat, RecordIsFoundAmongOtherRecordsAndRefusedWhenMalformed) {
     EXPECT_FALSE(FindAesExtra(overlong.data(), overlong.size()));
     EXPECT_EQ((TAesExtra{2, 4, 8}).KeyBytes(), 0u); // no such strength
 }
+
+TEST(AesFormat, PasswordsAreKeyedInUtf8AndReadersTryTheOtherForms) {
+    using Forms = std::vector<std::string>;
+    EXPECT_EQ(AesPasswordForms("secret"), Forms{"secret"});
+    EXPECT_EQ(AesPasswordForms(""), Forms{""});
+    // Held in windows-1252: keyed as UTF-8, its own bytes tried after.
+    EXPECT_EQ(AesPasswordForms("\xE9t\xE9"), (Forms{"\xC3\xA9t\xC3\xA9", "\xE9t\xE9"}));
+    // Held in UTF-8 because windows-1252 lacks the omega: keyed as held.
+    EXPECT_EQ(AesPasswordForms("\xCE\xA9x"), (Forms{"\xCE\xA9x", "\xC3\x8E\xC2\xA9x"}));
+    // "Å‘" in windows-1252 reads as UTF-8 "ő": both meanings are tried.
+    EXPECT_EQ(AesPasswordForms("\xC5\x91"), (Forms{"\xC5\x91", "\xC3\x85\xE2\x80\x98"}));
+}
