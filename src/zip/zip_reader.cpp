@@ -520,7 +520,11 @@ bool TZipReader::ExtractMember(int index) {
     bool skip = false;
     if (OnStartUnZip) OnStartUnZip(*this, index, fName, skip);
     if (skip) return false;
-    if (WorkHeader.IsAes()) return ExtractAesMember(index, dataStart, path, fName);
+    // A method-99 member without a usable AES record is no AES member this
+    // reader knows: it goes on as a member of an unknown method.
+    if (WorkHeader.IsAes())
+        if (const std::optional<TAesExtra> record = AesRecord())
+            return ExtractAesMember(index, *record, dataStart, path, fName);
 
     const bool encrypted = WorkHeader.IsEncrypted();
     std::int64_t compressed = Unsigned(WorkHeader.CompressedSize);

@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -214,9 +215,12 @@ private:
     // whether the method has a decoder.
     bool Decode(TStream& input, std::int64_t compressed, std::uint16_t method, TZipKeys* keys,
                 std::int64_t startSize, std::int64_t startPos, bool& decoded);
+    // The AES record of the member in WorkHeader: its local header's, else
+    // its central header's; none when neither has one of a known strength.
+    std::optional<TAesExtra> AesRecord();
     // ExtractMember for an AES member whose data starts at dataStart.
-    bool ExtractAesMember(int index, std::int64_t dataStart, const std::string& path,
-                          const std::string& fName);
+    bool ExtractAesMember(int index, const TAesExtra& record, std::int64_t dataStart,
+                          const std::string& path, const std::string& fName);
 
     std::string zipName_;
     std::string rootDir_;

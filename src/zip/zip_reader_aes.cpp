@@ -2,7 +2,8 @@
 //
 // The order matters:
 //   1. The AES record (the local header's, else the central one's) gives the
-//      key length and the real method.
+//      key length and the real method. Without one of a known strength the
+//      member is treated as one of an unknown method, as before AES.
 //   2. The password: the keys are derived from ZipPassword (in the forms
 //      AesPasswordForms gives, UTF-8 first) and the salt, and the verifier
 //      compared. A wrong one goes through OnBadPassword exactly as with the
@@ -52,23 +53,27 @@ private:
 
 } // namespace
 
-bool TZipReader::ExtractAesMember(int index, std::int64_t dataStart, const std::string& path,
-                                  const std::string& fName) {
-    TFileWindow& archive = *window_;
-    const std::int64_t compressed = static_cast<std::uint32_t>(WorkHeader.CompressedSize);
-
+std::optional<TAesExtra> TZipReader::AesRecord() {
     std::optional<TAesExtra> record;
     if (const std::uint16_t extraLength = Get16(LocalHeader + 28); extraLength != 0) {
         const std::int64_t extraAt = static_cast<std::int64_t>(WorkHeader.LocalOffset) +
                                      LocalHeaderSize + Get16(LocalHeader + 26);
-        record = FindAesExtra(archive.Bytes(extraAt, extraLength), extraLength);
+        record = FindAesExtra(window_->Bytes(extraAt, extraLength), extraLength);
     }
     if (!record) record = WorkHeader.Aes;
-    const std::size_t keyBytes = record ? record->KeyBytes() : 0;
+    if (record && record->KeyBytes() == 0) record.reset();
+    return record;
+}
+
+bool TZipReader::ExtractAesMember(int index, const TAesExtra& record, std::int64_t dataStart,
+                                  const std::string& path, const std::string& fName) {
+    TFileWindow& archive = *window_;
+    const std::int64_t compressed = static_cast<std::uint32_t>(WorkHeader.CompressedSize);
+    const std::size_t keyBytes = record.KeyBytes();
     const std::size_t saltBytes = keyBytes / 2;
     const std::int64_t encrypted =
         compressed - static_cast<std::int64_t>(saltBytes + kAesVerifierSize + kAesCodeSize);
-    if (keyBytes == 0 || encrypted < 0) throw EAlteredMember(kAltered);
+    if (encrypted < 0) throw EAlteredMember(kAltered);
 
     // 2. The password.
     std::uint8_t prefix[16 + kAesVerifierSize];
@@ -118,7 +123,7 @@ bool TZipReader::ExtractAesMember(int index, std::int64_t dataStart, const std::
     const std::int64_t startSize = OutStream->Size();
     const std::int64_t startPos = OutStream->Position();
     bool decoded = false;
-    const bool fits = Decode(input, encrypted, record->Method, nullptr, startSize, startPos, decoded);
+    const bool fits = Decode(input, encrypted, record.Method, nullptr, startSize, startPos, decoded);
     if (!decoded) {
         // No decoder for the real method: the message box has said so; the
         // member fails as any member of an unknown method does.
@@ -129,7 +134,7 @@ bool TZipReader::ExtractAesMember(int index, std::int64_t dataStart, const std::
     const bool whole = fits &&
                        OutStream->Position() - startPos ==
                            static_cast<std::uint32_t>(WorkHeader.UncompressedSize) &&
-                       (!record->ChecksCrc() || work_->FinalCrc() == WorkHeader.CRC);
+                       (!record.ChecksCrc() || work_->FinalCrc() == WorkHeader.CRC);
     if (!whole) {
         CutBack(startSize, startPos);
         throw EAlteredMember(kAltered);

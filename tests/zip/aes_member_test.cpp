@@ -186,7 +186,7 @@ TEST_F(AesMemberTest, AnyChangedBitOfTheDataOrCodeIsDamagedOrAlteredNeverData) {
                                                  "whole"}));
 }
 
-TEST_F(AesMemberTest, MembersWhoseSizesCannotHoldTheFormatAreAltered) {
+TEST_F(AesMemberTest, ShortMembersAreAlteredAndUnknownStrengthsUnknownMethods) {
     Add("day.rtf", kEntry, "pw");
     std::string bytes = ReadFile(zip);
     const TRawArchive raw = ReadRawArchive(bytes);
@@ -201,7 +201,9 @@ TEST_F(AesMemberTest, MembersWhoseSizesCannotHoldTheFormatAreAltered) {
     TMemoryStream out;
     EXPECT_THROW(r.ExtractToStream(&out, "day.rtf"), EAlteredMember);
 
-    // An unknown strength in both records.
+    // An unknown strength in both records: no AES member this reader knows,
+    // so one of an unknown method (here encrypted: it fails the traditional
+    // cipher's check), as method 99 was before; no exception.
     bytes = ReadFile(zip);
     for (std::size_t at = bytes.find("AE\x03"); at != std::string::npos;
          at = bytes.find("AE\x03", at + 1))
@@ -211,7 +213,8 @@ TEST_F(AesMemberTest, MembersWhoseSizesCannotHoldTheFormatAreAltered) {
     TZipReader fresh;
     fresh.ZipPassword = "pw";
     fresh.SetZipName(zip);
-    EXPECT_THROW(fresh.ExtractToStream(&out, "day.rtf"), EAlteredMember);
+    EXPECT_EQ(fresh.ExtractToStream(&out, "day.rtf"), 0);
+    EXPECT_EQ(out.Size(), 0);
 }
 
 TEST_F(AesMemberTest, Ae1MembersHaveTheirCrcChecked) {
