@@ -72,15 +72,16 @@ std::string Genuine(const TAesExtra& record, std::string payload) {
 std::string Archive(const std::uint8_t* data, std::size_t size) {
     const std::uint8_t mode = data[0], shape = data[1], where = data[2];
     static const std::uint16_t methods[] = {0, 8, 6, 12};
-    TAesExtra record{static_cast<std::uint16_t>(shape & 3), static_cast<std::uint8_t>((shape >> 2) & 3),
-                     methods[(shape >> 4) & 3]};
+    TAesExtra record{static_cast<std::uint16_t>(shape & 3),
+                     static_cast<std::uint8_t>((shape >> 2) & 3), methods[(shape >> 4) & 3]};
     std::string payload(reinterpret_cast<const char*>(data) + 12, size - 12);
     if ((mode & 1) && record.KeyBytes() != 0) payload = Genuine(record, payload);
     std::uint8_t bytes[kAesExtraSize];
     PutAesExtra(record, bytes);
     std::string extra = (where & 4) ? std::string("\x0a\x00\x04\x00\x01\x02\x03\x04", 8) : "";
     extra.append(reinterpret_cast<char*>(bytes), sizeof bytes);
-    const std::string localExtra = (where & 1) ? extra : "", centralExtra = (where & 2) ? extra : "";
+    const std::string localExtra = (where & 1) ? extra : "",
+                      centralExtra = (where & 2) ? extra : "";
     const std::uint16_t flags = static_cast<std::uint16_t>(((where >> 4) & 1) | (where & 8));
     const std::uint32_t compressed =
         static_cast<std::uint32_t>(payload.size() + static_cast<std::int8_t>(data[11]));

@@ -50,8 +50,7 @@ struct TAesKeys {
 
 // The keys for a password (its bytes as held) and a salt of keyBytes / 2
 // bytes. Exception for a key length other than 16, 24 or 32.
-TAesKeys DeriveAesKeys(const std::string& password, const std::uint8_t* salt,
-                       std::size_t keyBytes);
+TAesKeys DeriveAesKeys(const std::string& password, const std::uint8_t* salt, std::size_t keyBytes);
 
 // The format's counter mode: XORs data with the key stream, which goes on
 // from call to call, so a member may be handled in pieces of any size.

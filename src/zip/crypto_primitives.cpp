@@ -78,8 +78,8 @@ THmacSha1::THmacSha1(const std::uint8_t* key, std::size_t keyBytes) {
     EVP_MAC_CTX* ctx = EVP_MAC_CTX_new(Hmac());
     if (!ctx) Fail("no HMAC context");
     char digest[] = "SHA1";
-    const OSSL_PARAM params[] = {
-        OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0), OSSL_PARAM_END};
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                                 OSSL_PARAM_END};
     if (EVP_MAC_init(ctx, key, keyBytes, params) != 1) {
         EVP_MAC_CTX_free(ctx);
         Fail("HMAC-SHA1 key set-up");
@@ -92,8 +92,7 @@ THmacSha1::~THmacSha1() {
 }
 
 void THmacSha1::Update(const std::uint8_t* data, std::size_t n) {
-    if (n != 0 && EVP_MAC_update(static_cast<EVP_MAC_CTX*>(ctx_), data, n) != 1)
-        Fail("HMAC-SHA1");
+    if (n != 0 && EVP_MAC_update(static_cast<EVP_MAC_CTX*>(ctx_), data, n) != 1) Fail("HMAC-SHA1");
 }
 
 void THmacSha1::Final(std::uint8_t out[kSize]) {

@@ -543,8 +543,8 @@ bool TZipReader::ExtractMember(int index) {
     const std::int64_t startSize = OutStream->Size();
     const std::int64_t startPos = OutStream->Position();
     bool decoded = false;
-    const bool tooBig = !Decode(archive, compressed, WorkHeader.Method,
-                                encrypted ? &Keys : nullptr, startSize, startPos, decoded);
+    const bool tooBig = !Decode(archive, compressed, WorkHeader.Method, encrypted ? &Keys : nullptr,
+                                startSize, startPos, decoded);
 
     const std::uint32_t crc = work_->FinalCrc();
     if (!tooBig && crc == WorkHeader.CRC) {

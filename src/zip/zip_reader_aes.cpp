@@ -83,8 +83,7 @@ bool TZipReader::ExtractAesMember(int index, const TAesExtra& record, std::int64
     auto passes = [&] {
         for (const std::string& form : AesPasswordForms(ZipPassword)) {
             keys = DeriveAesKeys(form, prefix, keyBytes);
-            if (std::memcmp(keys.Verifier, prefix + saltBytes, kAesVerifierSize) == 0)
-                return true;
+            if (std::memcmp(keys.Verifier, prefix + saltBytes, kAesVerifierSize) == 0) return true;
         }
         return false;
     };
@@ -123,7 +122,8 @@ bool TZipReader::ExtractAesMember(int index, const TAesExtra& record, std::int64
     const std::int64_t startSize = OutStream->Size();
     const std::int64_t startPos = OutStream->Position();
     bool decoded = false;
-    const bool fits = Decode(input, encrypted, record.Method, nullptr, startSize, startPos, decoded);
+    const bool fits =
+        Decode(input, encrypted, record.Method, nullptr, startSize, startPos, decoded);
     if (!decoded) {
         // No decoder for the real method: the message box has said so; the
         // member fails as any member of an unknown method does.

@@ -226,8 +226,8 @@ private:
     int addedCount_ = 0;
     std::unique_ptr<TDeflater> deflater_;
     TZipKeys writeKeys_;
-    bool encrypting_ = false;                 // with the traditional cipher
-    std::unique_ptr<TAesMemberCipher> aes_;   // the AES member being written
+    bool encrypting_ = false;               // with the traditional cipher
+    std::unique_ptr<TAesMemberCipher> aes_; // the AES member being written
     std::int64_t fileBytesRead_ = 0;
     std::int64_t totalBytesRead_ = 0;
     std::int64_t totalToDo_ = 0;

@@ -5,9 +5,9 @@
 // extra-field record.
 #include <gtest/gtest.h>
 
+#include "platform/exception.h"
 #include "zip/aes_crypt.h"
 #include "zip/aes_extra.h"
-#include "platform/exception.h"
 
 #include <string>
 #include <vector>

@@ -182,8 +182,8 @@ TEST_F(AesMemberTest, AnyChangedBitOfTheDataOrCodeIsDamagedOrAlteredNeverData) {
     r.ExtractEachToStream(out, {0, 1}, [&](int, bool whole, const std::string& error) {
         results.push_back(whole ? "whole" : error);
     });
-    EXPECT_EQ(results, (std::vector<std::string>{"The encrypted member is damaged or altered",
-                                                 "whole"}));
+    EXPECT_EQ(results,
+              (std::vector<std::string>{"The encrypted member is damaged or altered", "whole"}));
 }
 
 TEST_F(AesMemberTest, ShortMembersAreAlteredAndUnknownStrengthsUnknownMethods) {

@@ -38,7 +38,8 @@ std::vector<std::pair<std::string, std::string>> Members() {
         prose += "{\\b Tuesday} walked to the river, cold wind\\par ";
     for (char& c : binary)
         c = static_cast<char>(rng());
-    return {{"empty.rtf", ""}, {"short.rtf", "hi there"}, {"prose.rtf", prose}, {"bin.dat", binary}};
+    return {
+        {"empty.rtf", ""}, {"short.rtf", "hi there"}, {"prose.rtf", prose}, {"bin.dat", binary}};
 }
 
 std::string Tool() {
@@ -146,8 +147,7 @@ TEST(AesPeers, WeOpenWhatSevenZipAndBsdtarWriteAndSavesKeepTheirMembers) {
         std::set<TZipCipher> ciphers;
         const auto members = Members();
         std::map<std::string, std::string> expected(members.begin(), members.end());
-        EXPECT_TRUE(ReadAll(zip, peer.password, ciphers, vendorVersions) == expected)
-            << peer.zip;
+        EXPECT_TRUE(ReadAll(zip, peer.password, ciphers, vendorVersions) == expected) << peer.zip;
         EXPECT_EQ(ciphers, std::set<TZipCipher>{peer.cipher}) << peer.zip;
         std::set<TZipCipher> none;
         EXPECT_TRUE(ReadAll(zip, "wrong", none, vendorVersions).count("prose.rtf") == 0);
@@ -167,13 +167,11 @@ TEST(AesPeers, WeOpenWhatSevenZipAndBsdtarWriteAndSavesKeepTheirMembers) {
             EXPECT_EQ(after.members[i].data, before.members[i].data) << peer.zip;
             EXPECT_EQ(after.members[i].localExtra, before.members[i].localExtra) << peer.zip;
         }
-        EXPECT_EQ(SevenZipTest(zip, peer.password == kPassword ? kPasswordUtf8 : peer.password),
-                  "")
+        EXPECT_EQ(SevenZipTest(zip, peer.password == kPassword ? kPasswordUtf8 : peer.password), "")
             << peer.zip;
         expected["added.rtf"] = "added by the diary";
         ciphers.clear();
-        EXPECT_TRUE(ReadAll(zip, peer.password, ciphers, vendorVersions) == expected)
-            << peer.zip;
+        EXPECT_TRUE(ReadAll(zip, peer.password, ciphers, vendorVersions) == expected) << peer.zip;
     }
     // Both versions of the format were met.
     EXPECT_EQ(vendorVersions, (std::set<int>{1, 2}));
@@ -192,15 +190,15 @@ TEST(AesPeers, ToolAddsWithAesExtractsTestsAndReportsAlteredMembers) {
     TRawArchive raw = ReadRawArchive(ReadFile(zip));
     EXPECT_EQ(raw.members[0].method, 99);
     EXPECT_EQ(raw.members[1].method, 0); // traditional, stored: one byte
-    EXPECT_EQ(RunCommand(Tool() + " extract -p secret " + ShellQuote(zip) + " '2001\\3\\1.rtf'",
-                         &out),
-              0);
+    EXPECT_EQ(
+        RunCommand(Tool() + " extract -p secret " + ShellQuote(zip) + " '2001\\3\\1.rtf'", &out),
+        0);
     EXPECT_EQ(out, text);
     EXPECT_EQ(RunCommand(Tool() + " test -p secret " + ShellQuote(zip), &out), 0);
     EXPECT_EQ(out, "OK 2001\\3\\1.rtf\nOK old.rtf\n");
-    EXPECT_EQ(RunCommand(Tool() + " extract -p nope " + ShellQuote(zip) + " '2001\\3\\1.rtf' 2>&1",
-                         &out),
-              1);
+    EXPECT_EQ(
+        RunCommand(Tool() + " extract -p nope " + ShellQuote(zip) + " '2001\\3\\1.rtf' 2>&1", &out),
+        1);
     EXPECT_NE(out.find("wrong password"), std::string::npos) << out;
     EXPECT_EQ(RunCommand(Tool() + " add --aes " + ShellQuote(zip) + " x.rtf 2>/dev/null"), 2);
 
