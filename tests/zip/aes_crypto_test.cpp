@@ -140,21 +140,6 @@ TEST(AesFormat, CounterIsLittleEndianFromOneAndGoesOnAcrossPieces) {
     EXPECT_EQ(pieces, zeros);
 }
 
-TEST(AesFormat, KeysSplitIntoCipherKeyMacKeyAndVerifier) {
-    const auto salt = Hex("0102030405060708090a0b0c0d0e0f10");
-    const TAesKeys keys = DeriveAesKeys("secret", salt.data(), 32);
-    std::uint8_t material[66];
-    zipcrypto::Pbkdf2HmacSha1("secret", salt.data(), 16, 1000, material, sizeof material);
-    EXPECT_EQ(ToHex(keys.CipherKey, 32), ToHex(material, 32));
-    EXPECT_EQ(ToHex(keys.MacKey, 32), ToHex(material + 32, 32));
-    EXPECT_EQ(ToHex(keys.Verifier, 2), ToHex(material + 64, 2));
-    // AES-128: an 8-byte salt, 34 bytes of material.
-    const TAesKeys small = DeriveAesKeys("secret", salt.data(), 16);
-    zipcrypto::Pbkdf2HmacSha1("secret", salt.data(), 8, 1000, material, 34);
-    EXPECT_EQ(ToHex(small.Verifier, 2), ToHex(material + 32, 2));
-    EXPECT_THROW(DeriveAesKeys("secret", salt.data(), 20), Exception);
-}
-
 TEST(AesFormat, RecordIsFoundAmongOtherRecordsAndRefusedWhenMalformed) {
     std::uint8_t record[kAesExtraSize];
     PutAesExtra(TAesExtra{1, 2, 0}, record);
