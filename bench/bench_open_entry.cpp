@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -82,6 +83,24 @@ void Open(benchmark::State& state, int kind) {
 void BM_OpenAes256(benchmark::State& state) {
     Open(state, 0); // days 3, 6, 9...
 }
+// As the diary's store opens an entry: the password cleared, the profile's
+// default password handed in when the member asks for one.
+void BM_OpenAes256AsTheDiary(benchmark::State& state) {
+    TZipReader reader;
+    reader.DoProcessMessages = false;
+    reader.SetZipName(Data().path);
+    reader.OnBadPassword = [](TZipReader& r, int, std::string& password) {
+        if (r.ZipPassword.empty()) password = kPassword;
+    };
+    int day = 3;
+    for (auto _ : state) {
+        reader.ZipPassword.clear();
+        TMemoryStream out;
+        if (reader.ExtractToStream(&out, "2001\\" + std::to_string(day) + ".rtf") != 1)
+            state.SkipWithError("the entry did not open");
+        day = day + 3 > kEntries ? 3 : day + 3;
+    }
+}
 void BM_OpenTraditional(benchmark::State& state) {
     Open(state, 1); // days 1, 4, 7...
 }
@@ -104,18 +123,20 @@ void BM_Pbkdf2Alone(benchmark::State& state) {
 BENCHMARK(BM_OpenPlain)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenTraditional)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenAes256)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenAes256AsTheDiary)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Pbkdf2Alone)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's time per open for the closing lines.
+// Keeps each benchmark's wall-clock and processor time per open (ms).
 class TimeReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs)
             if (r.run_type == Run::RT_Iteration && !r.error_occurred)
-                seconds[r.benchmark_name()] = r.GetAdjustedRealTime() / 1e6; // from us
+                ms[r.benchmark_name()] = {r.GetAdjustedRealTime() / 1e3,
+                                          r.GetAdjustedCPUTime() / 1e3}; // from us
     }
-    std::map<std::string, double> seconds;
+    std::map<std::string, std::pair<double, double>> ms;
 };
 
 } // namespace
@@ -125,18 +146,23 @@ int main(int argc, char** argv) {
     Data();
     TimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto ms = [&](const char* n) {
-        return reporter.seconds.count(n) ? reporter.seconds[n] * 1e3 : 0.0;
+    auto get = [&](const char* n) {
+        return reporter.ms.count(n) ? reporter.ms[n] : std::pair<double, double>{0, 0};
     };
-    const double plain = ms("BM_OpenPlain"), traditional = ms("BM_OpenTraditional"),
-                 aes = ms("BM_OpenAes256"), floor = ms("BM_Pbkdf2Alone");
-    std::printf("\nopening one entry: plain %.3f ms   traditional %.3f ms   AES-256 %.3f ms\n",
-                plain, traditional, aes);
-    std::printf("AES-256 against its 5 ms budget: %s\n", aes > 0 && aes < 5 ? "within" : "OVER");
-    if (floor > 0 && traditional > 0)
-        std::printf("ratio AES-256 open / PBKDF2 alone (OpenSSL): %.2f   "
-                    "ratio AES-256 / traditional: %.1f\n",
-                    aes / floor, aes / traditional);
+    const auto plain = get("BM_OpenPlain"), traditional = get("BM_OpenTraditional"),
+               aes = get("BM_OpenAes256"), diary = get("BM_OpenAes256AsTheDiary"),
+               floor = get("BM_Pbkdf2Alone");
+    std::printf("\nopening one entry (wall / cpu ms): plain %.3f / %.3f   traditional %.3f / "
+                "%.3f\n  AES-256 %.3f / %.3f   AES-256 as the diary opens it %.3f / %.3f\n",
+                plain.first, plain.second, traditional.first, traditional.second, aes.first,
+                aes.second, diary.first, diary.second);
+    const double worst = std::max(aes.first, diary.first);
+    std::printf("AES-256 against its 5 ms budget (wall clock): %s\n",
+                aes.first > 0 && diary.first > 0 && worst < 5 ? "within" : "OVER");
+    if (floor.second > 0 && traditional.second > 0)
+        std::printf("ratio AES-256 open / PBKDF2 alone (OpenSSL), cpu: %.2f   "
+                    "ratio AES-256 / traditional, cpu: %.0f\n",
+                    aes.second / floor.second, aes.second / traditional.second);
     benchmark::Shutdown();
     return 0;
 }

@@ -7,7 +7,8 @@
 //   2. The password: the keys are derived from ZipPassword (in the forms
 //      AesPasswordForms gives, UTF-8 first) and the salt, and the verifier
 //      compared. A wrong one goes through OnBadPassword exactly as with the
-//      traditional cipher, before anything is decoded.
+//      traditional cipher, before anything is decoded. An empty password is
+//      wrong without a derivation.
 //   3. The authentication code is computed over the whole encrypted data and
 //      compared with the stored one. A mismatch raises EAlteredMember: not a
 //      byte has been decrypted or handed to a decoder, so a member that was
@@ -81,6 +82,11 @@ bool TZipReader::ExtractAesMember(int index, const TAesExtra& record, std::int64
                 saltBytes + kAesVerifierSize);
     TAesKeys keys;
     auto passes = [&] {
+        // No program keys an AES member with an empty password (this writer
+        // encrypts only with one set), so none is derived for it: the diary
+        // opens every entry with the password cleared first, and this spares
+        // that first try its key derivation.
+        if (ZipPassword.empty()) return false;
         for (const std::string& form : AesPasswordForms(ZipPassword)) {
             keys = DeriveAesKeys(form, prefix, keyBytes);
             if (std::memcmp(keys.Verifier, prefix + saltBytes, kAesVerifierSize) == 0) return true;
