@@ -4,8 +4,8 @@
 #   share/metainfo/<id>.metainfo.xml   AppStream data for software centres
 #   share/man/man1/*.1.gz              dayscrib(1), dayscrib-zip(1)
 #   share/doc/dayscrib/html/           the help pages, for a browser
-#   share/doc/dayscrib/copyright, changelog.gz, share/lintian/overrides/dayscrib
-#                                      only in the package (component "deb")
+#   share/doc/dayscrib/copyright, changelog.gz, share/doc-base/dayscrib,
+#   share/lintian/overrides/dayscrib   only in the package (component "deb")
 #
 # The reverse-DNS id names the desktop file and the AppStream data alike.
 # Included from the top-level CMakeLists.txt after the programs' install rules.
@@ -51,6 +51,8 @@ file(GLOB help_pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/help/*.html
 install(FILES ${help_pages} DESTINATION ${DAYSCRIB_DOCDIR}/html)
 install(FILES ${CMAKE_BINARY_DIR}/deb/copyright ${changelog_gz}
         DESTINATION ${DAYSCRIB_DOCDIR} COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES packaging/doc-base RENAME dayscrib
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc-base COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES packaging/lintian-overrides RENAME dayscrib
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides COMPONENT deb EXCLUDE_FROM_ALL)
 
