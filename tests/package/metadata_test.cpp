@@ -38,9 +38,9 @@ TEST(ManualPages, FormatWithoutWarnings) {
     for (const std::string name : {"dayscrib", "dayscrib-zip"}) {
         ASSERT_TRUE(FileExists(Page(name))) << name;
         std::string out;
-        EXPECT_EQ(RunCommand("gzip -dc " + ShellQuote(Page(name)) + " | groff -ww -z -man 2>&1",
-                             &out),
-                  0);
+        EXPECT_EQ(
+            RunCommand("gzip -dc " + ShellQuote(Page(name)) + " | groff -ww -z -man 2>&1", &out),
+            0);
         EXPECT_EQ(out, "") << name;
         EXPECT_EQ(RunCommand("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " +
                                  ShellQuote(Page(name)) + " 2>&1 >/dev/null",
@@ -63,10 +63,10 @@ TEST(ManualPages, HaveTheSectionsAndTheProjectVersion) {
         EXPECT_NE(page.find("\"Dayscrib " DAYSCRIB_VERSION "\""), std::string::npos) << name;
         // Where the settings, the diaries, the daily copies and the recovery
         // file live.
-        for (const char* file : {"~/.config/Dayscrib/Dayscrib.INI",
-                                 "~/.local/share/Dayscrib/Data/Daybank.zip",
-                                 "~/.local/share/Dayscrib/Data/Backups/Daybank\\-YYYY\\-MM\\-DD.zip",
-                                 "~/.config/Dayscrib/Recovery.dayscrib"})
+        for (const char* file :
+             {"~/.config/Dayscrib/Dayscrib.INI", "~/.local/share/Dayscrib/Data/Daybank.zip",
+              "~/.local/share/Dayscrib/Data/Backups/Daybank\\-YYYY\\-MM\\-DD.zip",
+              "~/.config/Dayscrib/Recovery.dayscrib"})
             EXPECT_NE(page.find(file), std::string::npos) << name << ": " << file;
     }
 }
@@ -131,8 +131,8 @@ TEST(Screenshot, ToolSavesTheMainWindowAtTheDeclaredSize) {
         << out;
     EXPECT_EQ(out.find("unexpected question"), std::string::npos) << out;
     const std::string bytes = ReadFile(png);
-    EXPECT_EQ(PngSize(bytes), PngSize(ReadFile(DAYSCRIB_SOURCE_DIR
-                                               "/resources/screenshots/main-window.png")));
+    EXPECT_EQ(PngSize(bytes),
+              PngSize(ReadFile(DAYSCRIB_SOURCE_DIR "/resources/screenshots/main-window.png")));
     // A window of text, tree and calendar, not an empty frame (which
     // compresses to a few kilobytes).
     EXPECT_GT(bytes.size(), 30000u);

@@ -82,9 +82,9 @@ TEST_F(Package, ControlFieldsAndFiles) {
     // The libraries the programs link come from dpkg-shlibdeps, versioned;
     // only the SVG plugin, which nothing links, is named by hand.
     const std::string depends = Field("Depends");
-    for (const char* library : {"libc6 (>= ", "libstdc++6 (>= ", "libqt6core6 (>= ",
-                                "libqt6widgets6 (>= ", "libqt6printsupport6 (>= ",
-                                "libjpeg62-turbo (>= ", "libqt6svg6"})
+    for (const char* library :
+         {"libc6 (>= ", "libstdc++6 (>= ", "libqt6core6 (>= ", "libqt6widgets6 (>= ",
+          "libqt6printsupport6 (>= ", "libjpeg62-turbo (>= ", "libqt6svg6"})
         EXPECT_NE(depends.find(library), std::string::npos) << library << " in " << depends;
     EXPECT_EQ(depends.find("zlib"), std::string::npos) << depends; // the codecs are ours
 
@@ -103,8 +103,8 @@ TEST_F(Package, ControlFieldsAndFiles) {
             EXPECT_EQ(mode, "drwxr-xr-x") << line;
             continue;
         }
-        const bool program = path.find("/bin/") != std::string::npos ||
-                             path.find("/libexec/") != std::string::npos;
+        const bool program =
+            path.find("/bin/") != std::string::npos || path.find("/libexec/") != std::string::npos;
         EXPECT_EQ(mode, program ? "-rwxr-xr-x" : "-rw-r--r--") << line;
         files.insert(path.substr(1));
     }
@@ -157,9 +157,10 @@ TEST_F(Package, UnpackedIntoAScratchRootTheProgramsRun) {
                          &out, "{\\rtf1\\ansi Ides of March\\par}"),
               0)
         << out;
-    ASSERT_EQ(RunCommand(zipTool + " extract --text " + ShellQuote(zip) + " '2000\\3\\Week3\\15.rtf'",
-                         &out),
-              0);
+    ASSERT_EQ(
+        RunCommand(zipTool + " extract --text " + ShellQuote(zip) + " '2000\\3\\Week3\\15.rtf'",
+                   &out),
+        0);
     EXPECT_EQ(out, "Ides of March\n");
 
     // The diary answers --version and --help with no display to open a

@@ -90,8 +90,10 @@ QByteArray EntryRtf(const QString& heading, const QStringList& lines) {
     for (const QString& line : lines) {
         if (line.startsWith("* ")) {
             c.insertBlock(rtf::ToBlockFormat(bullet), body);
-            if (!list) list = c.createList(rtf::ToListFormat(bullet));
-            else list->add(c.block());
+            if (!list)
+                list = c.createList(rtf::ToListFormat(bullet));
+            else
+                list->add(c.block());
             c.insertText(line.mid(2));
         } else {
             c.insertBlock(QTextBlockFormat(), body);
@@ -144,19 +146,17 @@ bool MakeSampleDiary() {
                 EntryRtf("Grandma's birthday", {"Eighty-nine, and she beat us all at cards."}));
     ok &= Store(journal, QDate(2025, 6, 11), TEntryLevel::elDay,
                 EntryRtf("Long walk", {"Up the hill before work; the fog lifted at seven."}));
-    ok &= Store(journal, shown, TEntryLevel::elDay,
-                EntryRtf("Saturday at the coast",
-                         {"We took the early train and were on the beach by nine. The tide "
-                          "was out, so we walked all the way round the point to the old "
-                          "harbour and had breakfast at the kiosk that only opens in summer.",
-                          "",
-                          "Things to remember:",
-                          "* the seals on the sandbank, at least twenty of them",
-                          "* the lighthouse is open to visitors on Sundays",
-                          "* buy a tide table before the next trip",
-                          "",
-                          "_Evening: tired and sunburnt, and already planning the next "
-                          "one. Maybe in August, with Sam and the children."}));
+    ok &= Store(
+        journal, shown, TEntryLevel::elDay,
+        EntryRtf("Saturday at the coast",
+                 {"We took the early train and were on the beach by nine. The tide "
+                  "was out, so we walked all the way round the point to the old "
+                  "harbour and had breakfast at the kiosk that only opens in summer.",
+                  "", "Things to remember:", "* the seals on the sandbank, at least twenty of them",
+                  "* the lighthouse is open to visitors on Sundays",
+                  "* buy a tide table before the next trip", "",
+                  "_Evening: tired and sunburnt, and already planning the next "
+                  "one. Maybe in August, with Sam and the children."}));
     ok &= Store(journal, QDate(2025, 6, 14), TEntryLevel::elWeek,
                 EntryRtf("A good week", {"New office, a long walk, and the coast."}));
     ok &= Store(garden, QDate(2025, 6, 14), TEntryLevel::elDay,
