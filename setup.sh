@@ -16,8 +16,8 @@ JOBS=${JOBS:-$(nproc)}
 
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libjpeg-dev
                 libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev fonts-dejavu-core
-                libqt6svg6)
-TEST_PACKAGES=(zip unzip p7zip-full python3 libreoffice-writer-nogui unrtf clang
+                libqt6svg6 libssl-dev)
+TEST_PACKAGES=(zip unzip p7zip-full libarchive-tools python3 libreoffice-writer-nogui unrtf clang
                libclang-rt-14-dev xauth poppler-utils desktop-file-utils
                dpkg-dev lintian appstream groff-base man-db)
 # Making the Debian package: dpkg-shlibdeps and dpkg-buildflags.
