@@ -5,6 +5,8 @@
 #   ./setup.sh test    install what is missing, check the C++ files' format, build
 #                      with warnings as errors, run the whole test suite (then
 #                      the sanitizer build's suite and a short fuzzing run)
+#   ./setup.sh package install what is missing, build with Debian's flags and
+#                      make the Debian package ./dayscrib_<version>_<arch>.deb
 #
 # Knobs for the test command: DAYSCRIB_SKIP_SANITIZE=1, DAYSCRIB_SKIP_FUZZ=1,
 # DAYSCRIB_FUZZ_SECONDS (default 60 per fuzzer).
@@ -17,9 +19,12 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-
                 libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev fonts-dejavu-core
                 libqt6svg6 libssl-dev)
 TEST_PACKAGES=(zip unzip p7zip-full libarchive-tools python3 libreoffice-writer-nogui unrtf clang
-               libclang-rt-14-dev xauth poppler-utils desktop-file-utils)
+               libclang-rt-14-dev xauth poppler-utils desktop-file-utils
+               dpkg-dev lintian appstream groff-base man-db)
 # The format check of the test command.
 CHECK_PACKAGES=(clang-format git)
+# Making the Debian package: dpkg-shlibdeps and dpkg-buildflags.
+PACKAGE_PACKAGES=(dpkg-dev)
 
 install_missing() {
     local missing=() p
@@ -96,6 +101,20 @@ test)
         done
     fi
     echo "All tests passed."
+    ;;
+package)
+    install_missing "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+    # The compiler and linker flags Debian builds its own packages with,
+    # hardening included.
+    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+    export CFLAGS="$CFLAGS $CPPFLAGS" CXXFLAGS="$CXXFLAGS $CPPFLAGS" # CMake reads no CPPFLAGS
+    rm -rf build-package
+    configure_and_build build-package -DCMAKE_BUILD_TYPE=Release -DDAYSCRIB_TESTS=OFF \
+        -DDAYSCRIB_BENCH=OFF
+    (cd build-package && cpack -G DEB)
+    cp build-package/dayscrib_*.deb .
+    ls -l dayscrib_*.deb
+    echo "Install it with: apt install ./$(cd build-package && ls dayscrib_*.deb)"
     ;;
 *)
     sed -n '2,12p' "$0"

@@ -9,6 +9,10 @@
 
 #include "platform/exception.h"
 
+#ifndef DAYSCRIB_VERSION
+#error "DAYSCRIB_VERSION is set by the build (the project's version)"
+#endif
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -86,6 +90,7 @@ Options:
                 keyed as windows-1252 when every character has a code there,
                 as UTF-8 otherwise, like the diary does
   -h, --help    this text
+  --version     the tool's version
 
 Exit status:
   0  success
@@ -178,11 +183,16 @@ bool ParseOptions(Args& args, Options& options, bool allowText, std::string& err
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (const std::string& a : args)
+    for (const std::string& a : args) {
         if (a == "-h" || a == "--help") {
             std::fputs(kHelp, stdout);
             return 0;
         }
+        if (a == "--version") {
+            std::fputs("dayscrib-zip " DAYSCRIB_VERSION "\n", stdout);
+            return 0;
+        }
+    }
     if (args.empty()) return Usage();
     auto it = Commands().find(args.front());
     if (it == Commands().end()) return Usage();
