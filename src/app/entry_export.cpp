@@ -2,11 +2,12 @@
 
 #include "app/export_dialog.h"
 #include "editor/file_commands.h"
-#include "editor/rtf/rtf_reader.h"
+#include "nav/date_tree.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/user_folders.h"
-#include "store/entry_store.h"
+#include "rtf/rtf_reader.h"
+#include "store/entry_reader.h"
 #include "ui/commands.h"
 #include "ui/prompts.h"
 
@@ -23,12 +24,6 @@
 #include <QTextDocumentFragment>
 
 namespace {
-
-std::chrono::year_month_day Ymd(const QDate& d) {
-    return {std::chrono::year{d.year()}, std::chrono::month{unsigned(d.month())},
-            std::chrono::day{unsigned(d.day())}};
-}
-
 const QLocale English(QLocale::English);
 
 void AddHeading(QTextCursor& c, const QString& text, int level, bool first) {
@@ -66,8 +61,8 @@ QString EntryHeading(const TRangeEntry& e) {
 }
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
-                            const TCurrentProfile& profile,
-                            const std::function<std::string(const QString&)>& askPassword) {
+                             const TCurrentProfile& profile,
+                             const std::function<std::string(const QString&)>& askPassword) {
     TEntryIndex index;
     index.Refresh(archivePath);
     const std::vector<TRangeEntry> entries =
@@ -81,16 +76,16 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     doc.setMetaInformation(QTextDocument::DocumentTitle, title);
     AddHeading(c, title, 1, true);
 
-    // A store of its own: the main window's archive component and the
+    // A reader of its own: the main window's archive component and the
     // password of the open entry stay as they are.
-    TEntryStore store;
+    TEntryReader reader;
+    reader.Policy = TPasswordPolicy::DefaultThenAsk;
+    reader.DefaultPassword = profile.CurrentPassword;
     TExportSummary result;
     for (const TRangeEntry& e : entries) {
         const QString heading = EntryHeading(e);
-        store.PasswordPrompt = [&](const std::string&, const std::string&) {
-            return askPassword(heading);
-        };
-        const TEntryStore::TLoadResult loaded = store.Load(archivePath, e.Member, profile);
+        reader.AskPassword = [&] { return askPassword(heading); };
+        const TEntryReader::TRead loaded = reader.Read(archivePath, e.Member);
         if (!loaded.Found) {
             if (loaded.GaveUp) result.Skipped << heading;
             continue;
@@ -98,7 +93,8 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         AddHeading(c, heading, 2, false);
         QTextDocument part;
         part.setDefaultFont(doc.defaultFont());
-        ReadRtf(QByteArray::fromStdString(loaded.Bytes), part);
+        const std::string_view rtf = reader.Bytes();
+        ReadRtf(QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())), part);
         c.insertBlock(QTextBlockFormat(), QTextCharFormat());
         c.insertFragment(QTextDocumentFragment(&part));
         ++result.Included;
