@@ -9,6 +9,7 @@
 #include "rtf/rtf_reader.h"
 #include "store/entry_reader.h"
 #include "ui/commands.h"
+#include "ui/entry_title.h"
 #include "ui/prompts.h"
 
 #include <QAction>
@@ -46,18 +47,7 @@ void AddHeading(QTextCursor& c, const QString& text, int level, bool first) {
 } // namespace
 
 QString EntryHeading(const TRangeEntry& e) {
-    const QDate d(e.Key.Year, e.Key.Month, e.Key.Day);
-    switch (e.Level) {
-    case TEntryLevel::elDay:
-        return English.toString(d, "dddd, d MMMM yyyy");
-    case TEntryLevel::elWeek:
-        return QString("Week %1 of %2").arg(e.Key.Week).arg(English.toString(d, "MMMM yyyy"));
-    case TEntryLevel::elMonth:
-        return English.toString(d, "MMMM yyyy");
-    case TEntryLevel::elYear:
-        return QString::number(e.Key.Year);
-    }
-    return {};
+    return EntryTitle(e.Key, e.Level, English);
 }
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,

@@ -4,6 +4,7 @@
 #include "app/export_dialog.h"
 #include "support/diary_window.h"
 #include "support/modal.h"
+#include "ui/entry_title.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -76,9 +77,9 @@ TEST_F(Export, HtmlHoldsEveryEntryOfTheRangeInDateOrder) {
     EXPECT_NE(html.find("font-weight:700;\">bold</span>"), std::string::npos) << html; // kept
     const std::string text = PeerText(file, false);
     const std::size_t march = At(text, "March 2000\n"), summary = At(text, "March summary");
-    const std::size_t d15 = At(text, "Wednesday, 15 March 2000"),
+    const std::size_t d15 = At(text, "Wednesday 15 March 2000"),
                       first = At(text, "typed now, First day");
-    const std::size_t d16 = At(text, "Thursday, 16 March 2000"),
+    const std::size_t d16 = At(text, "Thursday 16 March 2000"),
                       second = At(text, "Second day bold words");
     EXPECT_LT(march, summary);
     EXPECT_LT(summary, d15);
@@ -88,16 +89,16 @@ TEST_F(Export, HtmlHoldsEveryEntryOfTheRangeInDateOrder) {
     EXPECT_EQ(text.find("outside the range"), std::string::npos);
     EXPECT_EQ(text.find("sealed"), std::string::npos);
     At(text, "Not included (protected)");
-    At(text, "Friday, 17 March 2000");
+    At(text, "Friday 17 March 2000");
     ASSERT_EQ(prompts.Count(TKind::Input), 1);
     for (const auto& asked : prompts.Asked)
         if (asked.Kind == TKind::Input) {
-            EXPECT_EQ(asked.Text, "Enter password for Friday, 17 March 2000:");
+            EXPECT_EQ(asked.Text, "Enter password for Friday 17 March 2000:");
             EXPECT_TRUE(asked.Masked);
         }
     EXPECT_EQ(prompts.Messages(),
               QStringList{"Exported 3 entries to " + QString::fromStdString(file) +
-                          ".\nNot included (protected): Friday, 17 March 2000."});
+                          ".\nNot included (protected): Friday 17 March 2000."});
 }
 
 TEST_F(Export, PdfWithThePasswordGivenHoldsTheProtectedEntryToo) {
@@ -128,4 +129,14 @@ TEST_F(Export, AnExistingFileAnsweredNoOrAnUnwritableOneIsLeftAsItWas) {
     ASSERT_EQ(prompts.Count(TKind::Error), 1);
     EXPECT_TRUE(prompts.Messages().back().startsWith("Cannot create file "));
     EXPECT_FALSE(std::filesystem::exists(scratch.file("no")));
+}
+
+TEST(EntryTitle, NamesEveryLevelByItsDateInTheLocaleGiven) {
+    const QLocale english(QLocale::English);
+    const TEntryKey key{2026, 12, 2, 9};
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elDay, english), "Wednesday 9 December 2026");
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elWeek, english), "Week 2 of December 2026");
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elMonth, english), "December 2026");
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elYear, english), "2026");
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elMonth, QLocale(QLocale::German)), "Dezember 2026");
 }
