@@ -1,6 +1,7 @@
 #include "app/entry_export.h"
 
 #include "app/export_dialog.h"
+#include "editor/entry_document.h"
 #include "editor/file_commands.h"
 #include "nav/date_tree.h"
 #include "platform/codepage.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QPdfWriter>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -26,25 +28,33 @@
 
 namespace {
 const QLocale English(QLocale::English);
-
-void AddHeading(QTextCursor& c, const QString& text, int level, bool first) {
-    QTextBlockFormat block;
-    block.setHeadingLevel(level);
-    block.setTopMargin(first ? 0 : 12);
-    block.setBottomMargin(4);
-    QTextCharFormat chars;
-    chars.setFontWeight(QFont::Bold);
-    chars.setFontPointSize(level == 1 ? 16 : 13);
-    if (first) {
-        c.setBlockFormat(block);
-        c.setBlockCharFormat(chars);
-    } else {
-        c.insertBlock(block, chars);
-    }
-    c.insertText(text, chars);
-}
-
 } // namespace
+
+QString OneStylePerElement(const QString& html) {
+    static const QRegularExpression tag(QStringLiteral("<[A-Za-z][^>]*>"));
+    static const QRegularExpression style(QStringLiteral("\\sstyle=\"([^\"]*)\""));
+    QString out;
+    out.reserve(html.size());
+    qsizetype done = 0;
+    for (auto tags = tag.globalMatch(html); tags.hasNext();) {
+        const QRegularExpressionMatch t = tags.next();
+        QString element = t.captured();
+        QStringList styles;
+        for (auto m = style.globalMatch(element); m.hasNext();)
+            styles << m.next().captured(1).trimmed();
+        if (styles.size() < 2) continue;
+        for (QString& s : styles)
+            if (!s.isEmpty() && !s.endsWith(';')) s += ';';
+        const QRegularExpressionMatch first = style.match(element);
+        element.remove(style); // every style attribute ...
+        element.insert(first.capturedStart(), " style=\"" + styles.join(' ') + "\""); // ... as one
+        out += QStringView(html).mid(done, t.capturedStart() - done);
+        out += element;
+        done = t.capturedEnd();
+    }
+    out += QStringView(html).mid(done);
+    return out;
+}
 
 QString EntryHeading(const TRangeEntry& e) {
     return EntryTitle(e.Key, e.Level, English);
@@ -64,7 +74,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
                           QString::fromUtf8(" \xE2\x80\x93 ") +
                           English.toString(options.To, "d MMMM yyyy");
     doc.setMetaInformation(QTextDocument::DocumentTitle, title);
-    AddHeading(c, title, 1, true);
+    AddEntryHeading(c, title, 1, true);
 
     // A reader of its own: the main window's archive component and the
     // password of the open entry stay as they are.
@@ -80,7 +90,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
             if (loaded.GaveUp) result.Skipped << heading;
             continue;
         }
-        AddHeading(c, heading, 2, false);
+        AddEntryHeading(c, heading, 2, false);
         QTextDocument part;
         part.setDefaultFont(doc.defaultFont());
         const std::string_view rtf = reader.Bytes();
@@ -90,7 +100,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         ++result.Included;
     }
     if (!result.Skipped.isEmpty()) {
-        AddHeading(c, "Not included (protected)", 2, false);
+        AddEntryHeading(c, "Not included (protected)", 2, false);
         for (const QString& s : result.Skipped) {
             c.insertBlock(QTextBlockFormat(), QTextCharFormat());
             c.insertText(s);
@@ -108,7 +118,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         pdf.setCreator("Dayscrib");
         doc.print(&pdf);
     } else {
-        bytes = doc.toHtml().toUtf8();
+        bytes = OneStylePerElement(doc.toHtml()).toUtf8();
     }
     if (WriteFileWhole(options.FileName, bytes) != TExportResult::Written)
         throw Exception("Cannot create file " + options.FileName.toStdString());

@@ -14,13 +14,20 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
+
 namespace {
 
-// Marks the entry modified, as typing would, and can be undone.
-void AppendEmptyLine(TRichEdit& editor) {
-    QTextCursor c(editor.document());
-    c.movePosition(QTextCursor::End);
-    c.insertBlock();
+// A change of protection reaches the archive with the entry's next store:
+// the entry counts as modified, its text stays as it is.
+void MarkForStore(TRichEdit& editor) {
+    editor.SetModified(true);
+}
+
+// Text a person wrote: anything but blanks (a picture counts too).
+bool HasText(const TRichEdit& editor) {
+    const QString text = editor.document()->toRawText();
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return !c.isSpace(); });
 }
 
 } // namespace
@@ -61,6 +68,10 @@ void TEntryTools::ApplyTemplate1Click() {
     if (editor_->ReadOnly()) return;
     const std::optional<std::string> rtf = store_.LoadTemplate(ArchiveFile());
     if (!rtf) return;
+    if (HasText(*editor_) &&
+        prompts_.Confirm("Apply Template", "Replace the text of this entry with the template?") !=
+            TConfirmAnswer::Yes)
+        return;
     ReplaceContentAsEdit(*editor_, QByteArray::fromStdString(*rtf));
 }
 
@@ -80,14 +91,14 @@ void TEntryTools::Protect1Click() {
         prompts_.ShowMessage("An empty password would leave the entry unprotected.");
         return;
     }
-    AppendEmptyLine(*editor_);
+    MarkForStore(*editor_);
     passwordPanel_->setText("Password Protected");
     store_.SetEntryPassword(password);
 }
 
 void TEntryTools::Unprotect1Click() {
     if (editor_->ReadOnly()) return;
-    AppendEmptyLine(*editor_);
+    MarkForStore(*editor_);
     passwordPanel_->setText(QString());
     store_.SetEntryPassword(std::string());
 }

@@ -71,12 +71,19 @@ void TMainForm::FormCreate() {
 bool TMainForm::Login() {
     if (Current.CurrentPassword.empty()) return true;
     if (splash_) splash_->AllowDialogsAbove(); // the prompt must not open beneath it
-    const QString answer = prompts_.InputBox(
-        "Dayscrib Login", "Enter User/Project #1 Default Password:", QString(), true);
-    // Case counts; Cancel gives the empty answer, which never matches. The
-    // answer is compared as the bytes a password is kept in (windows-1252,
-    // or UTF-8 when it has characters windows-1252 lacks).
-    if (PasswordBytes(answer.toStdString()) == Current.CurrentPassword) return true;
+    // A typo costs a try, not the start: three tries, "Wrong password."
+    // between them. Cancel ends at once.
+    for (int attempt = 1; attempt <= LoginAttempts; ++attempt) {
+        QString answer;
+        if (!prompts_.InputQuery("Dayscrib Login", "Enter User/Project #1 Default Password:",
+                                 answer, true))
+            break;
+        // Case counts. The answer is compared as the bytes a password is
+        // kept in (windows-1252, or UTF-8 when it has characters
+        // windows-1252 lacks).
+        if (PasswordBytes(answer.toStdString()) == Current.CurrentPassword) return true;
+        if (attempt < LoginAttempts) prompts_.ShowMessage("Wrong password.");
+    }
     prompts_.ShowMessage("Invalid User/Project #1 Default Password");
     return false;
 }

@@ -1,8 +1,9 @@
-// The View menu's pane switches, the status bar's marks and the transfer of
-// the settings to and from the controls.
+// The View menu's pane switches, the status bar's marks, the window's title
+// and the transfer of the settings to and from the controls.
 #include "app/main_form.h"
 
 #include "editor/editor.h"
+#include "ui/entry_title.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -14,6 +15,12 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QTreeWidget>
+
+// A user writing a week's summary must not believe they are writing the day
+// the calendar still shows: the title says which entry is open.
+void TMainForm::ShowEntryTitle() {
+    setWindowTitle(EntryTitle(Nav->Key, Nav->CurrentLevel()) + QString::fromUtf8(" \u2014 Dayscrib"));
+}
 
 // ---- View menu: Qt has toggled the check mark before the handler runs ----
 

@@ -13,3 +13,7 @@
 // The names of days and months come from `locale`, the system's by default;
 // exports pass a fixed one so that a document reads the same everywhere.
 QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& locale = QLocale());
+
+// The name a file made of one entry gets by default, sorting by date:
+// "2026-12-09", "2026-12-Week2", "2026-12", "2026" (no extension).
+QString EntryFileName(const TEntryKey& key, TEntryLevel level);
