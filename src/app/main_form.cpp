@@ -24,6 +24,7 @@
 #include <QShowEvent>
 #include <QTabBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 
 TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), prompts_(prompts) {
@@ -140,6 +141,9 @@ void TMainForm::FormShow() {
     // Selecting the start profile's tab loads today's entry, once.
     Nav->SelectProfileTab(Settings.StartProject);
     Nav->SelectCurrentNode();
+    // The tree's final height is known once the window is laid out: its year
+    // is brought into view again then.
+    QTimer::singleShot(0, this, [this] { Nav->ScrollToCurrentNode(); });
     FindInFiles1->setEnabled(true);
     OfferRecovery();
 }
