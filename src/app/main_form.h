@@ -204,6 +204,9 @@ private:
     // settings <-> controls (main_form_view.cpp)
     // The window's title names the open entry: "Wednesday 9 December 2026 — Dayscrib".
     void ShowEntryTitle();
+    // Ctrl+Tab and Ctrl+Shift+Tab move between the panes from anywhere, the
+    // editor too (where Tab types a tab).
+    void AddPaneKeys();
     void ApplySettings();
     void CollectSettings();
     void UpdateLeftPane();

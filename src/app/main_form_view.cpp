@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QLabel>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTextBlock>
@@ -20,6 +21,17 @@
 // the calendar still shows: the title says which entry is open.
 void TMainForm::ShowEntryTitle() {
     setWindowTitle(EntryTitle(Nav->Key, Nav->CurrentLevel()) + QString::fromUtf8(" \u2014 Dayscrib"));
+}
+
+void TMainForm::AddPaneKeys() {
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [this] { focusNextChild(); });
+    // Shift+Tab arrives as Backtab, or as Tab with Shift.
+    for (const QKeyCombination keys :
+         {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, Qt::CTRL | Qt::SHIFT | Qt::Key_Tab}) {
+        auto* previous = new QShortcut(QKeySequence(keys), this);
+        connect(previous, &QShortcut::activated, this, [this] { focusPreviousChild(); });
+    }
 }
 
 // ---- View menu: Qt has toggled the check mark before the handler runs ----

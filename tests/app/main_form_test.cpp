@@ -320,6 +320,33 @@ TEST_F(MainForm, TheWindowTitleNamesTheOpenEntry) {
     QLocale::setDefault(before);
 }
 
+// What the Keys help page says: Tab types a tab in the editor, Ctrl+Tab and
+// Ctrl+Shift+Tab (and Shift+Tab) move between the panes, from the editor too.
+TEST_F(MainForm, TabTypesATabInTheEditorAndCtrlTabMovesBetweenPanes) {
+    auto form = Create();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto key = [](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+        QTest::keyClick(QApplication::focusWidget(), k, m);
+    };
+    form->Editor->setFocus();
+    key(Qt::Key_Tab);
+    EXPECT_EQ(form->Editor->toPlainText(), "\t");
+    EXPECT_EQ(QApplication::focusWidget(), form->Editor);
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), form->Editor);
+    EXPECT_TRUE(form->isAncestorOf(QApplication::focusWidget()));
+    key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form->Editor);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_NE(QApplication::focusWidget(), form->Editor);
+    EXPECT_EQ(form->Editor->toPlainText(), "\t");
+    form->TreeView->setFocus();
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), form->TreeView);
+}
+
 TEST_F(MainForm, CancelledLoginIsRefused) {
     WriteIni("User1Password=" + ScramblePassword("x") + "\n");
     prompts.Inputs.push_back(std::nullopt);
