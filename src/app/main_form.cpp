@@ -76,8 +76,8 @@ bool TMainForm::Login() {
     // between them. Cancel ends at once.
     for (int attempt = 1; attempt <= LoginAttempts; ++attempt) {
         QString answer;
-        if (!prompts_.InputQuery("Dayscrib Login", "Enter User/Project #1 Default Password:",
-                                 answer, true))
+        if (!prompts_.InputQuery("Dayscrib Login",
+                                 "Enter User/Project #1 Default Password:", answer, true))
             break;
         // Case counts. The answer is compared as the bytes a password is
         // kept in (windows-1252, or UTF-8 when it has characters

@@ -40,8 +40,7 @@ void TMainForm::LoadEntry() {
     ShowEntryTitle();
     const std::string member = Nav->CurrentMember();
     const std::string archive = ArchivePath(Current.CurrentPath);
-    Store.PasswordPrompt =
-        EntryPasswordPrompt(prompts_, EntryTitle(Nav->Key, Nav->CurrentLevel()));
+    Store.PasswordPrompt = EntryPasswordPrompt(prompts_, EntryTitle(Nav->Key, Nav->CurrentLevel()));
     TEntryStore::TLoadResult result;
     std::string failure;
     try {

@@ -20,7 +20,8 @@
 // A user writing a week's summary must not believe they are writing the day
 // the calendar still shows: the title says which entry is open.
 void TMainForm::ShowEntryTitle() {
-    setWindowTitle(EntryTitle(Nav->Key, Nav->CurrentLevel()) + QString::fromUtf8(" \u2014 Dayscrib"));
+    setWindowTitle(EntryTitle(Nav->Key, Nav->CurrentLevel()) +
+                   QString::fromUtf8(" \u2014 Dayscrib"));
 }
 
 void TMainForm::AddPaneKeys() {

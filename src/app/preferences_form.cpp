@@ -263,11 +263,10 @@ void TPreferencesFrm::UserPathBtnClick(int n) {
     const std::string folder = DataFolder(PathBytes(path_[n - 1]->text().toStdString()), program);
     const QString start =
         QString::fromStdString(std::filesystem::is_directory(folder) ? folder : program);
-    const QString chosen =
-        prompts_.FolderName(QString("Data folder of %1").arg(Profile(n)), start);
+    const QString chosen = prompts_.FolderName(QString("Data folder of %1").arg(Profile(n)), start);
     if (chosen.isEmpty()) return;
-    path_[n - 1]->setText(
-        QString::fromStdString(PathText(DataPathForFolder(PathBytes(chosen.toStdString()), program))));
+    path_[n - 1]->setText(QString::fromStdString(
+        PathText(DataPathForFolder(PathBytes(chosen.toStdString()), program))));
     path_[n - 1]->setFocus();
 }
 

@@ -78,7 +78,8 @@ std::pair<int, int> SharedDataFolder(const std::vector<std::string>& paths,
 std::string DataPathForFolder(const std::string& folder, const std::string& programFolder) {
     std::string path = folder;
     if (path.empty() || path.back() != '/') path += '/';
-    if (path.size() > programFolder.size() && path.compare(0, programFolder.size(), programFolder) == 0) {
+    if (path.size() > programFolder.size() &&
+        path.compare(0, programFolder.size(), programFolder) == 0) {
         path.erase(0, programFolder.size());
         std::replace(path.begin(), path.end(), '/', '\\');
     }

@@ -42,8 +42,7 @@ std::string DataFolder(const std::string& dataPath, const std::string& programFo
 // earlier one that is on, as {that profile, the earlier one}; {0, 0} when
 // every folder is its own.
 std::pair<int, int> SharedDataFolder(const std::vector<std::string>& paths,
-                                     const std::vector<bool>& on,
-                                     const std::string& programFolder);
+                                     const std::vector<bool>& on, const std::string& programFolder);
 
 // What the path box shows for a folder chosen with the folder button: a
 // folder below `programFolder` relative to it, as the defaults are written

@@ -42,8 +42,8 @@ bool PrintDocument(const QTextDocument& source, QPrinter& printer) {
         painter.translate(0, -view.top());
         // Only the page's own lines; sideways a bullet may reach into the
         // margin, as on screen.
-        painter.setClipRect(QRectF(-area.left() / scale, view.top(), paper.width() / scale,
-                                   view.height()));
+        painter.setClipRect(
+            QRectF(-area.left() / scale, view.top(), paper.width() / scale, view.height()));
         QAbstractTextDocumentLayout::PaintContext context;
         // The layout moves a line that would cross a page's end to the next
         // page; a line that only touches the boundary belongs to one page, so
@@ -62,8 +62,8 @@ void WidenMargins(QPrinter& printer, double mm) {
                            QPageLayout::Millimeter);
 }
 
-TEntryPrinter::TEntryPrinter(TRichEdit* editor, TPrompts& prompts,
-                             std::function<TPrintName()> name, QObject* parent)
+TEntryPrinter::TEntryPrinter(TRichEdit* editor, TPrompts& prompts, std::function<TPrintName()> name,
+                             QObject* parent)
     : QObject(parent), Editor(editor), prompts_(prompts), name_(std::move(name)) {}
 
 void TEntryPrinter::AttachCommand(QAction* printCmd) {

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QToolButton>
 
-
 using ruler::TMarker;
 
 namespace {
@@ -63,8 +62,7 @@ TFormatBar::TFormatBar(TRichEdit* editor, TRuler* ruler, const TFormatControls& 
     // A step applies at once; typed text when Enter hands it on.
     connect(c_.FontSize, &QSpinBox::textChanged, this, guarded(&TFormatBar::FontSizeChange));
     if (auto* sizeBox = qobject_cast<TFontSizeBox*>(c_.FontSize)) {
-        connect(sizeBox, &TFontSizeBox::Committed, this,
-                guarded(&TFormatBar::FontSizeCommitted));
+        connect(sizeBox, &TFontSizeBox::Committed, this, guarded(&TFormatBar::FontSizeCommitted));
         connect(sizeBox, &TFontSizeBox::Cancelled, this, [this] { Editor->setFocus(); });
     }
     connect(c_.FontName, &QComboBox::currentTextChanged, this,

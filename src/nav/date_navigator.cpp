@@ -381,7 +381,8 @@ bool TDateNavigator::CheckYear(int year) {
     // On 2 January the diarist may still write on 31 December: the year is
     // offered rather than refused (it reaches the settings file at exit).
     if (year >= 1 && year <= 9999 &&
-        prompts_.Confirm("Dayscrib", QString("%1 is not in the diary's years. Add it?").arg(year)) ==
+        prompts_.Confirm("Dayscrib",
+                         QString("%1 is not in the diary's years. Add it?").arg(year)) ==
             TConfirmAnswer::Yes) {
         settings_.YearList.Add(std::to_string(year));
         return true;

@@ -90,9 +90,8 @@ TEST_F(EntryLoadSave, AnotherPasswordIsAskedForUntilTheRightOne) {
     for (const auto& asked : {prompts.Asked[0], prompts.Asked[2]}) {
         EXPECT_EQ(asked.Kind, TKind::Input);
         EXPECT_EQ(asked.Caption, "Password Prompt");
-        EXPECT_EQ(asked.Text,
-                  "Enter the password of " + EntryTitle({2000, 3, 3, 15}, TEntryLevel::elDay) +
-                      ":");
+        EXPECT_EQ(asked.Text, "Enter the password of " +
+                                  EntryTitle({2000, 3, 3, 15}, TEntryLevel::elDay) + ":");
         EXPECT_TRUE(asked.Masked);
     }
     EXPECT_EQ(Text(), "their words");

@@ -26,8 +26,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -52,13 +52,13 @@ TEST(PreferencesRules, AFolderSharedByTwoProfilesIsFoundHoweverItIsWritten) {
     const std::vector<bool> allOn(5, true);
     EXPECT_EQ(SharedDataFolder({"Data\\", "Data\\Own\\", "/x/", "/y", "/z/"}, allOn, program),
               std::make_pair(0, 0));
-    EXPECT_EQ(SharedDataFolder({"Data\\", "Data\\Own", "/x/", program + "Data/./", "/z/"},
-                               allOn, program),
+    EXPECT_EQ(SharedDataFolder({"Data\\", "Data\\Own", "/x/", program + "Data/./", "/z/"}, allOn,
+                               program),
               std::make_pair(4, 1));
-    EXPECT_EQ(SharedDataFolder({"Data\\", "Data\\Own\\..\\Own", dir.path() + "/link/", "/y/",
-                                "/z/"},
-                               allOn, program),
-              std::make_pair(3, 2));
+    EXPECT_EQ(
+        SharedDataFolder({"Data\\", "Data\\Own\\..\\Own", dir.path() + "/link/", "/y/", "/z/"},
+                         allOn, program),
+        std::make_pair(3, 2));
     EXPECT_EQ(SharedDataFolder({"Data\\", "/x/", "/x/", "/y/", "/z/"},
                                {true, true, false, true, true}, program),
               std::make_pair(0, 0));

@@ -99,7 +99,7 @@ TEST_F(FindReplace, ReplaceAfterFindNextReplacesTheHighlightedMatchThenSelectsTh
     Click(dlg->ReplaceButton);
     EXPECT_EQ(Ed().toPlainText(), "X Ab abc ab ab");
     EXPECT_EQ(Selection(), std::make_pair(9, 2)); // not "Ab" (case), not "abc" (whole word)
-    Ed().SetSelection(2, 2);                       // "Ab": no match with the case choice
+    Ed().SetSelection(2, 2);                      // "Ab": no match with the case choice
     Click(dlg->ReplaceButton);
     EXPECT_EQ(Ed().toPlainText(), "X Ab abc X ab");
     EXPECT_EQ(Selection(), std::make_pair(10, 0)); // the caret after the insertion

@@ -130,7 +130,7 @@ TEST_F(FormatBar, ASizeThatIsNoIntegerIsReportedAtEnterAndChangesNothing) {
     const QByteArray before = Ed().SaveToStream();
     form->FontSize->setFocus();
     QTest::keyClick(form->FontSize, Qt::Key_Backspace); // the size was selected on focusing
-    EXPECT_TRUE(prompts->Messages().isEmpty());        // still typing
+    EXPECT_TRUE(prompts->Messages().isEmpty());         // still typing
     QTest::keyClick(form->FontSize, Qt::Key_Return);
     EXPECT_EQ(prompts->Messages(), QStringList{"'' is not a valid integer value"});
     EXPECT_EQ(Ed().SaveToStream(), before);
@@ -171,8 +171,7 @@ TEST_F(FormatBar, TheSizeBoxTypedOverAppliesAtEnterAndGivesTheFocusBack) {
     QTest::keyClicks(form->Editor, "!");
 
     form->FileSaveCmd->trigger();
-    const std::string rtf = testsupport::TArchiveCheck(Archive()).Bytes(
-        "2000\\3\\Week3\\15.rtf");
+    const std::string rtf = testsupport::TArchiveCheck(Archive()).Bytes("2000\\3\\Week3\\15.rtf");
     EXPECT_NE(rtf.find("\\fs16 Small "), std::string::npos) << rtf;
     EXPECT_NE(rtf.find("\\fs24 big words!"), std::string::npos) << rtf;
     EXPECT_EQ(rtf.find("\\fs60"), std::string::npos) << rtf;

@@ -14,10 +14,10 @@
 #include <QPointer>
 #include <QPrinter>
 
-#include <sstream>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
+#include <sstream>
 
 namespace {
 
@@ -69,9 +69,8 @@ struct TWord {
 
 std::vector<TWord> Words(const std::string& pdf) {
     std::string out;
-    EXPECT_EQ(testsupport::RunCommand("pdftotext -f 1 -l 1 -bbox " + testsupport::ShellQuote(pdf) +
-                                          " -",
-                                      &out),
+    EXPECT_EQ(testsupport::RunCommand(
+                  "pdftotext -f 1 -l 1 -bbox " + testsupport::ShellQuote(pdf) + " -", &out),
               0);
     std::vector<TWord> words;
     static const QRegularExpression word(

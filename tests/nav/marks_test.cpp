@@ -1,7 +1,7 @@
 // The days and nodes that have an entry are shown in bold, from the
 // archive's directory, following stores, tab changes and the calendar's page.
-#include "support/diary_window.h"
 #include "store/entry_index.h"
+#include "support/diary_window.h"
 
 #include <QCalendarWidget>
 #include <QTabBar>
