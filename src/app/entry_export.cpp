@@ -78,6 +78,10 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         const TEntryReader::TRead loaded = reader.Read(archivePath, e.Member);
         if (!loaded.Found) {
             if (loaded.GaveUp) result.Skipped << heading;
+            if (loaded.Unreadable)
+                result.Unreadable << heading + ": " +
+                                         QString::fromStdString(UnreadableReason(
+                                             loaded.TooLarge, loaded.Cause, loaded.Size));
             continue;
         }
         AddHeading(c, heading, 2, false);
@@ -89,13 +93,16 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         c.insertFragment(QTextDocumentFragment(&part));
         ++result.Included;
     }
-    if (!result.Skipped.isEmpty()) {
-        AddHeading(c, "Not included (protected)", 2, false);
-        for (const QString& s : result.Skipped) {
+    const auto listLeftOut = [&](const QString& title, const QStringList& lines) {
+        if (lines.isEmpty()) return;
+        AddHeading(c, title, 2, false);
+        for (const QString& s : lines) {
             c.insertBlock(QTextBlockFormat(), QTextCharFormat());
             c.insertText(s);
         }
-    }
+    };
+    listLeftOut("Not included (protected)", result.Skipped);
+    listLeftOut("Not included (could not be read)", result.Unreadable);
 
     // Written beside the target, flushed and renamed over it: a failure
     // leaves no half document and an existing file as it was.
@@ -157,5 +164,7 @@ void TEntryExport::Run() {
                          .arg(options.FileName);
     if (!result.Skipped.isEmpty())
         report += "\nNot included (protected): " + result.Skipped.join(", ") + ".";
+    if (!result.Unreadable.isEmpty())
+        report += "\nNot included (could not be read): " + result.Unreadable.join("; ") + ".";
     prompts_.ShowMessage(report);
 }

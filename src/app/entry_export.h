@@ -3,7 +3,8 @@
 // under a heading for each: HTML with the formatting kept, or PDF. The file
 // is written whole or not at all. A protected entry is included only when its
 // password is given (the profile's default password is tried first, without
-// asking); otherwise it is listed at the end as not included.
+// asking); otherwise it is listed at the end as not included, as is an entry
+// that could not be read (damaged), with the reason.
 #pragma once
 
 #include "settings/settings.h"
@@ -28,7 +29,8 @@ struct TExportOptions {
 
 struct TExportSummary {
     int Included = 0;
-    QStringList Skipped; // headings of the protected entries left out
+    QStringList Skipped;    // headings of the protected entries left out
+    QStringList Unreadable; // "heading: why", the entries that could not be read
 };
 
 // The entry's heading: its EntryTitle in English ("Wednesday 15 March 2000").

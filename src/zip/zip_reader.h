@@ -160,6 +160,19 @@ public:
     // How many times the directory was read from the file (a cache measure).
     int DirectoryReads() const { return directoryReads_; }
 
+    // Why the member last extracted did not come out whole (when no
+    // exception said so): what a caller reports for it.
+    enum TMemberFault { mfNone, mfBadPassword, mfCrc, mfUnknownMethod, mfTooLong };
+    TMemberFault LastFault() const { return lastFault_; }
+    // The view index of the first member named `name` (letter case aside, no
+    // wildcards), or -1; -1 too when no directory is loaded (OpenArchive
+    // loads it).
+    int IndexOf(const std::string& name);
+    // A member of a method without a decoder shows the engine's message
+    // "Unknown Compression Method" when set; a caller that reports the
+    // member's fault itself (LastFault) clears it.
+    bool ShowUnknownMethod = true;
+
 protected:
     // The archive file, open between OpenArchive and CloseArchive.
     std::unique_ptr<TStream> ArchiveStream;
@@ -243,5 +256,6 @@ private:
     std::vector<int> lastMatched_;
     int extracted_ = 0;
     TZipCipher lastCipher_ = zcNone;
+    TMemberFault lastFault_ = mfNone;
     int directoryReads_ = 0;
 };
