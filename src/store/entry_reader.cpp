@@ -45,9 +45,9 @@ std::string FaultCause(TZipReader& archive, int index) {
     case TZipReader::mfUnknownMethod:
         return "unknown compression method " + std::to_string(archive.Member(index).Method);
     case TZipReader::mfTooLong:
-        return "its data is longer than its header says";
+        return "data longer than its header says";
     default:
-        return "its data cannot be decoded";
+        return "data not decodable";
     }
 }
 
@@ -89,16 +89,16 @@ TEntryReader::TRead TEntryReader::Run(int index) {
         }
     } catch (const EAlteredMember&) {
         result.Unreadable = true;
-        result.Cause = "the encrypted data is damaged or altered";
+        result.Cause = "encrypted data altered";
     } catch (const EBadLocalHeader&) {
         result.Unreadable = true;
-        result.Cause = "its header is damaged";
+        result.Cause = "local header unreadable";
     } catch (const EFatalUnzipError&) {
         result.Unreadable = true;
-        result.Cause = "its data is cut short";
+        result.Cause = "data cut short";
     } catch (const EStreamError&) {
         result.Unreadable = true;
-        result.Cause = "its data is cut short";
+        result.Cause = "data cut short";
     } catch (...) {
         archive_.ShowUnknownMethod = show;
         throw;

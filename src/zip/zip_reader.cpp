@@ -280,7 +280,8 @@ void TZipReader::ReadDirectory(TStream& stream) {
 }
 
 void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
-                                const TEndCentral& endCentral, const TArchiveStamp& stamp) {
+                                const TEndCentral& endCentral, const TArchiveStamp& stamp,
+                                bool written) {
     View = nullptr;
     SortedView.reset();
     nameIndex_.clear();
@@ -288,7 +289,7 @@ void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
     EndCentral.Assign(endCentral);
     BuildView();
     DirectoryTime = stamp;
-    DirectoryWritten = true;
+    DirectoryWritten = written;
 }
 
 void TZipReader::BuildView() {

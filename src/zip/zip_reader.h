@@ -205,8 +205,10 @@ protected:
     std::string MemberPath(int index) const;
     // Takes a directory the writer has just written as the cached one, with
     // its end record and the new archive file's stamp; builds the view.
+    // `written`: every local header is one the writer wrote (none was
+    // carried over damaged), so DirectoryWritten holds.
     void AdoptDirectory(std::unique_ptr<TSortedZip> directory, const TEndCentral& endCentral,
-                        const TArchiveStamp& stamp);
+                        const TArchiveStamp& stamp, bool written);
 
 private:
     // The stamp of the file behind an open stream (of ZipName when the

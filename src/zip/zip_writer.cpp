@@ -228,7 +228,8 @@ int TZipWriter::BuildArchive() {
         outputName_.clear();
         tempFile_.reset();
         SortMode = savedSortMode;
-        AdoptDirectory(std::move(newDirectory_), newEnd_, TArchiveStamp::Of(zipName));
+        AdoptDirectory(std::move(newDirectory_), newEnd_, TArchiveStamp::Of(zipName),
+                       damaged_.empty());
     } catch (...) {
         outputName_.clear(); // InstallArchive removed it
         cleanUp();

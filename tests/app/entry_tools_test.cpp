@@ -140,7 +140,7 @@ TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
     // Reading it again asks after the silent try (the profile has no default).
     prompts.Inputs = {QString("Tulip")};
     Select15();
-    EXPECT_EQ(prompts.Count(TKind::Input), 2);
+    EXPECT_EQ(prompts.Count(TKind::Input), 5);
     EXPECT_EQ(Text(), "my secret\n");
     EXPECT_EQ(Panel(2), "Password Protected");
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +13,11 @@ namespace tool {
 StdoutStream::StdoutStream() {
     struct stat st {};
     if (::fstat(1, &st) == 0 && S_ISREG(st.st_mode)) {
-        const off_t at = ::lseek(1, 0, SEEK_CUR);
-        file_ = at >= 0;
+        // Appending (">>"), the bytes go after whatever the file holds,
+        // wherever its offset stands until the first write.
+        const int flags = ::fcntl(1, F_GETFL);
+        const off_t at = flags >= 0 && (flags & O_APPEND) ? st.st_size : ::lseek(1, 0, SEEK_CUR);
+        file_ = flags >= 0 && at >= 0;
         start_ = file_ ? at : 0;
     }
 }
