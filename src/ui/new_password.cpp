@@ -11,7 +11,6 @@ std::optional<QString> AskNewPassword(TPrompts& prompts, const QString& caption,
         if (!prompts.InputQuery(caption, "Enter the new password again:", second, true))
             return std::nullopt;
         if (first == second) return first;
-        prompts.ShowMessage("The two passwords differ. Please enter the new password twice "
-                            "again.");
+        prompts.ShowMessage("The two passwords differ. Please enter the new password again.");
     }
 }

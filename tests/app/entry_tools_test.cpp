@@ -131,7 +131,7 @@ TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
         EXPECT_TRUE(prompts.Asked[i].Masked);
     }
     EXPECT_EQ(prompts.Asked[2].Text,
-              "The two passwords differ. Please enter the new password twice again.");
+              "The two passwords differ. Please enter the new password again.");
     EXPECT_EQ(Panel(2), "Password Protected");
     Select16();
     EXPECT_TRUE(Check().Info(Day15).Encrypted);
