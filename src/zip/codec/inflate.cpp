@@ -53,6 +53,7 @@ constexpr unsigned kMaxMatch = 258;
 // Most output one step of the hot loop writes: two literals and a match.
 constexpr unsigned kMaxStep = 2 + kMaxMatch;
 constexpr std::int64_t kMaxFiller = 64;
+constexpr std::int64_t kPairsFrom = 32768;
 constexpr unsigned kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                            11, 4,  12, 3, 13, 2, 14, 1, 15};
 
@@ -68,6 +69,16 @@ inline std::uint64_t LoadLE64(const std::uint8_t* p) {
             v = (v << 8) | p[i];
     }
     return v;
+}
+
+inline void Store16(std::uint8_t* p, std::uint32_t v) {
+    const auto x = static_cast<std::uint16_t>(v);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &x, 2);
+    } else {
+        p[0] = static_cast<std::uint8_t>(x);
+        p[1] = static_cast<std::uint8_t>(x >> 8);
+    }
 }
 
 inline void Copy8(std::uint8_t* dst, const std::uint8_t* src) {
@@ -206,8 +217,23 @@ private:
         }
         bb_ &= (std::uint64_t{1} << bk_) - 1;
     }
+    // Tops the bit buffer up to 56 to 63 bits with one load; needs 8 bytes
+    // in the input buffer.
+    void WordFill() {
+        bb_ |= LoadLE64(g_.InPtr) << bk_;
+        const unsigned take = (63 - bk_) >> 3;
+        g_.InPtr += take;
+        g_.InCount -= take;
+        g_.Countdown -= take;
+        g_.LastByte = g_.InPtr[-1];
+        bk_ |= 56;
+    }
     void Need(unsigned n) {
-        if (bk_ < n) SlowFill(n);
+        if (bk_ >= n) return;
+        if (g_.InCount >= 8)
+            WordFill();
+        else
+            SlowFill(n);
     }
     // The entry of table t at the next `bits` bits. Near the end of the data
     // a code may be shorter than the table's bits: the bits that are not
@@ -216,7 +242,12 @@ private:
     // looked up again with it, so a member that ends where its data ends
     // never eats filler and one that does decodes as it always did.
     std::uint32_t LookUp(const std::uint32_t* t, unsigned bits) {
-        if (bk_ < bits) SoftFill(bits);
+        if (bk_ < bits) {
+            if (g_.InCount >= 8)
+                WordFill();
+            else
+                SoftFill(bits);
+        }
         std::uint32_t e = t[Peek(bits)];
         const bool invalid = (e & kSpecial) && !(e & (kLink | kEnd));
         const unsigned codeBits = invalid ? bits : (e & kLink) ? DropBits(e) : CodeBits(e);
@@ -434,7 +465,14 @@ int Inflater::Dynamic() {
 
     TInflateTable& tl = x_.literal;
     TInflateTable& td = x_.distance;
-    if (int r = BuildInflateTable(lengths, nl, TCodeKind::LiteralLength, kLiteralBits, false, tl); r != 0)
+    // Literal pairs cost a pass over the table: worth it when the member has
+    // a good deal of output left, so that the block is likely long.
+    const std::int64_t left =
+        g_.UncompressedSize - g_.BytesDone - static_cast<std::int64_t>(w_ - pending_);
+    const bool pairs = left >= kPairsFrom;
+    if (int r = BuildInflateTable(lengths, nl, TCodeKind::LiteralLength, kLiteralBits, false, tl,
+                                  pairs);
+        r != 0)
         return r;
     if (int r = BuildInflateTable(lengths + nl, nd, TCodeKind::Distance, kDistanceBits, false, td); r != 0)
         return r;
@@ -486,7 +524,7 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
     const std::uint8_t* in = g_.InPtr;
     const std::uint8_t* inEnd = in + g_.InCount;
 
-    auto syncOut = [&] {
+    auto syncOut = [&] __attribute__((always_inline)) {
         if (auto used = static_cast<unsigned>(in - g_.InPtr); used != 0) {
             g_.Countdown -= used;
             g_.LastByte = in[-1];
@@ -497,7 +535,7 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
         bk_ = k;
         w_ = w;
     };
-    auto syncIn = [&] {
+    auto syncIn = [&] __attribute__((always_inline)) {
         in = g_.InPtr;
         inEnd = in + g_.InCount;
         b = bb_;
@@ -521,7 +559,7 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
         syncIn();
     };
     // LookUp's rule for the locals: the entry at the next `bits` bits.
-    auto lookUp = [&](const std::uint32_t* t, unsigned bits) {
+    auto lookUp = [&](const std::uint32_t* t, unsigned bits) __attribute__((always_inline)) {
         if (k < bits) {
             if (inEnd - in < 8) {
                 syncOut();
@@ -559,21 +597,29 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
             std::uint32_t e = lt[b & lmask];
             do {
                 if (e & kLiteral) {
+                    // One or two literals per entry, up to three entries
+                    // per top-up (33 bits, and 11 more for the next lookup).
                     drop(DropBits(e));
-                    std::uint8_t c = static_cast<std::uint8_t>(Value(e));
+                    std::uint32_t v = Value(e);
+                    unsigned n = 1 + ((e >> 12) & 1);
                     e = lt[b & lmask];
-                    *out++ = c;
+                    Store16(out, v);
+                    out += n;
                     if (e & kLiteral) {
                         drop(DropBits(e));
-                        c = static_cast<std::uint8_t>(Value(e));
+                        v = Value(e);
+                        n = 1 + ((e >> 12) & 1);
                         e = lt[b & lmask];
-                        *out++ = c;
+                        Store16(out, v);
+                        out += n;
                         if (e & kLiteral) {
                             drop(DropBits(e));
-                            c = static_cast<std::uint8_t>(Value(e));
-                            refill();
+                            v = Value(e);
+                            n = 1 + ((e >> 12) & 1);
                             e = lt[b & lmask];
-                            *out++ = c;
+                            refill();
+                            Store16(out, v);
+                            out += n;
                             continue;
                         }
                     }
@@ -590,8 +636,8 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
                     if (e & kLiteral) {
                         drop(DropBits(e));
                         *out++ = static_cast<std::uint8_t>(Value(e));
-                        refill();
                         e = lt[b & lmask];
+                        refill();
                         continue;
                     }
                     if (e & kSpecial) {
@@ -609,8 +655,8 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
                     if (d & kSpecial) goto corruptFast;
                 }
                 const unsigned dist = take(d);
+                e = lt[b & lmask]; // at least 16 bits are still there
                 refill();
-                e = lt[b & lmask];
                 if (dist > static_cast<unsigned>(out - s)) {
                     CopyNearStart(static_cast<unsigned>(out - s), dist, len);
                 } else {
@@ -635,7 +681,7 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
             e = lookUp(lt + Value(e), CodeBits(e));
         }
         if (e & kLiteral) {
-            drop(DropBits(e));
+            drop(CodeBits(e)); // of a pair, the first literal only
             s[w++] = static_cast<std::uint8_t>(Value(e));
             if (w == flushAt_) {
                 syncOut();

@@ -61,10 +61,31 @@ constexpr TLeaves kLeaves[3] = {MakeLeaves(TCodeKind::LiteralLength),
 // Sub-table starts are 16-bit values.
 constexpr std::size_t kMaxEntries = 0xFFFF;
 
+// Gives every first-level entry of a literal whose code leaves room for the
+// code of a second literal both of them. The entry at i >> (first code bits)
+// is that of the bits after the first code (with zeros above them), right
+// when its code fits in those bits; it may already hold a pair, whose first
+// literal is the one wanted.
+void PairLiterals(std::uint32_t* t, unsigned rootBits) {
+    // Without branches: which entries pair up follows no pattern a
+    // processor could predict.
+    const unsigned size = 1u << rootBits;
+    for (unsigned i = 0; i < size; ++i) {
+        const std::uint32_t first = t[i];
+        const unsigned bits1 = CodeBits(first);
+        const std::uint32_t second = t[i >> bits1];
+        const unsigned bits2 = bits1 + CodeBits(second);
+        const std::uint32_t pair = ((Value(first) | (Value(second) & 0xFF) << 8) << 16) |
+                                   kLiteral | kPair | (bits1 << 8) | bits2;
+        const bool both = (first & second & kLiteral) != 0 && bits2 <= rootBits;
+        t[i] = both ? pair : first;
+    }
+}
+
 } // namespace
 
 int BuildInflateTable(const unsigned* lengths, unsigned count, TCodeKind kind, unsigned rootBits,
-                      bool keepIncomplete, TInflateTable& table) {
+                      bool keepIncomplete, TInflateTable& table, bool pairs) {
     table.Bits = 0;
     prefix::TCanonicalCode code;
     const int result = prefix::MakeCanonicalCode(lengths, count, 15, code);
@@ -87,6 +108,7 @@ int BuildInflateTable(const unsigned* lengths, unsigned count, TCodeKind kind, u
         ShowEngineMessage("*** inflate out of memory ***", "Error");
         return prefix::kOutOfMemory;
     }
+    if (pairs && kind == TCodeKind::LiteralLength) PairLiterals(table.Entries.data(), rootBits);
     table.Bits = rootBits;
     return result;
 }

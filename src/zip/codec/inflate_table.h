@@ -9,10 +9,17 @@
 //
 //   bits  0-7   bits to drop
 //   bits  8-11  code bits (a link: the sub-table's index bits)
-//   bits 12-15  kind: kLiteral; kSpecial with kEnd (end of block) or kLink
-//               (a sub-table); kSpecial alone for a bit pattern no symbol has;
-//               none of them for a length or distance
+//   bits 12-15  kind: kLiteral, with kPair for two literals; kSpecial with
+//               kEnd (end of block) or kLink (a sub-table); kSpecial alone
+//               for a bit pattern no symbol has; none of them for a length
+//               or distance
 //   bits 16-31  value
+//
+// A literal/length table's first level may hold two literals in one entry
+// where the codes of both fit in its bits: value = first | second << 8,
+// bits to drop = both codes, code bits = the first code alone, so a reader
+// that wants one symbol at a time takes the first literal and drops its code
+// bits only.
 //
 // The first-level table has a fixed 2^bits entries, whatever the code's
 // lengths, so the hot loop indexes it with a constant mask; with 11 bits for
@@ -34,6 +41,7 @@ constexpr std::uint32_t kLiteral = 0x8000;
 constexpr std::uint32_t kSpecial = 0x4000;
 constexpr std::uint32_t kLink = 0x2000;
 constexpr std::uint32_t kEnd = 0x1000;
+constexpr std::uint32_t kPair = 0x1000; // with kLiteral
 
 inline unsigned DropBits(std::uint32_t e) {
     return e & 0xFF;
@@ -67,8 +75,11 @@ struct TInflateTable {
 // given for symbols 0 to count - 1, with a first-level table of 2^rootBits
 // entries. An incomplete code (result 1) is built only when keepIncomplete is
 // set; otherwise the table is left empty, since the caller gives up anyway.
-// The entries' storage is kept from one build to the next.
+// The entries' storage is kept from one build to the next. With `pairs` a
+// literal/length table gets entries of two literals where they fit (see
+// above); that takes a pass over the first level, worth it for a block that
+// goes on for a while.
 int BuildInflateTable(const unsigned* lengths, unsigned count, TCodeKind kind, unsigned rootBits,
-                      bool keepIncomplete, TInflateTable& table);
+                      bool keepIncomplete, TInflateTable& table, bool pairs = false);
 
 } // namespace inflate

@@ -5,11 +5,19 @@ namespace prefix {
 int MakeCanonicalCode(const unsigned* lengths, unsigned count, unsigned maxLength,
                       TCanonicalCode& code) {
     if (count > kMaxSymbols || maxLength > kMaxLength) return kOverSubscribed;
-    unsigned perLength[kMaxLength + 1] = {};
+    // Four counts side by side: runs of equal lengths then do not wait on
+    // the count they just stored.
+    unsigned counts[4][32] = {};
+    bool tooLong = false;
     for (unsigned s = 0; s < count; ++s) {
-        if (lengths[s] > maxLength) return kOverSubscribed; // no code space has room for it
-        ++perLength[lengths[s]];
+        const unsigned len = lengths[s];
+        tooLong |= len > maxLength;
+        ++counts[s & 3][len & 31];
     }
+    if (tooLong) return kOverSubscribed; // no code space has room for it
+    unsigned perLength[kMaxLength + 1];
+    for (unsigned len = 0; len <= kMaxLength; ++len)
+        perLength[len] = counts[0][len] + counts[1][len] + counts[2][len] + counts[3][len];
     std::copy(perLength, perLength + kMaxLength + 1, code.PerLength);
     code.Used = count - perLength[0];
     if (code.Used == 0) {

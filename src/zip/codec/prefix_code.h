@@ -36,8 +36,8 @@ constexpr unsigned kMaxSymbols = 288;
 
 struct TCanonicalCode {
     unsigned PerLength[kMaxLength + 1] = {}; // codes of each length (index 0: symbols without)
-    std::uint16_t Sorted[kMaxSymbols] = {};  // the symbols with a code, in code order
-    std::uint8_t Length[kMaxSymbols] = {};   // Length[i]: the code length of Sorted[i]
+    std::uint16_t Sorted[kMaxSymbols];       // the symbols with a code, in code order
+    std::uint8_t Length[kMaxSymbols];        // Length[i]: the code length of Sorted[i]
     unsigned Used = 0;                       // symbols with a code
     unsigned Shortest = 0, Longest = 0;      // 0 when no symbol has a code
 };

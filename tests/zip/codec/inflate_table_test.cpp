@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -111,7 +112,12 @@ TSymbolRead ReadPacked(const TInflateTable& t, std::uint32_t bits) {
     }
     if ((e & kSpecial) && !(e & kEnd)) return r;
     r.codeBits = used + CodeBits(e);
-    r.kind = (e & kLiteral) ? 1 : (e & kEnd) ? 2 : 3;
+    if (e & kLiteral) {
+        r.kind = 1;
+        r.value = Value(e) & 0xFF; // of a pair, the first literal
+        return r;
+    }
+    r.kind = (e & kEnd) ? 2 : 3;
     r.value = Value(e);
     r.extra = DropBits(e) - CodeBits(e);
     return r;
@@ -136,8 +142,11 @@ int Judge(const std::vector<unsigned>& lengths, unsigned maxLength) {
 void CheckAgainstPlain(const TCase& c, std::vector<unsigned> lengths, const std::string& what) {
     lengths.resize(c.count, 0);
     const int expected = Judge(lengths, c.maxLength);
-    TInflateTable packed, refused;
+    TInflateTable packed, paired, refused;
     ASSERT_EQ(BuildInflateTable(lengths.data(), c.count, c.kind, c.rootBits, true, packed),
+              expected)
+        << what;
+    ASSERT_EQ(BuildInflateTable(lengths.data(), c.count, c.kind, c.rootBits, true, paired, true),
               expected)
         << what;
     EXPECT_EQ(BuildInflateTable(lengths.data(), c.count, c.kind, c.rootBits, false, refused),
@@ -159,10 +168,29 @@ void CheckAgainstPlain(const TCase& c, std::vector<unsigned> lengths, const std:
     EXPECT_EQ(refused.Empty(), expected != 0) << what;
     ASSERT_EQ(packed.Bits, c.rootBits) << what;
     const TPlainDecoder decoder(c, lengths);
+    unsigned pairs = 0;
     for (std::uint32_t bits = 0; bits < (1u << c.maxLength); ++bits) {
         const TSymbolRead plain = decoder.Read(bits);
         ASSERT_EQ(ReadPacked(packed, bits), plain) << what << ", bits " << bits;
+        ASSERT_EQ(ReadPacked(paired, bits), plain) << what << ", bits " << bits;
+        // A pair of literals: the second is what the bits after the first read.
+        const std::uint32_t e = paired.Entries[bits & ((1u << c.rootBits) - 1)];
+        if ((e & (kLiteral | kPair)) == (kLiteral | kPair)) {
+            ++pairs;
+            const TSymbolRead second = decoder.Read(bits >> CodeBits(e));
+            ASSERT_EQ(second.kind, 1) << what << ", bits " << bits;
+            ASSERT_EQ(second.value, Value(e) >> 8) << what << ", bits " << bits;
+            ASSERT_EQ(second.codeBits + CodeBits(e), DropBits(e)) << what << ", bits " << bits;
+        }
         ASSERT_EQ(ReadGeneral(general, bits), plain) << what << ", bits " << bits;
+    }
+    // Where two literal codes fit in the first level, some entry pairs them.
+    std::vector<unsigned> literals;
+    for (unsigned sym = 0; sym < 256 && c.kind == TCodeKind::LiteralLength; ++sym)
+        if (lengths[sym] != 0) literals.push_back(lengths[sym]);
+    std::sort(literals.begin(), literals.end());
+    if (literals.size() >= 2 && literals[0] + literals[0] <= c.rootBits) {
+        EXPECT_GT(pairs, 0u) << what;
     }
 }
 
