@@ -46,12 +46,13 @@ namespace {
 
 constexpr unsigned kHistory = 32768;                    // the farthest a distance reaches
 constexpr unsigned kHandOver = TUnZipWork::kWindowSize; // output is handed on per 32 KiB
-constexpr unsigned kRoom = 3 * kHandOver;               // room after the history
+constexpr unsigned kRoom = 7 * kHandOver;               // room after the history
 constexpr unsigned kSlack = 64;                         // wide copies may run this far
 constexpr unsigned kBufferSize = kHistory + kRoom + kSlack;
 constexpr unsigned kMaxMatch = 258;
-// Most output one step of the hot loop writes: two literals and a match.
-constexpr unsigned kMaxStep = 2 + kMaxMatch;
+// Most output one step of the hot loop writes: two entries of two literals
+// and a match.
+constexpr unsigned kMaxStep = 4 + kMaxMatch;
 constexpr std::int64_t kMaxFiller = 64;
 constexpr std::int64_t kPairsFrom = 32768;
 constexpr unsigned kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
