@@ -82,6 +82,21 @@ void PairLiterals(std::uint32_t* t, unsigned rootBits) {
     }
 }
 
+// The share of first-level lookups that would find two literals, if the
+// data followed the code's own lengths (a code of n bits standing for a
+// share of 2^-n): below a tenth, a pass to pair them does not pay.
+bool WorthPairing(const unsigned* lengths, unsigned count, unsigned rootBits) {
+    double perLength[16] = {};
+    for (unsigned s = 0; s < count && s < 256; ++s)
+        if (lengths[s] != 0 && lengths[s] < rootBits) perLength[lengths[s]] += 1.0;
+    double share = 0, upTo[16] = {};
+    for (unsigned len = 1; len < 16; ++len)
+        upTo[len] = upTo[len - 1] + perLength[len] / static_cast<double>(1u << len);
+    for (unsigned len = 1; len < rootBits; ++len)
+        share += perLength[len] / static_cast<double>(1u << len) * upTo[rootBits - len];
+    return share >= 0.1;
+}
+
 } // namespace
 
 int BuildInflateTable(const unsigned* lengths, unsigned count, TCodeKind kind, unsigned rootBits,
@@ -108,7 +123,8 @@ int BuildInflateTable(const unsigned* lengths, unsigned count, TCodeKind kind, u
         ShowEngineMessage("*** inflate out of memory ***", "Error");
         return prefix::kOutOfMemory;
     }
-    if (pairs && kind == TCodeKind::LiteralLength) PairLiterals(table.Entries.data(), rootBits);
+    if (pairs && kind == TCodeKind::LiteralLength && WorthPairing(lengths, count, rootBits))
+        PairLiterals(table.Entries.data(), rootBits);
     table.Bits = rootBits;
     return result;
 }
