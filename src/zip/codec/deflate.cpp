@@ -113,8 +113,9 @@ std::uint32_t TDeflater::Deflate(TDeflateIO& io, int level, std::uint16_t& flags
 TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDeflateBuffers& buffers,
                              int level, std::uint16_t& method, std::uint16_t& internalAttributes)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
-      head_(buffers.head.data()), prev_(buffers.prev.data()), headLong_(buffers.headLong.data()),
-      prevLong_(buffers.prevLong.data()), rank_(buffers.rank.data()),
+      head_(buffers.head.data()), prev_(buffers.prev.data()),
+      keyHead_{buffers.keyHead[0].data(), buffers.keyHead[1].data()},
+      keyPrev_{buffers.keyPrev[0].data(), buffers.keyPrev[1].data()}, rank_(buffers.rank.data()),
       rankCount_(buffers.rankCount.data()), litBuf_(buffers.litBuf.data()),
       distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
       level_(level) {
@@ -138,7 +139,9 @@ std::uint64_t TDeflateState::Run() {
     } wipe{window_};
     InitBlock();
     std::memset(head_, 0, kHashSize * sizeof *head_);
-    if (longChains_) std::memset(headLong_, 0, kLongHashSize * sizeof *headLong_);
+    if (longChains_)
+        for (unsigned k = 0; k < kKeyedChains; ++k)
+            std::memset(keyHead_[k], 0, kKeyHashSize * sizeof *keyHead_[k]);
     strstart_ = 0;
     blockStart_ = 0;
     lookahead_ = ReadInput(window_, kWSize);
@@ -178,20 +181,28 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     const std::uint16_t scanStart = Load16(scan);
     std::uint16_t scanEnd = Load16(scan + bestLen - 1);
     if (prevLength_ >= goodMatch_) chainLength >>= 2;
-    const bool useLong = Long && lookahead_ >= kLongKey;
     // The number of the last string of this chain that the budget reaches.
     const std::uint32_t lastRank = Long ? rank_[curMatch & kWMask] - (chainLength - 1) : 0;
-    unsigned newFrom = strstart_; // second-chain candidates below this are not seen yet
+    unsigned newFrom = strstart_; // keyed-chain candidates below this are not seen yet
+    // The keyed chains whose keys the scan has: near the end of the input
+    // the keys of the last strings hold bytes that are not input.
+    unsigned usable = 0;
+    if constexpr (Long)
+        while (usable < kKeyedChains && lookahead_ >= kChainKey[usable])
+            ++usable;
+    unsigned level = 0;
+    bool found = false; // bestStart is a candidate of this search
 
     // The chain of three-byte hashes, as long as a candidate of three bytes
     // could still be the best.
-    while (!useLong || bestLen < kLongKey - 1) {
+    while (level == usable || bestLen < kChainKey[level] - 1) {
         if (Load16(window + curMatch + bestLen - 1) == scanEnd &&
             Load16(window + curMatch) == scanStart) {
             const unsigned len = MatchLength(scan, window + curMatch);
             if (len > bestLen) {
                 bestStart = curMatch;
                 bestLen = len;
+                found = true;
                 if (len >= niceMatch) goto done;
                 scanEnd = Load16(scan + bestLen - 1);
             }
@@ -202,29 +213,44 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     }
 
     if constexpr (!Long) goto done;
-    // Only a candidate that shares the first kLongKey bytes can be longer
-    // now. Those are on the second chain, in the same order; the ones the
-    // walk above has not reached, within the budget (by their number in the
-    // three-byte chain) and the reach, are the candidates it would have
-    // compared, and the rest of that chain could not have won.
-    {
-        const std::uint64_t key = Load64(scan) << (64 - 8 * kLongKey);
-        const std::uint16_t* const prevLong = prevLong_;
+    // Only a candidate that shares the first kChainKey[level] bytes can be
+    // longer now. Those are on that keyed chain, in the same order; the ones
+    // the walk so far has not reached, within the budget (by their number in
+    // the three-byte chain) and the reach, are the candidates it would have
+    // compared, and the rest of that chain could not have won. Once the best
+    // match is a byte short of the next chain's key, the walk goes on there.
+    for (; level < usable; ++level) {
+        const unsigned nextKey = level + 1 < usable ? kChainKey[level + 1] : kMaxMatch + 2;
+        if (bestLen >= nextKey - 1) continue;
+        const unsigned keyBits = 64 - 8 * kChainKey[level];
+        const std::uint64_t key = Load64(scan) << keyBits;
+        const std::uint16_t* const links = keyPrev_[level];
         const std::uint32_t* const rank = rank_;
-        for (unsigned c = headLong_[LongHash(scan)]; c > limit; c = prevLong[c & kWMask]) {
-            // Seen above, or another string with the same hash.
-            if (c >= newFrom || Load64(window + c) << (64 - 8 * kLongKey) != key) continue;
+        // Where the best candidate of this search has the key, it is on this
+        // chain, and what lies between it and newFrom has been seen.
+        unsigned c = found && bestLen >= kChainKey[level]
+                         ? links[bestStart & kWMask]
+                         : keyHead_[level][KeyHash(key)];
+        for (; c > limit; c = links[c & kWMask]) {
+            // Seen before, or another string with the same hash.
+            if (c >= newFrom || Load64(window + c) << keyBits != key) continue;
             if (static_cast<std::int32_t>(rank[c & kWMask] - lastRank) < 0)
-                break; // past the budget
+                goto done; // past the budget
             if (Load16(window + c + bestLen - 1) != scanEnd) continue;
             const unsigned len = MatchLength(scan, window + c);
             if (len > bestLen) {
                 bestStart = c;
                 bestLen = len;
-                if (len >= niceMatch) break;
+                found = true;
+                if (len >= niceMatch) goto done;
                 scanEnd = Load16(scan + bestLen - 1);
+                if (bestLen >= nextKey - 1) {
+                    newFrom = c;
+                    break;
+                }
             }
         }
+        if (c <= limit) goto done;
     }
 done:
     matchStart_ = bestStart;
@@ -246,12 +272,14 @@ void TDeflateState::FillWindow() {
             for (unsigned n = 0; n < kWSize; ++n)
                 prev_[n] = static_cast<std::uint16_t>(prev_[n] >= kWSize ? prev_[n] - kWSize : 0);
             if (longChains_) {
-                for (unsigned n = 0; n < kLongHashSize; ++n)
-                    headLong_[n] = static_cast<std::uint16_t>(
-                        headLong_[n] >= kWSize ? headLong_[n] - kWSize : 0);
-                for (unsigned n = 0; n < kWSize; ++n)
-                    prevLong_[n] = static_cast<std::uint16_t>(
-                        prevLong_[n] >= kWSize ? prevLong_[n] - kWSize : 0);
+                for (unsigned k = 0; k < kKeyedChains; ++k) {
+                    for (unsigned n = 0; n < kKeyHashSize; ++n)
+                        keyHead_[k][n] = static_cast<std::uint16_t>(
+                            keyHead_[k][n] >= kWSize ? keyHead_[k][n] - kWSize : 0);
+                    for (unsigned n = 0; n < kWSize; ++n)
+                        keyPrev_[k][n] = static_cast<std::uint16_t>(
+                            keyPrev_[k][n] >= kWSize ? keyPrev_[k][n] - kWSize : 0);
+                }
             }
             more += kWSize;
         }

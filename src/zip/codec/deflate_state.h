@@ -43,27 +43,33 @@ constexpr unsigned kDistBufSize = 32768;
 // window; the slack keeps those reads inside the buffer (they never count,
 // because a match is cut to the lookahead).
 constexpr unsigned kWindowSlack = 512;
-// The second chains link positions whose first kLongKey bytes hash alike.
-constexpr unsigned kLongKey = 7;
-constexpr unsigned kLongHashBits = 15;
-constexpr unsigned kLongHashSize = 1u << kLongHashBits;
-// A position goes on its second chain when the next one is inserted; the
+// The keyed chains link positions whose first kChainKey[k] bytes hash alike.
+constexpr unsigned kKeyedChains = 2;
+constexpr unsigned kChainKey[kKeyedChains] = {5, 7};
+constexpr unsigned kKeyHashBits = 15;
+constexpr unsigned kKeyHashSize = 1u << kKeyHashBits;
+// A position goes on its keyed chains when the next one is inserted; the
 // lookahead kept guarantees its key bytes are in the window by then.
-static_assert(kLongKey <= kMinLookahead - kMaxMatch + kMinMatch);
+static_assert(kChainKey[kKeyedChains - 1] <= kMinLookahead - kMaxMatch + kMinMatch);
+static_assert(kChainKey[0] > kMinMatch && kChainKey[0] < kChainKey[1]);
 
 } // namespace deflate
 
 struct TDeflateBuffers {
     TDeflateBuffers()
         : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, 0),
-          prev(deflate::kWSize, 0), headLong(deflate::kLongHashSize, 0),
-          prevLong(deflate::kWSize, 0), rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
+          prev(deflate::kWSize, 0),
+          keyHead{std::vector<std::uint16_t>(deflate::kKeyHashSize, 0),
+                  std::vector<std::uint16_t>(deflate::kKeyHashSize, 0)},
+          keyPrev{std::vector<std::uint16_t>(deflate::kWSize, 0),
+                  std::vector<std::uint16_t>(deflate::kWSize, 0)},
+          rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
           litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {}
     std::vector<std::uint8_t> window;
     std::vector<std::uint16_t> head;      // chain heads by hash
     std::vector<std::uint16_t> prev;      // chain links by position & 0x7FFF
-    std::vector<std::uint16_t> headLong;  // second chains' heads by hash of kLongKey bytes
-    std::vector<std::uint16_t> prevLong;  // their links by position & 0x7FFF
+    std::vector<std::uint16_t> keyHead[deflate::kKeyedChains]; // keyed chains' heads by hash
+    std::vector<std::uint16_t> keyPrev[deflate::kKeyedChains]; // their links by position & 0x7FFF
     std::vector<std::uint32_t> rank;      // by position & 0x7FFF: its number in its chain
     std::vector<std::uint32_t> rankCount; // by hash: strings inserted so far
     std::vector<std::uint8_t> litBuf;     // a literal, or a match length - 3
@@ -100,22 +106,24 @@ private:
         head_[insH_] = static_cast<std::uint16_t>(pos);
         if constexpr (Long) {
             rank_[pos & deflate::kWMask] = ++rankCount_[insH_];
-            // The position before goes on its second chain now: its key bytes
-            // are all in the window by the time the next position is inserted,
-            // which is not true of a position inside a long match yet.
+            // The position before goes on its keyed chains now: its key
+            // bytes are all in the window by the time the next position is
+            // inserted, which is not true of a position inside a long match yet.
             if (pos > 0) {
                 const unsigned before = pos - 1;
-                const unsigned h = LongHash(window_ + before);
-                prevLong_[before & deflate::kWMask] = headLong_[h];
-                headLong_[h] = static_cast<std::uint16_t>(before);
+                std::uint64_t v;
+                std::memcpy(&v, window_ + before, sizeof v);
+                for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
+                    const unsigned h = KeyHash(v << (64 - 8 * deflate::kChainKey[k]));
+                    keyPrev_[k][before & deflate::kWMask] = keyHead_[k][h];
+                    keyHead_[k][h] = static_cast<std::uint16_t>(before);
+                }
             }
         }
     }
-    static unsigned LongHash(const std::uint8_t* p) {
-        std::uint64_t v;
-        std::memcpy(&v, p, sizeof v);
-        v <<= 64 - 8 * deflate::kLongKey;
-        return static_cast<unsigned>((v * 0x9E3779B97F4A7C15ull) >> (64 - deflate::kLongHashBits));
+    // The hash of a key: the first bytes of a string, shifted to the top.
+    static unsigned KeyHash(std::uint64_t key) {
+        return static_cast<unsigned>((key * 0x9E3779B97F4A7C15ull) >> (64 - deflate::kKeyHashBits));
     }
     template <bool Long> unsigned LongestMatch(unsigned curMatch);
     void FillWindow();
@@ -170,8 +178,8 @@ private:
     std::uint8_t* window_;
     std::uint16_t* head_;
     std::uint16_t* prev_;
-    std::uint16_t* headLong_;
-    std::uint16_t* prevLong_;
+    std::uint16_t* keyHead_[deflate::kKeyedChains];
+    std::uint16_t* keyPrev_[deflate::kKeyedChains];
     std::uint32_t* rank_;
     std::uint32_t* rankCount_;
     std::uint8_t* litBuf_;
