@@ -114,8 +114,9 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
                              int level, std::uint16_t& method, std::uint16_t& internalAttributes)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
       head_(buffers.head.data()), prev_(buffers.prev.data()),
-      keyHead_{buffers.keyHead[0].data(), buffers.keyHead[1].data()},
-      keyPrev_{buffers.keyPrev[0].data(), buffers.keyPrev[1].data()}, rank_(buffers.rank.data()),
+      keyHead_{buffers.keyHead[0].data(), buffers.keyHead[1].data(), buffers.keyHead[2].data()},
+      keyPrev_{buffers.keyPrev[0].data(), buffers.keyPrev[1].data(), buffers.keyPrev[2].data()},
+      rank_(buffers.rank.data()),
       rankCount_(buffers.rankCount.data()), litBuf_(buffers.litBuf.data()),
       distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
       level_(level) {
@@ -218,22 +219,31 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     // the walk so far has not reached, within the budget (by their number in
     // the three-byte chain) and the reach, are the candidates it would have
     // compared, and the rest of that chain could not have won. Once the best
-    // match is a byte short of the next chain's key, the walk goes on there.
+    // match is a byte short of the next chain's key, the walk goes on there,
+    // as soon as it has passed the strings too recent to be on that chain.
     for (; level < usable; ++level) {
-        const unsigned nextKey = level + 1 < usable ? kChainKey[level + 1] : kMaxMatch + 2;
-        if (bestLen >= nextKey - 1) continue;
-        const unsigned keyBits = 64 - 8 * kChainKey[level];
-        const std::uint64_t key = Load64(scan) << keyBits;
+        const bool last = level + 1 == usable;
+        const unsigned nextKey = last ? kMaxMatch + 2 : kChainKey[level + 1];
+        const unsigned nextReach = last ? 0 : strstart_ - kChainLag[level + 1];
+        bool ready = bestLen >= nextKey - 1;
+        if (ready && newFrom <= nextReach + 1) continue;
+        const TKey key = KeyOf(scan, level);
         const std::uint16_t* const links = keyPrev_[level];
         const std::uint32_t* const rank = rank_;
-        // Where the best candidate of this search has the key, it is on this
-        // chain, and what lies between it and newFrom has been seen.
-        unsigned c = found && bestLen >= kChainKey[level]
+        // Where the best candidate of this search has the key (and is old
+        // enough to be on this chain), it is on this chain, and what lies
+        // between it and newFrom has been seen.
+        unsigned c = found && bestLen >= kChainKey[level] &&
+                             bestStart <= strstart_ - kChainLag[level]
                          ? links[bestStart & kWMask]
-                         : keyHead_[level][KeyHash(key)];
+                         : keyHead_[level][KeyHash(key, level)];
         for (; c > limit; c = links[c & kWMask]) {
+            if (ready && c <= nextReach) {
+                newFrom = c + 1;
+                break;
+            }
             // Seen before, or another string with the same hash.
-            if (c >= newFrom || Load64(window + c) << keyBits != key) continue;
+            if (c >= newFrom || !(KeyOf(window + c, level) == key)) continue;
             if (static_cast<std::int32_t>(rank[c & kWMask] - lastRank) < 0)
                 goto done; // past the budget
             if (Load16(window + c + bestLen - 1) != scanEnd) continue;
@@ -244,10 +254,7 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
                 found = true;
                 if (len >= niceMatch) goto done;
                 scanEnd = Load16(scan + bestLen - 1);
-                if (bestLen >= nextKey - 1) {
-                    newFrom = c;
-                    break;
-                }
+                ready = bestLen >= nextKey - 1;
             }
         }
         if (c <= limit) goto done;

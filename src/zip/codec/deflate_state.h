@@ -44,14 +44,27 @@ constexpr unsigned kDistBufSize = 32768;
 // because a match is cut to the lookahead).
 constexpr unsigned kWindowSlack = 512;
 // The keyed chains link positions whose first kChainKey[k] bytes hash alike.
-constexpr unsigned kKeyedChains = 2;
-constexpr unsigned kChainKey[kKeyedChains] = {5, 7};
+constexpr unsigned kKeyedChains = 3;
+constexpr unsigned kChainKey[kKeyedChains] = {5, 7, 16};
 constexpr unsigned kKeyHashBits = 15;
 constexpr unsigned kKeyHashSize = 1u << kKeyHashBits;
-// A position goes on its keyed chains when the next one is inserted; the
-// lookahead kept guarantees its key bytes are in the window by then.
-static_assert(kChainKey[kKeyedChains - 1] <= kMinLookahead - kMaxMatch + kMinMatch);
-static_assert(kChainKey[0] > kMinMatch && kChainKey[0] < kChainKey[1]);
+// Inserting a position guarantees the bytes up to kKeyReach after it are in
+// the window (the lookahead kept, less the longest match, and the three
+// bytes of its own key). A position goes on a keyed chain when the position
+// kChainLag later is inserted, so that its key bytes are all there by then;
+// the strings more recent than that are on the chains of shorter keys.
+constexpr unsigned kKeyReach = kMinLookahead - kMaxMatch + kMinMatch - 1;
+constexpr unsigned kChainLag[kKeyedChains] = {1, 1, kChainKey[2] - kKeyReach};
+static_assert(kChainKey[0] > kMinMatch && kChainKey[0] < kChainKey[1] &&
+              kChainKey[1] < kChainKey[2] && kChainKey[2] <= 16);
+static_assert(kChainKey[0] <= kKeyReach + 1 && kChainKey[1] <= kKeyReach + 1);
+
+// The first bytes of a string, up to 16, as a key; the bytes past the key's
+// length are zero.
+struct TKey {
+    std::uint64_t low = 0, high = 0;
+    bool operator==(const TKey&) const = default;
+};
 
 } // namespace deflate
 
@@ -60,8 +73,10 @@ struct TDeflateBuffers {
         : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, 0),
           prev(deflate::kWSize, 0),
           keyHead{std::vector<std::uint16_t>(deflate::kKeyHashSize, 0),
+                  std::vector<std::uint16_t>(deflate::kKeyHashSize, 0),
                   std::vector<std::uint16_t>(deflate::kKeyHashSize, 0)},
           keyPrev{std::vector<std::uint16_t>(deflate::kWSize, 0),
+                  std::vector<std::uint16_t>(deflate::kWSize, 0),
                   std::vector<std::uint16_t>(deflate::kWSize, 0)},
           rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
           litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {}
@@ -106,24 +121,30 @@ private:
         head_[insH_] = static_cast<std::uint16_t>(pos);
         if constexpr (Long) {
             rank_[pos & deflate::kWMask] = ++rankCount_[insH_];
-            // The position before goes on its keyed chains now: its key
-            // bytes are all in the window by the time the next position is
-            // inserted, which is not true of a position inside a long match yet.
-            if (pos > 0) {
-                const unsigned before = pos - 1;
-                std::uint64_t v;
-                std::memcpy(&v, window_ + before, sizeof v);
-                for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
-                    const unsigned h = KeyHash(v << (64 - 8 * deflate::kChainKey[k]));
-                    keyPrev_[k][before & deflate::kWMask] = keyHead_[k][h];
-                    keyHead_[k][h] = static_cast<std::uint16_t>(before);
-                }
+            // Earlier positions go on the keyed chains now (see kChainLag).
+            for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
+                if (pos < deflate::kChainLag[k]) continue;
+                const unsigned at = pos - deflate::kChainLag[k];
+                const unsigned h = KeyHash(KeyOf(window_ + at, k), k);
+                keyPrev_[k][at & deflate::kWMask] = keyHead_[k][h];
+                keyHead_[k][h] = static_cast<std::uint16_t>(at);
             }
         }
     }
-    // The hash of a key: the first bytes of a string, shifted to the top.
-    static unsigned KeyHash(std::uint64_t key) {
-        return static_cast<unsigned>((key * 0x9E3779B97F4A7C15ull) >> (64 - deflate::kKeyHashBits));
+    static deflate::TKey KeyOf(const std::uint8_t* p, unsigned level) {
+        const unsigned n = deflate::kChainKey[level];
+        deflate::TKey key;
+        std::memcpy(&key.low, p, 8);
+        if (n < 8) key.low <<= 64 - 8 * n;
+        if (n > 8) {
+            std::memcpy(&key.high, p + 8, 8);
+            if (n < 16) key.high <<= 128 - 8 * n;
+        }
+        return key;
+    }
+    static unsigned KeyHash(const deflate::TKey& key, unsigned) {
+        const std::uint64_t mixed = key.low * 0x9E3779B97F4A7C15ull ^ key.high * 0xC2B2AE3D27D4EB4Full;
+        return static_cast<unsigned>(mixed >> (64 - deflate::kKeyHashBits));
     }
     template <bool Long> unsigned LongestMatch(unsigned curMatch);
     void FillWindow();
