@@ -165,55 +165,98 @@ unsigned TDeflateState::ReadInput(std::uint8_t* buffer, unsigned count) {
     return n;
 }
 
+// One keyed chain's part of a search (see LongestMatch); true when the
+// search is over, false when it goes on at the next chain.
+template <unsigned L>
+__attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& w) {
+    static_assert(L < kKeyedChains);
+    const std::uint8_t* const window = window_;
+    const std::uint8_t* const scan = window + strstart_;
+    const bool last = L + 1 == w.usable;
+    const unsigned nextKey = last ? kMaxMatch + 2 : kChainKey[L + 1 < kKeyedChains ? L + 1 : L];
+    const unsigned nextReach = last ? 0 : strstart_ - kChainLag[L + 1 < kKeyedChains ? L + 1 : L];
+    bool ready = w.bestLen >= nextKey - 1;
+    if (ready && w.newFrom <= nextReach + 1) return false;
+    const TKey key = KeyOf<L>(scan);
+    const std::uint16_t* const links = keyPrev_[L];
+    const std::uint16_t* const rank = rank_;
+    // Where the best candidate of this search has the key (and is old enough
+    // to be on this chain), it is on this chain, and what lies between it and
+    // newFrom has been seen.
+    unsigned c = w.found && w.bestLen >= kChainKey[L] && w.bestStart <= strstart_ - kChainLag[L]
+                     ? links[w.bestStart & kWMask]
+                     : keyHead_[L][KeyHash(key)];
+    for (; c > w.limit; c = links[c & kWMask]) {
+        if (ready && c <= nextReach) {
+            w.newFrom = c + 1;
+            return false;
+        }
+        // Seen before, or another string with the same hash.
+        if (c >= w.newFrom || !(KeyOf<L>(window + c) == key)) continue;
+        if (static_cast<std::int16_t>(rank[c & kWMask] - w.lastRank) < 0)
+            return true; // past the budget
+        if (Load16(window + c + w.bestLen - 1) != w.scanEnd) continue;
+        const unsigned len = MatchLength(scan, window + c);
+        if (len > w.bestLen) {
+            w.bestStart = c;
+            w.bestLen = len;
+            w.found = true;
+            if (len >= w.niceMatch) return true;
+            w.scanEnd = Load16(scan + w.bestLen - 1);
+            ready = w.bestLen >= nextKey - 1;
+        }
+    }
+    return true;
+}
+
 template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     // Locals instead of members: the chain walk is the encoder's hot loop.
     const std::uint8_t* const window = window_;
     const std::uint16_t* const prev = prev_;
     unsigned chainLength = maxChain_;
     const std::uint8_t* const scan = window + strstart_;
-    unsigned bestLen = prevLength_;
-    unsigned bestStart = matchStart_;
+    TKeyedWalk w;
+    w.bestLen = prevLength_;
+    w.bestStart = matchStart_;
     // Near the end of the input the search stops at the first candidate that
     // reaches the end: what follows in the window is not input, and letting it
     // pick among equally good candidates would make the output depend on
     // bytes left from earlier data.
-    const unsigned niceMatch = std::min(niceMatch_, lookahead_);
-    const unsigned limit = strstart_ > kMaxDist ? strstart_ - kMaxDist : 0;
+    w.niceMatch = std::min(niceMatch_, lookahead_);
+    w.limit = strstart_ > kMaxDist ? strstart_ - kMaxDist : 0;
     const std::uint16_t scanStart = Load16(scan);
-    std::uint16_t scanEnd = Load16(scan + bestLen - 1);
+    w.scanEnd = Load16(scan + w.bestLen - 1);
     if (prevLength_ >= goodMatch_) chainLength >>= 2;
     // The number of the last string of this chain that the budget reaches.
-    const std::uint32_t lastRank = Long ? rank_[curMatch & kWMask] - (chainLength - 1) : 0;
-    unsigned newFrom = strstart_; // keyed-chain candidates below this are not seen yet
+    w.lastRank = Long ? static_cast<std::uint16_t>(rank_[curMatch & kWMask] - (chainLength - 1)) : 0;
+    w.newFrom = strstart_;
     // The keyed chains whose keys the scan has: near the end of the input
     // the keys of the last strings hold bytes that are not input.
-    unsigned usable = 0;
+    w.usable = 0;
     if constexpr (Long)
-        while (usable < kKeyedChains && lookahead_ >= kChainKey[usable])
-            ++usable;
-    unsigned level = 0;
-    bool found = false; // bestStart is a candidate of this search
+        while (w.usable < kKeyedChains && lookahead_ >= kChainKey[w.usable])
+            ++w.usable;
+    const unsigned keyedFrom = w.usable > 0 ? kChainKey[0] - 1 : kMaxMatch + 1;
 
     // The chain of three-byte hashes, as long as a candidate of three bytes
     // could still be the best.
-    while (level == usable || bestLen < kChainKey[level] - 1) {
-        if (Load16(window + curMatch + bestLen - 1) == scanEnd &&
+    while (w.bestLen < keyedFrom) {
+        if (Load16(window + curMatch + w.bestLen - 1) == w.scanEnd &&
             Load16(window + curMatch) == scanStart) {
             const unsigned len = MatchLength(scan, window + curMatch);
-            if (len > bestLen) {
-                bestStart = curMatch;
-                bestLen = len;
-                found = true;
-                if (len >= niceMatch) goto done;
-                scanEnd = Load16(scan + bestLen - 1);
+            if (len > w.bestLen) {
+                w.bestStart = curMatch;
+                w.bestLen = len;
+                w.found = true;
+                if (len >= w.niceMatch) goto done;
+                w.scanEnd = Load16(scan + w.bestLen - 1);
             }
         }
-        newFrom = curMatch;
+        w.newFrom = curMatch;
         curMatch = prev[curMatch & kWMask];
-        if (curMatch <= limit || --chainLength == 0) goto done;
+        if (curMatch <= w.limit || --chainLength == 0) goto done;
     }
 
-    if constexpr (!Long) goto done;
     // Only a candidate that shares the first kChainKey[level] bytes can be
     // longer now. Those are on that keyed chain, in the same order; the ones
     // the walk so far has not reached, within the budget (by their number in
@@ -221,47 +264,12 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     // compared, and the rest of that chain could not have won. Once the best
     // match is a byte short of the next chain's key, the walk goes on there,
     // as soon as it has passed the strings too recent to be on that chain.
-    for (; level < usable; ++level) {
-        const bool last = level + 1 == usable;
-        const unsigned nextKey = last ? kMaxMatch + 2 : kChainKey[level + 1];
-        const unsigned nextReach = last ? 0 : strstart_ - kChainLag[level + 1];
-        bool ready = bestLen >= nextKey - 1;
-        if (ready && newFrom <= nextReach + 1) continue;
-        const TKey key = KeyOf(scan, level);
-        const std::uint16_t* const links = keyPrev_[level];
-        const std::uint32_t* const rank = rank_;
-        // Where the best candidate of this search has the key (and is old
-        // enough to be on this chain), it is on this chain, and what lies
-        // between it and newFrom has been seen.
-        unsigned c = found && bestLen >= kChainKey[level] &&
-                             bestStart <= strstart_ - kChainLag[level]
-                         ? links[bestStart & kWMask]
-                         : keyHead_[level][KeyHash(key, level)];
-        for (; c > limit; c = links[c & kWMask]) {
-            if (ready && c <= nextReach) {
-                newFrom = c + 1;
-                break;
-            }
-            // Seen before, or another string with the same hash.
-            if (c >= newFrom || !(KeyOf(window + c, level) == key)) continue;
-            if (static_cast<std::int32_t>(rank[c & kWMask] - lastRank) < 0)
-                goto done; // past the budget
-            if (Load16(window + c + bestLen - 1) != scanEnd) continue;
-            const unsigned len = MatchLength(scan, window + c);
-            if (len > bestLen) {
-                bestStart = c;
-                bestLen = len;
-                found = true;
-                if (len >= niceMatch) goto done;
-                scanEnd = Load16(scan + bestLen - 1);
-                ready = bestLen >= nextKey - 1;
-            }
-        }
-        if (c <= limit) goto done;
+    if constexpr (Long) {
+        if (!WalkKeyed<0>(w) && w.usable > 1 && !WalkKeyed<1>(w) && w.usable > 2) WalkKeyed<2>(w);
     }
 done:
-    matchStart_ = bestStart;
-    return bestLen;
+    matchStart_ = w.bestStart;
+    return w.bestLen;
 }
 
 void TDeflateState::FillWindow() {

@@ -55,6 +55,7 @@ constexpr unsigned kKeyHashSize = 1u << kKeyHashBits;
 // the strings more recent than that are on the chains of shorter keys.
 constexpr unsigned kKeyReach = kMinLookahead - kMaxMatch + kMinMatch - 1;
 constexpr unsigned kChainLag[kKeyedChains] = {1, 1, kChainKey[2] - kKeyReach};
+static_assert(kKeyedChains == 3); // InsertString and LongestMatch name each
 static_assert(kChainKey[0] > kMinMatch && kChainKey[0] < kChainKey[1] &&
               kChainKey[1] < kChainKey[2] && kChainKey[2] <= 16);
 static_assert(kChainKey[0] <= kKeyReach + 1 && kChainKey[1] <= kKeyReach + 1);
@@ -85,8 +86,10 @@ struct TDeflateBuffers {
     std::vector<std::uint16_t> prev;      // chain links by position & 0x7FFF
     std::vector<std::uint16_t> keyHead[deflate::kKeyedChains]; // keyed chains' heads by hash
     std::vector<std::uint16_t> keyPrev[deflate::kKeyedChains]; // their links by position & 0x7FFF
-    std::vector<std::uint32_t> rank;      // by position & 0x7FFF: its number in its chain
-    std::vector<std::uint32_t> rankCount; // by hash: strings inserted so far
+    // By position & 0x7FFF: its number in its chain, counted modulo 2^16 (two
+    // strings within reach of each other are less than 2^15 apart in it).
+    std::vector<std::uint16_t> rank;
+    std::vector<std::uint16_t> rankCount; // by hash: strings inserted so far
     std::vector<std::uint8_t> litBuf;     // a literal, or a match length - 3
     std::vector<std::uint16_t> distBuf;   // by litBuf entry: the match distance, 0 for a literal
 };
@@ -122,30 +125,44 @@ private:
         if constexpr (Long) {
             rank_[pos & deflate::kWMask] = ++rankCount_[insH_];
             // Earlier positions go on the keyed chains now (see kChainLag).
-            for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
-                if (pos < deflate::kChainLag[k]) continue;
-                const unsigned at = pos - deflate::kChainLag[k];
-                const unsigned h = KeyHash(KeyOf(window_ + at, k), k);
-                keyPrev_[k][at & deflate::kWMask] = keyHead_[k][h];
-                keyHead_[k][h] = static_cast<std::uint16_t>(at);
-            }
+            InsertKeyed<0>(pos);
+            InsertKeyed<1>(pos);
+            InsertKeyed<2>(pos);
         }
     }
-    static deflate::TKey KeyOf(const std::uint8_t* p, unsigned level) {
-        const unsigned n = deflate::kChainKey[level];
+    template <unsigned L> static deflate::TKey KeyOf(const std::uint8_t* p) {
+        constexpr unsigned n = deflate::kChainKey[L];
         deflate::TKey key;
         std::memcpy(&key.low, p, 8);
-        if (n < 8) key.low <<= 64 - 8 * n;
-        if (n > 8) {
+        if constexpr (n < 8) key.low <<= 64 - 8 * n;
+        if constexpr (n > 8) {
             std::memcpy(&key.high, p + 8, 8);
-            if (n < 16) key.high <<= 128 - 8 * n;
+            if constexpr (n < 16) key.high <<= 128 - 8 * n;
         }
         return key;
     }
-    static unsigned KeyHash(const deflate::TKey& key, unsigned) {
+    static unsigned KeyHash(const deflate::TKey& key) {
         const std::uint64_t mixed = key.low * 0x9E3779B97F4A7C15ull ^ key.high * 0xC2B2AE3D27D4EB4Full;
         return static_cast<unsigned>(mixed >> (64 - deflate::kKeyHashBits));
     }
+    template <unsigned L> void InsertKeyed(unsigned pos) {
+        if (pos < deflate::kChainLag[L]) return;
+        const unsigned at = pos - deflate::kChainLag[L];
+        const unsigned h = KeyHash(KeyOf<L>(window_ + at));
+        keyPrev_[L][at & deflate::kWMask] = keyHead_[L][h];
+        keyHead_[L][h] = static_cast<std::uint16_t>(at);
+    }
+    // What a search keeps while it walks the keyed chains.
+    struct TKeyedWalk {
+        unsigned bestLen, bestStart;
+        unsigned newFrom;   // candidates below this are not seen yet
+        bool found = false; // bestStart is a candidate of this search
+        std::uint16_t scanEnd;
+        std::uint16_t lastRank;
+        unsigned limit, niceMatch;
+        unsigned usable; // keyed chains the search may take
+    };
+    template <unsigned L> bool WalkKeyed(TKeyedWalk& w);
     template <bool Long> unsigned LongestMatch(unsigned curMatch);
     void FillWindow();
     unsigned ReadInput(std::uint8_t* buffer, unsigned count);
@@ -201,8 +218,8 @@ private:
     std::uint16_t* prev_;
     std::uint16_t* keyHead_[deflate::kKeyedChains];
     std::uint16_t* keyPrev_[deflate::kKeyedChains];
-    std::uint32_t* rank_;
-    std::uint32_t* rankCount_;
+    std::uint16_t* rank_;
+    std::uint16_t* rankCount_;
     std::uint8_t* litBuf_;
     std::uint16_t* distBuf_;
     std::uint16_t& method_;
