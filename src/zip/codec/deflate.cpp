@@ -114,12 +114,14 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
                              int level, std::uint16_t& method, std::uint16_t& internalAttributes)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
       head_(buffers.head.data()), prev_(buffers.prev.data()),
-      keyHead_{buffers.keyHead[0].data(), buffers.keyHead[1].data(), buffers.keyHead[2].data()},
-      keyPrev_{buffers.keyPrev[0].data(), buffers.keyPrev[1].data(), buffers.keyPrev[2].data()},
       rank_(buffers.rank.data()),
       rankCount_(buffers.rankCount.data()), litBuf_(buffers.litBuf.data()),
       distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
       level_(level) {
+    for (unsigned k = 0; k < kKeyedChains; ++k) {
+        keyHead_[k] = buffers.keyHead[k].data();
+        keyPrev_[k] = buffers.keyPrev[k].data();
+    }
     lDesc_ = {dynLTree_, tables_.staticLTree, kExtraLBits, kLiterals + 1, kLCodes, kMaxBits, 0};
     dDesc_ = {dynDTree_, tables_.staticDTree, kExtraDBits, 0, kDCodes, kMaxBits, 0};
     blDesc_ = {blTree_, nullptr, kExtraBlBits, 0, kBlCodes, kMaxBlBits, 0};
@@ -172,9 +174,10 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
     static_assert(L < kKeyedChains);
     const std::uint8_t* const window = window_;
     const std::uint8_t* const scan = window + strstart_;
+    constexpr unsigned next = L + 1 < kKeyedChains ? L + 1 : L;
     const bool last = L + 1 == w.usable;
-    const unsigned nextKey = last ? kMaxMatch + 2 : kChainKey[L + 1 < kKeyedChains ? L + 1 : L];
-    const unsigned nextReach = last ? 0 : strstart_ - kChainLag[L + 1 < kKeyedChains ? L + 1 : L];
+    const unsigned nextKey = last ? kMaxMatch + 2 : kChainKey[next];
+    const unsigned nextReach = last ? 0 : strstart_ - ChainLag(kChainKey[next]);
     bool ready = w.bestLen >= nextKey - 1;
     if (ready && w.newFrom <= nextReach + 1) return false;
     const TKey key = KeyOf<L>(scan);
@@ -183,16 +186,17 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
     // Where the best candidate of this search has the key (and is old enough
     // to be on this chain), it is on this chain, and what lies between it and
     // newFrom has been seen.
-    unsigned c = w.found && w.bestLen >= kChainKey[L] && w.bestStart <= strstart_ - kChainLag[L]
+    unsigned c = w.found && w.bestLen >= kChainKey[L] &&
+                         w.bestStart <= strstart_ - ChainLag(kChainKey[L])
                      ? links[w.bestStart & kWMask]
-                     : keyHead_[L][KeyHash(key)];
+                     : keyHead_[L][KeyHash<L>(key)];
     for (; c > w.limit; c = links[c & kWMask]) {
         if (ready && c <= nextReach) {
             w.newFrom = c + 1;
             return false;
         }
         // Seen before, or another string with the same hash.
-        if (c >= w.newFrom || !(KeyOf<L>(window + c) == key)) continue;
+        if (c >= w.newFrom || !SameKey<L>(KeyOf<L>(window + c), key)) continue;
         if (static_cast<std::int16_t>(rank[c & kWMask] - w.lastRank) < 0)
             return true; // past the budget
         if (Load16(window + c + w.bestLen - 1) != w.scanEnd) continue;
@@ -265,7 +269,10 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     // match is a byte short of the next chain's key, the walk goes on there,
     // as soon as it has passed the strings too recent to be on that chain.
     if constexpr (Long) {
-        if (!WalkKeyed<0>(w) && w.usable > 1 && !WalkKeyed<1>(w) && w.usable > 2) WalkKeyed<2>(w);
+        // Each walk ends the search or hands it to the next chain.
+        [&]<unsigned... L>(std::integer_sequence<unsigned, L...>) {
+            ((L < w.usable && !WalkKeyed<L>(w)) && ...);
+        }(std::make_integer_sequence<unsigned, kKeyedChains>());
     }
 done:
     matchStart_ = w.bestStart;

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "zip/codec/deflate.h"
@@ -54,17 +55,22 @@ constexpr unsigned kKeyHashSize = 1u << kKeyHashBits;
 // kChainLag later is inserted, so that its key bytes are all there by then;
 // the strings more recent than that are on the chains of shorter keys.
 constexpr unsigned kKeyReach = kMinLookahead - kMaxMatch + kMinMatch - 1;
-constexpr unsigned kChainLag[kKeyedChains] = {1, 1, kChainKey[2] - kKeyReach};
-static_assert(kKeyedChains == 3); // InsertString and LongestMatch name each
-static_assert(kChainKey[0] > kMinMatch && kChainKey[0] < kChainKey[1] &&
-              kChainKey[1] < kChainKey[2] && kChainKey[2] <= 16);
-static_assert(kChainKey[0] <= kKeyReach + 1 && kChainKey[1] <= kKeyReach + 1);
+constexpr unsigned ChainLag(unsigned key) {
+    return key <= kKeyReach + 1 ? 1 : key - kKeyReach;
+}
+constexpr unsigned kMaxKey = 32;
+constexpr bool KeysRise() {
+    for (unsigned k = 0; k < kKeyedChains; ++k)
+        if (kChainKey[k] <= (k == 0 ? kMinMatch : kChainKey[k - 1]) || kChainKey[k] > kMaxKey)
+            return false;
+    return true;
+}
+static_assert(KeysRise());
 
-// The first bytes of a string, up to 16, as a key; the bytes past the key's
-// length are zero.
+// The first bytes of a string, up to kMaxKey, as a key: whole words, the
+// bytes past the key's length zero.
 struct TKey {
-    std::uint64_t low = 0, high = 0;
-    bool operator==(const TKey&) const = default;
+    std::uint64_t w[kMaxKey / 8];
 };
 
 } // namespace deflate
@@ -73,14 +79,13 @@ struct TDeflateBuffers {
     TDeflateBuffers()
         : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, 0),
           prev(deflate::kWSize, 0),
-          keyHead{std::vector<std::uint16_t>(deflate::kKeyHashSize, 0),
-                  std::vector<std::uint16_t>(deflate::kKeyHashSize, 0),
-                  std::vector<std::uint16_t>(deflate::kKeyHashSize, 0)},
-          keyPrev{std::vector<std::uint16_t>(deflate::kWSize, 0),
-                  std::vector<std::uint16_t>(deflate::kWSize, 0),
-                  std::vector<std::uint16_t>(deflate::kWSize, 0)},
           rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
-          litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {}
+          litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {
+        for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
+            keyHead[k].assign(deflate::kKeyHashSize, 0);
+            keyPrev[k].assign(deflate::kWSize, 0);
+        }
+    }
     std::vector<std::uint8_t> window;
     std::vector<std::uint16_t> head;      // chain heads by hash
     std::vector<std::uint16_t> prev;      // chain links by position & 0x7FFF
@@ -125,30 +130,39 @@ private:
         if constexpr (Long) {
             rank_[pos & deflate::kWMask] = ++rankCount_[insH_];
             // Earlier positions go on the keyed chains now (see kChainLag).
-            InsertKeyed<0>(pos);
-            InsertKeyed<1>(pos);
-            InsertKeyed<2>(pos);
+            [&]<unsigned... L>(std::integer_sequence<unsigned, L...>) {
+                (InsertKeyed<L>(pos), ...);
+            }(std::make_integer_sequence<unsigned, deflate::kKeyedChains>());
         }
     }
     template <unsigned L> static deflate::TKey KeyOf(const std::uint8_t* p) {
         constexpr unsigned n = deflate::kChainKey[L];
+        constexpr unsigned words = (n + 7) / 8;
         deflate::TKey key;
-        std::memcpy(&key.low, p, 8);
-        if constexpr (n < 8) key.low <<= 64 - 8 * n;
-        if constexpr (n > 8) {
-            std::memcpy(&key.high, p + 8, 8);
-            if constexpr (n < 16) key.high <<= 128 - 8 * n;
-        }
+        std::memcpy(key.w, p, 8 * words);
+        if constexpr (n % 8 != 0) key.w[words - 1] <<= 64 - 8 * (n % 8);
         return key;
     }
-    static unsigned KeyHash(const deflate::TKey& key) {
-        const std::uint64_t mixed = key.low * 0x9E3779B97F4A7C15ull ^ key.high * 0xC2B2AE3D27D4EB4Full;
+    template <unsigned L> static bool SameKey(const deflate::TKey& a, const deflate::TKey& b) {
+        constexpr unsigned words = (deflate::kChainKey[L] + 7) / 8;
+        bool same = a.w[0] == b.w[0];
+        for (unsigned i = 1; i < words; ++i)
+            same = same && a.w[i] == b.w[i];
+        return same;
+    }
+    // Keys past 16 bytes hash by their last 16 (the rest only adds strings
+    // that the comparison of the whole key turns away).
+    template <unsigned L> static unsigned KeyHash(const deflate::TKey& key) {
+        constexpr unsigned words = (deflate::kChainKey[L] + 7) / 8;
+        const std::uint64_t a = key.w[words - 1], b = words > 1 ? key.w[words - 2] : 0;
+        const std::uint64_t mixed = a * 0x9E3779B97F4A7C15ull ^ b * 0xC2B2AE3D27D4EB4Full;
         return static_cast<unsigned>(mixed >> (64 - deflate::kKeyHashBits));
     }
     template <unsigned L> void InsertKeyed(unsigned pos) {
-        if (pos < deflate::kChainLag[L]) return;
-        const unsigned at = pos - deflate::kChainLag[L];
-        const unsigned h = KeyHash(KeyOf<L>(window_ + at));
+        constexpr unsigned lag = deflate::ChainLag(deflate::kChainKey[L]);
+        if (pos < lag) return;
+        const unsigned at = pos - lag;
+        const unsigned h = KeyHash<L>(KeyOf<L>(window_ + at));
         keyPrev_[L][at & deflate::kWMask] = keyHead_[L][h];
         keyHead_[L][h] = static_cast<std::uint16_t>(at);
     }
