@@ -105,13 +105,14 @@ std::uint32_t TDeflater::Deflate(TDeflateIO& io, int level, std::uint16_t& flags
         flags |= 2;
     method = 8;
     internalAttributes = 2; // text or binary: decided by the first block
-    auto state =
-        std::make_unique<TDeflateState>(io, *tables_, *buffers_, level, method, internalAttributes);
+    auto state = std::make_unique<TDeflateState>(io, *tables_, *buffers_, level, method,
+                                                 internalAttributes, PlainSearch);
     return static_cast<std::uint32_t>(state->Run());
 }
 
 TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDeflateBuffers& buffers,
-                             int level, std::uint16_t& method, std::uint16_t& internalAttributes)
+                             int level, std::uint16_t& method, std::uint16_t& internalAttributes,
+                             bool plainSearch)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
       head_(buffers.head.data()), prev_(buffers.prev.data()),
       rank_(buffers.rank.data()),
@@ -130,7 +131,7 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
     maxLazy_ = config.maxLazy;
     niceMatch_ = config.niceLength;
     maxChain_ = config.maxChain;
-    longChains_ = maxChain_ >= kLongChainsFrom;
+    longChains_ = !plainSearch && maxChain_ >= kLongChainsFrom;
 }
 
 std::uint64_t TDeflateState::Run() {
@@ -271,7 +272,7 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     if constexpr (Long) {
         // Each walk ends the search or hands it to the next chain.
         [&]<unsigned... L>(std::integer_sequence<unsigned, L...>) {
-            ((L < w.usable && !WalkKeyed<L>(w)) && ...);
+            static_cast<void>(((L < w.usable && !WalkKeyed<L>(w)) && ...));
         }(std::make_integer_sequence<unsigned, kKeyedChains>());
     }
 done:

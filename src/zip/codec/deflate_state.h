@@ -112,7 +112,7 @@ struct TTreeDesc {
 class TDeflateState {
 public:
     TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDeflateBuffers& buffers, int level,
-                  std::uint16_t& method, std::uint16_t& internalAttributes);
+                  std::uint16_t& method, std::uint16_t& internalAttributes, bool plainSearch);
     // Compresses the whole input; returns the compressed size in bytes.
     std::uint64_t Run();
 

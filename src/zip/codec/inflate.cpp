@@ -88,12 +88,6 @@ inline void Copy8(std::uint8_t* dst, const std::uint8_t* src) {
     std::memcpy(dst, &v, 8);
 }
 
-inline void Copy16(std::uint8_t* dst, const std::uint8_t* src) {
-    std::uint8_t v[16];
-    std::memcpy(v, src, 16);
-    std::memcpy(dst, v, 16);
-}
-
 // The smallest multiple of each distance below 8 that is at least 8: a copy
 // from that far back repeats the same pattern and reads only final bytes.
 constexpr unsigned kPeriod[8] = {0, 8, 8, 9, 8, 10, 12, 14};
@@ -525,7 +519,7 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
     const std::uint8_t* in = g_.InPtr;
     const std::uint8_t* inEnd = in + g_.InCount;
 
-    auto syncOut = [&] __attribute__((always_inline)) {
+    auto syncOut = [&]() __attribute__((always_inline)) {
         if (auto used = static_cast<unsigned>(in - g_.InPtr); used != 0) {
             g_.Countdown -= used;
             g_.LastByte = in[-1];
@@ -536,7 +530,7 @@ __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTabl
         bk_ = k;
         w_ = w;
     };
-    auto syncIn = [&] __attribute__((always_inline)) {
+    auto syncIn = [&]() __attribute__((always_inline)) {
         in = g_.InPtr;
         inEnd = in + g_.InCount;
         b = bb_;
