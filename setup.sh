@@ -4,6 +4,8 @@
 #   ./setup.sh run     install what is missing, build, start the diary
 #   ./setup.sh test    install what is missing, build, run the whole test suite
 #                      (then the sanitizer build's suite and a short fuzzing run)
+#   ./setup.sh package install what is missing, build with Debian's flags and
+#                      make the Debian package ./dayscrib_<version>_<arch>.deb
 #
 # Knobs for the test command: DAYSCRIB_SKIP_SANITIZE=1, DAYSCRIB_SKIP_FUZZ=1,
 # DAYSCRIB_FUZZ_SECONDS (default 60 per fuzzer).
@@ -14,9 +16,12 @@ JOBS=${JOBS:-$(nproc)}
 
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libjpeg-dev
                 libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev fonts-dejavu-core
-                libqt6svg6)
-TEST_PACKAGES=(zip unzip p7zip-full python3 libreoffice-writer-nogui unrtf clang
-               libclang-rt-14-dev xauth poppler-utils desktop-file-utils)
+                libqt6svg6 libssl-dev libdeflate-dev)
+TEST_PACKAGES=(zip unzip p7zip-full libarchive-tools python3 libreoffice-writer-nogui unrtf clang
+               libclang-rt-14-dev xauth poppler-utils desktop-file-utils
+               dpkg-dev lintian appstream groff-base man-db libdeflate-tools)
+# Making the Debian package: dpkg-shlibdeps and dpkg-buildflags.
+PACKAGE_PACKAGES=(dpkg-dev)
 
 install_missing() {
     local missing=() p
@@ -78,8 +83,22 @@ test)
     fi
     echo "All tests passed."
     ;;
+package)
+    install_missing "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+    # The compiler and linker flags Debian builds its own packages with,
+    # hardening included.
+    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+    export CFLAGS="$CFLAGS $CPPFLAGS" CXXFLAGS="$CXXFLAGS $CPPFLAGS" # CMake reads no CPPFLAGS
+    rm -rf build-package
+    configure_and_build build-package -DCMAKE_BUILD_TYPE=Release -DDAYSCRIB_TESTS=OFF \
+        -DDAYSCRIB_BENCH=OFF
+    (cd build-package && cpack -G DEB)
+    cp build-package/dayscrib_*.deb .
+    ls -l dayscrib_*.deb
+    echo "Install it with: apt install ./$(cd build-package && ls dayscrib_*.deb)"
+    ;;
 *)
-    sed -n '2,11p' "$0"
+    sed -n '2,13p' "$0"
     exit 2
     ;;
 esac

@@ -1,6 +1,7 @@
-// Program entry: the application, the help window, the main window, the
-// message loop.
+// Program entry: the command line, the application, the help window, the
+// main window, the message loop.
 #include "app/app_resources.h"
+#include "app/command_line.h"
 #include "app/help_window.h"
 #include "app/main_form.h"
 #include "app/single_instance.h"
@@ -11,11 +12,28 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <cstdio>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // --help and --version answer before the application object exists, so
+    // that they need no display.
+    const TCommandLine asked = ParseCommandLine({argv + 1, argv + argc});
+    if (asked.Action != TCommandLine::TAction::Run) {
+        const std::string text =
+            asked.Action == TCommandLine::TAction::Help ? HelpText() : VersionText();
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    QApplication app(argc, argv); // takes Qt's own options out of argv
+    const TCommandLine left = ParseCommandLine({argv + 1, argv + argc});
+    if (!left.Unknown.empty()) {
+        std::fprintf(stderr, "dayscrib: unknown argument %s\nTry 'dayscrib --help'.\n",
+                     left.Unknown.c_str());
+        return 2;
+    }
     QApplication::setApplicationName("Dayscrib");
-    QGuiApplication::setDesktopFileName("dayscrib");
+    // The desktop entry's name, which Wayland compositors match the window to.
+    QGuiApplication::setDesktopFileName("io.github.dayscrib.Dayscrib");
     QApplication::setWindowIcon(ProgramIcon());
     THelpWindow help; // one help window, opened at a context by ShowHelp
     SetHelpHandler([&help](int context) { help.ShowContext(context); });

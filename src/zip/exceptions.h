@@ -21,5 +21,10 @@ DAYSCRIB_EXCEPTION(EBiggerThanUncompressed);
 DAYSCRIB_EXCEPTION(ENotEnoughRoom);
 // Another save holds the archive's lock (archive_lock.h).
 DAYSCRIB_EXCEPTION(EArchiveInUse);
+// An AES member whose authentication code does not match its data (or
+// whose data, once vouched for, does not decode as its headers say):
+// "The encrypted member is damaged or altered". None of it reaches the
+// caller's stream.
+DAYSCRIB_EXCEPTION(EAlteredMember);
 
 #undef DAYSCRIB_EXCEPTION

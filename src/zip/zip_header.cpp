@@ -103,9 +103,19 @@ void TZipHeaderInfo::Clear() {
     LocalOffset = 0;
     CentralOffset = 0;
     Matched = false;
+    Aes.reset();
     fileName_.clear();
     directory_.clear();
     comment_.reset();
+}
+
+TZipCipher TZipHeaderInfo::Cipher() const {
+    if (IsAes()) {
+        if (Aes && Aes->Strength == 1) return zcAes128;
+        if (Aes && Aes->Strength == 2) return zcAes192;
+        return zcAes256;
+    }
+    return IsEncrypted() ? zcTraditional : zcNone;
 }
 
 void TZipHeaderInfo::SetFileName(const std::string& name) {
@@ -197,8 +207,10 @@ bool TZipHeaderInfo::ReadCentral(TStream& stream) {
     }
     std::uint16_t nameLength = Get16(h + 28);
     std::string stored(nameLength, '\0');
+    std::string extra(Get16(h + 30), '\0');
     if (!ReadAll(stream, stored.data(), nameLength, start) ||
-        !SkipAll(stream, static_cast<std::int64_t>(Get16(h + 30)) + Get16(h + 32), start))
+        !ReadAll(stream, extra.data(), extra.size(), start) ||
+        !SkipAll(stream, Get16(h + 32), start))
         return false;
     VersionMadeBy = Get16(h + 4);
     VersionNeeded = Get16(h + 6);
@@ -217,6 +229,8 @@ bool TZipHeaderInfo::ReadCentral(TStream& stream) {
     LocalOffset = Get32(h + 42);
     CentralOffset = static_cast<std::uint32_t>(start);
     SetStoredName(stored.data(), stored.size());
+    Aes = IsAes() ? FindAesExtra(reinterpret_cast<const std::uint8_t*>(extra.data()), extra.size())
+                  : std::nullopt;
     comment_.reset();
     Matched = false;
     return true;
@@ -245,6 +259,8 @@ std::size_t TZipHeaderInfo::ParseCentral(const std::uint8_t* h, std::size_t avai
     LocalOffset = Get32(h + 42);
     CentralOffset = offset;
     SetStoredName(reinterpret_cast<const char*>(h + CentralHeaderSize), nameLength);
+    Aes = IsAes() ? FindAesExtra(h + CentralHeaderSize + nameLength, CentralExtraLength)
+                  : std::nullopt;
     comment_.reset();
     Matched = false;
     return size;
@@ -307,6 +323,7 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
     ExternalAttributes = 0;
     LocalOffset = static_cast<std::uint32_t>(start);
     CentralOffset = 0;
+    Aes.reset(); // in the local extra field, which is not read here
     SetStoredName(stored.data(), stored.size());
     comment_.reset();
     Matched = false;
@@ -337,7 +354,8 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) const {
     const std::size_t nameSize = directory_.size() + fileName_.size();
     if (nameSize > 0xFFFF) throw EStreamError("Stream write error");
     std::size_t commentLength = comment_ && CommentLength != 0 ? comment_->size() : 0;
-    const std::size_t size = CentralHeaderSize + nameSize + commentLength;
+    const std::size_t extraLength = Aes ? kAesExtraSize : 0;
+    const std::size_t size = CentralHeaderSize + nameSize + extraLength + commentLength;
     std::uint8_t small[CentralHeaderSize + 256];
     std::vector<std::uint8_t> large;
     std::uint8_t* h = small;
@@ -355,15 +373,17 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) const {
     Put32(h + 20, static_cast<std::uint32_t>(CompressedSize));
     Put32(h + 24, static_cast<std::uint32_t>(UncompressedSize));
     Put16(h + 28, static_cast<std::uint32_t>(nameSize));
-    Put16(h + 30, 0);
+    Put16(h + 30, static_cast<std::uint32_t>(extraLength));
     Put16(h + 32, static_cast<std::uint32_t>(commentLength));
     Put16(h + 34, DiskStart);
     Put16(h + 36, InternalAttributes);
     Put32(h + 38, ExternalAttributes);
     Put32(h + 42, LocalOffset);
     StoreName(h + CentralHeaderSize);
+    if (Aes) PutAesExtra(*Aes, h + CentralHeaderSize + nameSize);
     if (commentLength)
-        std::memcpy(h + CentralHeaderSize + nameSize, comment_->data(), commentLength);
+        std::memcpy(h + CentralHeaderSize + nameSize + extraLength, comment_->data(),
+                    commentLength);
     stream.WriteBuffer(h, static_cast<std::int64_t>(size));
 }
 

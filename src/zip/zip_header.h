@@ -10,6 +10,7 @@
 // returns false with the stream put back where it was.
 #pragma once
 
+#include "zip/aes_extra.h"
 #include "zip/stream.h"
 
 #include <cstdint>
@@ -23,6 +24,11 @@ constexpr int LocalHeaderSize = 30;
 constexpr int CentralHeaderSize = 46;
 constexpr int EndCentralSize = 22;
 constexpr int MaxCommentLength = 65535;
+
+// How a member is encrypted: not at all, with the traditional zip cipher
+// (flags bit 0), or in the AES member format (method 99, aes_extra.h) with a
+// key of 128, 192 or 256 bits.
+enum TZipCipher { zcNone, zcTraditional, zcAes128, zcAes192, zcAes256 };
 
 class TZipHeaderInfo {
 public:
@@ -46,6 +52,9 @@ public:
     std::uint32_t LocalOffset;
     std::uint32_t CentralOffset; // where the central header was read
     bool Matched;                // chosen by the current extraction
+    // The AES record of an AES member (method 99), as the central header
+    // holds it; WriteCentral writes it back as the central extra field.
+    std::optional<TAesExtra> Aes;
 
     void Clear();
     void Assign(const TZipHeaderInfo& source) { *this = source; }
@@ -72,6 +81,11 @@ public:
     bool LoadComment(TStream& stream);
 
     bool IsEncrypted() const { return (Flags & 1) != 0; }
+    bool IsAes() const { return Method == kAesMethod; }
+    // The member's cipher: AES by its method (the strength from the central
+    // record; 256 bits when that is missing or unknown, which extraction
+    // then refuses), traditional by flags bit 0.
+    TZipCipher Cipher() const;
     bool HasDataDescriptor() const { return (Flags & 8) != 0; }
     // A member without a file name stands for a folder.
     bool IsFolder() const { return fileName_.empty(); }
@@ -91,9 +105,10 @@ public:
     // (no extra field bytes). EStreamError when the stream takes less, or
     // when the position lies beyond what a 32-bit offset can hold.
     void WriteLocal(TStream& stream);
-    // The 46 bytes (extra field length 0), the name, then the comment. The
-    // comment length written is that of the loaded comment (0 when none is
-    // loaded), so the header always describes the bytes that follow it.
+    // The 46 bytes, the name, the extra field, then the comment. The extra
+    // field is the AES record for an AES member and empty for any other.
+    // The comment length written is that of the loaded comment (0 when none
+    // is loaded), so the header always describes the bytes that follow it.
     void WriteCentral(TStream& stream) const;
 
     // The name as stored: OEM, "/" separators.

@@ -332,6 +332,7 @@ void TZipReader::EndRun() {
 }
 
 void TZipReader::RunToStream(TStream* stream, const std::function<void()>& body) {
+    lastCipher_ = zcNone;
     Busy = true;
     OutStream = stream;
     Cancel = false;
@@ -519,6 +520,11 @@ bool TZipReader::ExtractMember(int index) {
     bool skip = false;
     if (OnStartUnZip) OnStartUnZip(*this, index, fName, skip);
     if (skip) return false;
+    // A method-99 member without a usable AES record is no AES member this
+    // reader knows: it goes on as a member of an unknown method.
+    if (WorkHeader.IsAes())
+        if (const std::optional<TAesExtra> record = AesRecord())
+            return ExtractAesMember(index, *record, dataStart, path, fName);
 
     const bool encrypted = WorkHeader.IsEncrypted();
     std::int64_t compressed = Unsigned(WorkHeader.CompressedSize);
@@ -528,19 +534,7 @@ bool TZipReader::ExtractMember(int index) {
         for (;;) {
             std::uint8_t found = Keys.DecryptHeader(ZipPassword, archive);
             if (found == expected) break;
-            std::string candidate = ZipPassword;
-            bool giveUp = !OnBadPassword;
-            if (!giveUp) {
-                OnBadPassword(*this, index, candidate);
-                giveUp = candidate == ZipPassword;
-            }
-            if (giveUp) {
-                bool retry = false;
-                if (OnSkippingFile) OnSkippingFile(*this, srBadPassword, path, index, retry);
-                work_->TotalToDo -= compressed;
-                return false;
-            }
-            ZipPassword = candidate;
+            if (!AskNewPassword(index, path, compressed)) return false;
             archive.Seek(-12, soCurrent);
         }
         compressed = std::max<std::int64_t>(compressed - 12, 0);
@@ -548,29 +542,15 @@ bool TZipReader::ExtractMember(int index) {
 
     const std::int64_t startSize = OutStream->Size();
     const std::int64_t startPos = OutStream->Position();
-    TUnZipWork& g = *work_;
-    g.StartMember(archive, *OutStream, compressed, Unsigned(WorkHeader.UncompressedSize),
-                  encrypted ? &Keys : nullptr);
-    g.DoProcessMessages = DoProcessMessages;
-    g.CancelFlag = &Cancel;
-    g.OnFilePercentDone = OnFilePercentDone ? [this](int p) { OnFilePercentDone(*this, p); }
-                                            : std::function<void(int)>();
-    g.OnTotalPercentDone = OnTotalPercentDone ? [this](int p) { OnTotalPercentDone(*this, p); }
-                                              : std::function<void(int)>();
-    bool tooBig = false;
-    try {
-        DecodeMember(g, WorkHeader.Method, WorkHeader.Flags);
-    } catch (const EBiggerThanUncompressed&) {
-        tooBig = true;
-    } catch (...) {
-        CutBack(startSize, startPos);
-        throw;
-    }
+    bool decoded = false;
+    const bool tooBig = !Decode(archive, compressed, WorkHeader.Method, encrypted ? &Keys : nullptr,
+                                startSize, startPos, decoded);
 
-    const std::uint32_t crc = g.FinalCrc();
+    const std::uint32_t crc = work_->FinalCrc();
     if (!tooBig && crc == WorkHeader.CRC) {
         if (OnEndUnZip) OnEndUnZip(*this, index, fName);
         ++extracted_;
+        lastCipher_ = WorkHeader.Cipher();
         return false;
     }
     CutBack(startSize, startPos);
@@ -589,6 +569,45 @@ bool TZipReader::ExtractMember(int index) {
         OnBadCRC(*this, crc, WorkHeader.CRC, index);
     }
     return false;
+}
+
+bool TZipReader::AskNewPassword(int index, const std::string& path, std::int64_t compressed) {
+    std::string candidate = ZipPassword;
+    bool giveUp = !OnBadPassword;
+    if (!giveUp) {
+        OnBadPassword(*this, index, candidate);
+        giveUp = candidate == ZipPassword;
+    }
+    if (giveUp) {
+        bool retry = false;
+        if (OnSkippingFile) OnSkippingFile(*this, srBadPassword, path, index, retry);
+        work_->TotalToDo -= compressed;
+        return false;
+    }
+    ZipPassword = candidate;
+    return true;
+}
+
+bool TZipReader::Decode(TStream& input, std::int64_t compressed, std::uint16_t method,
+                        TZipKeys* keys, std::int64_t startSize, std::int64_t startPos,
+                        bool& decoded) {
+    TUnZipWork& g = *work_;
+    g.StartMember(input, *OutStream, compressed, Unsigned(WorkHeader.UncompressedSize), keys);
+    g.DoProcessMessages = DoProcessMessages;
+    g.CancelFlag = &Cancel;
+    g.OnFilePercentDone = OnFilePercentDone ? [this](int p) { OnFilePercentDone(*this, p); }
+                                            : std::function<void(int)>();
+    g.OnTotalPercentDone = OnTotalPercentDone ? [this](int p) { OnTotalPercentDone(*this, p); }
+                                              : std::function<void(int)>();
+    try {
+        decoded = DecodeMember(g, method, WorkHeader.Flags);
+    } catch (const EBiggerThanUncompressed&) {
+        return false;
+    } catch (...) {
+        CutBack(startSize, startPos);
+        throw;
+    }
+    return true;
 }
 
 std::string TZipReader::GetArchiveComment() {

@@ -10,6 +10,12 @@
 // rewrites within one second, or within one two-second DOS step, are never
 // taken for no change.
 //
+// Encrypted members: the traditional cipher (zip_crypt.h) and the AES member
+// format (aes_crypt.h, zip_reader_aes.cpp). Both check the password before
+// decoding anything and ask for another through OnBadPassword in the same
+// way; an AES member's data is then authenticated whole before a byte of it
+// is decrypted, and a failure raises EAlteredMember.
+//
 // Finding a member: a name without wildcard characters is looked up in a
 // case-insensitive index of the directory, which answers exactly as the
 // wildcard match would (a pattern without wildcards matches the identical
@@ -26,6 +32,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -145,6 +152,11 @@ public:
     // EListError "Index %d is out of range" outside 0 to Count() - 1.
     std::string GetFileComment(int index);
 
+    // The cipher of the member the last extraction call took out whole
+    // (zcNone when it was not encrypted, or when nothing came out): what a
+    // caller shows as the entry's protection.
+    TZipCipher LastCipher() const { return lastCipher_; }
+
     // How many times the directory was read from the file (a cache measure).
     int DirectoryReads() const { return directoryReads_; }
 
@@ -193,6 +205,22 @@ private:
     // The view indexes to extract, in view order; sets their Matched flags.
     std::vector<int> Select(std::int64_t& totalBytes, int& numFiles);
     void CutBack(std::int64_t size, std::int64_t position);
+    // After a failed password check: asks OnBadPassword for another. True
+    // when ZipPassword now holds a new one to try; false when the member is
+    // given up (OnSkippingFile told, its bytes taken off the run's total).
+    bool AskNewPassword(int index, const std::string& path, std::int64_t compressed);
+    // Runs the decoder of `method` from `input` into OutStream. False when
+    // the output grew past the member's size; any other exception cuts the
+    // output back to (startSize, startPos) and propagates. `decoded` says
+    // whether the method has a decoder.
+    bool Decode(TStream& input, std::int64_t compressed, std::uint16_t method, TZipKeys* keys,
+                std::int64_t startSize, std::int64_t startPos, bool& decoded);
+    // The AES record of the member in WorkHeader: its local header's, else
+    // its central header's; none when neither has one of a known strength.
+    std::optional<TAesExtra> AesRecord();
+    // ExtractMember for an AES member whose data starts at dataStart.
+    bool ExtractAesMember(int index, const TAesExtra& record, std::int64_t dataStart,
+                          const std::string& path, const std::string& fName);
 
     std::string zipName_;
     std::string rootDir_;
@@ -214,5 +242,6 @@ private:
     std::int64_t readAhead_ = 0;
     std::vector<int> lastMatched_;
     int extracted_ = 0;
+    TZipCipher lastCipher_ = zcNone;
     int directoryReads_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/exception.h"
+#include "zip/aes_crypt.h"
 #include "zip/archive_lock.h"
 #include "zip/buffer_stream.h"
 #include "zip/codec/deflate.h"

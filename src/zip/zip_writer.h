@@ -29,8 +29,12 @@
 //
 // A member's local header is written twice: provisionally before its data
 // (the CRC and sizes are not known yet) and finally over the provisional one.
-// With a password the CRC is needed first, for the encryption header's check
-// byte, so the input is read once beforehand just for the CRC.
+// With a password the member is encrypted with the cipher Cipher names. The
+// traditional cipher needs the CRC first, for the encryption header's check
+// byte, so the input is read once beforehand just for the CRC. An AES member
+// (AE-2, AES-256) needs no CRC: it carries its AES record as the local and
+// the central extra field, a fresh salt and the verifier before its data
+// and the authentication code after it (aes_crypt.h).
 //
 // The component's other ways of adding (disk files by wildcard, recursion,
 // archive bits, multi-volume and self-extracting archives) are not used by
@@ -48,6 +52,7 @@
 #include "zip/archive_files.h"
 #include "zip/zip_reader.h"
 
+class TAesMemberCipher;
 class TDeflater;
 class TFileWindow;
 class TTempArchiveFile;
@@ -129,6 +134,13 @@ public:
     // its old name.
     void SetZipName(const std::string& value) override;
 
+    // The cipher a member written with a password (ZipPassword not empty)
+    // gets: zcTraditional (the default; every zip program opens it) or
+    // zcAes256 (the AES member format, AE-2). Any other value raises
+    // Exception when a member is to be encrypted. Members copied from the
+    // old archive keep their bytes, whatever cipher they have.
+    TZipCipher Cipher = zcTraditional;
+
     // The file-system seam: creating, flushing and renaming files. Tests put
     // in an object whose methods fail.
     std::unique_ptr<TArchiveFileOps> FileOps;
@@ -168,6 +180,9 @@ private:
     std::int64_t HeadersAhead(int index, std::int64_t from) const;
     void StoreInput();
     std::uint32_t CrcPrePass();
+    // Writes what goes before the data of a member encrypted with Cipher,
+    // and keys the cipher for its data.
+    void StartEncryption(TZipHeaderInfo& h);
     // Takes the member AddMember just wrote into the new directory.
     void AddNewHeader();
     void WriteCentralDirectory();
@@ -211,7 +226,8 @@ private:
     int addedCount_ = 0;
     std::unique_ptr<TDeflater> deflater_;
     TZipKeys writeKeys_;
-    bool encrypting_ = false;
+    bool encrypting_ = false;               // with the traditional cipher
+    std::unique_ptr<TAesMemberCipher> aes_; // the AES member being written
     std::int64_t fileBytesRead_ = 0;
     std::int64_t totalBytesRead_ = 0;
     std::int64_t totalToDo_ = 0;

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/exception.h"
+#include "zip/aes_crypt.h"
 #include "zip/codec/crc32.h"
 #include "zip/codec/deflate.h"
 #include "zip/dos_time.h"
@@ -122,50 +123,93 @@ bool TZipWriter::AddMember(const std::string& name) {
     if (size > 0xFFFFFFFFll)
         throw Exception("A member of more than 4 GB cannot be stored in a zip archive");
     h.UncompressedSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(size));
-    h.WriteLocal(*out_); // provisional: CRC and sizes follow
+    encrypting_ = false;
+    aes_.reset();
+    const bool encrypted = !ZipPassword.empty();
+    const bool aes = encrypted && Cipher != zcTraditional;
+    if (aes) {
+        if (Cipher != zcAes256)
+            throw Exception("A member is encrypted with the traditional cipher or with AES-256");
+        h.VersionMadeBy = h.VersionNeeded = kAesVersion;
+        h.Aes = TAesExtra{}; // AE-2, AES-256; the real method is known at the end
+        h.LocalExtraLength = h.CentralExtraLength = kAesExtraSize;
+    }
+    auto writeLocal = [&] {
+        h.WriteLocal(*out_);
+        if (!h.Aes) return;
+        std::uint8_t record[kAesExtraSize];
+        PutAesExtra(*h.Aes, record);
+        out_->Write(record, sizeof record);
+    };
+    writeLocal(); // provisional: CRC and sizes follow
 
-    encrypting_ = !ZipPassword.empty();
-    if (encrypting_) {
+    if (encrypted) StartEncryption(h);
+    // The bytes of salt and verifier or of the encryption header.
+    const std::int64_t prefix = out_->Position() - h.LocalOffset - h.LocalSize();
+    crc_ = 0xFFFFFFFFu;
+    fileBytesRead_ = 0;
+    const std::int64_t dataStart = out_->Position();
+    std::uint16_t method = 8;
+    if (packLevel_ == 0 ||
+        std::any_of(NoCompressList.begin(), NoCompressList.end(),
+                    [&](const std::string& p) { return IsMatch(p, h.FileName()); })) {
+        StoreInput();
+        method = 0;
+        h.InternalAttributes = 0;
+    } else {
+        TDeflateLink link(*this);
+        deflater_->Deflate(link, packLevel_, h.Flags, method, h.InternalAttributes);
+    }
+    h.Method = method;
+    h.CRC = ~crc_;
+    if (aes) {
+        std::uint8_t code[kAesCodeSize];
+        aes_->FinishCode(code);
+        out_->Write(code, sizeof code);
+        h.Aes->Method = method;
+        h.Method = kAesMethod;
+        h.CRC = 0; // AE-2: the code alone vouches for the data
+    }
+    const std::int64_t compressed = out_->Position() - dataStart + prefix;
+    if (fileBytesRead_ > 0xFFFFFFFFll || compressed > 0xFFFFFFFFll)
+        throw Exception("A member of more than 4 GB cannot be stored in a zip archive");
+    h.UncompressedSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(fileBytesRead_));
+    h.CompressedSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(compressed));
+    encrypting_ = false;
+    aes_.reset();
+
+    // The final local header over the provisional one.
+    const std::int64_t end = out_->Position();
+    out_->Seek(h.LocalOffset, soBeginning);
+    if (encrypted) h.Flags |= 1;
+    writeLocal();
+    out_->Seek(end, soBeginning);
+    if (OnEndZip)
+        OnEndZip(*this, name, h.UncompressedSize, h.CompressedSize, static_cast<std::int32_t>(end));
+    return true;
+}
+
+void TZipWriter::StartEncryption(TZipHeaderInfo& h) {
+    if (!h.Aes) {
+        encrypting_ = true;
         const std::uint32_t crc = CrcPrePass();
         std::uint8_t random[10];
         SecureRandomBytes(random, sizeof random);
         std::uint8_t header[12];
         writeKeys_.MakeEncryptionHeader(ZipPassword, crc, random, header);
         out_->Write(header, sizeof header);
+        return;
     }
-    crc_ = 0xFFFFFFFFu;
-    fileBytesRead_ = 0;
-    const std::int64_t dataStart = out_->Position();
-    if (packLevel_ == 0 ||
-        std::any_of(NoCompressList.begin(), NoCompressList.end(),
-                    [&](const std::string& p) { return IsMatch(p, h.FileName()); })) {
-        StoreInput();
-        h.Method = 0;
-        h.InternalAttributes = 0;
-    } else {
-        TDeflateLink link(*this);
-        deflater_->Deflate(link, packLevel_, h.Flags, h.Method, h.InternalAttributes);
-    }
-    const std::int64_t compressed = out_->Position() - dataStart;
-    if (fileBytesRead_ > 0xFFFFFFFFll || compressed + 12 > 0xFFFFFFFFll)
-        throw Exception("A member of more than 4 GB cannot be stored in a zip archive");
-    h.UncompressedSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(fileBytesRead_));
-    h.CompressedSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(compressed));
-    h.CRC = ~crc_;
-    encrypting_ = false;
-
-    // The final local header over the provisional one.
-    const std::int64_t end = out_->Position();
-    out_->Seek(h.LocalOffset, soBeginning);
-    if (!ZipPassword.empty()) {
-        h.Flags |= 1;
-        h.CompressedSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(compressed + 12));
-    }
-    h.WriteLocal(*out_);
-    out_->Seek(end, soBeginning);
-    if (OnEndZip)
-        OnEndZip(*this, name, h.UncompressedSize, h.CompressedSize, static_cast<std::int32_t>(end));
-    return true;
+    // A new salt, so a new key, for every member: two members never share
+    // a key stream, although the counter starts at 1 in each.
+    std::uint8_t salt[16];
+    const std::size_t saltBytes = h.Aes->SaltBytes();
+    SecureRandomBytes(salt, saltBytes);
+    const TAesKeys keys =
+        DeriveAesKeys(AesPasswordForms(ZipPassword).front(), salt, h.Aes->KeyBytes());
+    out_->Write(salt, static_cast<std::int64_t>(saltBytes));
+    out_->Write(keys.Verifier, sizeof keys.Verifier);
+    aes_ = std::make_unique<TAesMemberCipher>(keys);
 }
 
 std::uint32_t TZipWriter::CrcPrePass() {
@@ -211,10 +255,13 @@ void TZipWriter::WriteOutput(const std::uint8_t* buffer, unsigned count) {
         Cancel = false;
         throw EUserCanceled("User Aborted Operation");
     }
-    if (encrypting_) {
+    if (encrypting_ || aes_) {
         if (scratch_.size() < count) scratch_.resize(std::max<std::size_t>(count, kCopyChunk));
         std::memcpy(scratch_.data(), buffer, count);
-        writeKeys_.EncryptBuffer(scratch_.data(), count);
+        if (aes_)
+            aes_->Encrypt(scratch_.data(), count);
+        else
+            writeKeys_.EncryptBuffer(scratch_.data(), count);
         out_->Write(scratch_.data(), count);
     } else {
         out_->Write(buffer, count);

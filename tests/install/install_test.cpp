@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 using testsupport::FileExists;
+using testsupport::PngSize;
 using testsupport::ReadFile;
 using testsupport::RunCommand;
 using testsupport::ShellQuote;
@@ -19,18 +20,6 @@ namespace {
 bool Executable(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IXUSR);
-}
-
-// Width and height from a PNG file's header.
-std::pair<unsigned, unsigned> PngSize(const std::string& bytes) {
-    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return {0, 0};
-    auto be = [&](std::size_t at) {
-        unsigned v = 0;
-        for (std::size_t i = 0; i < 4; ++i)
-            v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-        return v;
-    };
-    return {be(16), be(20)};
 }
 
 } // namespace
@@ -60,7 +49,7 @@ TEST(Install, LaysOutTheFilesInThePrefixAndTheDesktopEntryValidates) {
         EXPECT_EQ(PngSize(ReadFile(png)), std::make_pair(size, size)) << png;
     }
 
-    const std::string desktop = share + "/applications/dayscrib.desktop";
+    const std::string desktop = share + "/applications/io.github.dayscrib.Dayscrib.desktop";
     ASSERT_TRUE(FileExists(desktop));
     const std::string entry = ReadFile(desktop);
     EXPECT_NE(entry.find("\nExec=dayscrib\n"), std::string::npos);
@@ -68,6 +57,15 @@ TEST(Install, LaysOutTheFilesInThePrefixAndTheDesktopEntryValidates) {
     ASSERT_TRUE(testsupport::HaveProgram("desktop-file-validate"));
     EXPECT_EQ(RunCommand("desktop-file-validate " + ShellQuote(desktop) + " 2>&1", &out), 0) << out;
     EXPECT_EQ(out, "");
+
+    // The manual pages and the AppStream data come along; the package's own
+    // documents (copyright, changelog, lintian overrides) do not.
+    for (const char* page : {"dayscrib.1.gz", "dayscrib-zip.1.gz"})
+        EXPECT_TRUE(FileExists(share + "/man/man1/" + page)) << page;
+    EXPECT_TRUE(FileExists(share + "/metainfo/io.github.dayscrib.Dayscrib.metainfo.xml"));
+    EXPECT_TRUE(FileExists(share + "/doc/dayscrib/html/main.html"));
+    EXPECT_FALSE(FileExists(share + "/doc/dayscrib/copyright"));
+    EXPECT_FALSE(FileExists(share + "/lintian"));
 
     // Started from the menu, with the home folder as the current folder, the
     // program finds its texts from its own folder.

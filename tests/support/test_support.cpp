@@ -138,4 +138,15 @@ bool HaveProgram(const std::string& name) {
     return RunCommand("command -v " + ShellQuote(name) + " >/dev/null 2>&1") == 0;
 }
 
+std::pair<unsigned, unsigned> PngSize(const std::string& bytes) {
+    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+    auto be = [&](std::size_t at) {
+        unsigned v = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    };
+    return {be(16), be(20)};
+}
+
 } // namespace testsupport

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -68,5 +69,8 @@ bool HaveProgram(const std::string& name);
 
 // Quote a string for /bin/sh.
 std::string ShellQuote(const std::string& s);
+
+// Width and height from a PNG file's header ({0, 0} when it is none).
+std::pair<unsigned, unsigned> PngSize(const std::string& bytes);
 
 } // namespace testsupport

@@ -47,6 +47,8 @@ TRawArchive ReadRawArchive(const std::string& b) {
         m.localOffset = Get(b, p + 42, 4);
         if (p + 46 + n > b.size()) throw std::runtime_error("central name runs past the end");
         m.name = b.substr(p + 46, n);
+        m.versionNeeded = static_cast<std::uint16_t>(Get(b, p + 6, 2));
+        m.centralExtra = b.substr(p + 46 + n, x);
         p += 46 + n + x + k;
         const std::size_t l = m.localOffset;
         if (Get(b, l, 4) != 0x04034B50) throw std::runtime_error("bad local header signature");
@@ -55,6 +57,7 @@ TRawArchive ReadRawArchive(const std::string& b) {
                         Get(b, l + 10, 4) == m.dosDateTime && Get(b, l + 14, 4) == m.crc &&
                         Get(b, l + 18, 4) == m.compressedSize &&
                         Get(b, l + 22, 4) == m.uncompressedSize && b.substr(l + 30, ln) == m.name;
+        m.localExtra = b.substr(l + 30 + ln, lx);
         const std::size_t data = l + 30 + ln + lx;
         if (data + m.compressedSize > b.size())
             throw std::runtime_error("member data runs past the end");

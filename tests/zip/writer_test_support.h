@@ -19,6 +19,8 @@ struct TRawMember {
     std::uint32_t uncompressedSize = 0;
     std::uint16_t internalAttributes = 0;
     std::uint32_t localOffset = 0;
+    std::uint16_t versionNeeded = 0;
+    std::string centralExtra, localExtra;
     std::string data;         // the bytes after the local header (encryption header included)
     bool localAgrees = false; // the local header repeats the central values
 };

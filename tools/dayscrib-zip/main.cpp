@@ -9,6 +9,10 @@
 
 #include "platform/exception.h"
 
+#ifndef DAYSCRIB_VERSION
+#error "DAYSCRIB_VERSION is set by the build (the project's version)"
+#endif
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -23,16 +27,19 @@ const char* const kHelp = R"(Usage: dayscrib-zip COMMAND [OPTIONS] ARGUMENTS
 
 Reads and writes the zip archives of the Dayscrib diary (and reads other zip
 archives of the methods stored, shrunk, reduced, imploded and deflated, with
-traditional encryption) with the program's own engine.
+traditional encryption or AES encryption in the WinZip format, AE-1 and AE-2,
+128, 192 or 256-bit keys) with the program's own engine.
 
 Commands:
   list ARCHIVE
       One line per member, in archive order:
         METHOD 0xFLAGS COMPRESSED UNCOMPRESSED CRC32 YYYY-MM-DD HH:MM:SS NAME
       METHOD is the method number (0 stored, 1 shrunk, 2-5 reduced, 6
-      imploded, 8 deflated; others cannot be extracted), FLAGS the general
+      imploded, 8 deflated, 99 AES-encrypted, whose real method, 0 or 8, is
+      in its extra field; others cannot be extracted), FLAGS the general
       purpose flags in hexadecimal (bit 0 encrypted, bit 3 data descriptor),
-      sizes in bytes (the compressed size includes an encryption header),
+      sizes in bytes (the compressed size includes an encryption header, or
+      an AES member's salt, verifier and authentication code),
       CRC32 in eight hexadecimal digits, date and time as stored (local
       time, two-second steps), NAME as the diary holds it: folders separated
       by "\" (for example 2001\3\Week3\15.rtf), written in UTF-8.
@@ -40,20 +47,27 @@ Commands:
   extract [-p PASSWORD] [--text] ARCHIVE MEMBER
       Writes the member's bytes to standard output. MEMBER is the name as
       "list" shows it; letter case does not matter, and the wildcards
-      "*", "?" and "<set>" may be used (the first match is extracted).
+      "*", "?" and "<set>" may be used (the first match is extracted). An
+      AES member whose authentication code does not match is "damaged or
+      altered" and nothing of it is written.
       --text writes the plain text of an RTF member instead of its bytes.
 
   test [-p PASSWORD] ARCHIVE
-      Extracts every member and checks its CRC-32, printing
+      Extracts every member and checks its CRC-32 (an AES member: its
+      authentication code, and its CRC-32 when it keeps one), printing
         OK NAME
         FAILED NAME: REASON
       one line per member, in archive order (folder entries are skipped).
 
-  add [-p PASSWORD] [-l LEVEL] ARCHIVE MEMBER
+  add [-p PASSWORD [--aes]] [-l LEVEL] ARCHIVE MEMBER
       Stores standard input as the member MEMBER (folders separated by
       "\"), replacing a member of that name whatever its letter case, the
       way the diary saves an entry: deflated at LEVEL (0 stores; default 9),
-      folder part kept, encrypted when a password is given. A missing
+      folder part kept, encrypted when a password is given: with --aes in
+      the WinZip AES format (AE-2, AES-256), which 7-Zip and other current
+      zip programs open and which resists attack; without it with the
+      traditional zip cipher, which every zip program opens but which is
+      weak. The other members keep their bytes and their ciphers. A missing
       archive is created; an existing one is replaced as a whole, so it is
       never left half-written. The new archive is written beside the old
       one as ARCHIVE.XXXXXX.tmp; one left by a save that was killed is
@@ -76,6 +90,7 @@ Options:
                 keyed as windows-1252 when every character has a code there,
                 as UTF-8 otherwise, like the diary does
   -h, --help    this text
+  --version     the tool's version
 
 Exit status:
   0  success
@@ -168,11 +183,16 @@ bool ParseOptions(Args& args, Options& options, bool allowText, std::string& err
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (const std::string& a : args)
+    for (const std::string& a : args) {
         if (a == "-h" || a == "--help") {
             std::fputs(kHelp, stdout);
             return 0;
         }
+        if (a == "--version") {
+            std::fputs("dayscrib-zip " DAYSCRIB_VERSION "\n", stdout);
+            return 0;
+        }
+    }
     if (args.empty()) return Usage();
     auto it = Commands().find(args.front());
     if (it == Commands().end()) return Usage();

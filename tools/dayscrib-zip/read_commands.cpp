@@ -4,6 +4,7 @@
 #include "tool_streams.h"
 
 #include "platform/codepage.h"
+#include "zip/exceptions.h"
 #include "zip/hooks.h"
 #include "zip/zip_reader.h"
 
@@ -81,7 +82,12 @@ int Extract(const Args& input) {
     notes.Attach(reader);
     reader.SetZipName(args[0]);
     TMemoryStream out;
-    int n = reader.ExtractToStream(&out, Utf8ToAnsi(args[1]));
+    int n = 0;
+    try {
+        n = reader.ExtractToStream(&out, Utf8ToAnsi(args[1]));
+    } catch (const EAlteredMember& e) {
+        notes.reason = e.Message(); // nothing extracted, like a failed CRC
+    }
     if (n == 0) {
         std::fprintf(stderr, "dayscrib-zip: %s: %s\n", args[1].c_str(),
                      notes.reason.empty() ? "no such member" : notes.reason.c_str());
