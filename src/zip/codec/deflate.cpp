@@ -69,9 +69,11 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
 }
 
 // Length of the common prefix of scan and match, at most 258, given that the
-// first three bytes agree. Reads up to 259 bytes from each.
-inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match) {
-    unsigned len = kMinMatch;
+// first `from` bytes agree (the three of the chain, or a key). Reads up to
+// 259 bytes from each.
+inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match,
+                            unsigned from = kMinMatch) {
+    unsigned len = from;
     while (len < kMaxMatch) {
         std::uint64_t diff = Load64(scan + len) ^ Load64(match + len);
         if (diff != 0) {
@@ -201,7 +203,7 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
         if (static_cast<std::int16_t>(rank[c & kWMask] - w.lastRank) < 0)
             return true; // past the budget
         if (Load16(window + c + w.bestLen - 1) != w.scanEnd) continue;
-        const unsigned len = MatchLength(scan, window + c);
+        const unsigned len = MatchLength(scan, window + c, kChainKey[L]);
         if (len > w.bestLen) {
             w.bestStart = c;
             w.bestLen = len;
