@@ -89,8 +89,8 @@ void RunExport(benchmark::State& state, bool pdf) {
         TExportProgress progress = [&](int done, int total) {
             ++reports;
             const auto now = Clock::now();
-            longestPause =
-                std::max(longestPause, std::chrono::duration<double, std::milli>(now - since).count());
+            longestPause = std::max(longestPause,
+                                    std::chrono::duration<double, std::milli>(now - since).count());
             since = now;
             if (total != 2 * gEntries || done < last)
                 throw std::runtime_error("the progress counts wrong");
@@ -107,8 +107,8 @@ void RunExport(benchmark::State& state, bool pdf) {
         gTimes[std::string(name) + " pause"].push_back(longestPause);
         state.SetIterationTime(wall / 1000);
         if (s.Included != gEntries || last != 2 * gEntries)
-            throw std::runtime_error(std::string(name) + " included " +
-                                     std::to_string(s.Included) + " entries");
+            throw std::runtime_error(std::string(name) + " included " + std::to_string(s.Included) +
+                                     " entries");
         state.counters["reports"] = reports;
     }
 }
@@ -128,11 +128,11 @@ void BM_CancelAtHalf(benchmark::State& state) {
         std::filesystem::remove(o.FileName.toStdString());
         int after = 0;
         const auto t0 = Clock::now();
-        const TExportSummary s = ExportEntries(o, gArchive, TCurrentProfile{}, {},
-                                               [&](int done, int total) {
-                                                   if (done >= total / 4) ++after;
-                                                   return done < total / 4;
-                                               });
+        const TExportSummary s =
+            ExportEntries(o, gArchive, TCurrentProfile{}, {}, [&](int done, int total) {
+                if (done >= total / 4) ++after;
+                return done < total / 4;
+            });
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
         if (!s.Canceled || after != 1 || std::filesystem::exists(o.FileName.toStdString()))
             throw std::runtime_error("a canceled export went on or left a file");
@@ -203,8 +203,8 @@ int main(int argc, char** argv) {
                     "file bytes", "longest wait");
         for (const char* kind : {"HTML", "PDF"}) {
             if (gTimes[kind].empty()) continue;
-            const std::string file = gFolder + (std::strcmp(kind, "PDF") == 0 ? "/export.pdf"
-                                                                               : "/export.html");
+            const std::string file =
+                gFolder + (std::strcmp(kind, "PDF") == 0 ? "/export.pdf" : "/export.html");
             std::error_code ec;
             std::printf("%-28s %10.0f %10.0f %12lld %9.0f ms\n",
                         (std::string("export of twenty years, ") + kind).c_str(),

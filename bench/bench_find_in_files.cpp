@@ -110,18 +110,16 @@ std::uint64_t MakeArchive() {
     const std::vector<std::string> names = DiaryMemberNames();
     TProse prose(11);
     std::string planted;
-    const std::uint64_t bytes = WriteBenchArchive(gArchive, static_cast<int>(names.size()), 9,
-                                                  [&](int i, std::string& name, std::string& body) {
-                                                      name = names[static_cast<std::size_t>(i)];
-                                                      const bool plant = prose.Rng()() % 100 == 0;
-                                                      const bool split = prose.Rng()() % 3 == 0;
-                                                      const std::size_t size =
-                                                          1000 + prose.Rng()() % 2000;
-                                                      body = DiaryEntryRtf(prose, size,
-                                                                           plant ? kWord : QString(),
-                                                                           split);
-                                                      if (plant) planted += ResultLine(name) + "\n";
-                                                  });
+    const std::uint64_t bytes =
+        WriteBenchArchive(gArchive, static_cast<int>(names.size()), 9,
+                          [&](int i, std::string& name, std::string& body) {
+                              name = names[static_cast<std::size_t>(i)];
+                              const bool plant = prose.Rng()() % 100 == 0;
+                              const bool split = prose.Rng()() % 3 == 0;
+                              const std::size_t size = 1000 + prose.Rng()() % 2000;
+                              body = DiaryEntryRtf(prose, size, plant ? kWord : QString(), split);
+                              if (plant) planted += ResultLine(name) + "\n";
+                          });
     TFileStream list(gArchive + ".planted", fmCreate);
     list.WriteBuffer(planted.data(), static_cast<std::int64_t>(planted.size()));
     list.Commit();

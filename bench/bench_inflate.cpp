@@ -140,8 +140,7 @@ void AddSmall(TDataSet& set, const std::string& plain, std::size_t total) {
 void MakeData(std::size_t mb) {
     for (bool binary : {false, true}) {
         const std::string kind = binary ? "binary" : "text";
-        const std::string plain =
-            Gather(binary ? "/usr/lib" : "/usr/include", mb << 20, binary);
+        const std::string plain = Gather(binary ? "/usr/lib" : "/usr/include", mb << 20, binary);
         TDataSet large{kind + " large", {}, 0, 0};
         large.Add(plain, false);
         TDataSet small{kind + " 2-20 KB", {}, 0, 0};
@@ -287,8 +286,7 @@ int main(int argc, char** argv) {
     MakeData(mb);
     for (const TDataSet& set : gSets) {
         std::printf("%-14s %5zu member(s), %6.1f MB, deflated to %5.1f MB\n", set.name.c_str(),
-                    set.members.size(), static_cast<double>(set.plainBytes) / 1e6,
-                    [&] {
+                    set.members.size(), static_cast<double>(set.plainBytes) / 1e6, [&] {
                         double n = 0;
                         for (const TMember& m : set.members)
                             n += static_cast<double>(m.deflated.size());
@@ -297,8 +295,8 @@ int main(int argc, char** argv) {
         for (const char* decoder : kDecoders) {
             const std::string name = set.name + "/" + decoder;
             const std::string which = decoder;
-            auto* b = benchmark::RegisterBenchmark(
-                name.c_str(), [&set, which](benchmark::State& state) {
+            auto* b =
+                benchmark::RegisterBenchmark(name.c_str(), [&set, which](benchmark::State& state) {
                     if (which == "ours")
                         Ours(state, set);
                     else if (which == "zlib+crc")

@@ -70,9 +70,9 @@ QString EntryHeading(const TRangeEntry& e) {
 }
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
-                            const TCurrentProfile& profile,
-                            const std::function<std::string(const QString&)>& askPassword,
-                            const TExportProgress& progress) {
+                             const TCurrentProfile& profile,
+                             const std::function<std::string(const QString&)>& askPassword,
+                             const TExportProgress& progress) {
     TEntryIndex index;
     index.Refresh(archivePath);
     const std::vector<TRangeEntry> entries =
@@ -106,10 +106,9 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     // take the writing half of the steps of its entries.
     auto printPart = [&] {
         const int before = read + partFrom;
-        const bool printed =
-            empty || pdf->Print(*doc, [&](int page, int pages) {
-                return stepTo(before + partEntries * page / pages);
-            });
+        const bool printed = empty || pdf->Print(*doc, [&](int page, int pages) {
+            return stepTo(before + partEntries * page / pages);
+        });
         partFrom += partEntries;
         partEntries = 0;
         const QFont font = doc->defaultFont();

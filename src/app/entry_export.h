@@ -46,9 +46,9 @@ QString EntryHeading(const TRangeEntry& entry);
 // and the reason when it cannot be written; the file is then untouched.
 // `prompt` asks for a password (caption, text) and returns it, empty on Cancel.
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
-                            const TCurrentProfile& profile,
-                            const std::function<std::string(const QString&)>& askPassword,
-                            const TExportProgress& progress = {});
+                             const TCurrentProfile& profile,
+                             const std::function<std::string(const QString&)>& askPassword,
+                             const TExportProgress& progress = {});
 
 class TEntryExport : public QObject {
     Q_OBJECT

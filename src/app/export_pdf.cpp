@@ -16,8 +16,7 @@ TPdfPages::TPdfPages(QIODevice* out, const QString& title) : writer_(out) {
     painter_.begin(&writer_);
 }
 
-bool TPdfPages::Print(QTextDocument& part,
-                      const std::function<bool(int page, int pages)>& onPage) {
+bool TPdfPages::Print(QTextDocument& part, const std::function<bool(int page, int pages)>& onPage) {
     if (!painter_.isActive()) return true;
     // Fonts measured at the PDF's resolution; the last line of a page holds
     // its number.

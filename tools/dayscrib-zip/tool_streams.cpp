@@ -14,7 +14,8 @@
 namespace tool {
 
 std::int64_t ViewStream::Read(void* buffer, std::int64_t count) {
-    const std::int64_t n = std::clamp<std::int64_t>(size_ - pos_, 0, std::max<std::int64_t>(count, 0));
+    const std::int64_t n =
+        std::clamp<std::int64_t>(size_ - pos_, 0, std::max<std::int64_t>(count, 0));
     if (n > 0) std::memcpy(buffer, data_ + pos_, static_cast<std::size_t>(n));
     pos_ += n;
     return n;
@@ -52,7 +53,9 @@ StdinBytes::StdinBytes() {
 }
 
 StdinBytes::~StdinBytes() {
-    if (map_ != nullptr) ::munmap(map_, static_cast<std::size_t>(size_ + (data_ - static_cast<const std::uint8_t*>(map_))));
+    if (map_ != nullptr)
+        ::munmap(map_, static_cast<std::size_t>(size_ +
+                                                (data_ - static_cast<const std::uint8_t*>(map_))));
 }
 
 std::int64_t StdoutStream::Write(const void* buffer, std::int64_t count) {

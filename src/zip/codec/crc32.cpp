@@ -177,8 +177,8 @@ __attribute__((target("avx2"))) inline __m256i Load32(const std::uint8_t* p) {
 // n >= 256.
 __attribute__((target("avx2,vpclmulqdq,pclmul"))) std::uint32_t
 UpdateByMultiplyingWide(std::uint32_t crc, const std::uint8_t* p, std::size_t n) {
-    __m256i x0 = _mm256_xor_si256(Load32(p), _mm256_set_epi32(0, 0, 0, 0, 0, 0, 0,
-                                                             static_cast<int>(crc)));
+    __m256i x0 =
+        _mm256_xor_si256(Load32(p), _mm256_set_epi32(0, 0, 0, 0, 0, 0, 0, static_cast<int>(crc)));
     __m256i x1 = Load32(p + 32);
     __m256i x2 = Load32(p + 64);
     __m256i x3 = Load32(p + 96);

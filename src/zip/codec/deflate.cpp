@@ -116,8 +116,7 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
                              int level, std::uint16_t& method, std::uint16_t& internalAttributes,
                              bool plainSearch)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
-      head_(buffers.head.data()), prev_(buffers.prev.data()),
-      rank_(buffers.rank.data()),
+      head_(buffers.head.data()), prev_(buffers.prev.data()), rank_(buffers.rank.data()),
       rankCount_(buffers.rankCount.data()), litBuf_(buffers.litBuf.data()),
       distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
       level_(level) {
@@ -189,10 +188,10 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
     // Where the best candidate of this search has the key (and is old enough
     // to be on this chain), it is on this chain, and what lies between it and
     // newFrom has been seen.
-    unsigned c = w.found && w.bestLen >= kChainKey[L] &&
-                         w.bestStart <= strstart_ - ChainLag(kChainKey[L])
-                     ? links[w.bestStart & kWMask]
-                     : keyHead_[L][KeyHash<L>(key)];
+    unsigned c =
+        w.found && w.bestLen >= kChainKey[L] && w.bestStart <= strstart_ - ChainLag(kChainKey[L])
+            ? links[w.bestStart & kWMask]
+            : keyHead_[L][KeyHash<L>(key)];
     for (; c > w.limit; c = links[c & kWMask]) {
         if (ready && c <= nextReach) {
             w.newFrom = c + 1;
@@ -235,7 +234,8 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     w.scanEnd = Load16(scan + w.bestLen - 1);
     if (prevLength_ >= goodMatch_) chainLength >>= 2;
     // The number of the last string of this chain that the budget reaches.
-    w.lastRank = Long ? static_cast<std::uint16_t>(rank_[curMatch & kWMask] - (chainLength - 1)) : 0;
+    w.lastRank =
+        Long ? static_cast<std::uint16_t>(rank_[curMatch & kWMask] - (chainLength - 1)) : 0;
     w.newFrom = strstart_;
     // The keyed chains whose keys the scan has: near the end of the input
     // the keys of the last strings hold bytes that are not input.
@@ -275,7 +275,8 @@ template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
         // Each walk ends the search or hands it to the next chain.
         [&]<unsigned... L>(std::integer_sequence<unsigned, L...>) {
             static_cast<void>(((L < w.usable && !WalkKeyed<L>(w)) && ...));
-        }(std::make_integer_sequence<unsigned, kKeyedChains>());
+        }
+        (std::make_integer_sequence<unsigned, kKeyedChains>());
     }
 done:
     matchStart_ = w.bestStart;

@@ -78,8 +78,7 @@ struct TKey {
 struct TDeflateBuffers {
     TDeflateBuffers()
         : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, 0),
-          prev(deflate::kWSize, 0),
-          rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
+          prev(deflate::kWSize, 0), rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
           litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {
         for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
             keyHead[k].assign(deflate::kKeyHashSize, 0);
@@ -87,8 +86,8 @@ struct TDeflateBuffers {
         }
     }
     std::vector<std::uint8_t> window;
-    std::vector<std::uint16_t> head;      // chain heads by hash
-    std::vector<std::uint16_t> prev;      // chain links by position & 0x7FFF
+    std::vector<std::uint16_t> head;                           // chain heads by hash
+    std::vector<std::uint16_t> prev;                           // chain links by position & 0x7FFF
     std::vector<std::uint16_t> keyHead[deflate::kKeyedChains]; // keyed chains' heads by hash
     std::vector<std::uint16_t> keyPrev[deflate::kKeyedChains]; // their links by position & 0x7FFF
     // By position & 0x7FFF: its number in its chain, counted modulo 2^16 (two
@@ -132,7 +131,8 @@ private:
             // Earlier positions go on the keyed chains now (see kChainLag).
             [&]<unsigned... L>(std::integer_sequence<unsigned, L...>) {
                 (InsertKeyed<L>(pos), ...);
-            }(std::make_integer_sequence<unsigned, deflate::kKeyedChains>());
+            }
+            (std::make_integer_sequence<unsigned, deflate::kKeyedChains>());
         }
     }
     template <unsigned L> static deflate::TKey KeyOf(const std::uint8_t* p) {

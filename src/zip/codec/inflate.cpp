@@ -1,33 +1,37 @@
 // Deflate decoding.
 //
 // Window: the output goes into a buffer of its own that holds 32 KiB of
-// history and 96 KiB of room after it. The output is handed on, in the
+// history and 224 KiB of room after it. The output is handed on, in the
 // frame's blocks of 16,000 bytes, each time another 32 KiB has been decoded
 // and once at the end, exactly as a 32 KiB sliding window would hand it on;
-// when the room is used up, the last 32 KiB slide down to the front. Since
-// the bytes after the write position are never history, a match may be
-// copied in wide words that run a little past its end (the buffer has slack
-// for that), and no byte-by-byte bounds test is needed. A distance that
-// reaches before the member's first byte reads zeros, never bytes another
-// member left behind; that is only possible before the first slide, while
-// the write position is below 32 KiB, and is caught by one comparison.
+// when the room is used up, the last 32 KiB slide down to the front (once
+// every seven hand-overs). Since the bytes after the write position are
+// never history, a match may be copied in wide words that run a little past
+// its end (the buffer has slack for that), and no byte-by-byte bounds test is
+// needed. A distance that reaches before the member's first byte reads zeros,
+// never bytes another member left behind; that is only possible before the
+// first slide, while the write position is below 32 KiB, and is caught by
+// one comparison.
 //
 // Codes: every table entry (inflate_table.h) carries its bits to drop, the
 // literal or the base of a length or distance with its extra bits, so a
-// symbol is one lookup (two for codes longer than the first-level bits) and
-// one shift. The tables are those of the code as BuildDecodeTable checks it:
-// 9 and 6 first-level bits for dynamic blocks, 7 and 5 for fixed ones.
+// symbol is one lookup (two for codes longer than the first level) and one
+// shift. The first levels have a fixed 11 bits for literals and lengths and
+// 8 for distances, wider than the lookup bits the code is judged with, so
+// that nearly every code is one lookup and the masks are constants. In a
+// long block two literals whose codes fit in 11 bits together come from one
+// entry.
 //
 // Bits: the hot loop keeps the bit buffer in a 64-bit local. While the
 // frame's input buffer holds at least 16 bytes, one unaligned load tops it up
 // to at least 56 bits, which covers a whole length/distance pair (at most 48
-// bits) or three literals of the first-level table (at most 27), so the loop
-// decodes up to three literals per top-up and a match without further checks.
-// Near the end of a chunk or of the member it falls back to whole bytes from
-// ReadByte, asking for exactly the bits needed, so that a member that ends
-// where its data ends never eats filler. Past the member's end ReadByte
-// hands out the last byte again; a valid stream needs at most a few such
-// bytes, so a member that asks for more than kMaxFiller is cut off as
+// bits) or three literal entries (at most 33), so the loop decodes up to six
+// literals per top-up and a match without further checks. Near the end of a
+// chunk or of the member it falls back to whole bytes from ReadByte, asking
+// for no more bits than the code it reads has (LookUp), so that a member
+// that ends where its data ends never eats filler. Past the member's end
+// ReadByte hands out the last byte again; a valid stream needs at most a few
+// such bytes, so a member that asks for more than kMaxFiller is cut off as
 // corrupt instead of decoding filler for ever.
 #include "zip/codec/inflate.h"
 
@@ -401,8 +405,7 @@ int Inflater::Stored() {
 
 int Inflater::FixedBlock() {
     const FixedTables& t = Fixed();
-    g_.TableCount +=
-        static_cast<std::int64_t>(t.literal.Size() + t.distance.Size());
+    g_.TableCount += static_cast<std::int64_t>(t.literal.Size() + t.distance.Size());
     return Codes(t.literal, t.distance) != 0 ? 1 : 0;
 }
 
@@ -426,7 +429,8 @@ int Inflater::Dynamic() {
     for (unsigned i = 0; i < nc; ++i)
         lengths[kCodeLengthOrder[i]] = Take(3);
     TInflateTable& cl = x_.codeLength;
-    if (int r = BuildInflateTable(lengths, 19, TCodeKind::CodeLength, kCodeLengthBits, false, cl); r != 0)
+    if (int r = BuildInflateTable(lengths, 19, TCodeKind::CodeLength, kCodeLengthBits, false, cl);
+        r != 0)
         return r;
     g_.TableCount += static_cast<std::int64_t>(cl.Size());
 
@@ -469,7 +473,8 @@ int Inflater::Dynamic() {
                                   pairs);
         r != 0)
         return r;
-    if (int r = BuildInflateTable(lengths + nl, nd, TCodeKind::Distance, kDistanceBits, false, td); r != 0)
+    if (int r = BuildInflateTable(lengths + nl, nd, TCodeKind::Distance, kDistanceBits, false, td);
+        r != 0)
         return r;
     g_.TableCount += static_cast<std::int64_t>(tl.Size() + td.Size());
     return Codes(tl, td) != 0 ? 1 : 0;
@@ -497,7 +502,7 @@ int Inflater::Dynamic() {
 // shifts by a register count and "keep the low n bits" are one instruction
 // each; the choice is made once, at run time.
 __attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTable& tl,
-                                                            const TInflateTable& td) {
+                                                              const TInflateTable& td) {
     if (tl.Empty()) return 1;
     // A code of no distances: every length meets an invalid entry.
     static constexpr auto kNoDistance = [] {
@@ -737,7 +742,7 @@ int Inflater::Codes(const TInflateTable& tl, const TInflateTable& td) {
 
 #ifdef DAYSCRIB_INFLATE_BMI2
 __attribute__((target("bmi2"))) int Inflater::CodesBmi2(const TInflateTable& tl,
-                                                       const TInflateTable& td) {
+                                                        const TInflateTable& td) {
     return CodesLoop(tl, td);
 }
 #endif

@@ -55,8 +55,7 @@ constexpr TLeaves MakeLeaves(TCodeKind kind) {
 }
 
 constexpr TLeaves kLeaves[3] = {MakeLeaves(TCodeKind::LiteralLength),
-                                MakeLeaves(TCodeKind::Distance),
-                                MakeLeaves(TCodeKind::CodeLength)};
+                                MakeLeaves(TCodeKind::Distance), MakeLeaves(TCodeKind::CodeLength)};
 
 // Sub-table starts are 16-bit values.
 constexpr std::size_t kMaxEntries = 0xFFFF;
@@ -75,8 +74,8 @@ void PairLiterals(std::uint32_t* t, unsigned rootBits) {
         const unsigned bits1 = CodeBits(first);
         const std::uint32_t second = t[i >> bits1];
         const unsigned bits2 = bits1 + CodeBits(second);
-        const std::uint32_t pair = ((Value(first) | (Value(second) & 0xFF) << 8) << 16) |
-                                   kLiteral | kPair | (bits1 << 8) | bits2;
+        const std::uint32_t pair = ((Value(first) | (Value(second) & 0xFF) << 8) << 16) | kLiteral |
+                                   kPair | (bits1 << 8) | bits2;
         const bool both = (first & second & kLiteral) != 0 && bits2 <= rootBits;
         t[i] = both ? pair : first;
     }

@@ -64,7 +64,8 @@ inline unsigned ReverseBits(unsigned v, unsigned len) {
                 r[i] = static_cast<std::uint8_t>(r[i] | (((i >> b) & 1u) << (7 - b)));
         return r;
     }();
-    const unsigned r16 = (static_cast<unsigned>(kReversed[v & 0xFF]) << 8) | kReversed[(v >> 8) & 0xFF];
+    const unsigned r16 =
+        (static_cast<unsigned>(kReversed[v & 0xFF]) << 8) | kReversed[(v >> 8) & 0xFF];
     return r16 >> (16 - len);
 }
 
@@ -75,8 +76,7 @@ inline unsigned ReverseBits(unsigned v, unsigned len) {
 // std::bad_alloc when the tables would need more than maxEntries entries.
 template <class Entry, class Leaf, class Link>
 void FillPrefixTables(const TCanonicalCode& code, unsigned rootBits, Entry invalid,
-                      std::size_t maxEntries, std::vector<Entry>& out, Leaf&& leaf,
-                      Link&& link) {
+                      std::size_t maxEntries, std::vector<Entry>& out, Leaf&& leaf, Link&& link) {
     const unsigned rootSize = 1u << rootBits;
     // Canonical code of Sorted[i] into value, advanced from that of i - 1.
     unsigned value = 0, valueLen = code.Length[0];

@@ -253,8 +253,9 @@ TEST(InflatePeer, EveryDistanceAndEveryLengthInFixedAndDynamicBlocks) {
         std::string ref;
         BitWriter w;
         StoredHistory(w, rng, ref, 32768);
-        const TCoder coder = dynamic ? TCoder(CompleteLengths(rng, 286, 15), CompleteLengths(rng, 30, 15))
-                                     : TCoder::Fixed();
+        const TCoder coder =
+            dynamic ? TCoder(CompleteLengths(rng, 286, 15), CompleteLengths(rng, 30, 15))
+                    : TCoder::Fixed();
         if (dynamic)
             DynamicHeader(w, true, coder.LitLengths(), coder.DistLengths());
         else {
