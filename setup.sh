@@ -2,8 +2,9 @@
 # Set up, build and run Dayscrib on Debian 12 (as root, or with sudo rights).
 #
 #   ./setup.sh run     install what is missing, build, start the diary
-#   ./setup.sh test    install what is missing, build, run the whole test suite
-#                      (then the sanitizer build's suite and a short fuzzing run)
+#   ./setup.sh test    install what is missing, check the C++ files' format, build
+#                      with warnings as errors, run the whole test suite (then
+#                      the sanitizer build's suite and a short fuzzing run)
 #   ./setup.sh package install what is missing, build with Debian's flags and
 #                      make the Debian package ./dayscrib_<version>_<arch>.deb
 #
@@ -20,6 +21,8 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-
 TEST_PACKAGES=(zip unzip p7zip-full libarchive-tools python3 libreoffice-writer-nogui unrtf clang
                libclang-rt-14-dev xauth poppler-utils desktop-file-utils
                dpkg-dev lintian appstream groff-base man-db libdeflate-tools)
+# The format check of the test command.
+CHECK_PACKAGES=(clang-format git)
 # Making the Debian package: dpkg-shlibdeps and dpkg-buildflags.
 PACKAGE_PACKAGES=(dpkg-dev)
 
@@ -44,27 +47,43 @@ configure_and_build() { # build-dir, extra cmake arguments...
     cmake --build "$dir" -j "$JOBS"
 }
 
+# Every tracked C++ file as the repository's .clang-format lays it out (all
+# of them, not only those a change touched: a fresh clone has no base to
+# compare with). Lists the files that differ and fails.
+check_format() {
+    local unformatted
+    unformatted=$(git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run 2>&1 |
+        sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: .*code should be clang-formatted.*/\1/p' | sort -u)
+    if [ -n "$unformatted" ]; then
+        echo "Not formatted by clang-format (run clang-format -i on them):"
+        echo "$unformatted"
+        return 1
+    fi
+}
+
 case "${1:-}" in
 run)
     install_missing "${BUILD_PACKAGES[@]}"
-    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=OFF
     exec ./build/dayscrib
     ;;
 test)
-    install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${CHECK_PACKAGES[@]}"
     export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    check_format
+    # Warnings fail the builds made here (users' own builds only show them).
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
     (cd build && ctest --output-on-failure -j "$JOBS")
     if [ "${DAYSCRIB_SKIP_SANITIZE:-0}" != 1 ]; then
         configure_and_build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDAYSCRIB_SANITIZE=ON \
-            -DDAYSCRIB_BENCH=OFF
+            -DDAYSCRIB_BENCH=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
         (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
             ctest --output-on-failure -j "$JOBS")
     fi
     if [ "${DAYSCRIB_SKIP_FUZZ:-0}" != 1 ]; then
         CC=clang CXX=clang++ cmake -S "$ROOT" -B build-fuzz -G Ninja \
             -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAYSCRIB_FUZZ=ON -DDAYSCRIB_TESTS=OFF \
-            -DDAYSCRIB_BENCH=OFF
+            -DDAYSCRIB_BENCH=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
         cmake --build build-fuzz -j "$JOBS" --target fuzzers
         for f in build-fuzz/fuzz/fuzz_*; do
             [ -f "$f" ] && [ -x "$f" ] || continue
@@ -98,7 +117,7 @@ package)
     echo "Install it with: apt install ./$(cd build-package && ls dayscrib_*.deb)"
     ;;
 *)
-    sed -n '2,13p' "$0"
+    sed -n '2,12p' "$0"
     exit 2
     ;;
 esac

@@ -30,7 +30,7 @@
 #include "bench_prose.h"
 #include "bench_support.h"
 #include "editor/editor.h"
-#include "editor/rtf/rtf_writer.h"
+#include "rtf/rtf_writer.h"
 #include "store/entry_key.h"
 #include "ui/prompts.h"
 #include "zip/file_stream.h"

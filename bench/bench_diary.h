@@ -5,7 +5,7 @@
 #pragma once
 
 #include "bench_prose.h"
-#include "editor/rtf/rtf_writer.h"
+#include "rtf/rtf_writer.h"
 #include "store/entry_key.h"
 
 #include <QTextCursor>

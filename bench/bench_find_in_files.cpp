@@ -32,7 +32,7 @@
 #include "bench_archive.h"
 #include "bench_diary.h"
 #include "bench_support.h"
-#include "search/find_dlg.h"
+#include "search/find_in_files_dlg.h"
 #include "search/find_text.h"
 #include "search/find_walk.h"
 #include "ui/prompts.h"

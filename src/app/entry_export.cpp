@@ -3,12 +3,14 @@
 #include "app/export_dialog.h"
 #include "app/export_pdf.h"
 #include "editor/file_commands.h"
-#include "editor/rtf/rtf_reader.h"
+#include "nav/date_tree.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/user_folders.h"
-#include "store/entry_store.h"
+#include "rtf/rtf_reader.h"
+#include "store/entry_reader.h"
 #include "ui/commands.h"
+#include "ui/entry_title.h"
 #include "ui/prompts.h"
 
 #include <QAction>
@@ -27,12 +29,6 @@
 #include <memory>
 
 namespace {
-
-std::chrono::year_month_day Ymd(const QDate& d) {
-    return {std::chrono::year{d.year()}, std::chrono::month{unsigned(d.month())},
-            std::chrono::day{unsigned(d.day())}};
-}
-
 const QLocale English(QLocale::English);
 
 void AddHeading(QTextCursor& c, const QString& text, int level, bool first) {
@@ -55,18 +51,7 @@ void AddHeading(QTextCursor& c, const QString& text, int level, bool first) {
 } // namespace
 
 QString EntryHeading(const TRangeEntry& e) {
-    const QDate d(e.Key.Year, e.Key.Month, e.Key.Day);
-    switch (e.Level) {
-    case TEntryLevel::elDay:
-        return English.toString(d, "dddd, d MMMM yyyy");
-    case TEntryLevel::elWeek:
-        return QString("Week %1 of %2").arg(e.Key.Week).arg(English.toString(d, "MMMM yyyy"));
-    case TEntryLevel::elMonth:
-        return English.toString(d, "MMMM yyyy");
-    case TEntryLevel::elYear:
-        return QString::number(e.Key.Year);
-    }
-    return {};
+    return EntryTitle(e.Key, e.Level, English);
 }
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
@@ -123,9 +108,11 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         empty = false;
     };
 
-    // A store of its own: the main window's archive component and the
+    // A reader of its own: the main window's archive component and the
     // password of the open entry stay as they are.
-    TEntryStore store;
+    TEntryReader reader;
+    reader.Policy = TPasswordPolicy::DefaultThenAsk;
+    reader.DefaultPassword = profile.CurrentPassword;
     TExportSummary result;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TRangeEntry& e = entries[i];
@@ -137,16 +124,15 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
             }
         }
         const QString heading = EntryHeading(e);
-        store.PasswordPrompt = [&](const std::string&, const std::string&) {
-            return askPassword(heading);
-        };
-        const TEntryStore::TLoadResult loaded = store.Load(archivePath, e.Member, profile);
+        reader.AskPassword = [&] { return askPassword(heading); };
+        const TEntryReader::TRead loaded = reader.Read(archivePath, e.Member);
         ++partEntries;
         if (loaded.Found) {
             addHeading(heading, 2);
             QTextDocument part;
             part.setDefaultFont(doc->defaultFont());
-            ReadRtf(QByteArray::fromStdString(loaded.Bytes), part);
+            const std::string_view rtf = reader.Bytes();
+            ReadRtf(QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())), part);
             c.insertBlock(QTextBlockFormat(), QTextCharFormat());
             c.insertFragment(QTextDocumentFragment(&part));
             ++result.Included;

@@ -39,7 +39,7 @@ struct TExportSummary {
 // false stops the export.
 using TExportProgress = std::function<bool(int done, int total)>;
 
-// "Wednesday, 15 March 2000", "Week 3 of March 2000", "March 2000", "2000".
+// The entry's heading: its EntryTitle in English ("Wednesday 15 March 2000").
 QString EntryHeading(const TRangeEntry& entry);
 
 // Builds the document and writes it. Raises Exception with the file's name

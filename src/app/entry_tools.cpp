@@ -1,8 +1,8 @@
 #include "app/entry_tools.h"
 
 #include "editor/editor.h"
-#include "editor/rtf/rtf_reader.h"
 #include "platform/codepage.h"
+#include "rtf/rtf_reader.h"
 #include "store/entry_store.h"
 #include "ui/commands.h"
 #include "ui/prompts.h"

@@ -1,18 +1,18 @@
 #include "app/help_window_menu.h"
 
 #include "app/about_box.h"
-#include "app/main_form.h"
 #include "app/viewer_form.h"
 #include "ui/commands.h"
 #include "ui/help.h"
 
 #include <QAction>
 
-THelpMenu::THelpMenu(TMainForm& form, TPrompts& prompts) : QObject(&form), form_(form) {
-    AttachCommand(form_.Contents1, prompts, [this] { Contents1Click(); });
-    AttachCommand(form_.LicenseAgreement1, prompts, [this] { LicenseAgreement1Click(); });
-    AttachCommand(form_.OrderingInformation1, prompts, [this] { OrderingInformation1Click(); });
-    AttachCommand(form_.HelpAbout, prompts, [this] { HelpAbout(); });
+THelpMenu::THelpMenu(QWidget* window, const THelpActions& actions, TPrompts& prompts)
+    : QObject(window), window_(window) {
+    AttachCommand(actions.Contents, prompts, [this] { Contents1Click(); });
+    AttachCommand(actions.LicenseAgreement, prompts, [this] { LicenseAgreement1Click(); });
+    AttachCommand(actions.OrderingInformation, prompts, [this] { OrderingInformation1Click(); });
+    AttachCommand(actions.About, prompts, [this] { HelpAbout(); });
 }
 
 void THelpMenu::Contents1Click() {
@@ -28,13 +28,13 @@ void THelpMenu::OrderingInformation1Click() {
 }
 
 void THelpMenu::View(const QString& title, const QString& file) {
-    TViewerFrm viewer(&form_);
+    TViewerFrm viewer(window_);
     viewer.ViewerTitle = title;
     viewer.ViewerFile = file;
     viewer.exec();
 }
 
 void THelpMenu::HelpAbout() {
-    TAboutBox box(&form_);
+    TAboutBox box(window_);
     box.exec();
 }

@@ -5,14 +5,24 @@
 
 #include <QObject>
 
-class TMainForm;
+class QAction;
+class QWidget;
 class TPrompts;
+
+// The menu's entries.
+struct THelpActions {
+    QAction* Contents = nullptr;
+    QAction* LicenseAgreement = nullptr;
+    QAction* OrderingInformation = nullptr;
+    QAction* About = nullptr;
+};
 
 class THelpMenu : public QObject {
     Q_OBJECT
 
 public:
-    THelpMenu(TMainForm& form, TPrompts& prompts);
+    // `window` parents the viewer and the about box and owns the menu's handlers.
+    THelpMenu(QWidget* window, const THelpActions& actions, TPrompts& prompts);
 
     void Contents1Click();
     void LicenseAgreement1Click();
@@ -21,5 +31,5 @@ public:
 
 private:
     void View(const QString& title, const QString& file);
-    TMainForm& form_;
+    QWidget* window_;
 };

@@ -5,8 +5,8 @@
 
 #include "app/recovery_keeper.h"
 
-#include "editor/edit_commands.h"
 #include "app/splash_form.h"
+#include "editor/edit_commands.h"
 #include "editor/editor.h"
 #include "editor/entry_printer.h"
 #include "editor/file_commands.h"

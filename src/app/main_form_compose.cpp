@@ -7,6 +7,8 @@
 
 #include "app/entry_export.h"
 #include "app/entry_tools.h"
+#include "app/help_window_menu.h"
+#include "app/preferences_form_apply.h"
 #include "app/recovery_keeper.h"
 #include "editor/edit_commands.h"
 #include "editor/editor.h"
@@ -15,11 +17,9 @@
 #include "editor/find_replace.h"
 #include "editor/format_bar.h"
 #include "editor/status_hints.h"
-#include "app/help_window_menu.h"
-#include "app/preferences_form_apply.h"
 #include "nav/date_navigator.h"
 #include "platform/codepage.h"
-#include "search/find_dlg.h"
+#include "search/find_in_files_dlg.h"
 #include "ui/commands.h"
 
 #include <QAction>
@@ -73,8 +73,14 @@ void TMainForm::Compose() {
     });
     Printing->AttachCommand(FilePrintCmd);
     Hints = std::make_unique<TStatusHints>(this, StatusBar);
-    new TPreferencesCommand(*this, prompts_); // View > Preferences; owned by the window
-    new THelpMenu(*this, prompts_);           // the Help menu; owned by the window
+    // View > Preferences and the Help menu, owned by the window.
+    new TPreferencesCommand(Preferences1,
+                            TPreferencesTarget{this, &Settings, &Current, Nav.get(), TabSet,
+                                               MonthCalendar1, [this] { return SaveEntry(); },
+                                               [this] { LoadEntry(); }},
+                            prompts_);
+    new THelpMenu(this, THelpActions{Contents1, LicenseAgreement1, OrderingInformation1, HelpAbout},
+                  prompts_);
 
     // Find in files searches the current profile's archive with a reader of
     // its own; a result double-clicked there opens as its tree node would.

@@ -1,8 +1,9 @@
 #include "app/preferences_form_apply.h"
 
-#include "app/main_form.h"
 #include "app/preferences_form.h"
 #include "app/preferences_form_rules.h"
+#include "nav/date_navigator.h"
+#include "settings/settings.h"
 #include "ui/commands.h"
 
 #include <QAction>
@@ -24,25 +25,26 @@ std::string Typed(const QLineEdit* edit) {
 
 } // namespace
 
-TPreferencesCommand::TPreferencesCommand(TMainForm& form, TPrompts& prompts)
-    : QObject(&form), form_(form), prompts_(prompts) {
-    AttachCommand(form_.Preferences1, prompts_, [this] { Preferences1Click(); });
+TPreferencesCommand::TPreferencesCommand(QAction* command, TPreferencesTarget target,
+                                         TPrompts& prompts)
+    : QObject(target.Window), target_(std::move(target)), prompts_(prompts) {
+    AttachCommand(command, prompts_, [this] { Preferences1Click(); });
 }
 
 void TPreferencesCommand::Preferences1Click() {
-    TPreferencesFrm dlg(prompts_, CurrentYear(), &form_);
+    TPreferencesFrm dlg(prompts_, CurrentYear(), target_.Window);
     Fill(dlg);
     // Storing the open entry first is what the tab change would do with it
     // (into the archive of the profile current until now, under its key);
     // doing it before anything changes lets a failed store keep the dialog
     // open with nothing applied.
-    dlg.OnAccepting = [this] { return form_.SaveEntry(); };
+    dlg.OnAccepting = [this] { return target_.SaveEntry(); };
     if (dlg.exec() != QDialog::Accepted) return;
     Apply(dlg);
 }
 
 void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
-    const TSettings& s = form_.Settings;
+    const TSettings& s = *target_.Settings;
     shown_ = {};
     auto show = [&](int n, const TUserProject& p) {
         TShown& shown = shown_[static_cast<std::size_t>(n - 1)];
@@ -81,7 +83,7 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
 }
 
 void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
-    TUserProject& p = form_.Settings.Project(n);
+    TUserProject& p = target_.Settings->Project(n);
     const TShown& shown = shown_[static_cast<std::size_t>(n - 1)];
     // A field of a profile that was not filled was never shown: what it
     // holds now is what the user typed.
@@ -98,14 +100,14 @@ void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
 }
 
 void TPreferencesCommand::Apply(TPreferencesFrm& dlg) {
-    TSettings& s = form_.Settings;
-    TDateNavigator& nav = *form_.Nav;
+    TSettings& s = *target_.Settings;
+    TDateNavigator& nav = *target_.Nav;
 
     // 1. the start profile
     s.StartProject = dlg.ChosenProject;
 
     // 2 to 4. the profiles, and the tabs of those that are on
-    const int remembered = form_.TabSet->currentIndex();
+    const int remembered = target_.TabSet->currentIndex();
     ReadProfile(dlg, 1);
     for (int n = 2; n <= ProfileCount; ++n) {
         // A profile switched off keeps its other values.
@@ -118,16 +120,16 @@ void TPreferencesCommand::Apply(TPreferencesFrm& dlg) {
     // change (store, then load from the tab's profile)
     int tab = -1;
     if (remembered >= 0) {
-        tab = remembered < form_.TabSet->count() ? remembered : form_.TabSet->count() - 1;
+        tab = remembered < target_.TabSet->count() ? remembered : target_.TabSet->count() - 1;
         {
-            const QSignalBlocker block(form_.TabSet);
-            form_.TabSet->setCurrentIndex(tab);
+            const QSignalBlocker block(target_.TabSet);
+            target_.TabSet->setCurrentIndex(tab);
         }
         nav.TabSetChange(tab);
     }
 
     // 6. the selected tab's profile is current (profile 1 without a tab)
-    form_.Current = SelectProfile(s, tab >= 0 ? nav.TabProfile(tab) : 1);
+    *target_.Current = SelectProfile(s, tab >= 0 ? nav.TabProfile(tab) : 1);
 
     // 7. the year list, sorted by the list itself
     s.YearList.Clear();
@@ -138,9 +140,9 @@ void TPreferencesCommand::Apply(TPreferencesFrm& dlg) {
     // date's year is no longer listed the tree has no node for it: the
     // entry of that day stays open (CurrentNode empty, the day's level), so
     // what is typed next is still stored under its own key.
-    if (!form_.SaveEntry()) return;
-    nav.BuildTreeForDate(form_.MonthCalendar1->selectedDate());
+    if (!target_.SaveEntry()) return;
+    nav.BuildTreeForDate(target_.Calendar->selectedDate());
     nav.SelectCurrentNode();
-    form_.LoadEntry();
+    target_.LoadEntry();
     if (nav.OnNavigated) nav.OnNavigated();
 }

@@ -11,17 +11,38 @@
 
 #include <QObject>
 #include <array>
+#include <functional>
 #include <string>
 
-class TMainForm;
+class QAction;
+class QCalendarWidget;
+class QTabBar;
+class QWidget;
+class TDateNavigator;
 class TPreferencesFrm;
 class TPrompts;
+struct TCurrentProfile;
+struct TSettings;
+
+// What the command reads and changes: the main window's settings, current
+// profile, navigator, tabs and calendar, and its store and load of the entry.
+struct TPreferencesTarget {
+    QWidget* Window = nullptr; // the dialog's parent
+    TSettings* Settings = nullptr;
+    TCurrentProfile* Current = nullptr;
+    TDateNavigator* Nav = nullptr;
+    QTabBar* TabSet = nullptr;
+    QCalendarWidget* Calendar = nullptr;
+    std::function<bool()> SaveEntry;
+    std::function<void()> LoadEntry;
+};
 
 class TPreferencesCommand : public QObject {
     Q_OBJECT
 
 public:
-    TPreferencesCommand(TMainForm& form, TPrompts& prompts);
+    // Attaches the handler to `command`; owned by `target.Window`.
+    TPreferencesCommand(QAction* command, TPreferencesTarget target, TPrompts& prompts);
 
     // The menu entry's handler.
     void Preferences1Click();
@@ -38,7 +59,7 @@ private:
     void Apply(TPreferencesFrm& dlg);
     void ReadProfile(TPreferencesFrm& dlg, int n);
 
-    TMainForm& form_;
+    TPreferencesTarget target_;
     TPrompts& prompts_;
     std::array<TShown, 5> shown_;
 };

@@ -1,8 +1,9 @@
 #include "editor/editor.h"
 
-#include "editor/rtf/rtf_formats.h"
-#include "editor/rtf/rtf_reader.h"
-#include "editor/rtf/rtf_writer.h"
+#include "rtf/rtf_formats.h"
+#include "rtf/rtf_reader.h"
+#include "rtf/rtf_text_rules.h"
+#include "rtf/rtf_writer.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -36,10 +37,6 @@ QTextCursor CursorAt(QTextDocument* doc, int position) {
 
 const QString kRtfMime = QStringLiteral("text/rtf");
 const QString kRtfMimeAlt = QStringLiteral("application/rtf");
-
-bool IsWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_';
-}
 
 } // namespace
 
@@ -379,12 +376,7 @@ int TRichEdit::FindText(const QString& text, int start, int length, TSearchTypes
     const bool whole = options.testFlag(TSearchType::stWholeWord);
     for (qsizetype at = all.indexOf(text, start, cs); at >= 0 && at + text.size() <= end;
          at = all.indexOf(text, at + 1, cs)) {
-        if (whole) {
-            qsizetype after = at + text.size();
-            if ((at > 0 && IsWordChar(all[at - 1])) ||
-                (after < all.size() && IsWordChar(all[after])))
-                continue;
-        }
+        if (whole && !rtf::IsWholeWord(all, at, text.size())) continue;
         return static_cast<int>(at);
     }
     return -1;

@@ -1,12 +1,12 @@
 // The entry editor: a QTextEdit with the notions of the classic rich-edit
 // control that the main window uses. Its content streams in and out as RTF
-// (editor/rtf); character attributes are read and written through two
+// (src/rtf); character attributes are read and written through two
 // TTextAttributes views (the selection's and the default ones), paragraph
 // attributes through TParaAttributes, both in the control's units (whole
 // points; indents stored as twips, read back truncated).
 #pragma once
 
-#include "editor/rtf/rtf_document.h"
+#include "rtf/rtf_document.h"
 
 #include <QByteArray>
 #include <QColor>

@@ -1,11 +1,12 @@
 #include "editor/file_commands.h"
 
 #include "editor/editor.h"
+#include "platform/file_replace.h"
 #include "ui/commands.h"
 #include "ui/prompts.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 // Both cases of the extension, so that "entry.rtf" shows beside "ENTRY.RTF"
 // on a file system that tells them apart.
@@ -13,18 +14,12 @@ const QString TFileCommands::Filter =
     QStringLiteral("Rich Text Files (*.RTF *.rtf);;Text Files (*.TXT *.txt)");
 
 TExportResult WriteFileWhole(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    // Unbuffered, so a failing write is seen here: a buffered one fails only
-    // while the file is being committed, where the failure goes unnoticed and
-    // a cut-off file would replace the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return TExportResult::CannotCreate;
-    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return TExportResult::WriteFailed;
-    }
-    // commit() flushes the temporary file to disk and renames it into place.
-    return file.commit() ? TExportResult::Written : TExportResult::WriteFailed;
+    const TReplaceResult result = ReplaceFileWhole(
+        QFile::encodeName(path).toStdString(),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (result) return TExportResult::Written;
+    return result.Step == TReplaceResult::Create ? TExportResult::CannotCreate
+                                                 : TExportResult::WriteFailed;
 }
 
 TFileCommands::TFileCommands(TRichEdit* editor, TPrompts& prompts, std::function<bool()> saveEntry,

@@ -21,8 +21,8 @@ class TRichEdit;
 
 // What writing an export came to.
 enum class TExportResult { Written, CannotCreate, WriteFailed };
-// Writes `bytes` as the file `path` through a temporary file and a rename;
-// on failure nothing is left and an existing file keeps its content.
+// Writes `bytes` as the file `path` whole (platform/file_replace.h): on
+// failure nothing is left and an existing file keeps its content.
 TExportResult WriteFileWhole(const QString& path, const QByteArray& bytes);
 
 class TFileCommands : public QObject {

@@ -1,6 +1,6 @@
 #include "editor/find_replace.h"
 
-#include "editor/find_dialog.h"
+#include "editor/find_replace_dialog.h"
 #include "ui/commands.h"
 #include "ui/prompts.h"
 

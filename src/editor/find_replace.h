@@ -14,7 +14,7 @@
 #pragma once
 
 #include "editor/editor.h"
-#include "editor/find_dialog.h"
+#include "editor/find_replace_dialog.h"
 
 #include <QObject>
 #include <QPointer>

@@ -221,7 +221,7 @@ void TFormatBar::FontSizeChange() {
     const QString text = c_.FontSize->text();
     int size = 0;
     if (!TryStrToInt(text.toStdString(), size)) {
-        prompts_.ShowError(QString("'%1' is not a valid integer value").arg(text));
+        prompts_.ShowError(QString::fromStdString(NotAnIntegerMessage(text.toStdString())));
         return;
     }
     TargetAttributes().SetSize(size);

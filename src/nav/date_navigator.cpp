@@ -12,9 +12,8 @@
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/str_to_int.h"
+#include "store/entry_reader.h"
 #include "ui/prompts.h"
-#include "zip/stream.h"
-#include "zip/zip_reader.h"
 
 #include <QCalendarWidget>
 #include <QTabBar>
@@ -84,7 +83,7 @@ QTreeWidgetItem* ChildByText(QTreeWidgetItem* node, const QString& text) {
 int NodeInt(const QString& text) {
     int value = 0;
     if (!TryStrToInt(text.toStdString(), value))
-        throw Exception("'" + text.toStdString() + "' is not a valid integer value");
+        throw Exception(NotAnIntegerMessage(text.toStdString()));
     return value;
 }
 
@@ -108,11 +107,6 @@ int WeekNumber(const QString& text) {
 
 TEntryLevel LevelOf(const QTreeWidgetItem* node) {
     return EntryLevel(node->text(0).toStdString());
-}
-
-std::chrono::year_month_day Ymd(const QDate& date) {
-    return {std::chrono::year{date.year()}, std::chrono::month{static_cast<unsigned>(date.month())},
-            std::chrono::day{static_cast<unsigned>(date.day())}};
 }
 
 } // namespace
@@ -534,13 +528,10 @@ void TDateNavigator::ShowOnThisDay() {
     index_.Refresh(archive);
     // A reader of its own, so the main window's archive component and its
     // password are not disturbed; encrypted entries are not read here.
-    TZipReader reader;
-    reader.SetZipName(archive);
-    reader.OnBadPassword = [](TZipReader&, int, std::string&) {};
-    const auto read = [&reader](const std::string& member) -> std::optional<std::string> {
-        TMemoryStream stream;
-        if (reader.ExtractToStream(&stream, member) != 1) return std::nullopt;
-        return stream.ToString();
+    TEntryReader reader;
+    const auto read = [&](const std::string& member) -> std::optional<std::string> {
+        if (!reader.Read(archive, member).Found) return std::nullopt;
+        return std::string(reader.Bytes());
     };
     const QDate date = KeyDate();
     TOnThisDayDlg dlg(date, OnThisDay(settings_.YearList.Strings(), date, index_, read),

@@ -1,7 +1,8 @@
 #include "nav/on_this_day_list.h"
 
-#include "editor/rtf/rtf_text.h"
+#include "nav/date_tree.h"
 #include "platform/str_to_int.h"
+#include "rtf/rtf_text.h"
 
 #include <algorithm>
 
@@ -21,11 +22,7 @@ OnThisDay(const std::vector<std::string>& years, const QDate& date, const TEntry
         if (!day.isValid() || !index.HasDay(y, date.month(), date.day())) continue;
         TOnThisDayItem item;
         item.Date = day;
-        item.Member =
-            MemberPath(KeyForDate(std::chrono::year_month_day{
-                           std::chrono::year{y}, std::chrono::month{unsigned(day.month())},
-                           std::chrono::day{unsigned(day.day())}}),
-                       TEntryLevel::elDay);
+        item.Member = MemberPath(KeyForDate(Ymd(day)), TEntryLevel::elDay);
         item.Protected = index.Encrypted(item.Member);
         if (!item.Protected)
             if (const std::optional<std::string> rtf = read(item.Member))

@@ -1,5 +1,7 @@
 #include "platform/profile_file.h"
 
+#include "platform/ascii.h"
+#include "platform/file_replace.h"
 #include "platform/user_folders.h"
 
 #include <cerrno>
@@ -13,26 +15,6 @@
 namespace {
 
 // ---- the real file system ----
-
-bool WriteFully(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
 
 class TSystemIO : public TProfileFileIO {
 public:
@@ -54,35 +36,8 @@ public:
     }
 
     bool ReplaceAll(const std::string& path, const std::string& bytes) override {
-        // Replace the file a symbolic link points to, not the link.
-        std::string target = path;
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-        const std::string folder = FolderOf(target);
-        std::string tmpl = target + ".XXXXXX";
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back('\0');
-        int fd = ::mkstemp(name.data());
-        if (fd < 0) return false;
-        struct stat st {};
-        mode_t mode = 0600; // a new settings file holds passwords, scrambled or not
-        if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-        bool ok = ::fchmod(fd, mode) == 0 && WriteFully(fd, bytes) && ::fsync(fd) == 0;
-        ok = (::close(fd) == 0) && ok;
-        if (ok) ok = ::rename(name.data(), target.c_str()) == 0;
-        if (!ok) {
-            ::unlink(name.data());
-            return false;
-        }
-        // The rename itself must reach the disk too.
-        int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
-        return true;
+        // A new settings file holds passwords, scrambled or not: only its owner reads it.
+        return static_cast<bool>(ReplaceFileWhole(path, bytes, 0600));
     }
 };
 
@@ -105,17 +60,6 @@ std::string Trim(const std::string& s) {
     while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == '\r'))
         --e;
     return s.substr(b, e - b);
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
 }
 
 // One line of the file: its text without the line end, and the line end as
@@ -189,7 +133,7 @@ bool FindSection(const TParsedFile& f, const std::string& section, std::size_t& 
                  std::size_t& last) {
     std::string name;
     for (std::size_t i = 0; i < f.lines.size(); ++i) {
-        if (!SectionName(f.lines[i].text, name) || !SameName(name, section)) continue;
+        if (!SectionName(f.lines[i].text, name) || !AsciiSameText(name, section)) continue;
         first = i + 1;
         last = first;
         while (last < f.lines.size() && !SectionName(f.lines[last].text, name))
@@ -232,7 +176,7 @@ std::string GetPrivateProfileStringA(const std::string& section, const std::stri
     if (!FindSection(f, section, first, last)) return Truncated(Trim(defaultValue));
     std::string k, v;
     for (std::size_t i = first; i < last; ++i)
-        if (KeyLine(f.lines[i].text, k, v) && SameName(k, key)) return Truncated(v);
+        if (KeyLine(f.lines[i].text, k, v) && AsciiSameText(k, key)) return Truncated(v);
     return Truncated(Trim(defaultValue));
 }
 
@@ -257,7 +201,7 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
         std::size_t insertAt = first;
         bool replaced = false;
         for (std::size_t i = first; i < last; ++i) {
-            if (KeyLine(f.lines[i].text, k, v) && SameName(k, key)) {
+            if (KeyLine(f.lines[i].text, k, v) && AsciiSameText(k, key)) {
                 f.lines[i].text = newLine.text;
                 if (f.lines[i].end.empty()) f.lines[i].end = eol;
                 replaced = true;

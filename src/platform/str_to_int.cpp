@@ -20,3 +20,7 @@ bool TryStrToInt(const std::string& text, int& value) {
     value = static_cast<int>(v);
     return true;
 }
+
+std::string NotAnIntegerMessage(const std::string& text) {
+    return "'" + text + "' is not a valid integer value";
+}

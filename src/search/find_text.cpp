@@ -1,48 +1,11 @@
 #include "search/find_text.h"
 
-#include "editor/rtf/rtf_parser.h"
-#include "search/entry_text_scan.h"
+#include "rtf/rtf_text_rules.h"
 
 #include <algorithm>
 #include <array>
 #include <limits>
 #include <vector>
-
-namespace {
-
-// The characters a whole word may not touch.
-bool IsWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_';
-}
-
-} // namespace
-
-QString EntryText(std::string_view rtf) {
-    if (std::optional<QString> text = ScanEntryText(rtf)) return *std::move(text);
-    return ReaderEntryText(rtf);
-}
-
-QString ReaderEntryText(std::string_view rtf) {
-    // The reader cleans every run of line ends and of the characters a
-    // document reserves for its structure, so runs go in as they are.
-    const rtf::Document doc = rtf::ParseRtf(rtf);
-    qsizetype size = 0;
-    for (const rtf::Paragraph& p : doc.paragraphs) {
-        size += 1;
-        for (const rtf::Run& r : p.runs)
-            size += r.text.size();
-    }
-    QString text;
-    text.reserve(size);
-    bool first = true;
-    for (const rtf::Paragraph& p : doc.paragraphs) {
-        if (!first) text.append(QChar::ParagraphSeparator);
-        first = false;
-        for (const rtf::Run& r : p.runs)
-            text.append(r.text);
-    }
-    return text;
-}
 
 namespace {
 
@@ -100,11 +63,7 @@ qsizetype TWordFinder::Find(const QString& in, qsizetype from) const {
 qsizetype TWordFinder::Scan(const QString& in, qsizetype from, bool wholeWord) const {
     const qsizetype m = static_cast<qsizetype>(folded_.size());
     // A match whose neighbours are letters, digits or "_" is not a whole word.
-    auto alone = [&](qsizetype at) {
-        const qsizetype after = at + m;
-        return !wholeWord || ((at == 0 || !IsWordChar(in[at - 1])) &&
-                              (after == in.size() || !IsWordChar(in[after])));
-    };
+    auto alone = [&](qsizetype at) { return !wholeWord || rtf::IsWholeWord(in, at, m); };
     if (surrogates_) {
         for (qsizetype at = in.indexOf(text_, from, Qt::CaseInsensitive); at >= 0;
              at = in.indexOf(text_, at + 1, Qt::CaseInsensitive))

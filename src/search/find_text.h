@@ -1,6 +1,7 @@
 // What "this entry contains the text" means for find in files, without
 // widgets: the entry's text as the editor would hold it after loading the
-// RTF, and the editor's own find rule (whole words, case ignored).
+// RTF (rtf/rtf_entry_text.h), and the editor's own find rule (whole words,
+// case ignored; the whole-word rule is rtf_text_rules.h's).
 //
 // Both must agree with the entry editor (editor/editor.h), because a result
 // the user opens there has to show the text that was found, and an entry the
@@ -16,20 +17,16 @@
 // No QTextDocument is built: the RTF reader's document gives the same
 // characters at a fraction of the cost, and for the RTF entries are normally
 // made of a scanner that follows the reader's text rules alone
-// (entry_text_scan.h) gives them faster still. That counts when a search
+// (rtf/rtf_entry_text.h) gives them faster still. That counts when a search
 // reads every entry of twenty years.
 #pragma once
+
+#include "rtf/rtf_entry_text.h"
 
 #include <QString>
 
 #include <string>
 #include <string_view>
-
-// The text of an entry's RTF (or of plain text given instead) as the editor
-// holds it once loaded.
-QString EntryText(std::string_view rtf);
-// The same through the RTF reader's whole document, whatever the entry holds.
-QString ReaderEntryText(std::string_view rtf);
 
 // The search for one text, made once and used on every entry.
 //

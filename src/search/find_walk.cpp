@@ -1,7 +1,9 @@
 #include "search/find_walk.h"
 
+#include "platform/ascii.h"
 #include "platform/str_to_int.h"
 #include "search/find_text.h"
+#include "store/entry_key.h"
 
 #include <algorithm>
 #include <string_view>
@@ -38,19 +40,18 @@ private:
         int year = 0;
         if (options_.Range) {
             if (!TryStrToInt(y, year)) {
-                result_.Error = "'" + y + "' is not a valid integer value";
+                result_.Error = NotAnIntegerMessage(y);
                 return false;
             }
             if (year < options_.Start.Year || year > options_.End.Year) return true;
         }
-        const std::string prefix = y + '\\';
-        if (options_.Yearly && May(0, 0, 0)) Search(prefix + "Summary.rtf");
+        if (options_.Yearly && May(0, 0, 0)) Search(MemberPath(y, 0, 0, 0, TEntryLevel::elYear));
         for (int m = 1; m <= 12; ++m)
-            if (!Month(prefix, year, m)) return false;
+            if (!Month(y, year, m)) return false;
         return true;
     }
 
-    bool Month(const std::string& yearPrefix, int year, int m) {
+    bool Month(const std::string& y, int year, int m) {
         if (!Step()) return false;
         if (options_.Range) {
             const TFindDate month{year, m, 0};
@@ -58,20 +59,20 @@ private:
             const TFindDate last{options_.End.Year, options_.End.Month, 0};
             if (month < first || month > last) return true;
         }
-        const std::string prefix = yearPrefix + std::to_string(m) + '\\';
-        if (options_.Monthly && May(m, 0, 0)) Search(prefix + "Summary.rtf");
+        if (options_.Monthly && May(m, 0, 0)) Search(MemberPath(y, m, 0, 0, TEntryLevel::elMonth));
         for (int w = 1; w <= 6; ++w) {
             // Week summaries are not filtered beyond their month.
             if (!Step()) return false;
-            const std::string weekPrefix = prefix + "Week" + std::to_string(w) + '\\';
-            if (options_.Weekly && May(m, w, 0)) Search(weekPrefix + "Summary.rtf");
+            if (options_.Weekly && May(m, w, 0))
+                Search(MemberPath(y, m, w, 0, TEntryLevel::elWeek));
             for (int d = 1; d <= 31; ++d) {
                 if (!Step()) return false;
                 if (options_.Range) {
                     const TFindDate day{year, m, d};
                     if (day < options_.Start || day > options_.End) continue;
                 }
-                if (options_.Daily && May(m, w, d)) Search(weekPrefix + std::to_string(d) + ".rtf");
+                if (options_.Daily && May(m, w, d))
+                    Search(MemberPath(y, m, w, d, TEntryLevel::elDay));
             }
         }
         return true;
@@ -99,24 +100,6 @@ private:
     TFindResult result_;
     int yearIndex_ = 0;
 };
-
-// A decimal number as the walk writes it (no sign, no leading zero).
-bool WalkNumber(std::string_view text, int low, int high, int& value) {
-    if (text.empty() || text.size() > 2 || text[0] == '0') return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return value >= low && value <= high;
-}
-
-std::string Folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 } // namespace
 
@@ -159,31 +142,17 @@ TFindCandidates::TFindCandidates(const std::vector<std::string>& years,
     // The archive's own lookup ignores letter case, and so does this.
     std::vector<std::string> folded;
     for (const std::string& y : years)
-        folded.push_back(Folded(y));
+        folded.push_back(AsciiLower(y));
     for (std::size_t index = 0; index < names.size(); ++index) {
-        const std::string n = Folded(names[index]);
-        std::vector<std::string_view> parts;
-        for (std::size_t at = 0;;) {
-            const std::size_t slash = n.find('\\', at);
-            parts.push_back(std::string_view(n).substr(at, slash - at));
-            if (slash == std::string::npos) break;
-            at = slash + 1;
-        }
-        if (parts.size() < 2 || parts.size() > 4) continue;
-        int m = 0, w = 0, d = 0;
-        const std::string_view last = parts.back();
-        if (parts.size() >= 3 && !WalkNumber(parts[1], 1, 12, m)) continue;
-        if (parts.size() == 4 &&
-            !(parts[2].substr(0, 4) == "week" && WalkNumber(parts[2].substr(4), 1, 6, w)))
+        const std::string n = AsciiLower(names[index]);
+        TMemberParts parts;
+        if (!n.ends_with(".rtf") ||
+            !SplitMemberPath(std::string_view(n).substr(0, n.size() - 4), parts, true))
             continue;
-        if (last != "summary.rtf") {
-            if (parts.size() != 4 || last.size() < 5 || last.substr(last.size() - 4) != ".rtf" ||
-                !WalkNumber(last.substr(0, last.size() - 4), 1, 31, d))
-                continue;
-        }
         for (std::size_t y = 0; y < folded.size(); ++y)
-            if (folded[y] == parts[0]) {
-                int& slot = members_[y * SlotsPerYear + static_cast<std::size_t>(Slot(m, w, d))];
+            if (folded[y] == parts.Year) {
+                const int slotOf = Slot(parts.Month, parts.Week, parts.Day);
+                int& slot = members_[y * SlotsPerYear + static_cast<std::size_t>(slotOf)];
                 if (slot < 0) slot = static_cast<int>(index);
             }
     }

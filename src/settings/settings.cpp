@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "platform/ascii.h"
 #include "platform/profile_file.h"
 #include "platform/str_to_int.h"
 #include "settings/password_scramble.h"
@@ -12,10 +13,6 @@
 #include <ctime>
 
 namespace {
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // ---- reading ----
 
@@ -96,7 +93,7 @@ int ParseIniInteger(const std::string& text, int def) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         unsigned long long v = 0;
         for (std::size_t i = 2; i < text.size(); ++i) {
-            const char c = Lower(text[i]);
+            const char c = AsciiLower(text[i]);
             int d;
             if (c >= '0' && c <= '9')
                 d = c - '0';
@@ -134,8 +131,8 @@ TCurrentProfile SelectProfile(const TSettings& settings, int number) {
 int YearListCompare(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = static_cast<unsigned char>(Lower(a[i]));
-        const auto cb = static_cast<unsigned char>(Lower(b[i]));
+        const auto ca = static_cast<unsigned char>(AsciiLower(a[i]));
+        const auto cb = static_cast<unsigned char>(AsciiLower(b[i]));
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     if (a.size() == b.size()) return 0;

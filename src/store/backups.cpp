@@ -1,7 +1,7 @@
 #include "store/backups.h"
 
+#include "platform/file_replace.h"
 #include "platform/user_folders.h"
-#include "zip/archive_files.h"
 #include "zip/zip_utils.h"
 
 #include <algorithm>
@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -31,35 +29,8 @@ bool IsBackupName(const std::string& name) {
     return true;
 }
 
-std::string SystemError(const std::string& what) {
-    return what + ": " + std::strerror(errno);
-}
-
-// Copies the whole file by the kernel where it can (copy_file_range may even
-// share the blocks), else through a buffer; then flushes it.
-bool CopyContents(int in, int out) {
-    for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-        if (n == 0) return ::fsync(out) == 0;
-        if (n > 0) continue;
-        if (errno == EINTR) continue;
-        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-            return false;
-        break; // refused here: the buffer does it, from where the kernel stopped
-    }
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return ::fsync(out) == 0;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) return false;
-            done += w;
-        }
-    }
+std::string SystemError(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
 }
 
 } // namespace
@@ -86,34 +57,22 @@ std::string BackUpArchive(const std::string& archivePath, const std::chrono::yea
                   static_cast<unsigned>(today.month()), static_cast<unsigned>(today.day()));
     const std::string target = folder + "Daybank-" + date + ".zip";
     if (!FileExists(target)) {
-        if (!ForceFolders(folder)) return SystemError("Cannot create the folder " + folder);
-        const int in = ::open(archivePath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0) return SystemError("Cannot read " + archivePath);
-        std::string temp = target + ".XXXXXX";
-        const int out = ::mkstemp(temp.data());
-        if (out < 0) {
-            const std::string error = SystemError("Cannot create a file in " + folder);
-            ::close(in);
-            return error;
-        }
-        bool ok = CopyContents(in, out);
-        std::string error = ok ? std::string() : SystemError("Cannot copy " + archivePath);
-        ::close(in);
-        if (::close(out) != 0 && ok) {
-            ok = false;
-            error = SystemError("Cannot write " + temp);
-        }
-        if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-            ok = false;
-            error = SystemError("Cannot create " + target);
-        }
-        if (!ok) {
-            ::unlink(temp.c_str());
-            return error;
-        }
-        if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
+        if (!ForceFolders(folder)) return SystemError("Cannot create the folder " + folder, errno);
+        // Only the owner reads a copy of the diary.
+        const TReplaceResult copied = CopyFileWhole(archivePath, target, 0600);
+        switch (copied.Step) {
+        case TReplaceResult::None:
+            break;
+        case TReplaceResult::Create:
+            return SystemError("Cannot create a file in " + folder, copied.Error);
+        case TReplaceResult::Read:
+            return SystemError("Cannot read " + archivePath, copied.Error);
+        case TReplaceResult::Write:
+            return SystemError("Cannot copy " + archivePath, copied.Error);
+        case TReplaceResult::Close:
+            return SystemError("Cannot write " + copied.File, copied.Error);
+        case TReplaceResult::Rename:
+            return SystemError("Cannot create " + target, copied.Error);
         }
     }
     const std::vector<std::string> copies = ArchiveBackups(archivePath);

@@ -1,22 +1,19 @@
 #include "store/entry_index.h"
 
+#include "platform/ascii.h"
+#include "zip/zip_reader.h"
 #include "zip/zip_utils.h"
 
-#include <algorithm>
 #include <chrono>
 
-namespace {
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-} // namespace
+TEntryIndex::TEntryIndex() : reader_(std::make_unique<TZipReader>()) {}
+
+TEntryIndex::~TEntryIndex() = default;
 
 void TEntryIndex::Refresh(const std::string& archivePath) {
     if (archivePath != archive_) {
         archive_ = archivePath;
-        reader_.ResetArchive();
+        reader_->ResetArchive();
         reads_ = -1;
     }
     if (!FileExists(archivePath)) {
@@ -25,31 +22,31 @@ void TEntryIndex::Refresh(const std::string& archivePath) {
         return;
     }
     try {
-        reader_.SetZipName(archivePath);
-        reader_.OpenArchive(); // reads the directory only when the file changed
-        reader_.CloseArchive();
+        reader_->SetZipName(archivePath);
+        reader_->OpenArchive(); // reads the directory only when the file changed
+        reader_->CloseArchive();
     } catch (const std::exception&) {
-        reader_.ResetArchive();
+        reader_->ResetArchive();
         members_.clear();
         reads_ = -1;
         return;
     }
-    if (reader_.DirectoryReads() == reads_) return;
-    reads_ = reader_.DirectoryReads();
+    if (reader_->DirectoryReads() == reads_) return;
+    reads_ = reader_->DirectoryReads();
     members_.clear();
-    members_.reserve(static_cast<std::size_t>(reader_.Count()));
-    for (int i = 0; i < reader_.Count(); ++i) {
-        const TZipHeaderInfo& m = reader_.Member(i);
-        members_[Lower(m.Name())] = m.IsEncrypted();
+    members_.reserve(static_cast<std::size_t>(reader_->Count()));
+    for (int i = 0; i < reader_->Count(); ++i) {
+        const TZipHeaderInfo& m = reader_->Member(i);
+        members_[AsciiLower(m.Name())] = m.IsEncrypted();
     }
 }
 
 bool TEntryIndex::Has(const std::string& member) const {
-    return members_.count(Lower(member)) != 0;
+    return members_.count(AsciiLower(member)) != 0;
 }
 
 bool TEntryIndex::Encrypted(const std::string& member) const {
-    const auto it = members_.find(Lower(member));
+    const auto it = members_.find(AsciiLower(member));
     return it != members_.end() && it->second;
 }
 

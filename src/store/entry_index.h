@@ -4,13 +4,18 @@
 #pragma once
 
 #include "store/entry_key.h"
-#include "zip/zip_reader.h"
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 
+class TZipReader;
+
 class TEntryIndex {
 public:
+    TEntryIndex();
+    ~TEntryIndex();
+
     // Follows the archive at `archivePath`: its directory is read again only
     // when the file changed. No archive, or one that cannot be read, holds
     // no entries (the load of an entry reports what is wrong with it).
@@ -27,7 +32,7 @@ public:
     int Count() const { return static_cast<int>(members_.size()); }
 
 private:
-    TZipReader reader_;
+    std::unique_ptr<TZipReader> reader_;
     std::string archive_;
     int reads_ = -1; // the reader's directory reads when the index was built
     std::unordered_map<std::string, bool> members_; // lower-cased name -> encrypted

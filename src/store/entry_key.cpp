@@ -1,10 +1,11 @@
 #include "store/entry_key.h"
 
+#include "platform/ascii.h"
 #include "platform/str_to_int.h"
 #include "platform/user_folders.h"
+#include "store/calendar.h"
 
 #include <algorithm>
-#include <vector>
 
 using namespace std::chrono;
 
@@ -17,30 +18,22 @@ TEntryLevel EntryLevel(const std::string& nodeText) {
     return TEntryLevel::elMonth;
 }
 
+std::string MemberPath(const std::string& year, int month, int week, int day, TEntryLevel level) {
+    std::string path = year;
+    if (level != TEntryLevel::elYear) path += "\\" + std::to_string(month);
+    if (level == TEntryLevel::elWeek || level == TEntryLevel::elDay)
+        path += "\\Week" + std::to_string(week);
+    return path + (level == TEntryLevel::elDay ? "\\" + std::to_string(day) + ".rtf"
+                                               : std::string("\\Summary.rtf"));
+}
+
 std::string MemberPath(const TEntryKey& key, TEntryLevel level) {
-    const std::string year = std::to_string(key.Year);
-    const std::string month = year + "\\" + std::to_string(key.Month);
-    const std::string week = month + "\\Week" + std::to_string(key.Week);
-    switch (level) {
-    case TEntryLevel::elYear:
-        return year + "\\Summary.rtf";
-    case TEntryLevel::elMonth:
-        return month + "\\Summary.rtf";
-    case TEntryLevel::elWeek:
-        return week + "\\Summary.rtf";
-    case TEntryLevel::elDay:
-        break;
-    }
-    return week + "\\" + std::to_string(key.Day) + ".rtf";
+    return MemberPath(std::to_string(key.Year), key.Month, key.Week, key.Day, level);
 }
 
 int WeekNumberOfMonth(const year_month_day& date) {
-    // f: weekday of the 1st, 1 = Sunday to 7 = Saturday; week n begins on
-    // day 7n - f - 5, so the week of day d is (d + f - 2) div 7 + 1.
-    const weekday first{sys_days{date.year() / date.month() / 1}};
-    const int f = static_cast<int>(first.c_encoding()) + 1;
-    const int d = static_cast<int>(static_cast<unsigned>(date.day()));
-    return (d + f - 2) / 7 + 1;
+    return WeekOfDay(static_cast<int>(date.year()), static_cast<int>(unsigned(date.month())),
+                     static_cast<int>(unsigned(date.day())));
 }
 
 std::string WeekOfMonth(const year_month_day& date) {
@@ -72,60 +65,71 @@ std::string ArchivePath(const std::string& dataPath) {
 
 namespace {
 
-std::vector<std::string> SplitBackslash(const std::string& s) {
-    std::vector<std::string> parts(1);
-    for (char c : s)
-        if (c == '\\')
-            parts.emplace_back();
-        else
-            parts.back() += c;
-    return parts;
+// Numbers in member paths are plain decimal digits without leading zeros.
+bool PathNumber(std::string_view text, int low, int high, int& value) {
+    if (text.empty() || text.size() > 5 || text[0] == '0') return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return value >= low && value <= high;
 }
 
-// Numbers in member paths are plain decimal digits without leading zeros.
-bool PathNumber(const std::string& text, int low, int high, int& value) {
-    if (text.empty() || text.size() > 5 || text[0] == '0') return false;
-    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    value = std::stoi(text);
-    return value >= low && value <= high;
+bool SameWord(std::string_view text, std::string_view word, bool anyCase) {
+    return anyCase ? AsciiSameText(text, word) : text == word;
 }
 
 } // namespace
 
-bool ParseMemberPath(const std::string& path, TEntryKey& key, TEntryLevel& level) {
-    std::string p = path;
-    if (p.size() >= 4 && p.compare(p.size() - 4, 4, ".rtf") == 0) p.resize(p.size() - 4);
-    const std::vector<std::string> parts = SplitBackslash(p);
-    const bool summary = parts.back() == "Summary";
-    int y = 0, m = 1, w = 1, d = 1;
-    if (parts.size() < 2 || !PathNumber(parts[0], 1, 65535, y)) return false;
-    if (parts.size() == 2 && summary) {
-        key = TEntryKey{static_cast<std::uint16_t>(y), 1, 1, 1};
-        level = TEntryLevel::elYear;
-        return true;
+bool SplitMemberPath(std::string_view path, TMemberParts& parts, bool anyCase) {
+    std::string_view part[5];
+    std::size_t count = 0;
+    for (std::size_t at = 0;;) {
+        if (count == 5) return false;
+        const std::size_t slash = path.find('\\', at);
+        part[count++] = path.substr(at, slash - at);
+        if (slash == std::string_view::npos) break;
+        at = slash + 1;
     }
-    if (parts.size() < 3 || !PathNumber(parts[1], 1, 12, m)) return false;
-    const year_month ym{year{y}, month{static_cast<unsigned>(m)}};
-    if (parts.size() == 3 && summary) {
-        key = KeyForDate(ym / 1);
-        level = TEntryLevel::elMonth;
-        return true;
-    }
-    if (parts.size() != 4 || parts[2].compare(0, 4, "Week") != 0 ||
-        !PathNumber(parts[2].substr(4), 1, 6, w))
+    if (count < 2 || count > 4) return false;
+    TMemberParts p;
+    p.Year = part[0];
+    const bool summary = SameWord(part[count - 1], "Summary", anyCase);
+    if (count >= 3 && !PathNumber(part[1], 1, 12, p.Month)) return false;
+    if (count == 4 && !(part[2].size() >= 4 && SameWord(part[2].substr(0, 4), "Week", anyCase) &&
+                        PathNumber(part[2].substr(4), 1, 6, p.Week)))
         return false;
-    const int last = static_cast<int>(static_cast<unsigned>((ym / std::chrono::last).day()));
     if (summary) {
-        // The first day of the week: week w begins on day 7w - f - 5 (at least 1).
-        const int f = static_cast<int>(weekday{sys_days{ym / 1}}.c_encoding()) + 1;
-        d = std::max(1, 7 * w - f - 5);
-        if (d > last) return false;
-        level = TEntryLevel::elWeek;
+        p.Level = count == 2 ? TEntryLevel::elYear
+                             : (count == 3 ? TEntryLevel::elMonth : TEntryLevel::elWeek);
     } else {
-        if (!PathNumber(parts[3], 1, last, d)) return false;
-        level = TEntryLevel::elDay;
+        if (count != 4 || !PathNumber(part[3], 1, 31, p.Day)) return false;
+        p.Level = TEntryLevel::elDay;
     }
-    key = KeyForDate(ym / d);
-    return key.Week == w;
+    parts = p;
+    return true;
+}
+
+bool ParseMemberPath(const std::string& path, TEntryKey& key, TEntryLevel& level) {
+    std::string_view p = path;
+    if (p.ends_with(".rtf")) p.remove_suffix(4);
+    TMemberParts parts;
+    int y = 0;
+    if (!SplitMemberPath(p, parts) || !PathNumber(parts.Year, 1, 65535, y)) return false;
+    level = parts.Level;
+    if (level == TEntryLevel::elYear) {
+        key = TEntryKey{static_cast<std::uint16_t>(y), 1, 1, 1};
+        return true;
+    }
+    const int m = parts.Month;
+    int d = 1;
+    if (level == TEntryLevel::elWeek) {
+        d = FirstDayOfWeek(y, m, parts.Week);
+    } else if (level == TEntryLevel::elDay) {
+        d = parts.Day;
+    }
+    if (d > MonthDays(y, m)) return false;
+    key = KeyForDate(year{y} / month{static_cast<unsigned>(m)} / day{static_cast<unsigned>(d)});
+    return level == TEntryLevel::elMonth || key.Week == parts.Week;
 }

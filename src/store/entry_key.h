@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct TEntryKey {
     std::uint16_t Year = 0;
@@ -28,6 +29,9 @@ TEntryLevel EntryLevel(const std::string& nodeText);
 // The member name, with "\" separators: "2000\Summary.rtf",
 // "2000\3\Summary.rtf", "2000\3\Week3\Summary.rtf", "2000\3\Week3\15.rtf".
 std::string MemberPath(const TEntryKey& key, TEntryLevel level);
+// The same from the year as written (find in files walks the year list's
+// texts as they stand) and the numbers the level names.
+std::string MemberPath(const std::string& year, int month, int week, int day, TEntryLevel level);
 
 // Weeks run Sunday to Saturday; week 1 holds the 1st of the month.
 int WeekNumberOfMonth(const std::chrono::year_month_day& date);
@@ -43,6 +47,18 @@ TEntryKey KeyForDate(const std::chrono::year_month_day& date);
 std::string ArchivePath(const std::string& dataPath, const std::string& programFolder);
 // The same under the program's folder of this user.
 std::string ArchivePath(const std::string& dataPath);
+
+// The parts of a member path less its ".rtf", before any calendar check:
+// "2001\3\Week2\7" is year "2001", month 3, week 2, day 7. The parts a level
+// does not name are 0; numbers are plain decimal digits without leading
+// zeros, months 1 to 12, weeks 1 to 6, days 1 to 31. `anyCase` lets "Summary"
+// and "Week" match in any letter case, as the archive's lookup does.
+struct TMemberParts {
+    std::string_view Year; // as written
+    int Month = 0, Week = 0, Day = 0;
+    TEntryLevel Level = TEntryLevel::elDay;
+};
+bool SplitMemberPath(std::string_view path, TMemberParts& parts, bool anyCase = false);
 
 // The inverse of MemberPath: the key and level of a member path, with or
 // without its final ".rtf" ("2001\3\Week2\7", "2001\3\Summary.rtf"). The parts

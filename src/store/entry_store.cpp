@@ -4,23 +4,23 @@
 
 #include <ctime>
 
+#include "platform/file_replace.h"
 #include "platform/user_folders.h"
-#include "zip/archive_files.h"
 #include "zip/stream.h"
-#include "zip/zip_utils.h"
 
 std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile) {
     if (entryPassword.empty() && profile.CurrentProtect) return profile.CurrentPassword;
     return entryPassword;
 }
 
-TEntryStore::TEntryStore() {
+TEntryStore::TEntryStore() : reader_(Archive_) {
     Archive_.OverwriteMode = Always;
     Archive_.SetPackLevel(9);
     Archive_.SetStorePaths(true);
     Archive_.ZipAction = zaReplace;
-    Archive_.OnBadPassword = [this](TZipReader& sender, int index, std::string& newPassword) {
-        ArchiveBadPassword(sender, index, newPassword);
+    reader_.AskPassword = [this] {
+        return PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:")
+                              : std::string();
     };
 }
 
@@ -29,47 +29,21 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
                                            const TCurrentProfile& profile) {
     TLoadResult result;
     Archive_.ZipPassword.clear();
-    CurrentPassword_ = profile.CurrentPassword;
+    reader_.DefaultPassword = profile.CurrentPassword;
     Locked_ = false;
-    if (!FileExists(archivePath)) return result;
+    if (!ArchiveExists(archivePath)) return result;
     // Until the member is read or known to be absent, the entry counts as
     // locked: an engine error leaves it so, and the editor's old text can
     // never be stored under this entry's name.
     Locked_ = true;
-
-    Archive_.SetZipName(archivePath);
-    TMemoryStream stream;
-    BadPasswordSeen = false;
-    DefaultTried = false;
-    LoadDone = false;
-    while (!LoadDone) {
-        int n = Archive_.ExtractToStream(&stream, member);
-        if (n > 0) {
-            LoadDone = true;
-            result.Found = true;
-            result.PasswordProtected = BadPasswordSeen;
-            result.Bytes = stream.ToString();
-        } else if (!BadPasswordSeen) {
-            LoadDone = true; // no such member
-        }
-        // Otherwise a password failed; the handler may have ended the load.
-    }
-    result.GaveUp = !result.Found && BadPasswordSeen;
+    reader_.Policy = TPasswordPolicy::DefaultThenAsk;
+    const TEntryReader::TRead read = reader_.Read(archivePath, member);
+    result.Found = read.Found;
+    result.PasswordProtected = read.PasswordProtected;
+    result.GaveUp = read.GaveUp;
+    if (read.Found) result.Bytes = reader_.Bytes();
     Locked_ = result.GaveUp;
     return result;
-}
-
-void TEntryStore::ArchiveBadPassword(TZipReader&, int, std::string& NewPassword) {
-    BadPasswordSeen = true;
-    if (!DefaultTried) {
-        DefaultTried = true;
-        NewPassword = CurrentPassword_;
-        return;
-    }
-    if (!LoadDone)
-        NewPassword =
-            PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:") : std::string();
-    if (NewPassword.empty()) LoadDone = true;
 }
 
 bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
@@ -109,21 +83,19 @@ bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath
 
 std::optional<std::string> TEntryStore::LoadTemplate(const std::string& archivePath) {
     const std::string entryPassword = Archive_.ZipPassword;
-    Archive_.ZipPassword.clear();
-    Archive_.SetZipName(archivePath);
-    TMemoryStream stream;
-    int n = 0;
+    // An encrypted template is tried with the default password of the last
+    // load at most: the user is not asked for a template.
+    reader_.Policy = TPasswordPolicy::DefaultOnly;
+    TEntryReader::TRead read;
     try {
-        // An encrypted template meets the bad-password handler with the
-        // flags the last load left: at most the default password is tried.
-        n = Archive_.ExtractToStream(&stream, TemplateMember);
+        read = reader_.Read(archivePath, TemplateMember);
     } catch (...) {
         Archive_.ZipPassword = entryPassword;
         throw;
     }
     Archive_.ZipPassword = entryPassword;
-    if (n <= 0) return std::nullopt;
-    return stream.ToString();
+    if (!read.Found) return std::nullopt;
+    return std::string(reader_.Bytes());
 }
 
 bool TEntryStore::SaveTemplate(const std::string& bytes, const std::string& archivePath) {

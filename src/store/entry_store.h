@@ -1,11 +1,10 @@
 // Moving one entry between RTF bytes and its member in a profile's archive.
 //
-// Loading tries the member with no password first. An encrypted member fails
-// that check, and the archive's bad-password event comes here: the first time
-// the profile's default password is offered silently, after that the user is
-// asked, again after each wrong answer, until the right one or an empty
-// answer. The password that opened the member stays the archive's password,
-// so that saving the entry again encrypts it the same way.
+// Loading reads the member through the entry reader (entry_reader.h) with
+// the default-then-ask rule: no password first, then the profile's default
+// password silently, then the user, again after each wrong answer, until the
+// right one or an empty answer. The password that opened the member stays the
+// archive's password, so that saving the entry again encrypts it the same way.
 //
 // When the user gives up, nothing of the member was read: the store remembers
 // that the entry in the editor is locked, and refuses to store anything over
@@ -13,8 +12,9 @@
 // byte for byte. (Left to itself, the next save would replace the member with
 // an empty editor's text.)
 //
-// Templates ("Template.rtf" at the archive's root) are stored and read
-// without a password, through the same archive component; the password the
+// Templates ("Template.rtf" at the archive's root) are stored without a
+// password and read with the default one at most, through the same archive
+// component; the password the
 // shown entry was read with (or given by Protect) is put back afterwards,
 // so a template operation never leaves a protected entry to be stored
 // unencrypted.
@@ -26,6 +26,7 @@
 
 #include "settings/settings.h"
 #include "store/entry_key.h"
+#include "store/entry_reader.h"
 #include "zip/zip_writer.h"
 
 #include <chrono>
@@ -86,10 +87,6 @@ public:
     // The archive component every entry and template operation goes through.
     TZipWriter& Archive() { return Archive_; }
 
-    // The bad-password event's handler; public so the template operations,
-    // which use the same component, go through the same rules.
-    void ArchiveBadPassword(TZipReader& Sender, int FileIndex, std::string& NewPassword);
-
     TPasswordPrompt PasswordPrompt;
 
     // ---- daily copies ----
@@ -101,11 +98,6 @@ public:
     std::function<std::chrono::year_month_day()> Today;
     std::function<void(const std::string& message)> OnBackupFailed;
 
-    // The flags that steer one load.
-    bool BadPasswordSeen = false;
-    bool DefaultTried = false;
-    bool LoadDone = false;
-
 private:
     // Stores `bytes` as `member` with `password` (empty: unencrypted).
     bool Store(const std::string& bytes, const std::string& archivePath, const std::string& member,
@@ -114,7 +106,7 @@ private:
     void BackUp(const std::string& archivePath);
 
     TZipWriter Archive_;
+    TEntryReader reader_; // reads through Archive_, with the password rules of a load
     std::set<std::string> backupReported_; // archive and day of a failure reported
-    std::string CurrentPassword_;          // the default password offered silently
     bool Locked_ = false;
 };

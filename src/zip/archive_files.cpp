@@ -22,18 +22,6 @@ bool TArchiveFileOps::Commit(TStream& file) {
     return f != nullptr && f->Commit();
 }
 
-int TArchiveFileOps::Rename(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
-bool TArchiveFileOps::SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 void TArchiveFileOps::StartWriteback(TStream& file) {
     if (auto* f = dynamic_cast<TFileStream*>(&file))
         ::sync_file_range(f->Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -81,13 +69,6 @@ bool CopyRangeThroughBuffer(int in, std::int64_t from, TStream& out, std::int64_
         count -= n;
     }
     return true;
-}
-
-std::string FolderOf(const std::string& path) {
-    std::string::size_type slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 namespace {

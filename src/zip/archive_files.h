@@ -13,17 +13,19 @@
 // removed; the only complete copy of an archive is never deleted.
 //
 // All of it goes through TArchiveFileOps, whose methods tests override to
-// make a disk fill up, a flush fail or a rename refuse.
+// make a disk fill up, a flush fail or a rename refuse; its rename and folder
+// flush are the platform's file-replacement steps (platform/file_replace.h).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "platform/file_replace.h"
 #include "zip/file_map.h"
 #include "zip/stream.h"
 
-class TArchiveFileOps {
+class TArchiveFileOps : public TFileOps {
 public:
     virtual ~TArchiveFileOps() = default;
     // Creates (or truncates) a file for reading and writing; raises
@@ -31,10 +33,6 @@ public:
     virtual std::unique_ptr<TStream> CreateFile(const std::string& name);
     // Puts the file's data on the disk (fsync); false when that fails.
     virtual bool Commit(TStream& file);
-    // rename(2): 0, or the errno value of the failure.
-    virtual int Rename(const std::string& from, const std::string& to);
-    // Flushes a folder's entries to the disk; false when that fails.
-    virtual bool SyncFolder(const std::string& folder);
     // Asks the system to start writing the file's data to the disk now,
     // without waiting, so that the Commit that follows finds less to do.
     virtual void StartWriteback(TStream& file);
@@ -52,9 +50,6 @@ public:
 
 // CopyRange through a buffer: pread from `in`, Write to `out`.
 bool CopyRangeThroughBuffer(int in, std::int64_t from, TStream& out, std::int64_t count);
-
-// The folder part of a path ("." when it has none).
-std::string FolderOf(const std::string& path);
 
 // Puts the finished, committed archive `temp` in place of `target` (which
 // need not exist) and removes `temp`. The new archive gets the old one's

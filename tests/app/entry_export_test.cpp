@@ -4,6 +4,7 @@
 #include "app/export_dialog.h"
 #include "support/diary_window.h"
 #include "support/modal.h"
+#include "ui/entry_title.h"
 
 #include <algorithm>
 #include <chrono>
@@ -86,9 +87,9 @@ TEST_F(Export, HtmlHoldsEveryEntryOfTheRangeInDateOrder) {
     EXPECT_NE(html.find("font-weight:700;\">bold</span>"), std::string::npos) << html; // kept
     const std::string text = PeerText(file, false);
     const std::size_t march = At(text, "March 2000\n"), summary = At(text, "March summary");
-    const std::size_t d15 = At(text, "Wednesday, 15 March 2000"),
+    const std::size_t d15 = At(text, "Wednesday 15 March 2000"),
                       first = At(text, "typed now, First day");
-    const std::size_t d16 = At(text, "Thursday, 16 March 2000"),
+    const std::size_t d16 = At(text, "Thursday 16 March 2000"),
                       second = At(text, "Second day bold words");
     EXPECT_LT(march, summary);
     EXPECT_LT(summary, d15);
@@ -98,16 +99,16 @@ TEST_F(Export, HtmlHoldsEveryEntryOfTheRangeInDateOrder) {
     EXPECT_EQ(text.find("outside the range"), std::string::npos);
     EXPECT_EQ(text.find("sealed"), std::string::npos);
     At(text, "Not included (protected)");
-    At(text, "Friday, 17 March 2000");
+    At(text, "Friday 17 March 2000");
     ASSERT_EQ(prompts.Count(TKind::Input), 1);
     for (const auto& asked : prompts.Asked)
         if (asked.Kind == TKind::Input) {
-            EXPECT_EQ(asked.Text, "Enter password for Friday, 17 March 2000:");
+            EXPECT_EQ(asked.Text, "Enter password for Friday 17 March 2000:");
             EXPECT_TRUE(asked.Masked);
         }
     EXPECT_EQ(prompts.Messages(),
               QStringList{"Exported 3 entries to " + QString::fromStdString(file) +
-                          ".\nNot included (protected): Friday, 17 March 2000."});
+                          ".\nNot included (protected): Friday 17 March 2000."});
 }
 
 TEST_F(Export, PdfWithThePasswordGivenHoldsTheProtectedEntryToo) {
@@ -140,6 +141,16 @@ TEST_F(Export, AnExistingFileAnsweredNoOrAnUnwritableOneIsLeftAsItWas) {
     EXPECT_FALSE(std::filesystem::exists(scratch.file("no")));
 }
 
+TEST(EntryTitle, NamesEveryLevelByItsDateInTheLocaleGiven) {
+    const QLocale english(QLocale::English);
+    const TEntryKey key{2026, 12, 2, 9};
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elDay, english), "Wednesday 9 December 2026");
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elWeek, english), "Week 2 of December 2026");
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elMonth, english), "December 2026");
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elYear, english), "2026");
+    EXPECT_EQ(EntryTitle(key, TEntryLevel::elMonth, QLocale(QLocale::German)), "Dezember 2026");
+}
+
 TEST_F(Export, EachMonthOfAPdfStartsOnANewPageAndThePagesAreNumbered) {
     WriteIni();
     Store(Archive(), DayMember(1, 5), Rtf("Fifth of January"));
@@ -158,7 +169,7 @@ TEST_F(Export, EachMonthOfAPdfStartsOnANewPageAndThePagesAreNumbered) {
     EXPECT_LT(At(first, "Dayscrib: 1 January 2000"), At(first, "Fifth of January"));
     EXPECT_LT(At(first, "Fifth of January"), At(first, "Sixth of January"));
     EXPECT_EQ(first.find("Second of February"), std::string::npos);
-    EXPECT_LT(At(second, "Wednesday, 2 February 2000"), At(second, "Second of February"));
+    EXPECT_LT(At(second, "Wednesday 2 February 2000"), At(second, "Second of February"));
     EXPECT_NE(first.find("\n1\n"), std::string::npos) << first;
     EXPECT_NE(second.find("\n2\n"), std::string::npos) << second;
 }

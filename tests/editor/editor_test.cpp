@@ -2,7 +2,7 @@
 // formatting through the attribute views, finding.
 #include "editor/editor.h"
 
-#include "editor/rtf/rtf_formats.h"
+#include "rtf/rtf_formats.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,8 +1,8 @@
 // Save and Save As from the running window: the archive for Save, an RTF
 // file written whole for Save As, and the answers to "OK to overwrite".
 #include "editor/file_commands.h"
-#include "editor/rtf/rtf_text.h"
 #include "editor_window.h"
+#include "rtf/rtf_text.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
 

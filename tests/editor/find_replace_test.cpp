@@ -1,7 +1,7 @@
 // Find and Replace through the real modeless dialogs of the running window:
 // the text is typed into the dialog's boxes and its buttons are clicked.
-#include "editor/find_dialog.h"
 #include "editor/find_replace.h"
+#include "editor/find_replace_dialog.h"
 #include "editor_window.h"
 #include "ui/help.h"
 

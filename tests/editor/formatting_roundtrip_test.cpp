@@ -1,8 +1,8 @@
 // Formatting applied with the tool bar, the dialogs and the ruler is stored
 // with the entry and comes back when the entry is opened again.
 #include "editor/format_bar.h"
-#include "editor/rtf/rtf_text.h"
 #include "editor_window.h"
+#include "rtf/rtf_text.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
 

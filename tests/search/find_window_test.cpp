@@ -4,7 +4,7 @@
 #include "app/main_form.h"
 #include "editor/editor.h"
 #include "platform/profile_file.h"
-#include "search/find_dlg.h"
+#include "search/find_in_files_dlg.h"
 #include "support/modal.h"
 #include "support/test_support.h"
 #include "ui/prompts.h"

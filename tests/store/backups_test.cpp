@@ -1,5 +1,6 @@
 // Daily copies of the archive, kept by the entry store before the first
 // store of each day.
+#include "platform/file_replace.h"
 #include "store/backups.h"
 #include "store/entry_store.h"
 #include "support/test_support.h"
@@ -7,6 +8,10 @@
 #include "zip/zip_reader.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 using namespace std::chrono;
 using testsupport::ReadFile;
@@ -101,4 +106,54 @@ TEST_F(Backups, NoneWhenSwitchedOffAndAFailureIsReportedOnceWithoutStoppingTheSt
     for (const std::string& name : testsupport::ListDir(dir.path())) // no copy left half-made
         EXPECT_TRUE(name == "Daybank.zip" || name == "Daybank.zip.lock" || name == "Backups")
             << name;
+}
+
+namespace {
+// The real file system, with the copy or the rename of a daily copy failing.
+class TFailingCopy : public TFileOps {
+public:
+    int copyError = 0, renameError = 0;
+    bool CopyAll(int in, int out) override {
+        if (copyError == 0) return TFileOps::CopyAll(in, out);
+        // A part reaches the disk, then it fails.
+        char part[100];
+        const ssize_t n = ::read(in, part, sizeof part);
+        if (n > 0) TFileOps::WriteAll(out, part, static_cast<std::size_t>(n));
+        return errno = copyError, false;
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        return renameError != 0 ? renameError : TFileOps::Rename(from, to);
+    }
+};
+} // namespace
+
+TEST_F(Backups, ACopyThatFailsOrAFullDiskLeavesNoCopyAndTheStoreGoesOn) {
+    TFailingCopy failing;
+    TFileOps* old = SetFileOps(&failing);
+    Save("first");
+    struct {
+        int copy, rename;
+        const char* says;
+    } cases[] = {{ENOSPC, 0, "Cannot copy"}, {EIO, 0, "Cannot copy"}, {0, EACCES, "Cannot create"}};
+    for (const auto& c : cases) {
+        failing.copyError = c.copy;
+        failing.renameError = c.rename;
+        reported.clear();
+        today += days{1};
+        Save(std::string("on ") + c.says);
+        ASSERT_EQ(reported.size(), 1u);
+        EXPECT_NE(reported[0].find(c.says), std::string::npos) << reported[0];
+        EXPECT_NE(reported[0].find(std::strerror(c.copy ? c.copy : c.rename)), std::string::npos)
+            << reported[0];
+        EXPECT_TRUE(testsupport::ListDir(dir.file("Backups")).empty()); // nothing half-made
+        TZipReader reader;
+        reader.SetZipName(Archive());
+        TMemoryStream out;
+        ASSERT_EQ(reader.ExtractToStream(&out, "2026\\1\\Week1\\1.rtf"), 1);
+        EXPECT_EQ(out.ToString(), std::string("{\\rtf1 on ") + c.says + "}");
+    }
+    SetFileOps(old);
+    today += days{1};
+    Save("again");
+    EXPECT_EQ(Names().size(), 1u);
 }

@@ -118,3 +118,25 @@ TEST(EntryKey, PathsThatNameNoEntryAreRefused) {
           "2000\\2\\Week6\\Summary.rtf"})
         EXPECT_FALSE(ParseMemberPath(path, key, level)) << path;
 }
+
+TEST(EntryKey, SplitPathsKeepTheYearAsWrittenAndCheckNoCalendar) {
+    // Find in files walks the year list's texts and every week a day could
+    // lie under: the names it makes split back into the same parts.
+    EXPECT_EQ(MemberPath("abcd", 3, 1, 31, TEntryLevel::elDay), "abcd\\3\\Week1\\31.rtf");
+    EXPECT_EQ(MemberPath(" 2000", 0, 0, 0, TEntryLevel::elYear), " 2000\\Summary.rtf");
+    TMemberParts parts;
+    ASSERT_TRUE(SplitMemberPath("abcd\\3\\Week1\\31", parts));
+    EXPECT_EQ(parts.Year, "abcd");
+    EXPECT_EQ(parts.Level, TEntryLevel::elDay);
+    EXPECT_EQ(parts.Month * 100 + parts.Week * 10 + parts.Day, 341);
+    ASSERT_TRUE(SplitMemberPath("2000\\3\\Summary", parts));
+    EXPECT_EQ(parts.Level, TEntryLevel::elMonth);
+    EXPECT_EQ(parts.Week + parts.Day, 0);
+    EXPECT_FALSE(SplitMemberPath("2000\\3\\week2\\summary", parts));
+    ASSERT_TRUE(SplitMemberPath("2000\\3\\week2\\summary", parts, true));
+    EXPECT_EQ(parts.Level, TEntryLevel::elWeek);
+    EXPECT_EQ(parts.Week, 2);
+    for (const char* path : {"2000\\3\\Week2\\32", "2000\\3\\Week2\\7\\x", "2000\\3", "2000",
+                             "2000\\3\\Wk2\\7", "2000\\3\\Week\\7", "2000\\3\\Week2\\07"})
+        EXPECT_FALSE(SplitMemberPath(path, parts, true)) << path;
+}

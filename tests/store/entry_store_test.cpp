@@ -266,3 +266,27 @@ TEST(EntryStoreTest, SaveWritesTheNewArchiveBesideTheOldOneWhateverTheTempFolder
     EXPECT_TRUE(testsupport::ListDir(elsewhere.path()).empty());
     EXPECT_EQ(HeaderOf(archive, kMember).UncompressedSize, static_cast<std::int32_t>(kText.size()));
 }
+
+TEST(EntryStoreTest, TemplatesAreReadWithTheDefaultPasswordAtMostAndLeaveTheEntrysPassword) {
+    TempDir dir;
+    const std::string archive = dir.file("Daybank.zip");
+    EXPECT_ANY_THROW(TEntryStore().LoadTemplate(archive)); // no archive: the engine's error
+    Store(archive, kMember, kText, "private");
+    TEntryStore store;
+    ScriptedPrompt prompt;
+    prompt.answers = {"private"};
+    store.PasswordPrompt = prompt.Bind();
+    ASSERT_TRUE(store.Load(archive, kMember, Profile("secret")).Found);
+    EXPECT_FALSE(store.LoadTemplate(archive).has_value()); // none stored yet
+    ASSERT_TRUE(store.SaveTemplate("{\\rtf1 plain template}", archive));
+    EXPECT_EQ(store.LoadTemplate(archive), "{\\rtf1 plain template}");
+    EXPECT_FALSE(HeaderOf(archive, TemplateMember).IsEncrypted());
+    // A template another program encrypted: the default password of the
+    // last load opens it, any other leaves it unread; the user is not asked.
+    Store(archive, TemplateMember, "{\\rtf1 default}", "secret");
+    EXPECT_EQ(store.LoadTemplate(archive), "{\\rtf1 default}");
+    Store(archive, TemplateMember, "{\\rtf1 other}", "other");
+    EXPECT_FALSE(store.LoadTemplate(archive).has_value());
+    EXPECT_EQ(prompt.asked.size(), 1u); // the entry's own question only
+    EXPECT_EQ(store.EntryPassword(), "private");
+}

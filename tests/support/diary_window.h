@@ -6,9 +6,9 @@
 
 #include "app/main_form.h"
 #include "editor/editor.h"
-#include "editor/rtf/rtf_text.h"
 #include "platform/profile_file.h"
 #include "platform/user_folders.h"
+#include "rtf/rtf_text.h"
 #include "settings/password_scramble.h"
 #include "support/archive_store.h"
 #include "support/test_support.h"

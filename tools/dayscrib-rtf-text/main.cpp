@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "editor/rtf/rtf_text.h"
+#include "rtf/rtf_text.h"
 
 int main() {
     std::string bytes;

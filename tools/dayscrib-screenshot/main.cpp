@@ -8,9 +8,9 @@
 // (`cmake --build build --target screenshot`).
 #include "app/main_form.h"
 #include "app/splash_form.h"
-#include "editor/rtf/rtf_formats.h"
-#include "editor/rtf/rtf_writer.h"
 #include "platform/profile_file.h"
+#include "rtf/rtf_formats.h"
+#include "rtf/rtf_writer.h"
 #include "store/entry_key.h"
 #include "ui/prompts.h"
 #include "zip/stream.h"

@@ -1,0 +1,91 @@
+// Reading one member of a profile's archive by its path (or its place in the
+// directory), with the password rules of whoever reads it. Everything that
+// reads entries goes through here: the main window's entry store, find in
+// files, On This Day, export, and what comes later (statistics).
+//
+// A member is first tried with no password. An encrypted one fails that
+// check, and the policy says what follows:
+//  - None: it is passed over (a reader that shows no protected text);
+//  - DefaultOnly: the profile's default password is offered once, silently,
+//    and if that fails too the member is passed over;
+//  - DefaultThenAsk: the default password once, silently, then AskPassword,
+//    again after each wrong answer, until the right one or an empty answer.
+// The password that opened the member stays the reader's Password(), so that
+// the entry store can save the entry again encrypted the same way.
+//
+// A reader of its own (the default) leaves the main window's archive
+// component alone; the entry store hands in its own component, through which
+// it also saves.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TMemoryStream;
+class TZipReader;
+
+enum class TPasswordPolicy { None, DefaultOnly, DefaultThenAsk };
+
+// Whether there is an archive at `archivePath` (none holds no entry).
+bool ArchiveExists(const std::string& archivePath);
+
+class TEntryReader {
+public:
+    TEntryReader();
+    // Reads through `archive`, which must outlive the reader; its
+    // bad-password event is the reader's from now on.
+    explicit TEntryReader(TZipReader& archive);
+    ~TEntryReader();
+    TEntryReader(const TEntryReader&) = delete;
+    TEntryReader& operator=(const TEntryReader&) = delete;
+
+    TPasswordPolicy Policy = TPasswordPolicy::None;
+    // The profile's default password (ANSI bytes).
+    std::string DefaultPassword;
+    // DefaultThenAsk: the user's answer as the bytes a password is keyed
+    // with; the empty answer (Cancel) gives up.
+    std::function<std::string()> AskPassword;
+
+    struct TRead {
+        bool Found = false;             // Bytes() holds the member
+        bool PasswordProtected = false; // a password was needed to open it
+        bool GaveUp = false;            // protected, and no password given opened it
+    };
+    // Reads `member` of the archive at `archivePath`. Engine errors (a
+    // missing or damaged archive, an unreadable file) propagate.
+    TRead Read(const std::string& archivePath, const std::string& member);
+    // The same for the member at `index` of the archive's directory (as
+    // MemberNames lists it), without its name being looked up.
+    TRead ReadIndex(const std::string& archivePath, int index);
+    // The member last found, until the next read.
+    std::string_view Bytes() const;
+    // The password that opened the last member read (empty: none).
+    const std::string& Password() const;
+
+    // The archive's member names in directory order, read again only when
+    // the file changed; empty when there is no archive. Errors of a damaged
+    // archive propagate.
+    std::vector<std::string> MemberNames(const std::string& archivePath);
+
+    // A search reads thousands of members: the archive can stay open between
+    // reads (Close ends that), and events need not be let through during
+    // each read.
+    void KeepOpen(bool keep);
+    void Close();
+    void ProcessMessages(bool process);
+
+private:
+    TRead Run(const std::string& archivePath, const std::function<int(TMemoryStream&)>& extract);
+    void OnBadPassword(std::string& next);
+
+    std::unique_ptr<TZipReader> own_;
+    TZipReader& archive_;
+    std::unique_ptr<TMemoryStream> member_; // its room serves the next member too
+    // One read's progress through the password rules.
+    bool passwordSeen_ = false;
+    bool defaultTried_ = false;
+    bool done_ = false;
+};

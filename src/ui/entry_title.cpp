@@ -1,0 +1,21 @@
+#include "ui/entry_title.h"
+
+#include <QDate>
+
+QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& locale) {
+    // A week's or a month's key may carry day 1 or any day of it; the month
+    // and year are what name them.
+    const QDate day(key.Year, key.Month, key.Day);
+    const QDate month(key.Year, key.Month, 1);
+    switch (level) {
+    case TEntryLevel::elDay:
+        return locale.toString(day, "dddd d MMMM yyyy");
+    case TEntryLevel::elWeek:
+        return QString("Week %1 of %2").arg(key.Week).arg(locale.toString(month, "MMMM yyyy"));
+    case TEntryLevel::elMonth:
+        return locale.toString(month, "MMMM yyyy");
+    case TEntryLevel::elYear:
+        return QString::number(key.Year);
+    }
+    return {};
+}
