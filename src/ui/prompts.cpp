@@ -192,6 +192,7 @@ int TScriptedPrompts::Count(TKind kind) const {
 bool TScriptedPrompts::InputQuery(const QString& caption, const QString& prompt, QString& value,
                                   bool masked) {
     Asked.push_back({TKind::Input, caption, prompt, masked});
+    if (WhileAsking) WhileAsking();
     if (Inputs.empty()) return false;
     const std::optional<QString> answer = Inputs.front();
     Inputs.pop_front();

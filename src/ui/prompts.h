@@ -116,6 +116,9 @@ public:
     std::deque<bool> Prints;
     std::deque<int> Choices; // button indexes; empty answers -1
     std::vector<TAsked> Asked;
+    // Runs when an input is asked for, before the scripted answer: a test
+    // acts there on the windows that are open at that moment.
+    std::function<void()> WhileAsking;
 
     // The texts of the messages and errors shown, in order.
     QStringList Messages() const;

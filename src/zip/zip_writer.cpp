@@ -142,7 +142,6 @@ int TZipWriter::BuildArchive() {
         headersMoved_ = false;
         rawIn_.reset();
         newEnd_.Clear();
-        deflater_.reset();
         tempFile_.reset();
         CloseArchive();
         Busy = false;
@@ -160,7 +159,9 @@ int TZipWriter::BuildArchive() {
             !TempPath.empty() && DirectoryExists(TempPath) ? TempPath : beside;
         RemoveStaleTempFiles(beside, zipName);
         if (tempFolder != beside) RemoveStaleTempFiles(tempFolder, zipName);
-        deflater_ = std::make_unique<TDeflater>();
+        // The encoder's buffers (most of a megabyte) serve every save of this
+        // writer: made at the first, not at each.
+        if (!deflater_) deflater_ = std::make_unique<TDeflater>();
         // Only now, under the lock, does it count whether the archive exists
         // and what its directory holds: OpenArchive compares the cached
         // directory with the file as it is now.

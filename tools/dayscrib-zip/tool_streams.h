@@ -42,4 +42,35 @@ private:
     std::int64_t pos_ = 0, size_ = 0;
 };
 
+// Reads a block of memory it does not own.
+class ViewStream : public TStream {
+public:
+    ViewStream(const std::uint8_t* data, std::int64_t size) : data_(data), size_(size) {}
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void*, std::int64_t) override { return 0; }
+    std::int64_t Seek(std::int64_t offset, int origin) override;
+    std::int64_t Size() override { return size_; }
+
+private:
+    const std::uint8_t* data_;
+    std::int64_t size_, pos_ = 0;
+};
+
+// All of standard input: mapped into memory when it is a file, else read.
+class StdinBytes {
+public:
+    StdinBytes();
+    ~StdinBytes();
+    StdinBytes(const StdinBytes&) = delete;
+    StdinBytes& operator=(const StdinBytes&) = delete;
+    const std::uint8_t* Data() const { return data_; }
+    std::int64_t Size() const { return size_; }
+
+private:
+    const std::uint8_t* data_ = nullptr;
+    std::int64_t size_ = 0;
+    void* map_ = nullptr;
+    std::string read_;
+};
+
 } // namespace tool
