@@ -1,5 +1,7 @@
 #include "ui/entry_title.h"
 
+#include "platform/codepage.h"
+
 #include <QDate>
 
 QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& locale) {
@@ -34,4 +36,11 @@ QString EntryFileName(const TEntryKey& key, TEntryLevel level) {
         return year;
     }
     return {};
+}
+
+QString EntryTitleOf(const std::string& member, const QLocale& locale) {
+    TEntryKey key;
+    TEntryLevel level;
+    if (ParseMemberPath(member, key, level)) return EntryTitle(key, level, locale);
+    return QString::fromStdString(AnsiToUtf8(member));
 }

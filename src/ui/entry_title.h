@@ -9,6 +9,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <string>
 
 // The names of days and months come from `locale`, the system's by default;
 // exports pass a fixed one so that a document reads the same everywhere.
@@ -17,3 +18,7 @@ QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& local
 // The name a file made of one entry gets by default, sorting by date:
 // "2026-12-09", "2026-12-Week2", "2026-12", "2026" (no extension).
 QString EntryFileName(const TEntryKey& key, TEntryLevel level);
+
+// The entry a member path names, as EntryTitle gives it; a member that
+// names no entry ("Template.rtf", a copy kept beside an entry) by its path.
+QString EntryTitleOf(const std::string& member, const QLocale& locale = QLocale());
