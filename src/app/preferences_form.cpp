@@ -3,8 +3,8 @@
 #include "app/preferences_form_rules.h"
 #include "platform/user_folders.h"
 #include "settings/settings.h"
-#include "ui/password_box.h"
 #include "ui/help.h"
+#include "ui/password_box.h"
 #include "ui/prompts.h"
 
 #include <QApplication>
