@@ -2,6 +2,7 @@
 
 #include "app/export_dialog.h"
 #include "app/export_pdf.h"
+#include "editor/entry_document.h"
 #include "editor/file_commands.h"
 #include "nav/date_tree.h"
 #include "platform/codepage.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -30,25 +32,33 @@
 
 namespace {
 const QLocale English(QLocale::English);
-
-void AddHeading(QTextCursor& c, const QString& text, int level, bool first) {
-    QTextBlockFormat block;
-    block.setHeadingLevel(level);
-    block.setTopMargin(first ? 0 : 12);
-    block.setBottomMargin(4);
-    QTextCharFormat chars;
-    chars.setFontWeight(QFont::Bold);
-    chars.setFontPointSize(level == 1 ? 16 : 13);
-    if (first) {
-        c.setBlockFormat(block);
-        c.setBlockCharFormat(chars);
-    } else {
-        c.insertBlock(block, chars);
-    }
-    c.insertText(text, chars);
-}
-
 } // namespace
+
+QString OneStylePerElement(const QString& html) {
+    static const QRegularExpression tag(QStringLiteral("<[A-Za-z][^>]*>"));
+    static const QRegularExpression style(QStringLiteral("\\sstyle=\"([^\"]*)\""));
+    QString out;
+    out.reserve(html.size());
+    qsizetype done = 0;
+    for (auto tags = tag.globalMatch(html); tags.hasNext();) {
+        const QRegularExpressionMatch t = tags.next();
+        QString element = t.captured();
+        QStringList styles;
+        for (auto m = style.globalMatch(element); m.hasNext();)
+            styles << m.next().captured(1).trimmed();
+        if (styles.size() < 2) continue;
+        for (QString& s : styles)
+            if (!s.isEmpty() && !s.endsWith(';')) s += ';';
+        const QRegularExpressionMatch first = style.match(element);
+        element.remove(style); // every style attribute ...
+        element.insert(first.capturedStart(), " style=\"" + styles.join(' ') + "\""); // ... as one
+        out += QStringView(html).mid(done, t.capturedStart() - done);
+        out += element;
+        done = t.capturedEnd();
+    }
+    out += QStringView(html).mid(done);
+    return out;
+}
 
 QString EntryHeading(const TRangeEntry& e) {
     return EntryTitle(e.Key, e.Level, English);
@@ -82,7 +92,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     auto doc = std::make_unique<QTextDocument>();
     doc->setMetaInformation(QTextDocument::DocumentTitle, title);
     QTextCursor c(doc.get());
-    AddHeading(c, title, 1, true);
+    AddEntryHeading(c, title, 1, true);
     bool empty = false; // the document holds no heading yet
     int partFrom = 0;   // entries whose pages are printed
     int partEntries = 0;
@@ -104,7 +114,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         return printed;
     };
     auto addHeading = [&](const QString& text, int level) {
-        AddHeading(c, text, level, empty);
+        AddEntryHeading(c, text, level, empty);
         empty = false;
     };
 
@@ -169,7 +179,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         if (!pdf->Finish()) throw Exception("Cannot create file " + options.FileName.toStdString());
         pdf.reset();
     } else {
-        bytes = doc->toHtml().toUtf8();
+        bytes = OneStylePerElement(doc->toHtml()).toUtf8();
     }
     if (!stepTo(total)) {
         result.Canceled = true;

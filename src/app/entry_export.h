@@ -44,6 +44,12 @@ using TExportProgress = std::function<bool(int done, int total)>;
 // The entry's heading: its EntryTitle in English ("Wednesday 15 March 2000").
 QString EntryHeading(const TRangeEntry& entry);
 
+// HTML with one `style` attribute per element: Qt's writer gives a list
+// item its character style and its paragraph style as two attributes, and
+// browsers keep only the first (losing the item's indent). The second is
+// joined to the first.
+QString OneStylePerElement(const QString& html);
+
 // Builds the document and writes it. Raises Exception with the file's name
 // and the reason when it cannot be written; the file is then untouched.
 // `prompt` asks for a password (caption, text) and returns it, empty on Cancel.

@@ -15,16 +15,21 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
+
 namespace {
 
-// Marks the entry modified, as typing would, and can be undone. False when
-// the editor is read-only.
-bool AppendEmptyLine(TRichEdit& editor) {
-    return editor.Edit([&] {
-        QTextCursor c(editor.document());
-        c.movePosition(QTextCursor::End);
-        c.insertBlock();
-    });
+// A change of protection reaches the archive with the entry's next store:
+// the entry counts as modified, its text stays as it is. False when the
+// editor is read-only.
+bool MarkForStore(TRichEdit& editor) {
+    return editor.Edit([&] { editor.SetModified(true); });
+}
+
+// Text a person wrote: anything but blanks (a picture counts too).
+bool HasText(const TRichEdit& editor) {
+    const QString text = editor.document()->toRawText();
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return !c.isSpace(); });
 }
 
 } // namespace
@@ -73,6 +78,11 @@ std::string TEntryTools::ArchiveFile() const {
 void TEntryTools::ApplyTemplate1Click() {
     const std::optional<std::string> rtf = store_.LoadTemplate(ArchiveFile());
     if (!rtf) return;
+    // Read-only: the guard refuses the change without a question.
+    if (!editor_->ReadOnly() && HasText(*editor_) &&
+        prompts_.Confirm("Apply Template", "Replace the text of this entry with the template?") !=
+            TConfirmAnswer::Yes)
+        return;
     ReplaceContentAsEdit(*editor_, QByteArray::fromStdString(*rtf));
 }
 
@@ -91,13 +101,13 @@ void TEntryTools::Protect1Click() {
         prompts_.ShowMessage("An empty password would leave the entry unprotected.");
         return;
     }
-    if (!AppendEmptyLine(*editor_)) return;
+    if (!MarkForStore(*editor_)) return;
     passwordPanel_->setText("Password Protected");
     store_.SetEntryPassword(password);
 }
 
 void TEntryTools::Unprotect1Click() {
-    if (!AppendEmptyLine(*editor_)) return;
+    if (!MarkForStore(*editor_)) return;
     passwordPanel_->setText(QString());
     store_.SetEntryPassword(std::string());
 }

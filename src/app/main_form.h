@@ -62,6 +62,8 @@ public:
     // False when the login was refused: the window must not be shown, and
     // the program ends (destroying the window still writes the settings).
     bool LoginPassed() const { return loginPassed_; }
+    // The tries the login gives before the program ends.
+    static constexpr int LoginAttempts = 3;
 
     // ---- the sequences ----
     void FormCreate();
@@ -200,6 +202,11 @@ private:
                      const QString& hint, void (TMainForm::*handler)());
 
     // settings <-> controls (main_form_view.cpp)
+    // The window's title names the open entry: "Wednesday 9 December 2026 — Dayscrib".
+    void ShowEntryTitle();
+    // Ctrl+Tab and Ctrl+Shift+Tab move between the panes from anywhere, the
+    // editor too (where Tab types a tab).
+    void AddPaneKeys();
     void ApplySettings();
     void CollectSettings();
     void UpdateLeftPane();

@@ -18,9 +18,9 @@
 #include "editor/format_bar.h"
 #include "editor/status_hints.h"
 #include "nav/date_navigator.h"
-#include "platform/codepage.h"
 #include "search/find_in_files_dlg.h"
 #include "ui/commands.h"
+#include "ui/entry_title.h"
 
 #include <QAction>
 
@@ -67,9 +67,10 @@ void TMainForm::Compose() {
     FileCommands->AttachCommands(FileSaveCmd, FileSaveAsCmd);
     FindReplace = std::make_unique<TFindReplace>(Editor, prompts_, this);
     FindReplace->AttachCommands(Find1, Replace1);
-    // The print title is the open entry's member path.
+    // The open entry printed under its date, in the export's words.
     Printing = std::make_unique<TEntryPrinter>(Editor, prompts_, [this] {
-        return QString::fromStdString(AnsiToUtf8(Nav->CurrentMember()));
+        return TPrintName{EntryTitle(Nav->Key, Nav->CurrentLevel(), QLocale(QLocale::English)),
+                          EntryFileName(Nav->Key, Nav->CurrentLevel())};
     });
     Printing->AttachCommand(FilePrintCmd);
     Hints = std::make_unique<TStatusHints>(this, StatusBar);

@@ -17,14 +17,30 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 
-void TMainForm::LoadEntry() {
-    const std::string member = Nav->CurrentMember();
-    const std::string archive = ArchivePath(Current.CurrentPath);
-    Store.PasswordPrompt = [this](const std::string& title, const std::string& prompt) {
-        QString answer = prompts_.InputBox(QString::fromStdString(title),
-                                           QString::fromStdString(prompt), QString(), true);
+#include <memory>
+
+namespace {
+
+// The question for the password of the entry named `entry`; from the second
+// time on in one load, a wrong answer is said to be wrong before it is asked
+// again.
+TEntryStore::TPasswordPrompt EntryPasswordPrompt(TPrompts& prompts, const QString& entry) {
+    auto asked = std::make_shared<int>(0);
+    return [&prompts, entry, asked](const std::string& title, const std::string&) {
+        if ((*asked)++ > 0) prompts.ShowMessage("Wrong password.");
+        const QString answer = prompts.InputBox(
+            QString::fromStdString(title), "Enter the password of " + entry + ":", QString(), true);
         return PasswordBytes(answer.toStdString());
     };
+}
+
+} // namespace
+
+void TMainForm::LoadEntry() {
+    ShowEntryTitle();
+    const std::string member = Nav->CurrentMember();
+    const std::string archive = ArchivePath(Current.CurrentPath);
+    Store.PasswordPrompt = EntryPasswordPrompt(prompts_, EntryTitle(Nav->Key, Nav->CurrentLevel()));
     TEntryStore::TLoadResult result;
     std::string failure;
     try {

@@ -2,8 +2,10 @@
 
 #include "platform/codepage.h"
 #include "settings/settings.h"
+#include "store/entry_key.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -45,6 +47,43 @@ int ClampSelection(int index, int count) {
 std::string WithFinalSeparator(const std::string& path) {
     if (!path.empty() && (path.back() == '\\' || path.back() == '/')) return path;
     return path + "\\";
+}
+
+std::string DataFolder(const std::string& dataPath, const std::string& programFolder) {
+    namespace fs = std::filesystem;
+    std::string archive = ArchivePath(WithFinalSeparator(dataPath), programFolder);
+    archive.resize(archive.size() - std::string("Daybank.zip").size());
+    std::error_code error;
+    fs::path folder = fs::weakly_canonical(fs::path(archive), error);
+    if (error) folder = fs::path(archive).lexically_normal();
+    std::string text = folder.string();
+    if (text.empty() || text.back() != '/') text += '/';
+    return text;
+}
+
+std::pair<int, int> SharedDataFolder(const std::vector<std::string>& paths,
+                                     const std::vector<bool>& on,
+                                     const std::string& programFolder) {
+    std::vector<std::string> folders(paths.size());
+    for (std::size_t n = 0; n < paths.size(); ++n) {
+        if (!on[n]) continue;
+        folders[n] = DataFolder(paths[n], programFolder);
+        for (std::size_t earlier = 0; earlier < n; ++earlier)
+            if (on[earlier] && folders[earlier] == folders[n])
+                return {static_cast<int>(n) + 1, static_cast<int>(earlier) + 1};
+    }
+    return {0, 0};
+}
+
+std::string DataPathForFolder(const std::string& folder, const std::string& programFolder) {
+    std::string path = folder;
+    if (path.empty() || path.back() != '/') path += '/';
+    if (path.size() > programFolder.size() &&
+        path.compare(0, programFolder.size(), programFolder) == 0) {
+        path.erase(0, programFolder.size());
+        std::replace(path.begin(), path.end(), '/', '\\');
+    }
+    return path;
 }
 
 std::string TrimBlanks(const std::string& text) {

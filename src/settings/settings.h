@@ -84,6 +84,11 @@ public:
     using Exception::Exception;
 };
 
+// A profile's name and data path when the settings give none: "User2",
+// "Data\User2" ("Data\" for profile 1).
+std::string DefaultProfileName(int number);
+std::string DefaultProfilePath(int number);
+
 // Reads every key; a missing file or a missing or malformed key gives the
 // default. `currentYear` is the year added when the file lists none, and also
 // when the list lacks it, so that today can always be opened.

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 
 #include <algorithm>
@@ -36,6 +37,10 @@ void AddHelpButton(QDialog& dlg, int context) {
     QObject::connect(box, &QDialogButtonBox::helpRequested, &dlg, [context] { ShowHelp(context); });
 }
 } // namespace
+
+bool TPrompts::PrintTo(QPrinter& printer, const QString& /*pdfFile*/) {
+    return Print(printer);
+}
 
 QString MessageText(const std::string& bytes) {
     return QString::fromStdString(Utf8OrAnsi(bytes));
@@ -168,9 +173,23 @@ QString TQtPrompts::OpenFileName(const QString& caption, const QString& folder,
     return QFileDialog::getOpenFileName(Parent(), caption, folder, filter);
 }
 
+QString TQtPrompts::FolderName(const QString& caption, const QString& folder) {
+    return QFileDialog::getExistingDirectory(Parent(), caption, folder);
+}
+
 bool TQtPrompts::Print(QPrinter& printer) {
     QPrintDialog dlg(&printer, Parent());
     return dlg.exec() == QDialog::Accepted;
+}
+
+bool TQtPrompts::PrintTo(QPrinter& printer, const QString& pdfFile) {
+    // The dialog offers the printer's file name for printing to a file; naming
+    // one makes the printer a PDF printer, which the first real printer the
+    // system has replaces again (the name stays for the file choice).
+    printer.setOutputFileName(pdfFile);
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        printer.setOutputFormat(QPrinter::NativeFormat);
+    return Print(printer);
 }
 
 // ---- scripted answers ----
@@ -263,6 +282,19 @@ QString TScriptedPrompts::OpenFileName(const QString& caption, const QString& fo
     const QString name = FileNames.front();
     FileNames.pop_front();
     return name;
+}
+
+QString TScriptedPrompts::FolderName(const QString& caption, const QString& folder) {
+    Asked.push_back({TKind::Folder, caption, folder});
+    if (FileNames.empty()) return QString();
+    const QString name = FileNames.front();
+    FileNames.pop_front();
+    return name;
+}
+
+bool TScriptedPrompts::PrintTo(QPrinter& printer, const QString& pdfFile) {
+    PrintFile = pdfFile;
+    return Print(printer);
 }
 
 bool TScriptedPrompts::Print(QPrinter& /*printer*/) {

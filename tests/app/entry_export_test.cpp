@@ -15,6 +15,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QToolButton>
 
 using namespace testsupport;
 using TKind = TScriptedPrompts::TKind;
@@ -109,6 +111,36 @@ TEST_F(Export, HtmlHoldsEveryEntryOfTheRangeInDateOrder) {
     EXPECT_EQ(prompts.Messages(),
               QStringList{"Exported 3 entries to " + QString::fromStdString(file) +
                           ".\nNot included (protected): Friday 17 March 2000."});
+}
+
+// Browsers keep only the first of two style attributes; a list item given
+// two loses its indent.
+TEST_F(Export, HtmlListItemsCarryOneStyleAttributeEach) {
+    WriteIni();
+    Start();
+    Select15();
+    Type("Shopping");
+    QTest::keyClick(form->Editor, Qt::Key_Return);
+    form->BulletsButton->click();
+    Type("milk");
+    QTest::keyClick(form->Editor, Qt::Key_Return);
+    Type("bread");
+    const std::string file = scratch.file("list.html");
+    prompts.FileNames = {QString::fromStdString(file)};
+    RunExport(QDate(2000, 3, 15), QDate(2000, 3, 15), false, false);
+    const QString html = QString::fromStdString(ReadFile(file));
+    static const QRegularExpression item(QStringLiteral("<li[^>]*>"));
+    int items = 0;
+    for (auto m = item.globalMatch(html); m.hasNext(); ++items) {
+        const QString tag = m.next().captured();
+        EXPECT_EQ(tag.count("style="), 1) << tag.toStdString();
+        EXPECT_TRUE(tag.contains("margin-left:")) << tag.toStdString(); // the indent kept
+        EXPECT_TRUE(tag.contains("font-")) << tag.toStdString();        // and the font
+    }
+    EXPECT_EQ(items, 2) << html.toStdString();
+    // One attribute per element anywhere, and nothing else touched.
+    EXPECT_EQ(OneStylePerElement("<p style=\"a:1\" x=\"y\" style=\" b:2;\">t</p><q style=\"c\">"),
+              "<p style=\"a:1; b:2;\" x=\"y\">t</p><q style=\"c\">");
 }
 
 TEST_F(Export, PdfWithThePasswordGivenHoldsTheProtectedEntryToo) {
