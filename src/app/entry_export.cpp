@@ -11,6 +11,7 @@
 #include "ui/commands.h"
 #include "ui/entry_title.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -52,7 +53,7 @@ QString EntryHeading(const TRangeEntry& e) {
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword) {
+                             const std::function<TPassword(const QString&)>& askPassword) {
     TEntryIndex index;
     index.Refresh(archivePath);
     const std::vector<TRangeEntry> entries =
@@ -147,9 +148,9 @@ void TEntryExport::Run() {
         return;
     const TExportSummary result = ExportEntries(
         options, ArchivePath(current_.CurrentPath), current_, [this](const QString& heading) {
-            const QString answer = prompts_.InputBox(
+            QString answer = prompts_.InputBox(
                 "Password Prompt", "Enter password for " + heading + ":", QString(), true);
-            return PasswordBytes(answer.toStdString());
+            return TakePassword(answer);
         });
     QString report = QString("Exported %1 %2 to %3.")
                          .arg(result.Included)

@@ -39,7 +39,7 @@ QString EntryHeading(const TRangeEntry& entry);
 // `prompt` asks for a password (caption, text) and returns it, empty on Cancel.
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword);
+                             const std::function<TPassword(const QString&)>& askPassword);
 
 class TEntryExport : public QObject {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "store/entry_store.h"
 #include "ui/commands.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QLabel>
@@ -74,7 +75,7 @@ void TEntryTools::Protect1Click() {
     if (editor_->ReadOnly()) return;
     QString answer;
     if (!prompts_.InputQuery("Password Prompt", "Enter new password:", answer, true)) return;
-    const std::string password = PasswordBytes(answer.toStdString());
+    const TPassword password = TakePassword(answer);
     // The status bar must never claim a protection the next store will not give.
     if (StorePassword(password, current_).empty()) {
         prompts_.ShowMessage("An empty password would leave the entry unprotected.");
@@ -89,5 +90,5 @@ void TEntryTools::Unprotect1Click() {
     if (editor_->ReadOnly()) return;
     AppendEmptyLine(*editor_);
     passwordPanel_->setText(QString());
-    store_.SetEntryPassword(std::string());
+    store_.SetEntryPassword(TPassword());
 }

@@ -16,6 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -71,12 +72,12 @@ void TMainForm::FormCreate() {
 bool TMainForm::Login() {
     if (Current.CurrentPassword.empty()) return true;
     if (splash_) splash_->AllowDialogsAbove(); // the prompt must not open beneath it
-    const QString answer = prompts_.InputBox(
-        "Dayscrib Login", "Enter User/Project #1 Default Password:", QString(), true);
+    QString answer = prompts_.InputBox("Dayscrib Login",
+                                       "Enter User/Project #1 Default Password:", QString(), true);
     // Case counts; Cancel gives the empty answer, which never matches. The
     // answer is compared as the bytes a password is kept in (windows-1252,
     // or UTF-8 when it has characters windows-1252 lacks).
-    if (PasswordBytes(answer.toStdString()) == Current.CurrentPassword) return true;
+    if (TakePassword(answer) == Current.CurrentPassword) return true;
     prompts_.ShowMessage("Invalid User/Project #1 Default Password");
     return false;
 }

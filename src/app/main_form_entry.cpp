@@ -10,6 +10,7 @@
 #include "editor/editor.h"
 #include "platform/codepage.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -22,7 +23,7 @@ void TMainForm::LoadEntry() {
     Store.PasswordPrompt = [this](const std::string& title, const std::string& prompt) {
         QString answer = prompts_.InputBox(QString::fromStdString(title),
                                            QString::fromStdString(prompt), QString(), true);
-        return PasswordBytes(answer.toStdString());
+        return TakePassword(answer);
     };
     TEntryStore::TLoadResult result;
     std::string failure;

@@ -331,7 +331,7 @@ void TFindDlg::ResultsListDblClick() {
 }
 
 std::string RunFindDlg(QWidget* parent, TPrompts& prompts, const TYearList& yearList,
-                       const std::string& archiveFile, const std::string& defaultPassword) {
+                       const std::string& archiveFile, const TPassword& defaultPassword) {
     TFindDlg dlg(prompts, parent);
     dlg.YearList = &yearList;
     dlg.ArchiveFile = archiveFile;

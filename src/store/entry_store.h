@@ -37,13 +37,13 @@
 
 // The password an entry is stored with: its own, else the profile's default
 // password when the profile protects its entries, else none (empty).
-std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile);
+TPassword StorePassword(const TPassword& entryPassword, const TCurrentProfile& profile);
 
 class TEntryStore {
 public:
     // Shows an input box (title, prompt) and returns the answer as the bytes
     // a password is keyed with; Cancel gives the empty answer.
-    using TPasswordPrompt = std::function<std::string(const std::string&, const std::string&)>;
+    using TPasswordPrompt = std::function<TPassword(const std::string&, const std::string&)>;
 
     struct TLoadResult {
         bool Found = false;             // the member was read: Bytes holds it
@@ -77,8 +77,8 @@ public:
 
     // ---- protection, taking effect at the entry's next store ----
     // The entry's own password (empty: none of its own).
-    const std::string& EntryPassword() const { return Archive_.ZipPassword; }
-    void SetEntryPassword(const std::string& password) { Archive_.ZipPassword = password; }
+    const TPassword& EntryPassword() const { return Archive_.ZipPassword; }
+    void SetEntryPassword(const TPassword& password) { Archive_.ZipPassword = password; }
 
     // The entry last loaded could not be read: it was protected and the user
     // gave up on it, or the archive raised an error while it was read.
@@ -101,7 +101,7 @@ public:
 private:
     // Stores `bytes` as `member` with `password` (empty: unencrypted).
     bool Store(const std::string& bytes, const std::string& archivePath, const std::string& member,
-               const std::string& password);
+               const TPassword& password);
 
     void BackUp(const std::string& archivePath);
 
