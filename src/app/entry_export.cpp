@@ -10,6 +10,7 @@
 #include "store/entry_reader.h"
 #include "ui/commands.h"
 #include "ui/entry_title.h"
+#include "ui/private_file.h"
 #include "ui/prompts.h"
 #include "ui/typed_password.h"
 
@@ -81,6 +82,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
             if (loaded.GaveUp) result.Skipped << heading;
             continue;
         }
+        result.PrivateFile = result.PrivateFile || loaded.PasswordProtected;
         AddHeading(c, heading, 2, false);
         QTextDocument part;
         part.setDefaultFont(doc.defaultFont());
@@ -111,7 +113,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     } else {
         bytes = doc.toHtml().toUtf8();
     }
-    if (WriteFileWhole(options.FileName, bytes) != TExportResult::Written)
+    if (WriteFileWhole(options.FileName, bytes, result.PrivateFile) != TExportResult::Written)
         throw Exception("Cannot create file " + options.FileName.toStdString());
     return result;
 }
@@ -158,5 +160,6 @@ void TEntryExport::Run() {
                          .arg(options.FileName);
     if (!result.Skipped.isEmpty())
         report += "\nNot included (protected): " + result.Skipped.join(", ") + ".";
+    if (result.PrivateFile) report += "\n" + PrivateFileNotice(options.FileName, true);
     prompts_.ShowMessage(report);
 }

@@ -29,6 +29,8 @@ struct TExportOptions {
 struct TExportSummary {
     int Included = 0;
     QStringList Skipped; // headings of the protected entries left out
+    // A protected entry is in the file: it was written its owner's alone.
+    bool PrivateFile = false;
 };
 
 // The entry's heading: its EntryTitle in English ("Wednesday 15 March 2000").

@@ -54,6 +54,9 @@ void TEntryTools::Attach(QAction* applyTemplate, QAction* saveAsTemplate, QActio
     AttachCommand(unprotect, prompts_, [this] { Unprotect1Click(); });
 }
 
+const QString TEntryTools::TemplateWarning =
+    "The template is stored without a password and anyone can read it. Save it anyway?";
+
 std::string TEntryTools::ArchiveFile() const {
     return ArchivePath(current_.CurrentPath);
 }
@@ -67,6 +70,12 @@ void TEntryTools::ApplyTemplate1Click() {
 
 void TEntryTools::SaveasTemplate1Click() {
     if (editor_->ReadOnly()) return;
+    // The template is shared by every entry and so never encrypted: the
+    // text of a protected entry would lie there for anyone to read (and
+    // would give away the keys of the traditional cipher).
+    if (!StorePassword(store_.EntryPassword(), current_).empty() &&
+        prompts_.Confirm("Save as Template", TemplateWarning) != TConfirmAnswer::Yes)
+        return;
     if (!store_.SaveTemplate(editor_->SaveToStream().toStdString(), ArchiveFile()))
         prompts_.ShowError("Error saving template.");
 }

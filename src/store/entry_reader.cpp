@@ -52,6 +52,8 @@ TEntryReader::TRead TEntryReader::Run(const std::string& archivePath,
     }
     result.PasswordProtected = passwordSeen_;
     result.GaveUp = !result.Found && passwordSeen_;
+    // The answers that failed are not kept.
+    if (!result.Found) archive_.ZipPassword.clear();
     return result;
 }
 

@@ -30,6 +30,7 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     Archive_.ZipPassword.clear();
     reader_.DefaultPassword = profile.CurrentPassword;
     Locked_ = false;
+    loadedCipher_ = zcNone;
     if (!ArchiveExists(archivePath)) return result;
     // Until the member is read or known to be absent, the entry counts as
     // locked: an engine error leaves it so, and the editor's old text can
@@ -40,7 +41,10 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     result.Found = read.Found;
     result.PasswordProtected = read.PasswordProtected;
     result.GaveUp = read.GaveUp;
-    if (read.Found) result.Bytes = reader_.Bytes();
+    if (read.Found) {
+        result.Bytes = reader_.Bytes();
+        loadedCipher_ = Archive_.LastCipher();
+    }
     Locked_ = result.GaveUp;
     return result;
 }

@@ -79,6 +79,11 @@ public:
     // The entry's own password (empty: none of its own).
     const TPassword& EntryPassword() const { return Archive_.ZipPassword; }
     void SetEntryPassword(const TPassword& password) { Archive_.ZipPassword = password; }
+    // The cipher the entry has: the one its member was read with when it was
+    // encrypted, else the one a store gives it (the component's Cipher).
+    TZipCipher EntryCipher() const {
+        return loadedCipher_ != zcNone ? loadedCipher_ : Archive_.Cipher;
+    }
 
     // The entry last loaded could not be read: it was protected and the user
     // gave up on it, or the archive raised an error while it was read.
@@ -109,4 +114,5 @@ private:
     TEntryReader reader_; // reads through Archive_, with the password rules of a load
     std::set<std::string> backupReported_; // archive and day of a failure reported
     bool Locked_ = false;
+    TZipCipher loadedCipher_ = zcNone; // of the member the last load read
 };
