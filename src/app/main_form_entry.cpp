@@ -9,6 +9,7 @@
 
 #include "editor/editor.h"
 #include "platform/codepage.h"
+#include "ui/entry_title.h"
 #include "ui/prompts.h"
 #include "ui/typed_password.h"
 
@@ -50,28 +51,16 @@ void TMainForm::LoadEntry() {
     Editor->setFocus();
     Nav->RefreshMarks();
     if (!failure.empty()) prompts_.ShowError(MessageText(failure));
+    // A member that is there but could not be read is no absent entry: the
+    // user hears of it, and the locked editor keeps it from being replaced.
+    if (result.Unreadable)
+        prompts_.ShowMessage("The entry of " + EntryTitle(Nav->Key, Nav->CurrentLevel()) +
+                             " could not be read: " + QString::fromStdString(result.Reason) +
+                             ". It is kept as it is.");
 }
 
 bool TMainForm::SaveEntry() {
-    if (!Editor->Modified()) return true;
-    const std::string member = Nav->CurrentMember();
-    const std::string archive = ArchivePath(Current.CurrentPath);
-    bool stored = false;
-    try {
-        stored = Store.Save(Editor->SaveToStream().toStdString(), archive, member, Current);
-    } catch (const std::exception& e) {
-        prompts_.ShowError(MessageText(e.what()));
-        return false;
-    }
-    if (!stored) {
-        prompts_.ShowMessage("Error saving entry.");
-        return false; // the text stays, still modified; the caller stays here
-    }
-    Editor->SetModified(false);
-    ShowModifiedMark(false);
-    Recovery->Discard();
-    Nav->RefreshMarks();
-    return true;
+    return StoreEntry() == TStoreOutcome::Stored;
 }
 
 void TMainForm::OfferRecovery() {
@@ -79,7 +68,7 @@ void TMainForm::OfferRecovery() {
         OfferRecoveryFile(file);
 }
 
-std::optional<TRecovery> TMainForm::OpenRecoveryFile(const QString& file) {
+TRecoveryOpened TMainForm::OpenRecoveryFile(const QString& file) {
     // The text of a protected entry is shown only to whoever has its
     // password: the diaries' default passwords quietly, as opening the
     // entry would, then the user, again after each wrong answer. Cancel
@@ -87,16 +76,16 @@ std::optional<TRecovery> TMainForm::OpenRecoveryFile(const QString& file) {
     std::vector<TPassword> silent;
     for (int n = 1; n <= ProfileCount; ++n)
         if (n == 1 || Settings.Project(n).On) silent.push_back(Settings.Project(n).Password);
-    const TRecoveryOpened opened = Recovery->OpenPending(file, silent, [this] {
+    return Recovery->OpenPending(file, silent, [this] {
         QString answer =
             prompts_.InputBox("Password Prompt", RecoveryPasswordPrompt, QString(), true);
         return TakePassword(answer);
     });
-    return opened.Recovery;
 }
 
 void TMainForm::OfferRecoveryFile(const QString& file) {
-    const std::optional<TRecovery> r = OpenRecoveryFile(file);
+    const TRecoveryOpened opened = OpenRecoveryFile(file);
+    const std::optional<TRecovery>& r = opened.Recovery;
     if (!r) return;
     const QString entry = QString::fromStdString(AnsiToUtf8(r->Member)) + " (" +
                           QString::fromStdString(AnsiToUtf8(r->ProfileName)) + ")";
@@ -124,6 +113,13 @@ void TMainForm::OfferRecoveryFile(const QString& file) {
         prompts_.ShowMessage("The entry could not be opened for the unsaved text; it stays in " +
                              file + ".");
         return;
+    }
+    // Text that was kept sealed is stored sealed: an entry protected after
+    // its last store opens without a password, and takes the one its text
+    // was kept with.
+    if (!opened.Key.Password.empty() && StorePassword(Store.EntryPassword(), Current).empty()) {
+        Store.SetEntryPassword(opened.Key.Password);
+        StatusPanel[2]->setText("Password Protected");
     }
     ReplaceContentAsEdit(*Editor, QByteArray::fromStdString(r->Rtf));
     Recovery->KeepNow(); // this run's file holds the text now: a store removes it
