@@ -19,7 +19,7 @@ bool Escaped(char32_t c) {
 std::string Printable(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
-    char escape[8];
+    char escape[16];
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t at = i;
         const char32_t c = DecodeUtf8(utf8, i);
