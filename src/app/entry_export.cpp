@@ -12,7 +12,9 @@
 #include "store/entry_reader.h"
 #include "ui/commands.h"
 #include "ui/entry_title.h"
+#include "ui/private_file.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -66,7 +68,7 @@ QString EntryHeading(const TRangeEntry& e) {
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword,
+                             const std::function<TPassword(const QString&)>& askPassword,
                              const TExportProgress& progress) {
     TEntryIndex index;
     index.Refresh(archivePath);
@@ -138,6 +140,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         const TEntryReader::TRead loaded = reader.Read(archivePath, e.Member);
         ++partEntries;
         if (loaded.Found) {
+            result.PrivateFile = result.PrivateFile || loaded.PasswordProtected;
             addHeading(heading, 2);
             QTextDocument part;
             part.setDefaultFont(doc->defaultFont());
@@ -150,8 +153,8 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
             result.Skipped << heading;
         } else if (loaded.Unreadable) {
             result.Unreadable << heading + ": " +
-                                     QString::fromStdString(
-                                         UnreadableReason(loaded.TooLarge, loaded.Cause, loaded.Size));
+                                     QString::fromStdString(UnreadableReason(
+                                         loaded.TooLarge, loaded.Cause, loaded.Size));
         }
         if (!stepTo(++read + (pdf ? partFrom : 0))) {
             result.Canceled = true;
@@ -185,7 +188,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         result.Canceled = true;
         return result;
     }
-    if (WriteFileWhole(options.FileName, bytes) != TExportResult::Written)
+    if (WriteFileWhole(options.FileName, bytes, result.PrivateFile) != TExportResult::Written)
         throw Exception("Cannot create file " + options.FileName.toStdString());
     return result;
 }
@@ -236,9 +239,9 @@ void TEntryExport::Run() {
     const TExportSummary result = ExportEntries(
         options, ArchivePath(current_.CurrentPath), current_,
         [this](const QString& heading) {
-            const QString answer = prompts_.InputBox(
+            QString answer = prompts_.InputBox(
                 "Password Prompt", "Enter password for " + heading + ":", QString(), true);
-            return PasswordBytes(answer.toStdString());
+            return TakePassword(answer);
         },
         [&](int done, int total) {
             if (progress.maximum() == total && done < total && sinceEvents.elapsed() < 100)
@@ -258,5 +261,6 @@ void TEntryExport::Run() {
         report += "\nNot included (protected): " + result.Skipped.join(", ") + ".";
     if (!result.Unreadable.isEmpty())
         report += "\nNot included (could not be read): " + result.Unreadable.join("; ") + ".";
+    if (result.PrivateFile) report += "\n" + PrivateFileNotice(options.FileName, true);
     prompts_.ShowMessage(report);
 }

@@ -34,6 +34,8 @@ struct TExportSummary {
     QStringList Skipped;    // headings of the protected entries left out
     QStringList Unreadable; // "heading: why", the entries that could not be read
     bool Canceled = false;  // the progress said stop: nothing was written
+    // A protected entry is in the file: it was written its owner's alone.
+    bool PrivateFile = false;
 };
 
 // Told how far an export has come, `done` steps of `total` (twice the
@@ -55,7 +57,7 @@ QString OneStylePerElement(const QString& html);
 // `prompt` asks for a password (caption, text) and returns it, empty on Cancel.
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword,
+                             const std::function<TPassword(const QString&)>& askPassword,
                              const TExportProgress& progress = {});
 
 class TEntryExport : public QObject {

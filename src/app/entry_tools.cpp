@@ -7,6 +7,7 @@
 #include "ui/commands.h"
 #include "ui/new_password.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QLabel>
@@ -71,6 +72,9 @@ void TEntryTools::Attach(QAction* applyTemplate, QAction* saveAsTemplate, QActio
     follow(editor_->ReadOnly());
 }
 
+const QString TEntryTools::TemplateWarning =
+    "The template is stored without a password and anyone can read it. Save it anyway?";
+
 std::string TEntryTools::ArchiveFile() const {
     return ArchivePath(current_.CurrentPath);
 }
@@ -87,15 +91,21 @@ void TEntryTools::ApplyTemplate1Click() {
 }
 
 void TEntryTools::SaveasTemplate1Click() {
+    // The template is shared by every entry and so never encrypted: the
+    // text of a protected entry would lie there for anyone to read (and
+    // would give away the keys of the traditional cipher).
+    if (!StorePassword(store_.EntryPassword(), current_).empty() &&
+        prompts_.Confirm("Save as Template", TemplateWarning) != TConfirmAnswer::Yes)
+        return;
     if (!store_.SaveTemplate(editor_->SaveToStream().toStdString(), ArchiveFile()))
         prompts_.ShowError("Error saving template.");
 }
 
 void TEntryTools::Protect1Click() {
-    const std::optional<QString> answer =
+    std::optional<QString> answer =
         AskNewPassword(prompts_, "Password Prompt", "Enter new password:");
     if (!answer) return;
-    const std::string password = PasswordBytes(answer->toStdString());
+    const TPassword password = TakePassword(*answer);
     // The status bar must never claim a protection the next store will not give.
     if (StorePassword(password, current_).empty()) {
         prompts_.ShowMessage("An empty password would leave the entry unprotected.");
@@ -109,5 +119,5 @@ void TEntryTools::Protect1Click() {
 void TEntryTools::Unprotect1Click() {
     if (!MarkForStore(*editor_)) return;
     passwordPanel_->setText(QString());
-    store_.SetEntryPassword(std::string());
+    store_.SetEntryPassword(TPassword());
 }

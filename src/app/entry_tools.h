@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 class QAction;
 class QLabel;
@@ -41,8 +42,11 @@ public:
     // template: nothing.
     void ApplyTemplate1Click();
     // The editor's content becomes the profile's template; the entry is not
-    // stored and keeps its modified state. A failure is reported.
+    // stored and keeps its modified state. A failure is reported. A
+    // protected entry's text becomes a template only after the user says
+    // Yes to TemplateWarning.
     void SaveasTemplate1Click();
+    static const QString TemplateWarning;
     // Asks for the entry's new password. Cancel changes nothing; an answer
     // that would leave the entry unencrypted at its next store is refused.
     void Protect1Click();

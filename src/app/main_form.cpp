@@ -16,6 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -82,7 +83,7 @@ bool TMainForm::Login() {
         // Case counts. The answer is compared as the bytes a password is
         // kept in (windows-1252, or UTF-8 when it has characters
         // windows-1252 lacks).
-        if (PasswordBytes(answer.toStdString()) == Current.CurrentPassword) return true;
+        if (TakePassword(answer) == Current.CurrentPassword) return true;
         if (attempt < LoginAttempts) prompts_.ShowMessage("Wrong password.");
     }
     prompts_.ShowMessage("Invalid User/Project #1 Default Password");
@@ -163,7 +164,7 @@ bool TMainForm::FormClose() {
     const TStoreOutcome outcome = StoreEntry();
     if (outcome == TStoreOutcome::Stayed) return false;
     if (outcome == TStoreOutcome::Failed) return CloseAnyway(); // the recovery file stays
-    Recovery->Discard(); // nothing unsaved is left
+    Recovery->Discard();                                        // nothing unsaved is left
     return true;
 }
 

@@ -11,6 +11,10 @@
 #include "platform/codepage.h"
 #include "ui/entry_title.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
+
+const QString TMainForm::RecoveryPasswordPrompt =
+    "Dayscrib kept the unsaved text of a protected entry. Enter its password:";
 
 #include <QLabel>
 #include <QTabBar>
@@ -28,9 +32,9 @@ TEntryStore::TPasswordPrompt EntryPasswordPrompt(TPrompts& prompts, const QStrin
     auto asked = std::make_shared<int>(0);
     return [&prompts, entry, asked](const std::string& title, const std::string&) {
         if ((*asked)++ > 0) prompts.ShowMessage("Wrong password.");
-        const QString answer = prompts.InputBox(
-            QString::fromStdString(title), "Enter the password of " + entry + ":", QString(), true);
-        return PasswordBytes(answer.toStdString());
+        QString answer = prompts.InputBox(QString::fromStdString(title),
+                                          "Enter the password of " + entry + ":", QString(), true);
+        return TakePassword(answer);
     };
 }
 
@@ -76,19 +80,40 @@ bool TMainForm::SaveEntry() {
 }
 
 void TMainForm::OfferRecovery() {
-    const std::optional<TRecovery> r = Recovery->Pending();
+    for (const QString& file : Recovery->PendingFiles())
+        OfferRecoveryFile(file);
+}
+
+TRecoveryOpened TMainForm::OpenRecoveryFile(const QString& file) {
+    // The text of a protected entry is shown only to whoever has its
+    // password: the diaries' default passwords quietly, as opening the
+    // entry would, then the user, again after each wrong answer. Cancel
+    // leaves the file for the next start.
+    std::vector<TPassword> silent;
+    for (int n = 1; n <= ProfileCount; ++n)
+        if (n == 1 || Settings.Project(n).On) silent.push_back(Settings.Project(n).Password);
+    return Recovery->OpenPending(file, silent, [this] {
+        QString answer =
+            prompts_.InputBox("Password Prompt", RecoveryPasswordPrompt, QString(), true);
+        return TakePassword(answer);
+    });
+}
+
+void TMainForm::OfferRecoveryFile(const QString& file) {
+    const TRecoveryOpened opened = OpenRecoveryFile(file);
+    const std::optional<TRecovery>& r = opened.Recovery;
     if (!r) return;
     const QString entry = QString::fromStdString(AnsiToUtf8(r->Member)) + " (" +
                           QString::fromStdString(AnsiToUtf8(r->ProfileName)) + ")";
     const TConfirmAnswer answer =
         prompts_.Confirm("Dayscrib", "Restore the unsaved text of " + entry + "?");
-    if (answer == TConfirmAnswer::No) Recovery->RemovePending();
+    if (answer == TConfirmAnswer::No) Recovery->RemovePending(file);
     if (answer != TConfirmAnswer::Yes) return; // Cancel: offered again at the next start
     const TUserProject& profile = Settings.Project(r->Profile);
     if ((r->Profile != 1 && !profile.On) || profile.Path != r->DataPath) {
         prompts_.ShowMessage("The unsaved text belongs to a diary that is no longer set up as "
                              "it was; it stays in " +
-                             Recovery->FileName() + ".");
+                             file + ".");
         return;
     }
     // The entry's year is listed again if Preferences removed it meanwhile.
@@ -102,9 +127,17 @@ void TMainForm::OfferRecovery() {
     if (!Nav->OpenMember(r->Member) && Nav->CurrentMember() != r->Member) return;
     if (Editor->ReadOnly()) {
         prompts_.ShowMessage("The entry could not be opened for the unsaved text; it stays in " +
-                             Recovery->FileName() + ".");
+                             file + ".");
         return;
     }
+    // Text that was kept sealed is stored sealed: an entry protected after
+    // its last store opens without a password, and takes the one its text
+    // was kept with.
+    if (!opened.Key.Password.empty() && StorePassword(Store.EntryPassword(), Current).empty()) {
+        Store.SetEntryPassword(opened.Key.Password);
+        StatusPanel[2]->setText("Password Protected");
+    }
     ReplaceContentAsEdit(*Editor, QByteArray::fromStdString(r->Rtf));
-    Recovery->KeepNow(); // the file is this run's now: a store removes it
+    Recovery->KeepNow(); // this run's file holds the text now: a store removes it
+    Recovery->RemovePending(file);
 }

@@ -2,9 +2,13 @@
 
 #include "editor/editor.h"
 #include "editor/entry_document.h"
+#include "platform/file_replace.h"
 #include "platform/user_folders.h"
 #include "ui/commands.h"
+#include "ui/private_file.h"
 #include "ui/prompts.h"
+
+#include <QFile>
 
 #include <QAbstractTextDocumentLayout>
 #include <QGuiApplication>
@@ -75,11 +79,21 @@ void TEntryPrinter::FilePrint() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(name.Title);
     WidenMargins(printer);
-    const QString pdf = QString::fromStdString(DocumentsFolder()) + name.FileName + ".pdf";
-    if (!prompts_.PrintTo(printer, pdf)) return;
+    const QString offered = QString::fromStdString(DocumentsFolder()) + name.FileName + ".pdf";
+    if (!prompts_.PrintTo(printer, offered)) return;
     printer.setDocName(name.Title); // the job's name, whatever the dialog did
     printer.setCreator("Dayscrib");
+    // A PDF file of a protected entry is its owner's before a byte is in it.
+    const QString pdf = printer.outputFileName();
+    const bool privateFile = !pdf.isEmpty() && isProtected_ && isProtected_();
+    if (privateFile && !PreparePrivateFile(QFile::encodeName(pdf).toStdString())) {
+        prompts_.ShowError(QString("Cannot create file %1").arg(pdf));
+        return;
+    }
     const std::unique_ptr<QTextDocument> doc = EntryWithHeading(name.Title, *Editor->document());
-    if (!PrintDocument(*doc, printer))
+    if (!PrintDocument(*doc, printer)) {
         prompts_.ShowError(QString("Could not start printing %1").arg(name.Title));
+        return;
+    }
+    if (privateFile) prompts_.ShowMessage(PrivateFileNotice(pdf));
 }

@@ -27,9 +27,9 @@ public:
         return ParseIniInteger(String(key, ""), def);
     }
     bool Bool(const std::string& key, bool def) const { return Integer(key, def ? 1 : 0) != 0; }
-    std::string Password(const std::string& key) const {
+    TPassword Password(const std::string& key) const {
         const std::string stored = String(key, "");
-        return stored.empty() ? std::string() : UnscramblePassword(stored);
+        return stored.empty() ? TPassword() : UnscramblePassword(stored);
     }
 
 private:
@@ -49,7 +49,7 @@ public:
     }
     void Integer(const std::string& key, int value) const { String(key, std::to_string(value)); }
     void Bool(const std::string& key, bool value) const { String(key, value ? "1" : "0"); }
-    void Password(const std::string& key, const std::string& value) const {
+    void Password(const std::string& key, const TPassword& value) const {
         String(key, value.empty() ? std::string() : ScramblePassword(value));
     }
 

@@ -174,8 +174,8 @@ TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
     for (int i : {0, 1, 3, 4}) {
         EXPECT_EQ(prompts.Asked[i].Kind, TKind::Input);
         EXPECT_EQ(prompts.Asked[i].Caption, "Password Prompt");
-        EXPECT_EQ(prompts.Asked[i].Text, i % 3 == 0 ? "Enter new password:"
-                                                    : "Enter the new password again:");
+        EXPECT_EQ(prompts.Asked[i].Text,
+                  i % 3 == 0 ? "Enter new password:" : "Enter the new password again:");
         EXPECT_TRUE(prompts.Asked[i].Masked);
     }
     EXPECT_EQ(prompts.Asked[2].Text,
@@ -214,6 +214,15 @@ TEST_F(EntryTools, ATemplateSavedFromAProtectedEntryIsPlainAndTheEntryStaysProte
     prompts.Inputs = {QString("Own")};
     Select15();
     ASSERT_EQ(Panel(2), "Password Protected");
+    // The user is warned; No (and Cancel) change nothing at all.
+    const std::string before = ReadFile(Archive());
+    prompts.Confirms = {TConfirmAnswer::No, TConfirmAnswer::Cancel, TConfirmAnswer::Yes};
+    form->SaveAsTemplate1->trigger();
+    form->SaveAsTemplate1->trigger();
+    EXPECT_EQ(ReadFile(Archive()), before);
+    ASSERT_EQ(prompts.Count(TKind::Confirm), 2);
+    EXPECT_EQ(prompts.Asked.back().Text, "The template is stored without a password and anyone "
+                                         "can read it. Save it anyway?");
     form->SaveAsTemplate1->trigger();
     EXPECT_FALSE(Check().Info(Template).Encrypted);
     EXPECT_EQ(Check().Text(Template), "sealed\n");

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -192,6 +193,24 @@ TEST_F(Printing, ABulletedEntryPrintsAsOnScreenInsideTheMargins) {
         EXPECT_LT(bullet, int(item->Left) - 2) << item->Text;
     }
     EXPECT_NEAR(ink.LeftmostInk(int(plans->Top), int(plans->Bottom)), plans->Left, 2);
+}
+
+// A PDF of a protected entry is its owner's alone from its first byte on,
+// and the user is told so.
+TEST_F(Printing, APdfOfAProtectedEntryIsItsOwnersAlone) {
+    Type("Printed in private");
+    pdfPrompts.Inputs = {QString("pw"), QString("pw")};
+    form->Protect1->trigger();
+    const mode_t mask = ::umask(022);
+    form->FilePrintCmd->trigger();
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat(pdfPrompts.Pdf.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_NE(PdfText(pdfPrompts.Pdf).find("Printed in private"), std::string::npos);
+    ASSERT_EQ(pdfPrompts.Messages().size(), 1);
+    EXPECT_TRUE(pdfPrompts.Messages()[0].startsWith(QString::fromStdString(pdfPrompts.Pdf) +
+                                                    " holds the text of a protected entry"));
 }
 
 TEST_F(Printing, ALongEntryRunsOverPagesEachLineOnce) {
