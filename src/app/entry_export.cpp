@@ -11,7 +11,9 @@
 #include "store/entry_reader.h"
 #include "ui/commands.h"
 #include "ui/entry_title.h"
+#include "ui/private_file.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -56,7 +58,7 @@ QString EntryHeading(const TRangeEntry& e) {
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword,
+                             const std::function<TPassword(const QString&)>& askPassword,
                              const TExportProgress& progress) {
     TEntryIndex index;
     index.Refresh(archivePath);
@@ -128,6 +130,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         const TEntryReader::TRead loaded = reader.Read(archivePath, e.Member);
         ++partEntries;
         if (loaded.Found) {
+            result.PrivateFile = result.PrivateFile || loaded.PasswordProtected;
             addHeading(heading, 2);
             QTextDocument part;
             part.setDefaultFont(doc->defaultFont());
@@ -168,7 +171,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         result.Canceled = true;
         return result;
     }
-    if (WriteFileWhole(options.FileName, bytes) != TExportResult::Written)
+    if (WriteFileWhole(options.FileName, bytes, result.PrivateFile) != TExportResult::Written)
         throw Exception("Cannot create file " + options.FileName.toStdString());
     return result;
 }
@@ -219,9 +222,9 @@ void TEntryExport::Run() {
     const TExportSummary result = ExportEntries(
         options, ArchivePath(current_.CurrentPath), current_,
         [this](const QString& heading) {
-            const QString answer = prompts_.InputBox(
+            QString answer = prompts_.InputBox(
                 "Password Prompt", "Enter password for " + heading + ":", QString(), true);
-            return PasswordBytes(answer.toStdString());
+            return TakePassword(answer);
         },
         [&](int done, int total) {
             if (progress.maximum() == total && done < total && sinceEvents.elapsed() < 100)
@@ -239,5 +242,6 @@ void TEntryExport::Run() {
                          .arg(options.FileName);
     if (!result.Skipped.isEmpty())
         report += "\nNot included (protected): " + result.Skipped.join(", ") + ".";
+    if (result.PrivateFile) report += "\n" + PrivateFileNotice(options.FileName, true);
     prompts_.ShowMessage(report);
 }

@@ -32,6 +32,8 @@ struct TExportSummary {
     int Included = 0;
     QStringList Skipped;   // headings of the protected entries left out
     bool Canceled = false; // the progress said stop: nothing was written
+    // A protected entry is in the file: it was written its owner's alone.
+    bool PrivateFile = false;
 };
 
 // Told how far an export has come, `done` steps of `total` (twice the
@@ -47,7 +49,7 @@ QString EntryHeading(const TRangeEntry& entry);
 // `prompt` asks for a password (caption, text) and returns it, empty on Cancel.
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword,
+                             const std::function<TPassword(const QString&)>& askPassword,
                              const TExportProgress& progress = {});
 
 class TEntryExport : public QObject {

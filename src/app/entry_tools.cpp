@@ -6,6 +6,8 @@
 #include "store/entry_store.h"
 #include "ui/commands.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
+#include "zip/zip_header.h"
 
 #include <QAction>
 #include <QLabel>
@@ -24,6 +26,16 @@ void AppendEmptyLine(TRichEdit& editor) {
 }
 
 } // namespace
+
+QString ProtectionStatusText(int cipher) {
+    switch (cipher) {
+    case zcNone: return QString();
+    case zcTraditional: return "Password Protected";
+    case zcAes128: return "Password Protected (AES-128)";
+    case zcAes192: return "Password Protected (AES-192)";
+    default: return "Password Protected (AES-256)";
+    }
+}
 
 void ReplaceContentAsEdit(TRichEdit& editor, const QByteArray& rtf) {
     QTextDocument replacement;
@@ -53,6 +65,9 @@ void TEntryTools::Attach(QAction* applyTemplate, QAction* saveAsTemplate, QActio
     AttachCommand(unprotect, prompts_, [this] { Unprotect1Click(); });
 }
 
+const QString TEntryTools::TemplateWarning =
+    "The template is stored without a password and anyone can read it. Save it anyway?";
+
 std::string TEntryTools::ArchiveFile() const {
     return ArchivePath(current_.CurrentPath);
 }
@@ -66,6 +81,12 @@ void TEntryTools::ApplyTemplate1Click() {
 
 void TEntryTools::SaveasTemplate1Click() {
     if (editor_->ReadOnly()) return;
+    // The template is shared by every entry and so never encrypted: the
+    // text of a protected entry would lie there for anyone to read (and
+    // would give away the keys of the traditional cipher).
+    if (!StorePassword(store_.EntryPassword(), current_).empty() &&
+        prompts_.Confirm("Save as Template", TemplateWarning) != TConfirmAnswer::Yes)
+        return;
     if (!store_.SaveTemplate(editor_->SaveToStream().toStdString(), ArchiveFile()))
         prompts_.ShowError("Error saving template.");
 }
@@ -74,20 +95,20 @@ void TEntryTools::Protect1Click() {
     if (editor_->ReadOnly()) return;
     QString answer;
     if (!prompts_.InputQuery("Password Prompt", "Enter new password:", answer, true)) return;
-    const std::string password = PasswordBytes(answer.toStdString());
+    const TPassword password = TakePassword(answer);
     // The status bar must never claim a protection the next store will not give.
     if (StorePassword(password, current_).empty()) {
         prompts_.ShowMessage("An empty password would leave the entry unprotected.");
         return;
     }
     AppendEmptyLine(*editor_);
-    passwordPanel_->setText("Password Protected");
     store_.SetEntryPassword(password);
+    passwordPanel_->setText(ProtectionStatusText(store_.EntryCipher()));
 }
 
 void TEntryTools::Unprotect1Click() {
     if (editor_->ReadOnly()) return;
     AppendEmptyLine(*editor_);
     passwordPanel_->setText(QString());
-    store_.SetEntryPassword(std::string());
+    store_.SetEntryPassword(TPassword());
 }

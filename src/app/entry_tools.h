@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 class QAction;
 class QLabel;
@@ -17,6 +18,11 @@ class TEntryStore;
 class TPrompts;
 class TRichEdit;
 struct TCurrentProfile;
+
+// The status bar's word for an entry encrypted with `cipher`: "Password
+// Protected (AES-256)" for AES (of any strength, by its own), "Password
+// Protected" for the traditional cipher, empty for none.
+QString ProtectionStatusText(int cipher);
 
 // Replaces the editor's whole content by the RTF document `rtf` as one edit:
 // the entry counts as modified and one Undo takes it back.
@@ -37,8 +43,11 @@ public:
     // counts as modified and one Undo takes it back. No template: nothing.
     void ApplyTemplate1Click();
     // The editor's content becomes the profile's template; the entry is not
-    // stored and keeps its modified state. A failure is reported.
+    // stored and keeps its modified state. A failure is reported. A
+    // protected entry's text becomes a template only after the user says
+    // Yes to TemplateWarning.
     void SaveasTemplate1Click();
+    static const QString TemplateWarning;
     // Asks for the entry's new password. Cancel changes nothing; an answer
     // that would leave the entry unencrypted at its next store is refused.
     void Protect1Click();

@@ -2,6 +2,7 @@
 // first show, closing and destruction. Settings are read once (FormCreate)
 // and written once (FormDestroy), also after a refused login.
 #include "app/main_form.h"
+#include "store/protection_choice.h"
 
 #include "app/recovery_keeper.h"
 
@@ -16,6 +17,7 @@
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -49,6 +51,7 @@ void TMainForm::FormCreate() {
     // The month-length table is a constant of the date arithmetic; nothing to set up.
     Settings.YearList.Clear();
     LoadSettings(Settings, CurrentYear());
+    SettleProtection(Settings);
     ApplySettings();
     Store.BackupCount = Settings.BackupCount;
     Store.OnBackupFailed = [this](const std::string& message) {
@@ -71,12 +74,12 @@ void TMainForm::FormCreate() {
 bool TMainForm::Login() {
     if (Current.CurrentPassword.empty()) return true;
     if (splash_) splash_->AllowDialogsAbove(); // the prompt must not open beneath it
-    const QString answer = prompts_.InputBox(
-        "Dayscrib Login", "Enter User/Project #1 Default Password:", QString(), true);
+    QString answer = prompts_.InputBox("Dayscrib Login",
+                                       "Enter User/Project #1 Default Password:", QString(), true);
     // Case counts; Cancel gives the empty answer, which never matches. The
     // answer is compared as the bytes a password is kept in (windows-1252,
     // or UTF-8 when it has characters windows-1252 lacks).
-    if (PasswordBytes(answer.toStdString()) == Current.CurrentPassword) return true;
+    if (TakePassword(answer) == Current.CurrentPassword) return true;
     prompts_.ShowMessage("Invalid User/Project #1 Default Password");
     return false;
 }

@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 #include "store/entry_key.h"
 #include "store/entry_store.h"
+#include "store/recovery.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -90,6 +91,9 @@ public:
     // Runs `handler`; an exception it raises is shown in the application's
     // standard error message instead of reaching the event loop.
     void Guarded(const std::function<void()>& handler);
+
+    // The question for the password of a protected entry's unsaved text.
+    static const QString RecoveryPasswordPrompt;
 
     // ---- state ----
     TSettings Settings;
@@ -217,6 +221,9 @@ private:
     // A recovery file left by a program that did not end normally is offered
     // back: Yes opens its entry and puts the text in, marked modified.
     void OfferRecovery();
+    void OfferRecoveryFile(const QString& file);
+    // The file's content; a sealed file asks for its password first.
+    std::optional<TRecovery> OpenRecoveryFile(const QString& file);
 
     // commands
     void FileExit();

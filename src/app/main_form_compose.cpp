@@ -42,6 +42,9 @@ void TMainForm::Compose() {
             r.Member = Nav->CurrentMember();
             return r;
         },
+        [this] {
+            return TRecoveryKey{StorePassword(Store.EntryPassword(), Current), Store.EntryCipher()};
+        },
         this);
 
     auto* exporter = new TEntryExport(
@@ -72,6 +75,13 @@ void TMainForm::Compose() {
         return QString::fromStdString(AnsiToUtf8(Nav->CurrentMember()));
     });
     Printing->AttachCommand(FilePrintCmd);
+    // Files made from a protected entry (Save As, a printed PDF) are their
+    // owner's alone.
+    const auto entryProtected = [this] {
+        return !StorePassword(Store.EntryPassword(), Current).empty();
+    };
+    FileCommands->SetProtectedQuery(entryProtected);
+    Printing->SetProtectedQuery(entryProtected);
     Hints = std::make_unique<TStatusHints>(this, StatusBar);
     // View > Preferences and the Help menu, owned by the window.
     new TPreferencesCommand(Preferences1,

@@ -8,8 +8,13 @@
 #include "app/recovery_keeper.h"
 
 #include "editor/editor.h"
+#include "zip/zip_header.h"
 #include "platform/codepage.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
+
+const QString TMainForm::RecoveryPasswordPrompt =
+    "Dayscrib kept the unsaved text of a protected entry. Enter its password:";
 
 #include <QLabel>
 #include <QTabBar>
@@ -22,7 +27,7 @@ void TMainForm::LoadEntry() {
     Store.PasswordPrompt = [this](const std::string& title, const std::string& prompt) {
         QString answer = prompts_.InputBox(QString::fromStdString(title),
                                            QString::fromStdString(prompt), QString(), true);
-        return PasswordBytes(answer.toStdString());
+        return TakePassword(answer);
     };
     TEntryStore::TLoadResult result;
     std::string failure;
@@ -35,7 +40,7 @@ void TMainForm::LoadEntry() {
         Editor->LoadFromStream(QByteArray::fromStdString(result.Bytes));
     else
         Editor->Clear();
-    StatusPanel[2]->setText(result.PasswordProtected ? "Password Protected" : "");
+    StatusPanel[2]->setText(ProtectionStatusText(result.PasswordProtected ? result.Cipher : zcNone));
     // An entry that could not be read (the user gave up on its password, or
     // the archive failed) shows nothing and takes no typing.
     const bool locked = Store.Locked();
@@ -71,19 +76,40 @@ bool TMainForm::SaveEntry() {
 }
 
 void TMainForm::OfferRecovery() {
-    const std::optional<TRecovery> r = Recovery->Pending();
+    for (const QString& file : Recovery->PendingFiles())
+        OfferRecoveryFile(file);
+}
+
+std::optional<TRecovery> TMainForm::OpenRecoveryFile(const QString& file) {
+    // The text of a protected entry is shown only to whoever has its
+    // password: the diaries' default passwords quietly, as opening the
+    // entry would, then the user, again after each wrong answer. Cancel
+    // leaves the file for the next start.
+    std::vector<TPassword> silent;
+    for (int n = 1; n <= ProfileCount; ++n)
+        if (n == 1 || Settings.Project(n).On) silent.push_back(Settings.Project(n).Password);
+    const TRecoveryOpened opened = Recovery->OpenPending(file, silent, [this] {
+        QString answer =
+            prompts_.InputBox("Password Prompt", RecoveryPasswordPrompt, QString(), true);
+        return TakePassword(answer);
+    });
+    return opened.Recovery;
+}
+
+void TMainForm::OfferRecoveryFile(const QString& file) {
+    const std::optional<TRecovery> r = OpenRecoveryFile(file);
     if (!r) return;
     const QString entry = QString::fromStdString(AnsiToUtf8(r->Member)) + " (" +
                           QString::fromStdString(AnsiToUtf8(r->ProfileName)) + ")";
     const TConfirmAnswer answer =
         prompts_.Confirm("Dayscrib", "Restore the unsaved text of " + entry + "?");
-    if (answer == TConfirmAnswer::No) Recovery->RemovePending();
+    if (answer == TConfirmAnswer::No) Recovery->RemovePending(file);
     if (answer != TConfirmAnswer::Yes) return; // Cancel: offered again at the next start
     const TUserProject& profile = Settings.Project(r->Profile);
     if ((r->Profile != 1 && !profile.On) || profile.Path != r->DataPath) {
         prompts_.ShowMessage("The unsaved text belongs to a diary that is no longer set up as "
                              "it was; it stays in " +
-                             Recovery->FileName() + ".");
+                             file + ".");
         return;
     }
     // The entry's year is listed again if Preferences removed it meanwhile.
@@ -97,9 +123,10 @@ void TMainForm::OfferRecovery() {
     if (!Nav->OpenMember(r->Member) && Nav->CurrentMember() != r->Member) return;
     if (Editor->ReadOnly()) {
         prompts_.ShowMessage("The entry could not be opened for the unsaved text; it stays in " +
-                             Recovery->FileName() + ".");
+                             file + ".");
         return;
     }
     ReplaceContentAsEdit(*Editor, QByteArray::fromStdString(r->Rtf));
-    Recovery->KeepNow(); // the file is this run's now: a store removes it
+    Recovery->KeepNow(); // this run's file holds the text now: a store removes it
+    Recovery->RemovePending(file);
 }

@@ -3,17 +3,31 @@
 #include "app/preferences_form.h"
 #include "app/preferences_form_rules.h"
 #include "nav/date_navigator.h"
+#include "platform/password.h"
 #include "settings/settings.h"
 #include "ui/commands.h"
 
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabBar>
 
 namespace {
+
+void ShowProtection(QComboBox* combo, TProtection protection) {
+    combo->setCurrentIndex(protection == TProtection::Traditional
+                               ? TPreferencesFrm::CipherTraditionalItem
+                               : TPreferencesFrm::CipherAesItem);
+}
+
+TProtection ChosenProtection(const QComboBox* combo) {
+    return combo->currentIndex() == TPreferencesFrm::CipherTraditionalItem
+               ? TProtection::Traditional
+               : TProtection::Aes256;
+}
 
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -39,8 +53,11 @@ void TPreferencesCommand::Preferences1Click() {
     // doing it before anything changes lets a failed store keep the dialog
     // open with nothing applied.
     dlg.OnAccepting = [this] { return target_.SaveEntry(); };
-    if (dlg.exec() != QDialog::Accepted) return;
-    Apply(dlg);
+    const bool accepted = dlg.exec() == QDialog::Accepted;
+    if (accepted) Apply(dlg);
+    // The passwords as the dialog showed them are not kept past it.
+    for (TShown& shown : shown_)
+        WipeString(shown.Password);
 }
 
 void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
@@ -51,7 +68,7 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
         shown.Filled = true;
         shown.Name = NameText(p.Name);
         shown.Path = PathText(p.Path);
-        shown.Password = PasswordText(p.Password);
+        shown.Password = PasswordText(std::string(p.Password.View()));
     };
 
     const TUserProject& p1 = s.Project(1);
@@ -62,6 +79,8 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
     dlg.UserProtectCheck(1)->setChecked(p1.Protect);
 
     dlg.MarkStartProject(s.StartProject);
+    for (int n = 1; n <= ProfileCount; ++n)
+        ShowProtection(dlg.UserCipherCombo(n), s.Project(n).Protection);
 
     for (int n = 2; n <= ProfileCount; ++n) {
         const TUserProject& p = s.Project(n);
@@ -94,8 +113,13 @@ void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
     };
     p.Name = read(dlg.UserNameEdit(n), shown.Name, p.Name, NameBytes);
     p.Path = read(dlg.UserPathEdit(n), shown.Path, p.Path, PathBytes);
-    p.Password = read(dlg.UserPasswordEdit(n), shown.Password, p.Password, PasswordFieldBytes);
+    std::string password(p.Password.View());
+    std::string typed = read(dlg.UserPasswordEdit(n), shown.Password, password, PasswordFieldBytes);
+    p.Password = typed;
+    WipeString(typed);
+    WipeString(password);
     p.Protect = dlg.UserProtectCheck(n)->isChecked();
+    p.Protection = ChosenProtection(dlg.UserCipherCombo(n));
     if (n > 1) p.RO = dlg.UserROCheck(n)->isChecked();
 }
 

@@ -83,7 +83,7 @@ std::string PasswordText(const std::string& bytes) {
     return Utf8OrAnsi(bytes);
 }
 std::string PasswordFieldBytes(const std::string& utf8) {
-    return PasswordBytes(utf8);
+    return std::string(PasswordBytes(utf8).View());
 }
 
 std::string EditedBytes(const std::string& text, const std::string& shownText,

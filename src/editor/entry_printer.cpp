@@ -1,8 +1,12 @@
 #include "editor/entry_printer.h"
 
 #include "editor/editor.h"
+#include "platform/file_replace.h"
 #include "ui/commands.h"
+#include "ui/private_file.h"
 #include "ui/prompts.h"
+
+#include <QFile>
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -53,6 +57,16 @@ void TEntryPrinter::FilePrint() {
     printer.setDocName(title);
     if (!prompts_.Print(printer)) return;
     printer.setDocName(title); // the job's name, whatever the dialog did
-    if (!PrintDocument(*Editor->document(), printer))
+    // A PDF file of a protected entry is its owner's before a byte is in it.
+    const QString pdf = printer.outputFileName();
+    const bool privateFile = !pdf.isEmpty() && isProtected_ && isProtected_();
+    if (privateFile && !PreparePrivateFile(QFile::encodeName(pdf).toStdString())) {
+        prompts_.ShowError(QString("Cannot create file %1").arg(pdf));
+        return;
+    }
+    if (!PrintDocument(*Editor->document(), printer)) {
         prompts_.ShowError(QString("Could not start printing %1").arg(title));
+        return;
+    }
+    if (privateFile) prompts_.ShowMessage(PrivateFileNotice(pdf));
 }

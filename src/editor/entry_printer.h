@@ -29,9 +29,15 @@ public:
 
     void AttachCommand(QAction* printCmd);
     void FilePrint();
+    // Whether the open entry is protected: a PDF file printed from it is
+    // then its owner's alone, and the user is told so.
+    void SetProtectedQuery(std::function<bool()> isProtected) {
+        isProtected_ = std::move(isProtected);
+    }
 
 private:
     TRichEdit* Editor;
     TPrompts& prompts_;
     std::function<QString()> title_;
+    std::function<bool()> isProtected_;
 };

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "search/find_walk.h"
 #include "ui/help.h"
+#include "ui/plain_text.h"
 #include "ui/prompts.h"
 
 #include <QCalendarWidget>
@@ -290,7 +291,7 @@ void TFindDlg::StartBtnClick() {
         lines_.push_back(line);
         // The line keeps its path; the text around the match is its tip.
         auto* item = new QListWidgetItem(QString::fromStdString(AnsiToUtf8(line)), ResultsList);
-        item->setToolTip(context);
+        item->setToolTip(PlainToolTip(context));
         item->setData(Qt::AccessibleDescriptionRole, context);
     };
     events.StopRequested = [this] { return stop_; };
@@ -331,7 +332,7 @@ void TFindDlg::ResultsListDblClick() {
 }
 
 std::string RunFindDlg(QWidget* parent, TPrompts& prompts, const TYearList& yearList,
-                       const std::string& archiveFile, const std::string& defaultPassword) {
+                       const std::string& archiveFile, const TPassword& defaultPassword) {
     TFindDlg dlg(prompts, parent);
     dlg.YearList = &yearList;
     dlg.ArchiveFile = archiveFile;

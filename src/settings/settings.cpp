@@ -27,9 +27,9 @@ public:
         return ParseIniInteger(String(key, ""), def);
     }
     bool Bool(const std::string& key, bool def) const { return Integer(key, def ? 1 : 0) != 0; }
-    std::string Password(const std::string& key) const {
+    TPassword Password(const std::string& key) const {
         const std::string stored = String(key, "");
-        return stored.empty() ? std::string() : UnscramblePassword(stored);
+        return stored.empty() ? TPassword() : UnscramblePassword(stored);
     }
 
 private:
@@ -49,7 +49,7 @@ public:
     }
     void Integer(const std::string& key, int value) const { String(key, std::to_string(value)); }
     void Bool(const std::string& key, bool value) const { String(key, value ? "1" : "0"); }
-    void Password(const std::string& key, const std::string& value) const {
+    void Password(const std::string& key, const TPassword& value) const {
         String(key, value.empty() ? std::string() : ScramblePassword(value));
     }
 
@@ -125,6 +125,7 @@ TCurrentProfile SelectProfile(const TSettings& settings, int number) {
     c.CurrentPassword = p.Password;
     c.CurrentRO = number == 1 ? false : p.RO;
     c.CurrentProtect = p.Protect;
+    c.CurrentProtection = p.Protection;
     return c;
 }
 
@@ -183,6 +184,12 @@ void LoadSettings(TSettings& s, int currentYear, const std::string& fileName) {
 
     const TReader own(fileName, OwnSection);
     s.BackupCount = std::max(0, own.Integer("BackupCount", DefaultBackupCount));
+    for (int n = 1; n <= ProfileCount; ++n) {
+        const std::string cipher = own.String(UserKey(n, "Cipher"), "");
+        s.Project(n).Protection = cipher == "AES-256"       ? TProtection::Aes256
+                                  : cipher == "Traditional" ? TProtection::Traditional
+                                                            : TProtection::Unset;
+    }
 }
 
 void SaveSettings(const TSettings& s, const std::string& fileName) {
@@ -216,4 +223,8 @@ void SaveSettings(const TSettings& s, const std::string& fileName) {
 
     const TWriter own(fileName, OwnSection);
     own.Integer("BackupCount", s.BackupCount);
+    // Unset stays unwritten: the profile's archive settles it when it is used.
+    for (int n = 1; n <= ProfileCount; ++n)
+        if (const TProtection p = s.Project(n).Protection; p != TProtection::Unset)
+            own.String(UserKey(n, "Cipher"), p == TProtection::Aes256 ? "AES-256" : "Traditional");
 }

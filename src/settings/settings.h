@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/exception.h"
+#include "platform/password.h"
 
 #include <array>
 #include <string>
@@ -18,15 +19,21 @@ constexpr int ProfileCount = 5;
 constexpr const char* OwnSection = "Dayscrib";
 constexpr int DefaultBackupCount = 30;
 
+// How a profile encrypts the entries it stores with a password ([Dayscrib]
+// User<n>Cipher). Unset: not chosen yet; the store settles it by the
+// profile's archive (protection_choice.h).
+enum class TProtection { Unset, Aes256, Traditional };
+
 // One user or project: a diary of its own, with its archive in `Path`.
 // Strings are ANSI (windows-1252) bytes.
 struct TUserProject {
     std::string Name;
     std::string Path;     // data folder, normally ending in "\"
-    std::string Password; // default password, plain; empty: none
+    TPassword Password;   // default password, plain; empty: none
     bool Protect = false; // new entries get the default password
     bool On = false;      // has a tab (profile 1 always)
     bool RO = false;      // entries shown read-only (profile 1 never)
+    TProtection Protection = TProtection::Unset;
 };
 
 // Text order with ASCII letter case ignored: the order the year list keeps.
@@ -69,9 +76,10 @@ struct TSettings {
 // The four values of the selected profile that every entry operation uses.
 struct TCurrentProfile {
     std::string CurrentPath;
-    std::string CurrentPassword;
+    TPassword CurrentPassword;
     bool CurrentRO = false;
     bool CurrentProtect = false;
+    TProtection CurrentProtection = TProtection::Unset;
 };
 
 // Copies profile `number` into the current profile (profile 1 is never

@@ -18,6 +18,8 @@
 // it also saves.
 #pragma once
 
+#include "platform/password.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,10 +46,10 @@ public:
 
     TPasswordPolicy Policy = TPasswordPolicy::None;
     // The profile's default password (ANSI bytes).
-    std::string DefaultPassword;
+    TPassword DefaultPassword;
     // DefaultThenAsk: the user's answer as the bytes a password is keyed
     // with; the empty answer (Cancel) gives up.
-    std::function<std::string()> AskPassword;
+    std::function<TPassword()> AskPassword;
 
     struct TRead {
         bool Found = false;             // Bytes() holds the member
@@ -63,7 +65,7 @@ public:
     // The member last found, until the next read.
     std::string_view Bytes() const;
     // The password that opened the last member read (empty: none).
-    const std::string& Password() const;
+    const TPassword& Password() const;
 
     // The archive's member names in directory order, read again only when
     // the file changed; empty when there is no archive. Errors of a damaged
@@ -79,7 +81,7 @@ public:
 
 private:
     TRead Run(const std::string& archivePath, const std::function<int(TMemoryStream&)>& extract);
-    void OnBadPassword(std::string& next);
+    void OnBadPassword(TPassword& next);
 
     std::unique_ptr<TZipReader> own_;
     TZipReader& archive_;

@@ -1,6 +1,7 @@
 #include "store/entry_store.h"
 
 #include "store/backups.h"
+#include "store/protection_choice.h"
 
 #include <ctime>
 
@@ -8,7 +9,7 @@
 #include "platform/user_folders.h"
 #include "zip/stream.h"
 
-std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile) {
+TPassword StorePassword(const TPassword& entryPassword, const TCurrentProfile& profile) {
     if (entryPassword.empty() && profile.CurrentProtect) return profile.CurrentPassword;
     return entryPassword;
 }
@@ -19,8 +20,7 @@ TEntryStore::TEntryStore() : reader_(Archive_) {
     Archive_.SetStorePaths(true);
     Archive_.ZipAction = zaReplace;
     reader_.AskPassword = [this] {
-        return PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:")
-                              : std::string();
+        return PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:") : TPassword();
     };
 }
 
@@ -31,6 +31,7 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     Archive_.ZipPassword.clear();
     reader_.DefaultPassword = profile.CurrentPassword;
     Locked_ = false;
+    Archive_.Cipher = StoreCipherOf(profile.CurrentProtection, archivePath);
     if (!ArchiveExists(archivePath)) return result;
     // Until the member is read or known to be absent, the entry counts as
     // locked: an engine error leaves it so, and the editor's old text can
@@ -41,7 +42,10 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     result.Found = read.Found;
     result.PasswordProtected = read.PasswordProtected;
     result.GaveUp = read.GaveUp;
-    if (read.Found) result.Bytes = reader_.Bytes();
+    if (read.Found) {
+        result.Bytes = reader_.Bytes();
+        result.Cipher = Archive_.LastCipher();
+    }
     Locked_ = result.GaveUp;
     return result;
 }
@@ -50,11 +54,12 @@ bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
                        const std::string& member, const TCurrentProfile& profile) {
     if (Locked_) return true;
     Archive_.ZipPassword = StorePassword(Archive_.ZipPassword, profile);
+    Archive_.Cipher = StoreCipherOf(profile.CurrentProtection, archivePath);
     return Store(bytes, archivePath, member, Archive_.ZipPassword);
 }
 
 bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath,
-                        const std::string& member, const std::string& password) {
+                        const std::string& member, const TPassword& password) {
     // A profile's folder that does not exist yet (the first entry of a new
     // user) is made here; one that cannot be made fails in the archive's
     // create step with its own message.
@@ -68,7 +73,7 @@ bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath
     // then copied beside the old one because a rename cannot cross.
     Archive_.TempPath = FolderOf(archivePath);
     TMemoryStream stream(bytes);
-    const std::string entryPassword = Archive_.ZipPassword;
+    TPassword entryPassword = Archive_.ZipPassword;
     Archive_.ZipPassword = password;
     int stored = 0;
     try {
@@ -82,7 +87,7 @@ bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath
 }
 
 std::optional<std::string> TEntryStore::LoadTemplate(const std::string& archivePath) {
-    const std::string entryPassword = Archive_.ZipPassword;
+    TPassword entryPassword = Archive_.ZipPassword;
     // An encrypted template is tried with the default password of the last
     // load at most: the user is not asked for a template.
     reader_.Policy = TPasswordPolicy::DefaultOnly;
@@ -99,7 +104,7 @@ std::optional<std::string> TEntryStore::LoadTemplate(const std::string& archiveP
 }
 
 bool TEntryStore::SaveTemplate(const std::string& bytes, const std::string& archivePath) {
-    return Store(bytes, archivePath, TemplateMember, std::string());
+    return Store(bytes, archivePath, TemplateMember, TPassword());
 }
 
 namespace {

@@ -37,19 +37,20 @@
 
 // The password an entry is stored with: its own, else the profile's default
 // password when the profile protects its entries, else none (empty).
-std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile);
+TPassword StorePassword(const TPassword& entryPassword, const TCurrentProfile& profile);
 
 class TEntryStore {
 public:
     // Shows an input box (title, prompt) and returns the answer as the bytes
     // a password is keyed with; Cancel gives the empty answer.
-    using TPasswordPrompt = std::function<std::string(const std::string&, const std::string&)>;
+    using TPasswordPrompt = std::function<TPassword(const std::string&, const std::string&)>;
 
     struct TLoadResult {
         bool Found = false;             // the member was read: Bytes holds it
         std::string Bytes;              // the entry's RTF, empty when not found
         bool PasswordProtected = false; // a password was needed to open it
         bool GaveUp = false;            // the user gave up on a protected member
+        TZipCipher Cipher = zcNone;     // what the member was encrypted with
     };
 
     TEntryStore();
@@ -61,7 +62,9 @@ public:
 
     // Stores `bytes` as `member`, encrypted with the archive's password, or
     // with the profile's default password when there is none and the profile
-    // protects its entries. False when nothing was stored; engine errors
+    // protects its entries, in the cipher the profile chose
+    // (protection_choice.h): a traditional entry stored in an AES profile
+    // becomes AES here, and only here. False when nothing was stored; engine errors
     // propagate. While the entry is locked nothing is stored and the result
     // is true: there is nothing of the user's to keep.
     bool Save(const std::string& bytes, const std::string& archivePath, const std::string& member,
@@ -77,8 +80,11 @@ public:
 
     // ---- protection, taking effect at the entry's next store ----
     // The entry's own password (empty: none of its own).
-    const std::string& EntryPassword() const { return Archive_.ZipPassword; }
-    void SetEntryPassword(const std::string& password) { Archive_.ZipPassword = password; }
+    const TPassword& EntryPassword() const { return Archive_.ZipPassword; }
+    void SetEntryPassword(const TPassword& password) { Archive_.ZipPassword = password; }
+    // The cipher the entry's next store gives it: the profile's choice, as
+    // of the last load or store (the component's Cipher).
+    TZipCipher EntryCipher() const { return Archive_.Cipher; }
 
     // The entry last loaded could not be read: it was protected and the user
     // gave up on it, or the archive raised an error while it was read.
@@ -101,7 +107,7 @@ public:
 private:
     // Stores `bytes` as `member` with `password` (empty: unencrypted).
     bool Store(const std::string& bytes, const std::string& archivePath, const std::string& member,
-               const std::string& password);
+               const TPassword& password);
 
     void BackUp(const std::string& archivePath);
 

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -18,6 +19,12 @@
 namespace {
 QString Title() {
     return QApplication::applicationName();
+}
+
+// Message texts carry entry names, file names and engine messages: plain
+// text, never markup.
+void Plain(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
 }
 
 // Qt's own (non-native) font and colour dialogs end in a button box; a Help
@@ -63,24 +70,31 @@ bool TQtPrompts::InputQuery(const QString& caption, const QString& prompt, QStri
     dlg.setInputMode(QInputDialog::TextInput);
     dlg.setTextEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
     dlg.setTextValue(value);
+    for (QLabel* label : dlg.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText); // the prompt may name an entry or a file
     if (dlg.exec() != QDialog::Accepted) return false;
     value = dlg.textValue();
+    // A password is not left in the dialog's field while the answer is used.
+    if (masked) dlg.setTextValue(QString());
     return true;
 }
 
 void TQtPrompts::ShowMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Ok, Parent());
+    Plain(box);
     box.exec();
 }
 
 void TQtPrompts::ShowError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, Title(), text, QMessageBox::Ok, Parent());
+    Plain(box);
     box.exec();
 }
 
 TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Question, caption, text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent());
+    Plain(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return TConfirmAnswer::Yes;

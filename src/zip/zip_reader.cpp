@@ -556,10 +556,10 @@ bool TZipReader::ExtractMember(int index) {
     CutBack(startSize, startPos);
     if (encrypted) {
         if (OnBadPassword) {
-            std::string candidate = ZipPassword;
+            TPassword candidate = ZipPassword;
             OnBadPassword(*this, index, candidate);
-            if (candidate != ZipPassword) {
-                ZipPassword = candidate;
+            if (!(candidate == ZipPassword)) {
+                ZipPassword = std::move(candidate);
                 return true;
             }
         }
@@ -572,7 +572,7 @@ bool TZipReader::ExtractMember(int index) {
 }
 
 bool TZipReader::AskNewPassword(int index, const std::string& path, std::int64_t compressed) {
-    std::string candidate = ZipPassword;
+    TPassword candidate = ZipPassword;
     bool giveUp = !OnBadPassword;
     if (!giveUp) {
         OnBadPassword(*this, index, candidate);
@@ -584,7 +584,7 @@ bool TZipReader::AskNewPassword(int index, const std::string& path, std::int64_t
         work_->TotalToDo -= compressed;
         return false;
     }
-    ZipPassword = candidate;
+    ZipPassword = std::move(candidate);
     return true;
 }
 

@@ -159,6 +159,15 @@ TEST_F(EntryTools, ATemplateSavedFromAProtectedEntryIsPlainAndTheEntryStaysProte
     prompts.Inputs = {QString("Own")};
     Select15();
     ASSERT_EQ(Panel(2), "Password Protected");
+    // The user is warned; No (and Cancel) change nothing at all.
+    const std::string before = ReadFile(Archive());
+    prompts.Confirms = {TConfirmAnswer::No, TConfirmAnswer::Cancel, TConfirmAnswer::Yes};
+    form->SaveAsTemplate1->trigger();
+    form->SaveAsTemplate1->trigger();
+    EXPECT_EQ(ReadFile(Archive()), before);
+    ASSERT_EQ(prompts.Count(TKind::Confirm), 2);
+    EXPECT_EQ(prompts.Asked.back().Text, "The template is stored without a password and anyone "
+                                         "can read it. Save it anyway?");
     form->SaveAsTemplate1->trigger();
     EXPECT_FALSE(Check().Info(Template).Encrypted);
     EXPECT_EQ(Check().Text(Template), "sealed\n");

@@ -114,7 +114,8 @@ TEST_F(Recovery, KeptWhileModifiedAndRemovedByANormalClose) {
     Type("draft");
     form->Recovery->KeepNow();
     ASSERT_TRUE(QFile::exists(RecoveryFile()));
-    const std::optional<TRecovery> kept = form->Recovery->Pending();
+    const std::optional<TRecovery> kept =
+        ReadRecoveryFile(RecoveryFile().toStdString(), {}, {}).Recovery;
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->Member, Day15);
     EXPECT_EQ(kept->Profile, 1);

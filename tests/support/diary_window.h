@@ -89,7 +89,7 @@ public:
         reader.SetZipName(path_);
         reader.ZipPassword = password;
         bool asked = false;
-        reader.OnBadPassword = [&](TZipReader&, int, std::string& next) {
+        reader.OnBadPassword = [&](TZipReader&, int, TPassword& next) {
             asked = true;
             next.clear();
         };
