@@ -141,19 +141,26 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
             ++result.Included;
         } else if (loaded.GaveUp) {
             result.Skipped << heading;
+        } else if (loaded.Unreadable) {
+            result.Unreadable << heading + ": " +
+                                     QString::fromStdString(
+                                         UnreadableReason(loaded.TooLarge, loaded.Cause, loaded.Size));
         }
         if (!stepTo(++read + (pdf ? partFrom : 0))) {
             result.Canceled = true;
             return result;
         }
     }
-    if (!result.Skipped.isEmpty()) {
-        addHeading("Not included (protected)", 2);
-        for (const QString& s : result.Skipped) {
+    const auto listLeftOut = [&](const QString& title, const QStringList& lines) {
+        if (lines.isEmpty()) return;
+        addHeading(title, 2);
+        for (const QString& s : lines) {
             c.insertBlock(QTextBlockFormat(), QTextCharFormat());
             c.insertText(s);
         }
-    }
+    };
+    listLeftOut("Not included (protected)", result.Skipped);
+    listLeftOut("Not included (could not be read)", result.Unreadable);
 
     // Written beside the target, flushed and renamed over it: a failure
     // leaves no half document and an existing file as it was.
@@ -242,6 +249,8 @@ void TEntryExport::Run() {
                          .arg(options.FileName);
     if (!result.Skipped.isEmpty())
         report += "\nNot included (protected): " + result.Skipped.join(", ") + ".";
+    if (!result.Unreadable.isEmpty())
+        report += "\nNot included (could not be read): " + result.Unreadable.join("; ") + ".";
     if (result.PrivateFile) report += "\n" + PrivateFileNotice(options.FileName, true);
     prompts_.ShowMessage(report);
 }

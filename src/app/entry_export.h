@@ -4,8 +4,9 @@
 // month from a new page, export_pdf.h). The file is written whole or not at
 // all. A protected entry is included only when its password is given (the
 // profile's default password is tried first, without asking); otherwise it
-// is listed at the end as not included. The command shows how far it has
-// come in a progress window whose Cancel stops it, writing nothing.
+// is listed at the end as not included, as is an entry that could not be
+// read (damaged), with the reason. The command shows how far it has come in
+// a progress window whose Cancel stops it, writing nothing.
 #pragma once
 
 #include "settings/settings.h"
@@ -30,8 +31,9 @@ struct TExportOptions {
 
 struct TExportSummary {
     int Included = 0;
-    QStringList Skipped;   // headings of the protected entries left out
-    bool Canceled = false; // the progress said stop: nothing was written
+    QStringList Skipped;    // headings of the protected entries left out
+    QStringList Unreadable; // "heading: why", the entries that could not be read
+    bool Canceled = false;  // the progress said stop: nothing was written
     // A protected entry is in the file: it was written its owner's alone.
     bool PrivateFile = false;
 };

@@ -47,11 +47,11 @@ QString TRecoveryKeeper::FileName() const {
     return fileName_;
 }
 
-void TRecoveryKeeper::KeepNow() {
+bool TRecoveryKeeper::KeepNow() {
     if (timer_.interval() != IntervalMs) timer_.start(IntervalMs);
-    if (!editor_->Modified() || editor_->ReadOnly()) return;
+    if (!editor_->Modified() || editor_->ReadOnly()) return true;
     const int revision = editor_->document()->revision();
-    if (owned_ && revision == keptRevision_) return;
+    if (owned_ && revision == keptRevision_) return true;
     TRecovery r = describe_();
     QByteArray rtf = editor_->SaveToStream();
     r.Rtf.assign(rtf.constData(), static_cast<std::size_t>(rtf.size()));
@@ -63,9 +63,10 @@ void TRecoveryKeeper::KeepNow() {
         written = false; // a full disk, a busy file: tried again at the next tick
     }
     WipeString(r.Rtf);
-    if (!written) return;
+    if (!written) return false;
     owned_ = true;
     keptRevision_ = revision;
+    return true;
 }
 
 void TRecoveryKeeper::Discard() {

@@ -3,7 +3,6 @@
 #include "platform/codepage.h"
 #include "ui/help.h"
 
-#include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -16,9 +15,15 @@
 #include <QPrinter>
 #include <QPushButton>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
+// Every message box of the program is captioned with its name, whatever
+// the application object is called (a test program) or the message's
+// source would caption it (the engine's "Zip Error").
 QString Title() {
-    return QApplication::applicationName();
+    return QStringLiteral("Dayscrib");
 }
 
 // Message texts carry entry names, file names and engine messages: plain
@@ -58,6 +63,17 @@ QString TPrompts::InputBox(const QString& caption, const QString& prompt,
     QString value = defaultText;
     if (!InputQuery(caption, prompt, value, masked)) return defaultText;
     return value;
+}
+
+int TPrompts::Choose(const QString& caption, const QString& text, const QStringList& buttons) {
+    switch (Confirm(caption, text)) {
+    case TConfirmAnswer::Yes:
+        return 0;
+    case TConfirmAnswer::No:
+        return buttons.size() > 2 ? 1 : -1;
+    default:
+        return buttons.size() > 1 ? static_cast<int>(buttons.size()) - 1 : -1;
+    }
 }
 
 // ---- Qt's dialogs ----
@@ -103,6 +119,25 @@ TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) 
     default:
         return TConfirmAnswer::Cancel;
     }
+}
+
+int TQtPrompts::Choose(const QString& caption, const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, Parent());
+    std::vector<QAbstractButton*> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        QPushButton* b = box.addButton(buttons[i], last ? QMessageBox::RejectRole
+                                                        : QMessageBox::AcceptRole);
+        b->setAccessibleName(QString(buttons[i]).remove('&'));
+        added.push_back(b);
+    }
+    if (!added.empty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(added.front()));
+        box.setEscapeButton(added.back());
+    }
+    box.exec();
+    const auto it = std::find(added.begin(), added.end(), box.clickedButton());
+    return it == added.end() ? -1 : static_cast<int>(it - added.begin());
 }
 
 bool TQtPrompts::ChooseFont(QFont& font, QColor& color, int helpContext) {
@@ -193,6 +228,15 @@ TConfirmAnswer TScriptedPrompts::Confirm(const QString& caption, const QString& 
     if (Confirms.empty()) return TConfirmAnswer::Cancel;
     const TConfirmAnswer a = Confirms.front();
     Confirms.pop_front();
+    return a;
+}
+
+int TScriptedPrompts::Choose(const QString& caption, const QString& text,
+                             const QStringList& buttons) {
+    Asked.push_back({TKind::Choice, caption, text + "\n[" + buttons.join("|") + "]"});
+    if (Choices.empty()) return -1;
+    const int a = Choices.front();
+    Choices.pop_front();
     return a;
 }
 

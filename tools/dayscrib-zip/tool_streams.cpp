@@ -7,11 +7,35 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tool {
+
+StdoutStream::StdoutStream() {
+    struct stat st {};
+    if (::fstat(1, &st) == 0 && S_ISREG(st.st_mode)) {
+        // Appending (">>"), the bytes go after whatever the file holds,
+        // wherever its offset stands until the first write.
+        const int flags = ::fcntl(1, F_GETFL);
+        const off_t at = flags >= 0 && (flags & O_APPEND) ? st.st_size : ::lseek(1, 0, SEEK_CUR);
+        file_ = flags >= 0 && at >= 0;
+        start_ = file_ ? at : 0;
+    }
+}
+
+bool StdoutStream::SetSize(std::int64_t size) {
+    if (size == written_) return true;
+    if (size < written_ && file_ && ::ftruncate(1, start_ + size) == 0 &&
+        ::lseek(1, start_ + size, SEEK_SET) >= 0) {
+        written_ = size;
+        return true;
+    }
+    spoiled_ = true;
+    return false;
+}
 
 std::int64_t ViewStream::Read(void* buffer, std::int64_t count) {
     const std::int64_t n =
@@ -72,8 +96,10 @@ std::int64_t StdoutStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t StdoutStream::Seek(std::int64_t offset, int origin) {
-    // Only position queries make sense on a pipe.
-    if (!(offset == 0 && origin != soBeginning) && !(origin == soBeginning && offset == written_))
+    // Only position queries make sense on a pipe; a spoiled stream stays
+    // where it is (nothing more is written to it).
+    if (!(offset == 0 && origin != soBeginning) && !(origin == soBeginning && offset == written_) &&
+        !spoiled_)
         throw EStreamError("Seek error");
     return written_;
 }
