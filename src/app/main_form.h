@@ -16,7 +16,7 @@
 #include "settings/settings.h"
 #include "store/entry_key.h"
 #include "store/entry_store.h"
-#include "store/recovery.h"
+#include "store/recovery_file.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -223,7 +223,7 @@ private:
     void OfferRecovery();
     void OfferRecoveryFile(const QString& file);
     // The file's content; a sealed file asks for its password first.
-    std::optional<TRecovery> OpenRecoveryFile(const QString& file);
+    TRecoveryOpened OpenRecoveryFile(const QString& file);
 
     // Storing the open entry (main_form_store.cpp): stored (or nothing to
     // store), failed (the user was told), or the user chose to stay.

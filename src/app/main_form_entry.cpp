@@ -69,7 +69,7 @@ void TMainForm::OfferRecovery() {
         OfferRecoveryFile(file);
 }
 
-std::optional<TRecovery> TMainForm::OpenRecoveryFile(const QString& file) {
+TRecoveryOpened TMainForm::OpenRecoveryFile(const QString& file) {
     // The text of a protected entry is shown only to whoever has its
     // password: the diaries' default passwords quietly, as opening the
     // entry would, then the user, again after each wrong answer. Cancel
@@ -77,16 +77,16 @@ std::optional<TRecovery> TMainForm::OpenRecoveryFile(const QString& file) {
     std::vector<TPassword> silent;
     for (int n = 1; n <= ProfileCount; ++n)
         if (n == 1 || Settings.Project(n).On) silent.push_back(Settings.Project(n).Password);
-    const TRecoveryOpened opened = Recovery->OpenPending(file, silent, [this] {
+    return Recovery->OpenPending(file, silent, [this] {
         QString answer =
             prompts_.InputBox("Password Prompt", RecoveryPasswordPrompt, QString(), true);
         return TakePassword(answer);
     });
-    return opened.Recovery;
 }
 
 void TMainForm::OfferRecoveryFile(const QString& file) {
-    const std::optional<TRecovery> r = OpenRecoveryFile(file);
+    const TRecoveryOpened opened = OpenRecoveryFile(file);
+    const std::optional<TRecovery>& r = opened.Recovery;
     if (!r) return;
     const QString entry = QString::fromStdString(AnsiToUtf8(r->Member)) + " (" +
                           QString::fromStdString(AnsiToUtf8(r->ProfileName)) + ")";
@@ -114,6 +114,13 @@ void TMainForm::OfferRecoveryFile(const QString& file) {
         prompts_.ShowMessage("The entry could not be opened for the unsaved text; it stays in " +
                              file + ".");
         return;
+    }
+    // Text that was kept sealed is stored sealed: an entry protected after
+    // its last store opens without a password, and takes the one its text
+    // was kept with.
+    if (!opened.Key.Password.empty() && StorePassword(Store.EntryPassword(), Current).empty()) {
+        Store.SetEntryPassword(opened.Key.Password);
+        StatusPanel[2]->setText("Password Protected");
     }
     ReplaceContentAsEdit(*Editor, QByteArray::fromStdString(r->Rtf));
     Recovery->KeepNow(); // this run's file holds the text now: a store removes it

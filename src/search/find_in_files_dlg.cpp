@@ -229,7 +229,8 @@ bool TFindDlg::ReadMember(const std::string& path, std::string_view& bytes) {
     // One that is there but cannot be read is not passed over in silence.
     if (read.Unreadable)
         unreadable_ << EntryTitleOf(path) + ": " +
-                           QString::fromStdString(UnreadableReason(read.TooLarge, read.Cause, read.Size));
+                           QString::fromStdString(
+                               UnreadableReason(read.TooLarge, read.Cause, read.Size));
     if (!read.Found) return false;
     bytes = Reader.Bytes();
     return true;

@@ -76,7 +76,7 @@ public:
         // how), or TooLarge (more than MaxBytes).
         bool Unreadable = false;
         bool TooLarge = false;
-        std::string Cause; // "CRC error", "unknown compression method 12", "data cut short"...
+        std::string Cause;     // "CRC error", "unknown compression method 12", "data cut short"...
         std::int64_t Size = 0; // the member's size as its header gives it
     };
     // Reads `member` of the archive at `archivePath`. Errors of the archive

@@ -135,8 +135,10 @@ bool TEntryStore::SaveChecked(const std::string& bytes, const std::string& archi
         throw;
     }
     Archive_.OnArchiveLocked = nullptr;
-    if (stored) loaded_ = StampNow(true, member);
-    else keptCopy_.clear();
+    if (stored)
+        loaded_ = StampNow(true, member);
+    else
+        keptCopy_.clear();
     return stored;
 }
 

@@ -129,6 +129,14 @@ TRecoveryOpened ReadRecoveryFile(const std::string& path, const std::vector<TPas
     opened.Sealed = read.PasswordProtected;
     opened.GaveUp = read.GaveUp;
     if (read.Found) opened.Recovery = ParseRecovery(std::string(reader.Bytes()));
+    if (read.Found && read.PasswordProtected) {
+        opened.Key.Password = reader.Password();
+        // The only local header's method: 99 for an AES member.
+        const std::string header = Head(path, 10);
+        const bool aes =
+            header.size() == 10 && static_cast<unsigned char>(header[8]) == 99 && header[9] == 0;
+        opened.Key.Cipher = aes ? zcAes256 : zcTraditional;
+    }
     return opened;
 }
 

@@ -61,6 +61,9 @@ struct TRecoveryOpened {
     std::optional<TRecovery> Recovery; // the file's content, when it was read
     bool Sealed = false;               // a password was needed
     bool GaveUp = false;               // sealed, and no password given opened it
+    // What a sealed file was opened with: the text it restores is to be
+    // stored with that password again, never in clear.
+    TRecoveryKey Key;
 };
 // Reads the file. A sealed one is tried with each of `silent` (the profiles'
 // default passwords) without asking, then with `ask`'s answers until one

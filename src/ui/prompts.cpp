@@ -123,11 +123,12 @@ TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) 
 
 int TQtPrompts::Choose(const QString& caption, const QString& text, const QStringList& buttons) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, Parent());
+    Plain(box);
     std::vector<QAbstractButton*> added;
     for (qsizetype i = 0; i < buttons.size(); ++i) {
         const bool last = i + 1 == buttons.size();
-        QPushButton* b = box.addButton(buttons[i], last ? QMessageBox::RejectRole
-                                                        : QMessageBox::AcceptRole);
+        QPushButton* b =
+            box.addButton(buttons[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
         b->setAccessibleName(QString(buttons[i]).remove('&'));
         added.push_back(b);
     }

@@ -553,8 +553,10 @@ bool TZipReader::ExtractMember(int index) {
                                 startSize, startPos, decoded);
 
     const std::uint32_t crc = work_->FinalCrc();
-    if (tooBig) lastFault_ = mfTooLong;
-    else if (crc != WorkHeader.CRC && lastFault_ == mfNone) lastFault_ = mfCrc;
+    if (tooBig)
+        lastFault_ = mfTooLong;
+    else if (crc != WorkHeader.CRC && lastFault_ == mfNone)
+        lastFault_ = mfCrc;
     if (!tooBig && crc == WorkHeader.CRC) {
         lastFault_ = mfNone;
         if (OnEndUnZip) OnEndUnZip(*this, index, fName);

@@ -126,8 +126,8 @@ TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
     for (int i : {0, 1, 3, 4}) {
         EXPECT_EQ(prompts.Asked[i].Kind, TKind::Input);
         EXPECT_EQ(prompts.Asked[i].Caption, "Password Prompt");
-        EXPECT_EQ(prompts.Asked[i].Text, i % 3 == 0 ? "Enter new password:"
-                                                    : "Enter the new password again:");
+        EXPECT_EQ(prompts.Asked[i].Text,
+                  i % 3 == 0 ? "Enter new password:" : "Enter the new password again:");
         EXPECT_TRUE(prompts.Asked[i].Masked);
     }
     EXPECT_EQ(prompts.Asked[2].Text,

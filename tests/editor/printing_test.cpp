@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QTimer>
+#include <sys/stat.h>
 
 namespace {
 
@@ -78,6 +79,24 @@ TEST_F(Printing, AWeekSummaryPrintsUnderItsMemberPath) {
     EXPECT_EQ(Pages(info), 1);
     EXPECT_NE(PdfText(pdfPrompts.Pdf).find("Spring week summary"), std::string::npos);
     EXPECT_TRUE(Ed().Modified()); // printing stores nothing
+}
+
+// A PDF of a protected entry is its owner's alone from its first byte on,
+// and the user is told so.
+TEST_F(Printing, APdfOfAProtectedEntryIsItsOwnersAlone) {
+    Type("Printed in private");
+    pdfPrompts.Inputs = {QString("pw"), QString("pw")};
+    form->Protect1->trigger();
+    const mode_t mask = ::umask(022);
+    form->FilePrintCmd->trigger();
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat(pdfPrompts.Pdf.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_NE(PdfText(pdfPrompts.Pdf).find("Printed in private"), std::string::npos);
+    ASSERT_EQ(pdfPrompts.Messages().size(), 1);
+    EXPECT_TRUE(pdfPrompts.Messages()[0].startsWith(QString::fromStdString(pdfPrompts.Pdf) +
+                                                    " holds the text of a protected entry"));
 }
 
 TEST_F(Printing, ALongEntryRunsOverPagesEachLineOnce) {

@@ -117,8 +117,7 @@ int Extract(const Args& input) {
     }
     if (n == 0) {
         std::string reason = notes.reason.empty() ? "not extracted" : notes.reason;
-        if (out.Spoiled())
-            reason += "; the bytes written before it was found are not the member's";
+        if (out.Spoiled()) reason += "; the bytes written before it was found are not the member's";
         std::fprintf(stderr, "dayscrib-zip: %s: %s\n", Printable(args[1]).c_str(),
                      Printable(reason).c_str());
         return 1;
