@@ -33,11 +33,16 @@ bool AppendEmptyLine(TRichEdit& editor) {
 
 QString ProtectionStatusText(int cipher) {
     switch (cipher) {
-    case zcNone: return QString();
-    case zcTraditional: return "Password Protected";
-    case zcAes128: return "Password Protected (AES-128)";
-    case zcAes192: return "Password Protected (AES-192)";
-    default: return "Password Protected (AES-256)";
+    case zcNone:
+        return QString();
+    case zcTraditional:
+        return "Password Protected";
+    case zcAes128:
+        return "Password Protected (AES-128)";
+    case zcAes192:
+        return "Password Protected (AES-192)";
+    default:
+        return "Password Protected (AES-256)";
     }
 }
 

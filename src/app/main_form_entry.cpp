@@ -8,11 +8,11 @@
 #include "app/recovery_keeper.h"
 
 #include "editor/editor.h"
-#include "zip/zip_header.h"
 #include "platform/codepage.h"
 #include "ui/entry_title.h"
 #include "ui/prompts.h"
 #include "ui/typed_password.h"
+#include "zip/zip_header.h"
 
 const QString TMainForm::RecoveryPasswordPrompt =
     "Dayscrib kept the unsaved text of a protected entry. Enter its password:";
@@ -41,7 +41,8 @@ void TMainForm::LoadEntry() {
         Editor->LoadFromStream(QByteArray::fromStdString(result.Bytes));
     else
         Editor->Clear();
-    StatusPanel[2]->setText(ProtectionStatusText(result.PasswordProtected ? result.Cipher : zcNone));
+    StatusPanel[2]->setText(
+        ProtectionStatusText(result.PasswordProtected ? result.Cipher : zcNone));
     // An entry that could not be read (the user gave up on its password, or
     // the archive failed) shows nothing and takes no typing.
     const bool locked = Store.Locked();

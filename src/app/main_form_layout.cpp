@@ -11,7 +11,6 @@
 #include "editor/tool_icons.h"
 #include "ui/commands.h"
 
-#include <algorithm>
 #include <QAction>
 #include <QButtonGroup>
 #include <QCalendarWidget>
@@ -28,6 +27,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 

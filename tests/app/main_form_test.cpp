@@ -113,8 +113,9 @@ TEST_F(MainForm, LayoutControlsAndStatusPanels) {
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(form->StatusPanel[i]->width(), widths[i]);
     // The password panel is as wide as its longest words.
-    EXPECT_GE(form->StatusPanel[2]->contentsRect().width(),
-              form->StatusPanel[2]->fontMetrics().horizontalAdvance("Password Protected (AES-256)"));
+    EXPECT_GE(
+        form->StatusPanel[2]->contentsRect().width(),
+        form->StatusPanel[2]->fontMetrics().horizontalAdvance("Password Protected (AES-256)"));
     EXPECT_TRUE(form->StatusPanel[1]->alignment() & Qt::AlignHCenter);
     EXPECT_TRUE(form->StatusPanel[0]->alignment() & Qt::AlignLeft);
     for (const char* name :

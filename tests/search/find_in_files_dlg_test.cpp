@@ -79,8 +79,8 @@ protected:
     }
     void TearDown() override { SetHelpHandler({}); }
 
-    void Store(const std::string& member, const std::string& text,
-               const std::string& password = {}, TZipCipher cipher = zcTraditional) {
+    void Store(const std::string& member, const std::string& text, const std::string& password = {},
+               TZipCipher cipher = zcTraditional) {
         testsupport::Store(archive, member, Rtf(text), password, cipher);
     }
     // Types the text and presses Start; returns the lines listed.
