@@ -540,7 +540,7 @@ TEST_F(Preferences, ProtectionOfADiaryWithAnArchiveStartsTraditionalAndCanBecome
     });
     EXPECT_EQ(form->Settings.Project(1).Protection, TProtection::Aes256);
     Type("locked away");
-    prompts.Inputs = {QString("pw")};
+    prompts.Inputs = {QString("pw"), QString("pw")}; // asked twice
     form->Protect1->trigger();
     const std::string member = Today();
     form->close();

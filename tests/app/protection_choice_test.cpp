@@ -74,7 +74,7 @@ TEST_F(ProtectionChoice, ANewDiaryProtectsWithAesThatSevenZipOpensOnlyWithThePas
     Start();
     Select15();
     Type("my secret");
-    prompts.Inputs = {QString("Tulip")};
+    prompts.Inputs = {QString("Tulip"), QString("Tulip")}; // asked twice
     form->Protect1->trigger();
     EXPECT_EQ(Panel(2), "Password Protected (AES-256)");
     // The panel holds its words whole.
@@ -105,7 +105,7 @@ TEST_F(ProtectionChoice, AnOldDiaryKeepsTheTraditionalCipher) {
     Start();
     Select15();
     Type("new text");
-    prompts.Inputs = {QString("pw")};
+    prompts.Inputs = {QString("pw"), QString("pw")}; // asked twice
     form->Protect1->trigger();
     EXPECT_EQ(Panel(2), "Password Protected");
     Select16();
