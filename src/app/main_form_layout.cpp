@@ -2,6 +2,9 @@
 // the order they appear on screen.
 #include "app/main_form.h"
 
+#include "app/entry_tools.h"
+#include "zip/zip_header.h"
+
 #include "editor/editor.h"
 #include "editor/format_bar.h"
 #include "editor/ruler.h"
@@ -24,6 +27,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -295,6 +299,12 @@ void TMainForm::BuildStatusBar() {
         StatusPanel[i] = new QLabel(StatusBar);
         StatusPanel[i]->setObjectName(QString("StatusPanel%1").arg(i));
         StatusPanel[i]->setFixedWidth(widths[i]);
+        // The password panel holds its longest words whole.
+        if (i == 2)
+            StatusPanel[i]->setFixedWidth(std::max(
+                widths[i],
+                StatusPanel[i]->fontMetrics().horizontalAdvance(ProtectionStatusText(zcAes256)) +
+                    2 * StatusPanel[i]->frameWidth() + 8));
         StatusPanel[i]->setAlignment(align[i] | Qt::AlignVCenter);
         StatusPanel[i]->setFrameShape(QFrame::StyledPanel);
         // Panels sit in the normal (not permanent) area, so a hint shown in

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -203,9 +204,19 @@ QGroupBox* TPreferencesFrm::BuildProfile(int n) {
     if (n > 1) {
         ro_[n - 1] = Named(new QCheckBox("Readonly"), user + "ROCheck", "Readonly");
         grid->addWidget(ro_[n - 1], row, 3);
+    }
+    ++row;
+    cipher_[n - 1] = Named(new QComboBox, user + "CipherCombo", "Protection:");
+    cipher_[n - 1]->insertItem(CipherAesItem, "AES-256 (7-Zip, WinZip, PeaZip open it)");
+    cipher_[n - 1]->insertItem(CipherTraditionalItem,
+                               "Traditional (every zip program opens it; weak)");
+    grid->addWidget(Caption("Protection:", cipher_[n - 1]), row, 0);
+    grid->addWidget(cipher_[n - 1], row, 1, 1, 5);
+    if (n > 1) {
         for (QWidget* w : ProfileFields(n))
             w->setEnabled(false);
         pathBtn_[n - 1]->setEnabled(false);
+        cipher_[n - 1]->setEnabled(false);
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 2);
@@ -250,6 +261,7 @@ void TPreferencesFrm::UserCheckClick(int n) {
     for (QWidget* w : ProfileFields(n))
         w->setEnabled(on);
     pathBtn_[n - 1]->setEnabled(on);
+    cipher_[n - 1]->setEnabled(on);
     if (!on) return;
     // A profile switched on has a name and a folder of its own at once.
     if (TrimBlanks(name_[n - 1]->text().toStdString()).empty())

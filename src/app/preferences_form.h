@@ -5,7 +5,7 @@
 //
 // Controls of one profile are reached by profile number (1 to 5) and carry
 // the names User<N>GBox, User<N>Check, User<N>NameEdit, User<N>PathEdit,
-// User<N>PasswordEdit, User<N>ProtectCheck, User<N>ROCheck and
+// User<N>PasswordEdit, User<N>ProtectCheck, User<N>CipherCombo, User<N>ROCheck and
 // Project<N>RBtn as object names. Profile 1 has no check box (it is always
 // on) and no read-only box (it is never read-only).
 #pragma once
@@ -16,6 +16,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
@@ -50,6 +51,10 @@ public:
     QCheckBox* UserROCheck(int n) const { return ro_[n - 1]; } // null for profile 1
     // The folder button beside the data path ("User<N>PathBtn").
     QToolButton* UserPathBtn(int n) const { return pathBtn_[n - 1]; }
+    // "Protection:": how the profile encrypts protected entries; item
+    // CipherAesItem or CipherTraditionalItem.
+    QComboBox* UserCipherCombo(int n) const { return cipher_[n - 1]; }
+    static constexpr int CipherAesItem = 0, CipherTraditionalItem = 1;
 
     // The profile chosen for start: the number of the checked radio button.
     int ChosenProject = 1;
@@ -113,6 +118,7 @@ private:
     QCheckBox* protect_[5] = {};
     QCheckBox* ro_[5] = {};
     QToolButton* pathBtn_[5] = {};
+    QComboBox* cipher_[5] = {};
     // The application's focus changes; cut in the destructor, before the
     // controls go (their destruction moves the focus too).
     QMetaObject::Connection focusWatch_;

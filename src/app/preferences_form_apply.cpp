@@ -10,11 +10,24 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabBar>
 
 namespace {
+
+void ShowProtection(QComboBox* combo, TProtection protection) {
+    combo->setCurrentIndex(protection == TProtection::Traditional
+                               ? TPreferencesFrm::CipherTraditionalItem
+                               : TPreferencesFrm::CipherAesItem);
+}
+
+TProtection ChosenProtection(const QComboBox* combo) {
+    return combo->currentIndex() == TPreferencesFrm::CipherTraditionalItem
+               ? TProtection::Traditional
+               : TProtection::Aes256;
+}
 
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -66,6 +79,8 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
     dlg.UserProtectCheck(1)->setChecked(p1.Protect);
 
     dlg.MarkStartProject(s.StartProject);
+    for (int n = 1; n <= ProfileCount; ++n)
+        ShowProtection(dlg.UserCipherCombo(n), s.Project(n).Protection);
 
     for (int n = 2; n <= ProfileCount; ++n) {
         const TUserProject& p = s.Project(n);
@@ -104,6 +119,7 @@ void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
     WipeString(typed);
     WipeString(password);
     p.Protect = dlg.UserProtectCheck(n)->isChecked();
+    p.Protection = ChosenProtection(dlg.UserCipherCombo(n));
     if (n > 1) p.RO = dlg.UserROCheck(n)->isChecked();
 }
 

@@ -19,6 +19,11 @@ constexpr int ProfileCount = 5;
 constexpr const char* OwnSection = "Dayscrib";
 constexpr int DefaultBackupCount = 30;
 
+// How a profile encrypts the entries it stores with a password ([Dayscrib]
+// User<n>Cipher). Unset: not chosen yet; the store settles it by the
+// profile's archive (protection_choice.h).
+enum class TProtection { Unset, Aes256, Traditional };
+
 // One user or project: a diary of its own, with its archive in `Path`.
 // Strings are ANSI (windows-1252) bytes.
 struct TUserProject {
@@ -28,6 +33,7 @@ struct TUserProject {
     bool Protect = false; // new entries get the default password
     bool On = false;      // has a tab (profile 1 always)
     bool RO = false;      // entries shown read-only (profile 1 never)
+    TProtection Protection = TProtection::Unset;
 };
 
 // Text order with ASCII letter case ignored: the order the year list keeps.
@@ -73,6 +79,7 @@ struct TCurrentProfile {
     TPassword CurrentPassword;
     bool CurrentRO = false;
     bool CurrentProtect = false;
+    TProtection CurrentProtection = TProtection::Unset;
 };
 
 // Copies profile `number` into the current profile (profile 1 is never
