@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/user_folders.h"
+#include "rtf/rtf_picture.h"
 #include "rtf/rtf_reader.h"
 #include "store/entry_reader.h"
 #include "ui/commands.h"
@@ -106,8 +107,10 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         QPdfWriter pdf(&buffer);
         pdf.setTitle(title);
         pdf.setCreator("Dayscrib");
+        rtf::AttachPictures(doc);
         doc.print(&pdf);
     } else {
+        rtf::EmbedPicturesForHtml(doc); // the pictures inside the page, as data: URLs
         bytes = doc.toHtml().toUtf8();
     }
     if (WriteFileWhole(options.FileName, bytes) != TExportResult::Written)

@@ -22,6 +22,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class TPrompts;
+class TSpellLanguageBox;
 
 class TPreferencesFrm : public QDialog {
     Q_OBJECT
@@ -47,6 +48,8 @@ public:
     QLineEdit* UserPasswordEdit(int n) const { return password_[n - 1]; }
     QCheckBox* UserProtectCheck(int n) const { return protect_[n - 1]; }
     QCheckBox* UserROCheck(int n) const { return ro_[n - 1]; } // null for profile 1
+    // Each profile's spelling language.
+    TSpellLanguageBox* SpellingBox = nullptr;
 
     // The profile chosen for start: the number of the checked radio button.
     int ChosenProject = 1;

@@ -2,6 +2,7 @@
 
 #include "app/preferences_form.h"
 #include "app/preferences_form_rules.h"
+#include "editor/spell_language_box.h"
 #include "nav/date_navigator.h"
 #include "settings/settings.h"
 #include "ui/commands.h"
@@ -80,6 +81,8 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
 
     for (const std::string& year : s.YearList.Strings())
         dlg.DstList->addItem(QString::fromStdString(year));
+    for (int n = 1; n <= ProfileCount; ++n)
+        dlg.SpellingBox->SetLanguage(n, s.Project(n).SpellLanguage);
 }
 
 void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
@@ -103,8 +106,11 @@ void TPreferencesCommand::Apply(TPreferencesFrm& dlg) {
     TSettings& s = *target_.Settings;
     TDateNavigator& nav = *target_.Nav;
 
-    // 1. the start profile
+    // 1. the start profile, and each profile's spelling language (the load
+    // of the tab change below follows it)
     s.StartProject = dlg.ChosenProject;
+    for (int n = 1; n <= ProfileCount; ++n)
+        s.Project(n).SpellLanguage = dlg.SpellingBox->Language(n);
 
     // 2 to 4. the profiles, and the tabs of those that are on
     const int remembered = target_.TabSet->currentIndex();

@@ -1,6 +1,8 @@
 #include "editor/editor.h"
 
+#include "editor/picture_insert.h"
 #include "rtf/rtf_formats.h"
+#include "rtf/rtf_picture.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_text_rules.h"
 #include "rtf/rtf_writer.h"
@@ -421,15 +423,25 @@ QMimeData* TRichEdit::createMimeDataFromSelection() const {
     QByteArray rtf = WriteRtf(selection);
     data->setData(kRtfMime, rtf);
     data->setData(kRtfMimeAlt, rtf);
+    // A picture copied alone is offered as an image too, for programs
+    // that take no RTF.
+    const QTextCursor c = textCursor();
+    if (c.selectionEnd() - c.selectionStart() == 1) {
+        QTextCursor one(document());
+        one.setPosition(c.selectionStart() + 1);
+        if (const std::optional<rtf::Picture> p = rtf::PictureOf(one.charFormat()))
+            data->setImageData(rtf::PictureImage(*p));
+    }
     return data;
 }
 
 bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasFormat(kRtfMime) || source->hasFormat(kRtfMimeAlt) ||
-           QTextEdit::canInsertFromMimeData(source);
+           MimeHasPicture(source) || QTextEdit::canInsertFromMimeData(source);
 }
 
 void TRichEdit::insertFromMimeData(const QMimeData* source) {
+    if (InsertPictures(source)) return;
     QString format = source->hasFormat(kRtfMime)      ? kRtfMime
                      : source->hasFormat(kRtfMimeAlt) ? kRtfMimeAlt
                                                       : QString();
@@ -453,6 +465,23 @@ void TRichEdit::CutToClipboard() {
     if (isReadOnly() || !textCursor().hasSelection()) return;
     CopyToClipboard();
     textCursor().removeSelectedText();
+}
+
+// Picture files and images come before Qt's own formats (a browser's image
+// also comes as HTML naming it on the web), RTF before them (its pictures
+// come with their text).
+bool TRichEdit::InsertPictures(const QMimeData* source) {
+    if (isReadOnly() || source->hasFormat(kRtfMime) || source->hasFormat(kRtfMimeAlt)) return false;
+    return InsertPicturesFromMime(*this, source,
+                                  [this](const QString& why) { emit PictureRefused(why); });
+}
+
+QVariant TRichEdit::loadResource(int type, const QUrl& name) {
+    if (type == QTextDocument::ImageResource && rtf::IsPictureName(name)) {
+        const QImage image = rtf::PictureImageFor(*document(), name);
+        if (!image.isNull()) return image;
+    }
+    return QTextEdit::loadResource(type, name);
 }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {

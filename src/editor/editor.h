@@ -1,9 +1,9 @@
 // The entry editor: a QTextEdit with the notions of the classic rich-edit
 // control that the main window uses. Its content streams in and out as RTF
-// (src/rtf); character attributes are read and written through two
-// TTextAttributes views (the selection's and the default ones), paragraph
-// attributes through TParaAttributes, both in the control's units (whole
-// points; indents stored as twips, read back truncated).
+// (src/rtf), pictures included (rtf_picture.h); character attributes are read and written through
+// two TTextAttributes views (the selection's and the default ones), paragraph attributes through
+// TParaAttributes, both in the control's units (whole points; indents stored as twips, read back
+// truncated).
 #pragma once
 
 #include "rtf/rtf_document.h"
@@ -141,6 +141,8 @@ signals:
     void ModifiedChanged(bool modified);
     // The whole content was replaced (LoadFromStream, Clear).
     void Loaded();
+    // A dropped or pasted picture file could not be inserted, and why.
+    void PictureRefused(const QString& why);
 
 protected:
     // The clipboard speaks RTF too, as the control does: a copy offers the
@@ -150,10 +152,14 @@ protected:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A picture's image is decoded from its format the first time it is drawn.
+    QVariant loadResource(int type, const QUrl& name) override;
 
 private:
     friend class TTextAttributes;
     friend class TParaAttributes;
+
+    bool InsertPictures(const QMimeData* source);
 
     TTextAttributes defAttributes_{*this, TTextAttributes::atDefaultText};
     TTextAttributes selAttributes_{*this, TTextAttributes::atSelected};

@@ -1,6 +1,7 @@
 #include "editor/entry_printer.h"
 
 #include "editor/editor.h"
+#include "rtf/rtf_picture.h"
 #include "ui/commands.h"
 #include "ui/prompts.h"
 
@@ -16,6 +17,7 @@ bool PrintDocument(const QTextDocument& source, QPrinter& printer) {
     if (!painter.begin(&printer)) return false;
     // A copy laid out in the printer's own units, so the screen's layout stays.
     std::unique_ptr<QTextDocument> doc(source.clone());
+    rtf::AttachPictures(*doc); // no editor draws this copy: its pictures are decoded now
     doc->documentLayout()->setPaintDevice(&printer);
     doc->setDocumentMargin(0);
     // The painter's origin is the top left of the printable area.

@@ -183,6 +183,9 @@ void LoadSettings(TSettings& s, int currentYear, const std::string& fileName) {
 
     const TReader own(fileName, OwnSection);
     s.BackupCount = std::max(0, own.Integer("BackupCount", DefaultBackupCount));
+    s.CheckSpelling = own.Bool("CheckSpelling", true);
+    for (int n = 1; n <= ProfileCount; ++n)
+        s.Project(n).SpellLanguage = own.String(UserKey(n, "SpellLanguage"), "");
 }
 
 void SaveSettings(const TSettings& s, const std::string& fileName) {
@@ -216,4 +219,7 @@ void SaveSettings(const TSettings& s, const std::string& fileName) {
 
     const TWriter own(fileName, OwnSection);
     own.Integer("BackupCount", s.BackupCount);
+    own.Bool("CheckSpelling", s.CheckSpelling);
+    for (int n = 1; n <= ProfileCount; ++n)
+        own.String(UserKey(n, "SpellLanguage"), s.Project(n).SpellLanguage);
 }
