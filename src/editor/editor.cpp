@@ -12,6 +12,9 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -482,6 +485,38 @@ QVariant TRichEdit::loadResource(int type, const QUrl& name) {
         if (!image.isNull()) return image;
     }
     return QTextEdit::loadResource(type, name);
+}
+
+QTextBlock TRichEdit::BlockAt(qreal y) const {
+    // A binary search: the paragraphs' boxes lie one below the other.
+    QTextDocument* doc = document();
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    int lo = 0, hi = doc->blockCount() - 1;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (layout->blockBoundingRect(doc->findBlockByNumber(mid)).bottom() < y)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return doc->findBlockByNumber(lo);
+}
+
+void TRichEdit::paintEvent(QPaintEvent* event) {
+    // A paragraph that has been on screen keeps its shaped glyphs between
+    // layouts: each keystroke then shapes the paragraph once, not again for
+    // drawing it and for placing the caret and the spelling underline (half
+    // the cost of a keystroke in a long paragraph).
+    const int top = verticalScrollBar()->value();
+    for (QTextBlock b = BlockAt(event->rect().top() + top); b.isValid(); b = b.next()) {
+        if (b.layout()) b.layout()->setCacheEnabled(true);
+        if (document()->documentLayout()->blockBoundingRect(b).top() > event->rect().bottom() + top)
+            break;
+    }
+    QTextEdit::paintEvent(event);
+    if (!Overlay) return;
+    QPainter painter(viewport());
+    Overlay(painter, event->rect());
 }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {

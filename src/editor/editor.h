@@ -137,6 +137,13 @@ public:
     void CopyToClipboard();
     void CutToClipboard();
 
+    // The first paragraph whose box reaches document height `y` or below it.
+    QTextBlock BlockAt(qreal y) const;
+
+    // Drawn over the text after each paint (the spelling underline), with a
+    // painter on the viewport and the exposed part of it.
+    std::function<void(QPainter&, const QRect&)> Overlay;
+
 signals:
     void ModifiedChanged(bool modified);
     // The whole content was replaced (LoadFromStream, Clear).
@@ -152,6 +159,7 @@ protected:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     // A picture's image is decoded from its format the first time it is drawn.
     QVariant loadResource(int type, const QUrl& name) override;
 

@@ -32,14 +32,18 @@ QString TSpellChecker::Decode(const std::string& bytes) const {
                  : QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-bool TSpellChecker::IsCorrect(const QString& word) {
+bool TSpellChecker::IsCorrect(QStringView word) {
     if (!valid_) return true;
-    const auto known = answers_.constFind(word);
-    if (known != answers_.constEnd()) return *known;
+    const std::u16string_view key(reinterpret_cast<const char16_t*>(word.data()),
+                                  static_cast<std::size_t>(word.size()));
+    const auto known = answers_.find(key);
+    if (known != answers_.end()) return known->second;
+    const QString text = word.toString();
     std::string bytes;
     // A word the dictionary cannot even write is not its language's: not marked.
-    const bool correct = ignored_.contains(word) || !Encode(word, bytes) || hunspell_->spell(bytes);
-    answers_.insert(word, correct);
+    const bool correct =
+        ignored_.contains(text) || !Encode(text, bytes) || hunspell_->spell(bytes);
+    answers_.emplace(std::u16string(key), correct);
     return correct;
 }
 
@@ -63,5 +67,7 @@ void TSpellChecker::AddWord(const QString& word) {
 
 void TSpellChecker::IgnoreWord(const QString& word) {
     ignored_.insert(word);
-    answers_.insert(word, true);
+    answers_.insert_or_assign(std::u16string(reinterpret_cast<const char16_t*>(word.utf16()),
+                                             static_cast<std::size_t>(word.size())),
+                              true);
 }

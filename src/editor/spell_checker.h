@@ -9,13 +9,16 @@
 
 #include "editor/spell_dictionaries.h"
 
-#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 class Hunspell;
 
@@ -32,7 +35,7 @@ public:
     bool Valid() const { return valid_; }
     const QString& Language() const { return language_; }
 
-    bool IsCorrect(const QString& word);
+    bool IsCorrect(QStringView word);
     // Hunspell's suggestions, best first, at most `max`.
     QStringList Suggestions(const QString& word, int max = kMaxSuggestions);
     // A word accepted from now on (the personal word list's words).
@@ -49,6 +52,14 @@ private:
     QString language_;
     bool valid_ = false;
     bool utf8_ = true; // else ISO 8859-1, the only other encoding Qt converts without ICU
-    QHash<QString, bool> answers_;
+    // Looked up by a view of the paragraph's text: no string is made for a
+    // word already known.
+    struct THash {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view s) const {
+            return std::hash<std::u16string_view>{}(s);
+        }
+    };
+    std::unordered_map<std::u16string, bool, THash, std::equal_to<>> answers_;
     QSet<QString> ignored_;
 };

@@ -2,8 +2,8 @@
 
 #include "editor/editor.h"
 #include "editor/spell_checker.h"
-#include "editor/spell_highlighter.h"
 #include "editor/spell_personal.h"
+#include "editor/spell_underline.h"
 #include "editor/spell_words.h"
 #include "ui/prompts.h"
 
@@ -14,9 +14,8 @@
 
 TSpelling::TSpelling(TRichEdit* editor, TPrompts& prompts, QObject* parent)
     : QObject(parent), Editor(editor), prompts_(prompts),
-      highlighter_(new TSpellHighlighter(editor->document())) {
-    highlighter_->setParent(this);
-    highlighter_->SetEnabled(false); // until a dictionary is loaded
+      underline_(new TSpellUnderline(editor, this)) {
+    underline_->SetEnabled(false); // until a dictionary is loaded
     Editor->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Editor, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { Guarded(prompts_, [&] { ShowContextMenu(pos); }); });
@@ -41,7 +40,7 @@ void TSpelling::AttachCommand(QAction* checkSpelling) {
 void TSpelling::SetOn(bool on) {
     on_ = on;
     if (on_ && !looked_) FollowLanguage();
-    highlighter_->SetEnabled(on_ && checker_ != nullptr);
+    underline_->SetEnabled(on_ && checker_ != nullptr);
     UpdateCommand();
 }
 
@@ -56,8 +55,8 @@ void TSpelling::FollowLanguage() {
         DictionaryFor(ProfileLanguage ? ProfileLanguage() : QString(), InstalledDictionaries());
     if (!dictionary) {
         checker_.reset();
-        highlighter_->SetChecker(nullptr);
-        highlighter_->SetEnabled(false);
+        underline_->SetChecker(nullptr);
+        underline_->SetEnabled(false);
         UpdateCommand();
         return;
     }
@@ -65,8 +64,8 @@ void TSpelling::FollowLanguage() {
     auto checker = std::make_unique<TSpellChecker>(*dictionary);
     if (!checker->Valid()) {
         checker_.reset();
-        highlighter_->SetChecker(nullptr);
-        highlighter_->SetEnabled(false);
+        underline_->SetChecker(nullptr);
+        underline_->SetEnabled(false);
         UpdateCommand();
         prompts_.ShowError("The spelling dictionary " + dictionary->DicFile +
                            " could not be read; spelling is off.");
@@ -75,8 +74,8 @@ void TSpelling::FollowLanguage() {
     for (const QString& word : ReadPersonalWords())
         checker->AddWord(word);
     checker_ = std::move(checker);
-    highlighter_->SetChecker(checker_.get());
-    highlighter_->SetEnabled(true);
+    underline_->SetChecker(checker_.get());
+    underline_->SetEnabled(true);
     UpdateCommand();
 }
 
@@ -90,7 +89,7 @@ void TSpelling::UpdateCommand() {
 
 QMenu* TSpelling::ContextMenu(const QPoint& pos) {
     QMenu* menu = Editor->createStandardContextMenu(pos);
-    if (!checker_ || !highlighter_->Enabled()) return menu;
+    if (!checker_ || !underline_->Enabled()) return menu;
     const QTextCursor at = Editor->cursorForPosition(pos);
     const QTextBlock block = at.block();
     const QString text = block.text();
@@ -152,10 +151,10 @@ void TSpelling::AddToDictionary(const QString& word) {
     const QString error = AddPersonalWord(word);
     if (!error.isEmpty()) prompts_.ShowError(error); // still accepted for this run
     if (checker_) checker_->AddWord(word);
-    highlighter_->rehighlight();
+    underline_->Recheck();
 }
 
 void TSpelling::IgnoreAll(const QString& word) {
     if (checker_) checker_->IgnoreWord(word);
-    highlighter_->rehighlight();
+    underline_->Recheck();
 }

@@ -1,4 +1,4 @@
-// Spelling in the editor: the underline while typing (TSpellHighlighter),
+// Spelling in the editor: the underline while typing (TSpellUnderline),
 // the editor's context menu on a misspelled word (up to seven suggestions,
 // "Add to Dictionary", "Ignore All"), View > "Check Spelling", and the
 // dictionary of the current profile's language.
@@ -21,7 +21,7 @@ class QMenu;
 class TPrompts;
 class TRichEdit;
 class TSpellChecker;
-class TSpellHighlighter;
+class TSpellUnderline;
 
 class TSpelling : public QObject {
     Q_OBJECT
@@ -47,7 +47,7 @@ public:
     // The editor's context menu at `pos` (viewport coordinates): the
     // spelling entries on a misspelled word, then the editor's own.
     QMenu* ContextMenu(const QPoint& pos);
-    TSpellHighlighter* Highlighter() const { return highlighter_; }
+    TSpellUnderline* Underline() const { return underline_; }
 
 private:
     void ShowContextMenu(const QPoint& pos);
@@ -62,5 +62,5 @@ private:
     bool on_ = true;
     bool looked_ = false; // the dictionary was looked for at least once
     std::unique_ptr<TSpellChecker> checker_;
-    TSpellHighlighter* highlighter_;
+    TSpellUnderline* underline_;
 };

@@ -10,12 +10,57 @@
 // letter.
 #pragma once
 
+#include <QChar>
 #include <QStringView>
 
-#include <functional>
+namespace spellwords {
+
+inline bool IsLetter(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80) return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
+    return c.isLetter() || c.isMark();
+}
+
+inline bool IsApostrophe(QChar c) {
+    return c == u'\'' || c == QChar(0x2019);
+}
+
+inline bool IsSpace(QChar c) {
+    return c.isSpace() || c == QChar::ObjectReplacementCharacter;
+}
+
+// A stretch that is a number, an address, a path or a file name.
+bool IsNoWords(QStringView chunk);
+
+} // namespace spellwords
 
 // Calls `word(start, length)` for every word of `text`, in order.
-void ForEachSpellWord(QStringView text, const std::function<void(qsizetype, qsizetype)>& word);
+template <class F> void ForEachSpellWord(QStringView text, F&& word) {
+    using namespace spellwords;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        while (i < n && IsSpace(text[i]))
+            ++i;
+        const qsizetype chunkStart = i;
+        while (i < n && !IsSpace(text[i]))
+            ++i;
+        const QStringView chunk = text.mid(chunkStart, i - chunkStart);
+        if (chunk.isEmpty() || IsNoWords(chunk)) continue;
+        for (qsizetype j = 0; j < chunk.size();) {
+            if (!IsLetter(chunk[j])) {
+                ++j;
+                continue;
+            }
+            const qsizetype start = j;
+            while (j < chunk.size() &&
+                   (IsLetter(chunk[j]) || (IsApostrophe(chunk[j]) && j + 1 < chunk.size() &&
+                                           IsLetter(chunk[j + 1]))))
+                ++j;
+            if (j - start > 1) word(chunkStart + start, j - start);
+        }
+    }
+}
 
 // The word that holds or touches position `at` of `text` ({-1, 0} for none).
 struct TWordSpan {
