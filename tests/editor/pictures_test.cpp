@@ -163,6 +163,13 @@ TEST_F(Pictures, InsertedFromFilesStoredReloadedAndReadByLibreOffice) {
     const QChar object = QChar::ObjectReplacementCharacter;
     EXPECT_EQ(EntryText(stored).simplified(), QString("Seaside %1 and %1").arg(object));
 
+    // Save As writes the same pictures into the file.
+    const std::string saved = scratch.file("saved.rtf");
+    prompts->FileNames.push_back(QString::fromStdString(saved));
+    form->FileSaveAsCmd->trigger();
+    EXPECT_NE(ReadFile(saved).find("\\jpegblip"), std::string::npos);
+    EXPECT_NE(ReadFile(saved).find("\\pngblip"), std::string::npos);
+
     // Away and back: the pictures come back from the archive as stored.
     const QDate today = form->Nav->KeyDate();
     ASSERT_TRUE(form->Nav->GoToDate(today.addDays(today.day() > 1 ? -1 : 1)));

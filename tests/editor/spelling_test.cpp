@@ -157,6 +157,7 @@ TEST_F(Spelling, SuggestionReplacesTheWordAndAddedWordsAreKeptAcrossRuns) {
     EXPECT_EQ(ReadFile(folders.configDir() + "/" + PersonalDictionaryFileName), "Zorblat\n");
 
     // The next run: the added word is still known, the ignored one is not.
+    menu.reset(); // the editor's child
     form->FileSaveCmd->trigger();
     form.reset();
     Start();
