@@ -30,6 +30,8 @@ TOnThisDayDlg::TOnThisDayDlg(const QDate& date, const std::vector<TOnThisDayItem
         QString text = LongDate(item.Date);
         if (item.Protected)
             text += " (protected)";
+        else if (!item.Problem.isEmpty())
+            text += " (could not be read: " + item.Problem + ")";
         else if (!item.FirstLine.isEmpty())
             text += ": " + item.FirstLine;
         EntriesList->addItem(text);
