@@ -46,8 +46,8 @@
 #include <QTextDocument>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <random>
 #include <stdexcept>
@@ -80,7 +80,7 @@ template <class F> double Timed(const std::string& name, F&& run) {
     return wall;
 }
 
-QByteArray gEntry;                                 // the 100 KB entry's RTF
+QByteArray gEntry; // the 100 KB entry's RTF
 TRichEdit* gEditor = nullptr;
 TSpelling* gSpelling = nullptr;
 QAction* gCommand = nullptr;

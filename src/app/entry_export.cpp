@@ -142,8 +142,8 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
             result.Skipped << heading;
         } else if (loaded.Unreadable) {
             result.Unreadable << heading + ": " +
-                                     QString::fromStdString(
-                                         UnreadableReason(loaded.TooLarge, loaded.Cause, loaded.Size));
+                                     QString::fromStdString(UnreadableReason(
+                                         loaded.TooLarge, loaded.Cause, loaded.Size));
         }
         if (!stepTo(++read + (pdf ? partFrom : 0))) {
             result.Canceled = true;

@@ -2,8 +2,8 @@
 
 #include "app/preferences_form_rules.h"
 #include "editor/spell_language_box.h"
-#include "ui/password_box.h"
 #include "ui/help.h"
+#include "ui/password_box.h"
 #include "ui/prompts.h"
 
 #include <QApplication>

@@ -41,8 +41,7 @@ bool TSpellChecker::IsCorrect(QStringView word) {
     const QString text = word.toString();
     std::string bytes;
     // A word the dictionary cannot even write is not its language's: not marked.
-    const bool correct =
-        ignored_.contains(text) || !Encode(text, bytes) || hunspell_->spell(bytes);
+    const bool correct = ignored_.contains(text) || !Encode(text, bytes) || hunspell_->spell(bytes);
     answers_.emplace(std::u16string(key), correct);
     return correct;
 }

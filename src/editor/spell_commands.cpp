@@ -19,13 +19,12 @@ TSpelling::TSpelling(TRichEdit* editor, TPrompts& prompts, QObject* parent)
     Editor->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Editor, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { Guarded(prompts_, [&] { ShowContextMenu(pos); }); });
-    connect(Editor, &TRichEdit::Loaded, this,
-            [this] {
-                Guarded(prompts_, [&] {
-                    FollowLanguage();
-                    underline_->CheckAll(); // every word, not only those on screen
-                });
-            });
+    connect(Editor, &TRichEdit::Loaded, this, [this] {
+        Guarded(prompts_, [&] {
+            FollowLanguage();
+            underline_->CheckAll(); // every word, not only those on screen
+        });
+    });
 }
 
 TSpelling::~TSpelling() = default;

@@ -37,7 +37,6 @@ const QPixmap& Wave() {
     return wave;
 }
 
-
 } // namespace
 
 TSpellUnderline::TSpellUnderline(TRichEdit* editor, QObject* parent)

@@ -54,8 +54,8 @@ template <class F> void ForEachSpellWord(QStringView text, F&& word) {
             }
             const qsizetype start = j;
             while (j < chunk.size() &&
-                   (IsLetter(chunk[j]) || (IsApostrophe(chunk[j]) && j + 1 < chunk.size() &&
-                                           IsLetter(chunk[j + 1]))))
+                   (IsLetter(chunk[j]) ||
+                    (IsApostrophe(chunk[j]) && j + 1 < chunk.size() && IsLetter(chunk[j + 1]))))
                 ++j;
             if (j - start > 1) word(chunkStart + start, j - start);
         }

@@ -113,8 +113,7 @@ void THeatMap::paintEvent(QPaintEvent*) {
     const QLocale locale;
     for (int row : {1, 3, 5}) // Mon, Wed, Fri
         p.drawText(QRect(0, kTop + row * kStep - 2, kLeft - 4, kCell + 4),
-                   Qt::AlignRight | Qt::AlignVCenter,
-                   locale.dayName(row, QLocale::ShortFormat));
+                   Qt::AlignRight | Qt::AlignVCenter, locale.dayName(row, QLocale::ShortFormat));
     for (int m = 1; m <= 12; ++m)
         p.drawText(QPoint(kLeft + Column(QDate(year_, m, 1)) * kStep, kTop - 5),
                    locale.monthName(m, QLocale::ShortFormat));
@@ -135,7 +134,8 @@ void THeatMap::paintEvent(QPaintEvent*) {
 
 void THeatMap::mouseReleaseEvent(QMouseEvent* event) {
     const QDate day = DayAt(event->position().toPoint());
-    if (event->button() != Qt::LeftButton || !day.isValid()) return QWidget::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton || !day.isValid())
+        return QWidget::mouseReleaseEvent(event);
     SetCurrent(day);
     emit DayChosen(day);
 }

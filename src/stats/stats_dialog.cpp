@@ -55,8 +55,8 @@ TStatisticsDlg::TStatisticsDlg(TDiaryStats stats, int year, QWidget* parent)
     root->addWidget(TotalsLbl);
     QString runs = "Longest run: " + Days(stats_.Runs.Longest);
     if (stats_.Runs.Longest > 0)
-        runs += " (to " + EntryTitle(KeyForDate(year_month_day{stats_.Runs.LongestEnd}),
-                                     TEntryLevel::elDay) +
+        runs += " (to " +
+                EntryTitle(KeyForDate(year_month_day{stats_.Runs.LongestEnd}), TEntryLevel::elDay) +
                 ")";
     runs += "    Current run: " + Days(stats_.Runs.Current);
     RunsLbl = new QLabel(runs);

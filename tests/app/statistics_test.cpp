@@ -104,8 +104,10 @@ TEST(DiaryStats, CountsOfAGeneratedDiary) {
     TStatisticsDlg dlg(s, 2020);
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    EXPECT_TRUE(dlg.TotalsLbl->text().contains("Entries: 6")) << dlg.TotalsLbl->text().toStdString();
-    EXPECT_TRUE(dlg.RunsLbl->text().contains("Longest run: 4 days")) << dlg.RunsLbl->text().toStdString();
+    EXPECT_TRUE(dlg.TotalsLbl->text().contains("Entries: 6"))
+        << dlg.TotalsLbl->text().toStdString();
+    EXPECT_TRUE(dlg.RunsLbl->text().contains("Longest run: 4 days"))
+        << dlg.RunsLbl->text().toStdString();
     EXPECT_TRUE(dlg.RunsLbl->text().contains("Current run: 2 days"));
     EXPECT_TRUE(dlg.UncountedLbl->isVisible());
     ASSERT_EQ(dlg.PeriodsTree->topLevelItemCount(), 2);

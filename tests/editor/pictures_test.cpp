@@ -203,7 +203,8 @@ TEST_F(Pictures, PastedImageAndDroppedFileGoInAtTheCaret) {
     ASSERT_TRUE(Ed().CanPaste());
     Ed().paste();
     ASSERT_EQ(PicturesOf(*Ed().document()).size(), 1u);
-    EXPECT_EQ(Ed().document()->toPlainText(), QString("Seaside ") + QChar::ObjectReplacementCharacter);
+    EXPECT_EQ(Ed().document()->toPlainText(),
+              QString("Seaside ") + QChar::ObjectReplacementCharacter);
 
     auto* data = new QMimeData;
     data->setUrls({QUrl::fromLocalFile(

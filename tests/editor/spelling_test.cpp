@@ -211,6 +211,7 @@ TEST_F(Spelling, WithoutAnyDictionarySpellingIsOffAndPreferencesNamesThePackage)
 
     TSpellLanguageBox box;
     EXPECT_FALSE(box.MissingLbl->isHidden());
-    EXPECT_TRUE(box.MissingLbl->text().contains("hunspell-en-us")) << box.MissingLbl->text().toStdString();
+    EXPECT_TRUE(box.MissingLbl->text().contains("hunspell-en-us"))
+        << box.MissingLbl->text().toStdString();
     EXPECT_FALSE(box.LanguageBox(1)->isEnabled());
 }

@@ -14,7 +14,7 @@ class WordCount : public edtest::EditorWindow {};
 
 TEST(WordCountRule, WordsBetweenWhiteSpaceWithALetterOrDigit) {
     EXPECT_EQ(rtf::CountWords(u""), 0);
-    EXPECT_EQ(rtf::CountWords(u"don't e-mail 2026 \u2014 ok"), 4); // a lone dash is none
+    EXPECT_EQ(rtf::CountWords(u"don't e-mail 2026 \u2014 ok"), 4);   // a lone dash is none
     EXPECT_EQ(rtf::CountWords(u"one\ttwo\u2028three\uFFFCfour"), 4); // a picture parts words
 }
 
