@@ -321,7 +321,7 @@ void BM_Statistics(benchmark::State& state) {
     const auto today = std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
     for (auto _ : state) {
         TPass pass{"Statistics"};
-        TStatisticsDlg dlg(ComputeDiaryStats(gArchive, "", today), kLastYear);
+        TStatisticsDlg dlg(ComputeDiaryStats(gArchive, "", today), kDiaryLastYear);
         dlg.show();
         QCoreApplication::processEvents();
         pass.Done(state);
