@@ -3,6 +3,7 @@
 #include "app/main_form.h"
 
 #include "editor/editor.h"
+#include "editor/spell_commands.h"
 #include "ui/entry_title.h"
 
 #include <QAction>
@@ -86,6 +87,7 @@ void TMainForm::ApplySettings() {
     StandardToolBar->setVisible(Settings.ShowToolBar);
     TreeView->setVisible(Settings.ShowTreeView);
     UpdateLeftPane();
+    Spelling->SetOn(Settings.CheckSpelling);
     Current = SelectProfile(Settings, 1);
     Nav->FillTabs();
 }

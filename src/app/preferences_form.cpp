@@ -1,6 +1,7 @@
 #include "app/preferences_form.h"
 
 #include "app/preferences_form_rules.h"
+#include "editor/spell_language_box.h"
 #include "platform/user_folders.h"
 #include "settings/settings.h"
 #include "ui/help.h"
@@ -116,6 +117,8 @@ void TPreferencesFrm::BuildLayout() {
     left->addLayout(top);
     for (int n = 1; n <= 5; ++n)
         left->addWidget(BuildProfile(n));
+    SpellingBox = new TSpellLanguageBox;
+    left->addWidget(SpellingBox);
     root->addLayout(left, 1);
 
     auto* buttons = new QVBoxLayout;

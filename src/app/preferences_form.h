@@ -24,6 +24,7 @@ class QPushButton;
 class QRadioButton;
 class QToolButton;
 class TPrompts;
+class TSpellLanguageBox;
 
 class TPreferencesFrm : public QDialog {
     Q_OBJECT
@@ -55,6 +56,8 @@ public:
     // CipherAesItem or CipherTraditionalItem.
     QComboBox* UserCipherCombo(int n) const { return cipher_[n - 1]; }
     static constexpr int CipherAesItem = 0, CipherTraditionalItem = 1;
+    // Each profile's spelling language.
+    TSpellLanguageBox* SpellingBox = nullptr;
 
     // The profile chosen for start: the number of the checked radio button.
     int ChosenProject = 1;

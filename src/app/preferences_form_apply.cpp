@@ -2,6 +2,7 @@
 
 #include "app/preferences_form.h"
 #include "app/preferences_form_rules.h"
+#include "editor/spell_language_box.h"
 #include "nav/date_navigator.h"
 #include "platform/password.h"
 #include "settings/settings.h"
@@ -99,6 +100,8 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
 
     for (const std::string& year : s.YearList.Strings())
         dlg.DstList->addItem(QString::fromStdString(year));
+    for (int n = 1; n <= ProfileCount; ++n)
+        dlg.SpellingBox->SetLanguage(n, s.Project(n).SpellLanguage);
 }
 
 void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
@@ -127,8 +130,11 @@ void TPreferencesCommand::Apply(TPreferencesFrm& dlg) {
     TSettings& s = *target_.Settings;
     TDateNavigator& nav = *target_.Nav;
 
-    // 1. the start profile
+    // 1. the start profile, and each profile's spelling language (the load
+    // of the tab change below follows it)
     s.StartProject = dlg.ChosenProject;
+    for (int n = 1; n <= ProfileCount; ++n)
+        s.Project(n).SpellLanguage = dlg.SpellingBox->Language(n);
 
     // 2 to 4. the profiles, and the tabs of those that are on
     const int remembered = target_.TabSet->currentIndex();

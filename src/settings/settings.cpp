@@ -197,6 +197,9 @@ void LoadSettings(TSettings& s, int currentYear, const std::string& fileName) {
                                   : cipher == "Traditional" ? TProtection::Traditional
                                                             : TProtection::Unset;
     }
+    s.CheckSpelling = own.Bool("CheckSpelling", true);
+    for (int n = 1; n <= ProfileCount; ++n)
+        s.Project(n).SpellLanguage = own.String(UserKey(n, "SpellLanguage"), "");
 }
 
 void SaveSettings(const TSettings& s, const std::string& fileName) {
@@ -234,4 +237,7 @@ void SaveSettings(const TSettings& s, const std::string& fileName) {
     for (int n = 1; n <= ProfileCount; ++n)
         if (const TProtection p = s.Project(n).Protection; p != TProtection::Unset)
             own.String(UserKey(n, "Cipher"), p == TProtection::Aes256 ? "AES-256" : "Traditional");
+    own.Bool("CheckSpelling", s.CheckSpelling);
+    for (int n = 1; n <= ProfileCount; ++n)
+        own.String(UserKey(n, "SpellLanguage"), s.Project(n).SpellLanguage);
 }

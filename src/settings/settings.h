@@ -34,6 +34,9 @@ struct TUserProject {
     bool On = false;      // has a tab (profile 1 always)
     bool RO = false;      // entries shown read-only (profile 1 never)
     TProtection Protection = TProtection::Unset;
+    // The spelling dictionary's language ("en_US"); empty: the system's
+    // ([Dayscrib] User<N>SpellLanguage).
+    std::string SpellLanguage;
 };
 
 // Text order with ASCII letter case ignored: the order the year list keeps.
@@ -65,6 +68,8 @@ struct TSettings {
     // Daily copies of an archive kept before its first store of the day; 0:
     // none ([Dayscrib] BackupCount).
     int BackupCount = DefaultBackupCount;
+    // View > "Check Spelling" ([Dayscrib] CheckSpelling).
+    bool CheckSpelling = true;
 
     // Profile `number` (1 to 5).
     TUserProject& Project(int number) { return Projects.at(static_cast<std::size_t>(number - 1)); }

@@ -132,7 +132,7 @@ TEST_F(MainForm, MenusHaveTheirCaptionsAndShortcuts) {
     QStringList titles;
     for (QAction* m : menus)
         titles << m->text();
-    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Help"}));
+    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Insert", "&Tools", "&Help"}));
     struct Entry {
         QMenu* menu;
         const char* caption;
@@ -156,7 +156,10 @@ TEST_F(MainForm, MenusHaveTheirCaptionsAndShortcuts) {
         {form->ViewMenu, "T&abs", ""},
         {form->ViewMenu, "&Tool Bar", ""},
         {form->ViewMenu, "Tree &View", ""},
+        {form->ViewMenu, "&Statistics...", ""},
+        {form->ViewMenu, "Check &Spelling", ""},
         {form->ViewMenu, "&Preferences...", ""},
+        {form->InsertMenu, "&Picture...", ""},
         {form->ToolsMenu, "Apply Template", "Ctrl+T"},
         {form->ToolsMenu, "Save as Template", ""},
         {form->ToolsMenu, "Protect", ""},
