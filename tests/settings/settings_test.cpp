@@ -160,7 +160,8 @@ TEST_F(Settings, SaveThenLoadGivesTheSameValues) {
     s.StartProject = 3;
     s.Project(1).Password = "S\xE9same!";
     s.Project(1).Protect = true;
-    s.Project(3) = {"Proj \xC4", "/home/x/Diary/", "pw", true, true, false, TProtection::Aes256, "de_DE"};
+    s.Project(3) = {"Proj \xC4", "/home/x/Diary/",    "pw",   true, true,
+                    false,       TProtection::Aes256, "de_DE"};
     s.CheckSpelling = false;
     SaveSettings(s);
     const TSettings t = Load(2026);
