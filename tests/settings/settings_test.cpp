@@ -217,7 +217,7 @@ TEST_F(Settings, SelectProfileCopiesTheFourValues) {
     TSettings s = Load();
     s.Project(1).RO = true; // never read-only, whatever the record says
     s.Project(1).Password = "a";
-    s.Project(2) = {"B", "Data\\B\\", "b", true, true, true, {}};
+    s.Project(2) = {"B", "Data\\B\\", "b", true, true, true, {}, {}};
     TCurrentProfile c = SelectProfile(s, 1);
     EXPECT_EQ(c.CurrentPath, "Data\\");
     EXPECT_EQ(c.CurrentPassword, "a");
