@@ -9,6 +9,7 @@
 
 #include "editor/editor.h"
 #include "platform/codepage.h"
+#include "ui/entry_title.h"
 #include "ui/prompts.h"
 
 #include <QLabel>
@@ -70,11 +71,26 @@ bool TMainForm::SaveEntry() {
     return true;
 }
 
+namespace {
+
+// The recovered entry as a person names it: its date and its diary,
+// "Wednesday 9 December 2026 (User1)"; a member that names no date by its
+// path.
+QString RecoveredEntryName(const TRecovery& r) {
+    TEntryKey key;
+    TEntryLevel level;
+    const QString entry = ParseMemberPath(r.Member, key, level)
+                              ? EntryTitle(key, level)
+                              : QString::fromStdString(AnsiToUtf8(r.Member));
+    return entry + " (" + QString::fromStdString(AnsiOrUtf8Text(r.ProfileName)) + ")";
+}
+
+} // namespace
+
 void TMainForm::OfferRecovery() {
     const std::optional<TRecovery> r = Recovery->Pending();
     if (!r) return;
-    const QString entry = QString::fromStdString(AnsiToUtf8(r->Member)) + " (" +
-                          QString::fromStdString(AnsiToUtf8(r->ProfileName)) + ")";
+    const QString entry = RecoveredEntryName(*r);
     const TConfirmAnswer answer =
         prompts_.Confirm("Dayscrib", "Restore the unsaved text of " + entry + "?");
     if (answer == TConfirmAnswer::No) Recovery->RemovePending();

@@ -41,6 +41,19 @@ void TMainForm::UpdateLeftPane() {
 
 // ---- status bar ----
 
+QStringList TMainForm::StatusPanelTexts(int panel) {
+    switch (panel) {
+    case 0: // a long entry's caret: four-digit numbers
+        return {QString::asprintf("Line: %3d   Col: %3d", 9999, 9999)};
+    case 1:
+        return {"Modified", "Read Only"};
+    case 2:
+        return {"Password Protected"};
+    default:
+        return {};
+    }
+}
+
 void TMainForm::ShowModifiedMark(bool modified) {
     if (modified)
         StatusPanel[1]->setText("Modified");

@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "settings/settings.h"
+#include "store/entry_key.h"
 
 #include <algorithm>
 
@@ -47,6 +48,10 @@ std::string WithFinalSeparator(const std::string& path) {
     return path + "\\";
 }
 
+std::string ResolvedFolderText(const std::string& pathText) {
+    return PathText(DataFolder(WithFinalSeparator(PathBytes(pathText))));
+}
+
 std::string TrimBlanks(const std::string& text) {
     std::size_t first = 0, last = text.size();
     while (first < last && IsBlank(text[first]))
@@ -67,11 +72,11 @@ bool ProfileOneNeedsPassword(const std::string& profileOnePassword,
                        [](const std::string& p) { return !TrimBlanks(p).empty(); });
 }
 
-std::string NameText(const std::string& ansi) {
-    return AnsiToUtf8(ansi);
+std::string NameText(const std::string& bytes) {
+    return AnsiOrUtf8Text(bytes);
 }
 std::string NameBytes(const std::string& utf8) {
-    return Utf8ToAnsi(utf8);
+    return AnsiOrUtf8Bytes(utf8);
 }
 std::string PathText(const std::string& bytes) {
     return Utf8OrAnsi(bytes);
@@ -80,7 +85,7 @@ std::string PathBytes(const std::string& utf8) {
     return utf8;
 }
 std::string PasswordText(const std::string& bytes) {
-    return Utf8OrAnsi(bytes);
+    return AnsiOrUtf8Text(bytes);
 }
 std::string PasswordFieldBytes(const std::string& utf8) {
     return PasswordBytes(utf8);

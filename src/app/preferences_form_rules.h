@@ -31,6 +31,10 @@ int ClampSelection(int index, int count);
 // file system every "\" of a data path is "/".
 std::string WithFinalSeparator(const std::string& path);
 
+// The folder the data path typed in the dialog resolves to, as UTF-8 text:
+// where its archive lies once OK has given the path its final "\".
+std::string ResolvedFolderText(const std::string& pathText);
+
 // The text without the blanks (spaces and control characters) at its ends.
 std::string TrimBlanks(const std::string& text);
 
@@ -43,16 +47,16 @@ bool ProfileOneNeedsPassword(const std::string& profileOnePassword,
                              const std::vector<std::string>& others);
 
 // ---- settings bytes <-> edit box text (UTF-8) ----
-// Names are ANSI (windows-1252) bytes, as the tab set shows them; a
-// character without an ANSI code becomes "?".
-std::string NameText(const std::string& ansi);
+// Names and passwords are windows-1252 when every character has a code
+// there, UTF-8 otherwise (AnsiOrUtf8Bytes; the entry store keys passwords
+// the same way), so a name is kept as typed.
+std::string NameText(const std::string& bytes);
 std::string NameBytes(const std::string& utf8);
 // Paths are file-system bytes: UTF-8, or ANSI in a settings file written
 // elsewhere.
 std::string PathText(const std::string& bytes);
 std::string PathBytes(const std::string& utf8);
-// Passwords are windows-1252 when every character has a code there, UTF-8
-// otherwise (the entry store keys them the same way).
+// Passwords as names are.
 std::string PasswordText(const std::string& bytes);
 std::string PasswordFieldBytes(const std::string& utf8);
 

@@ -33,13 +33,16 @@ class TRulerMarker;
 class TTextAttributes;
 
 // The size box: any size a text can have may be typed or shown, while its
-// up-down buttons step only within 0 to 100.
+// up-down buttons step only within 0 to 100. It is as wide as the sizes its
+// buttons reach need (three digits), not as the largest one typed.
 class TFontSizeBox : public QSpinBox {
     Q_OBJECT
 public:
     explicit TFontSizeBox(QWidget* parent = nullptr);
     static constexpr int StepMin = 0, StepMax = 100;
     void stepBy(int steps) override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     StepEnabled stepEnabled() const override;

@@ -161,9 +161,22 @@ std::string AnsiOemRoundTrip(const std::string& ansi) {
 }
 
 std::string PasswordBytes(const std::string& utf8) {
+    return AnsiOrUtf8Bytes(utf8);
+}
+
+std::string AnsiOrUtf8Bytes(const std::string& utf8) {
     bool lossless = false;
     std::string ansi = Utf8ToAnsi(utf8, &lossless);
     return lossless ? ansi : utf8;
+}
+
+std::string AnsiOrUtf8Text(const std::string& bytes) {
+    if (IsUtf8(bytes)) {
+        bool lossless = false;
+        Utf8ToAnsi(bytes, &lossless);
+        if (!lossless) return bytes;
+    }
+    return AnsiToUtf8(bytes);
 }
 
 bool IsUtf8(const std::string& bytes) {
