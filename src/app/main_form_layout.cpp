@@ -16,6 +16,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QSplitter>
@@ -261,6 +262,10 @@ void TMainForm::BuildToolBar() {
     FontSize->setObjectName("FontSize");
     SetHint(FontSize, "Font Size|Select font size");
     bar->addWidget(FontSize);
+    // The boxes' text fields take the focus: assistive tools name them too.
+    FontName->lineEdit()->setAccessibleName(FontName->accessibleName());
+    if (auto* sizeText = FontSize->findChild<QLineEdit*>())
+        sizeText->setAccessibleName(FontSize->accessibleName());
 
     ColorFramePnl = new QFrame(bar);
     ColorFramePnl->setObjectName("ColorFramePnl");

@@ -158,6 +158,7 @@ TEST(EntryTextScan, AgreesOnRandomTokenSequences) {
                             "\\ansicpg932 ",
                             "\\ansi ",
                             "\\pc ",
+                            "\\pca ",
                             "\\mac ",
                             "\\~",
                             "\\-",
