@@ -2,12 +2,15 @@
 // levels) on real files: headers under /usr/include (text) and libraries
 // under /usr/lib (binary), 30 MB of each by default.
 //
-//   build/bench/bench_deflate [--corpus-mb=N] [--levels=1,6,9] [google benchmark flags]
+//   build/bench/bench_deflate [--corpus-mb=N] [--levels=1,6,9] [--repetitions=N]
+//                             [google benchmark flags]
 //
 // Every level from 1 to 9 runs unless --levels names some. After the runs a
 // table gives MB/s of both, our speed as a share of zlib's and both
-// compressed sizes. Speeds come from the fastest of three runs, by CPU time
-// (the fair measure on a shared machine) and by wall time.
+// compressed sizes. Each figure is the median of the passes (five by
+// default, --repetitions=N), ours and zlib's run in a shuffled order so that
+// a machine whose load changes slows both alike; by processor time (the
+// fair measure on a shared machine) and by wall time.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -21,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "zip/codec/deflate_string_io.h"
 
 namespace {
@@ -94,20 +98,19 @@ void BM_Zlib(benchmark::State& state) {
 }
 
 struct TResult {
-    double bestCpu = 1e300;
-    double bestReal = 1e300;
+    std::vector<double> cpu, real; // seconds per pass
     double compressed = 0;
 };
 
-// Keeps the fastest repetition of every benchmark for the summary.
+// Keeps every pass of every benchmark for the summary.
 class TCollector : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration) continue;
             TResult& r = results[run.run_name.str()];
-            r.bestCpu = std::min(r.bestCpu, run.GetAdjustedCPUTime() / 1000.0);
-            r.bestReal = std::min(r.bestReal, run.GetAdjustedRealTime() / 1000.0);
+            r.cpu.push_back(run.GetAdjustedCPUTime() / 1000.0);
+            r.real.push_back(run.GetAdjustedRealTime() / 1000.0);
             auto it = run.counters.find("compressed");
             if (it != run.counters.end()) r.compressed = it->second.value;
         }
@@ -120,10 +123,13 @@ public:
 
 int main(int argc, char** argv) {
     std::size_t mb = 30;
+    int repetitions = 5;
     std::vector<int> levels = {1, 2, 3, 4, 5, 6, 7, 8, 9};
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--corpus-mb=", 12) == 0) {
+        if (std::strncmp(argv[i], "--repetitions=", 14) == 0) {
+            repetitions = std::stoi(argv[i] + 14);
+        } else if (std::strncmp(argv[i], "--corpus-mb=", 12) == 0) {
             mb = std::stoul(argv[i] + 12);
         } else if (std::strncmp(argv[i], "--levels=", 9) == 0) {
             levels.clear();
@@ -133,18 +139,19 @@ int main(int argc, char** argv) {
             args.push_back(argv[i]);
         }
     }
-    // Our run and zlib's alternate per level, so both see the same machine load.
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave);
     for (int level : levels) {
         benchmark::RegisterBenchmark("BM_Ours", BM_Ours)
             ->Arg(level)
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1)
-            ->Repetitions(3);
+            ->Repetitions(repetitions);
         benchmark::RegisterBenchmark("BM_Zlib", BM_Zlib)
             ->Arg(level)
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1)
-            ->Repetitions(3);
+            ->Repetitions(repetitions);
     }
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
@@ -159,16 +166,18 @@ int main(int argc, char** argv) {
     std::printf("\nlevel  ours MB/s  zlib MB/s  ours/zlib  (wall: ours  zlib  ratio)  ours bytes  "
                 "zlib bytes  size ratio\n");
     for (int level : levels) {
-        const std::string suffix = "/" + std::to_string(level) + "/iterations:1/repeats:3";
+        const std::string suffix =
+            "/" + std::to_string(level) + "/iterations:1/repeats:" + std::to_string(repetitions);
         auto ours = collector.results.find("BM_Ours" + suffix);
         auto zlib = collector.results.find("BM_Zlib" + suffix);
         if (ours == collector.results.end() || zlib == collector.results.end()) continue;
         const TResult& o = ours->second;
         const TResult& z = zlib->second;
+        const double oc = Median(o.cpu), zc = Median(z.cpu), orl = Median(o.real),
+                     zr = Median(z.real);
         std::printf("%5d  %9.1f  %9.1f  %9.2f  (%10.1f  %4.1f  %5.2f)  %10.0f  %10.0f  %10.4f\n",
-                    level, mbytes / o.bestCpu, mbytes / z.bestCpu, z.bestCpu / o.bestCpu,
-                    mbytes / o.bestReal, mbytes / z.bestReal, z.bestReal / o.bestReal, o.compressed,
-                    z.compressed, o.compressed / z.compressed);
+                    level, mbytes / oc, mbytes / zc, zc / oc, mbytes / orl, mbytes / zr, zr / orl,
+                    o.compressed, z.compressed, o.compressed / z.compressed);
     }
     benchmark::Shutdown();
     return 0;

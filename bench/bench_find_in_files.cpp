@@ -30,13 +30,11 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_archive.h"
-#include "bench_prose.h"
+#include "bench_diary.h"
 #include "bench_support.h"
-#include "rtf/rtf_writer.h"
 #include "search/find_in_files_dlg.h"
 #include "search/find_text.h"
 #include "search/find_walk.h"
-#include "store/entry_key.h"
 #include "ui/prompts.h"
 #include "zip/hooks.h"
 #include "zip/stream.h"
@@ -46,8 +44,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include <algorithm>
 #include <chrono>
@@ -68,7 +64,6 @@
 
 namespace {
 
-constexpr int kFirstYear = 2001, kLastYear = 2020;
 const QString kWord = QStringLiteral("zebracorn");
 
 std::string gFolder;
@@ -108,79 +103,23 @@ struct TPass {
 
 // ---- the archive ----
 
-// One entry's RTF: paragraphs of 1-3 KB in all, a few words bold or italic;
-// `plant` puts the searched word in, split by formatting when `split`.
-std::string EntryRtf(TProse& prose, std::size_t size, bool plant, bool split) {
-    QTextDocument doc;
-    QTextCursor c(&doc);
-    QTextCharFormat plain, bold, italic;
-    bold.setFontWeight(QFont::Bold);
-    italic.setFontItalic(true);
-    std::size_t written = 0;
-    for (int para = 0; written < size; ++para) {
-        if (para > 0) c.insertBlock();
-        const QString text = prose.Words(150 + prose.Rng()() % 350);
-        const int cut = static_cast<int>(prose.Rng()() % static_cast<unsigned>(text.size()));
-        c.insertText(text.left(cut), plain);
-        c.insertText(text.mid(cut, 12), prose.Rng()() % 2 ? bold : italic);
-        c.insertText(text.mid(cut + 12), plain);
-        if (plant && para == 0) {
-            if (split) {
-                c.insertText(" " + kWord.left(4), bold);
-                c.insertText(kWord.mid(4) + " ", plain);
-            } else {
-                c.insertText(" " + kWord + " ", plain);
-            }
-        }
-        written += static_cast<std::size_t>(text.size());
-    }
-    return WriteRtf(doc).toStdString();
-}
-
 // Writes the archive, and beside it the result lines the search must give.
+// One entry in a hundred holds the searched word, a third of them split by
+// formatting.
 std::uint64_t MakeArchive() {
-    using namespace std::chrono;
-    // The members in the order a diary grows: days, then each week's, month's
-    // and year's summary as it ends.
-    std::vector<std::string> names;
-    for (int y = kFirstYear; y <= kLastYear; ++y) {
-        for (unsigned m = 1; m <= 12; ++m) {
-            const year_month ym{year{y}, month{m}};
-            const unsigned last = static_cast<unsigned>((ym / std::chrono::last).day());
-            int week = 1;
-            for (unsigned d = 1; d <= last; ++d) {
-                const TEntryKey key = KeyForDate(ym / day{d});
-                if (key.Week != week) {
-                    names.push_back(MemberPath(
-                        TEntryKey{key.Year, key.Month, static_cast<std::uint16_t>(week), 1},
-                        TEntryLevel::elWeek));
-                    week = key.Week;
-                }
-                names.push_back(MemberPath(key, TEntryLevel::elDay));
-            }
-            names.push_back(
-                MemberPath(TEntryKey{static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m),
-                                     static_cast<std::uint16_t>(week), 1},
-                           TEntryLevel::elWeek));
-            names.push_back(MemberPath(
-                TEntryKey{static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m), 1, 1},
-                TEntryLevel::elMonth));
-        }
-        names.push_back(
-            MemberPath(TEntryKey{static_cast<std::uint16_t>(y), 1, 1, 1}, TEntryLevel::elYear));
-    }
+    const std::vector<std::string> names = DiaryMemberNames();
     TProse prose(11);
     std::string planted;
-    const std::uint64_t bytes = WriteBenchArchive(gArchive, static_cast<int>(names.size()), 9,
-                                                  [&](int i, std::string& name, std::string& body) {
-                                                      name = names[static_cast<std::size_t>(i)];
-                                                      const bool plant = prose.Rng()() % 100 == 0;
-                                                      const bool split = prose.Rng()() % 3 == 0;
-                                                      const std::size_t size =
-                                                          1000 + prose.Rng()() % 2000;
-                                                      body = EntryRtf(prose, size, plant, split);
-                                                      if (plant) planted += ResultLine(name) + "\n";
-                                                  });
+    const std::uint64_t bytes =
+        WriteBenchArchive(gArchive, static_cast<int>(names.size()), 9,
+                          [&](int i, std::string& name, std::string& body) {
+                              name = names[static_cast<std::size_t>(i)];
+                              const bool plant = prose.Rng()() % 100 == 0;
+                              const bool split = prose.Rng()() % 3 == 0;
+                              const std::size_t size = 1000 + prose.Rng()() % 2000;
+                              body = DiaryEntryRtf(prose, size, plant ? kWord : QString(), split);
+                              if (plant) planted += ResultLine(name) + "\n";
+                          });
     TFileStream list(gArchive + ".planted", fmCreate);
     list.WriteBuffer(planted.data(), static_cast<std::int64_t>(planted.size()));
     list.Commit();
@@ -232,7 +171,7 @@ void LoadArchive(const char* self) {
         rtfBytes += static_cast<std::uint32_t>(reader.Member(i).UncompressedSize);
     }
     reader.CloseArchive();
-    for (int y = kFirstYear; y <= kLastYear; ++y)
+    for (int y = kDiaryFirstYear; y <= kDiaryLastYear; ++y)
         gYears.push_back(std::to_string(y));
     TFileStream list(gArchive + ".planted", fmOpenRead);
     std::string planted(static_cast<std::size_t>(list.Size()), '\0');

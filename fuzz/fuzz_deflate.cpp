@@ -3,8 +3,9 @@
 // is repeated (each copy a little changed) to make the member's data, so that
 // small inputs still slide the window and fill the chains.
 // The output must inflate back to the input with the right CRC, and be the
-// same bytes whether the input comes whole or in pieces, and whether the
-// encoder is fresh or has deflated other members before.
+// same bytes whether the input comes whole or in pieces, whether the
+// encoder is fresh or has deflated other members before, and whether it
+// finds its matches through the keyed chains or the three-byte chains alone.
 #include "zip/codec/crc32.h"
 #include "zip/codec/deflate.h"
 #include "zip/codec/inflate.h"
@@ -69,6 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint16_t method = 8, methodPieces = 8;
     const std::string whole = Deflate(fresh, input, level, 65535, method);
     if (Deflate(used, input, level, piece, methodPieces) != whole || methodPieces != method)
+        std::abort();
+    TDeflater plain;
+    plain.PlainSearch = true;
+    std::uint16_t methodPlain = 8;
+    if (Deflate(plain, input, level, 65535, methodPlain) != whole || methodPlain != method)
         std::abort();
 
     if (method == 0) {

@@ -1,6 +1,7 @@
 #include "app/entry_export.h"
 
 #include "app/export_dialog.h"
+#include "app/export_pdf.h"
 #include "editor/file_commands.h"
 #include "nav/date_tree.h"
 #include "platform/codepage.h"
@@ -16,13 +17,16 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QPdfWriter>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+
+#include <memory>
 
 namespace {
 const QLocale English(QLocale::English);
@@ -52,19 +56,57 @@ QString EntryHeading(const TRangeEntry& e) {
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword) {
+                             const std::function<std::string(const QString&)>& askPassword,
+                             const TExportProgress& progress) {
     TEntryIndex index;
     index.Refresh(archivePath);
     const std::vector<TRangeEntry> entries =
         EntriesInRange(index, Ymd(options.From), Ymd(options.To), options.Summaries);
+    const int total = 2 * static_cast<int>(entries.size());
+    auto stepTo = [&](int done) { return !progress || progress(done, total); };
 
-    QTextDocument doc;
-    QTextCursor c(&doc);
     const QString title = "Dayscrib: " + English.toString(options.From, "d MMMM yyyy") +
                           QString::fromUtf8(" \xE2\x80\x93 ") +
                           English.toString(options.To, "d MMMM yyyy");
-    doc.setMetaInformation(QTextDocument::DocumentTitle, title);
+    // HTML: one document. PDF: a document per month, printed once it is
+    // complete and then dropped.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    std::unique_ptr<TPdfPages> pdf;
+    if (options.Pdf) {
+        buffer.open(QIODevice::WriteOnly);
+        pdf = std::make_unique<TPdfPages>(&buffer, title);
+    }
+    // A new document for each part: one that has been printed keeps its
+    // layout, and would lay every paragraph out again as it is inserted.
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setMetaInformation(QTextDocument::DocumentTitle, title);
+    QTextCursor c(doc.get());
     AddHeading(c, title, 1, true);
+    bool empty = false; // the document holds no heading yet
+    int partFrom = 0;   // entries whose pages are printed
+    int partEntries = 0;
+    int read = 0; // entries read
+    // Prints the document's part of the PDF and starts the next; its pages
+    // take the writing half of the steps of its entries.
+    auto printPart = [&] {
+        const int before = read + partFrom;
+        const bool printed = empty || pdf->Print(*doc, [&](int page, int pages) {
+            return stepTo(before + partEntries * page / pages);
+        });
+        partFrom += partEntries;
+        partEntries = 0;
+        const QFont font = doc->defaultFont();
+        doc = std::make_unique<QTextDocument>();
+        doc->setDefaultFont(font);
+        c = QTextCursor(doc.get());
+        empty = true;
+        return printed;
+    };
+    auto addHeading = [&](const QString& text, int level) {
+        AddHeading(c, text, level, empty);
+        empty = false;
+    };
 
     // A reader of its own: the main window's archive component and the
     // password of the open entry stay as they are.
@@ -72,43 +114,66 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     reader.Policy = TPasswordPolicy::DefaultThenAsk;
     reader.DefaultPassword = profile.CurrentPassword;
     TExportSummary result;
-    for (const TRangeEntry& e : entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TRangeEntry& e = entries[i];
+        if (pdf && i > 0 && partEntries > 0 &&
+            (e.Key.Year != entries[i - 1].Key.Year || e.Key.Month != entries[i - 1].Key.Month)) {
+            if (!printPart()) {
+                result.Canceled = true;
+                return result;
+            }
+        }
         const QString heading = EntryHeading(e);
         reader.AskPassword = [&] { return askPassword(heading); };
         const TEntryReader::TRead loaded = reader.Read(archivePath, e.Member);
-        if (!loaded.Found) {
-            if (loaded.GaveUp) result.Skipped << heading;
-            continue;
+        ++partEntries;
+        if (loaded.Found) {
+            addHeading(heading, 2);
+            QTextDocument part;
+            part.setDefaultFont(doc->defaultFont());
+            const std::string_view rtf = reader.Bytes();
+            ReadRtf(QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())), part);
+            c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+            c.insertFragment(QTextDocumentFragment(&part));
+            ++result.Included;
+        } else if (loaded.GaveUp) {
+            result.Skipped << heading;
+        } else if (loaded.Unreadable) {
+            result.Unreadable << heading + ": " +
+                                     QString::fromStdString(
+                                         UnreadableReason(loaded.TooLarge, loaded.Cause, loaded.Size));
         }
-        AddHeading(c, heading, 2, false);
-        QTextDocument part;
-        part.setDefaultFont(doc.defaultFont());
-        const std::string_view rtf = reader.Bytes();
-        ReadRtf(QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())), part);
-        c.insertBlock(QTextBlockFormat(), QTextCharFormat());
-        c.insertFragment(QTextDocumentFragment(&part));
-        ++result.Included;
+        if (!stepTo(++read + (pdf ? partFrom : 0))) {
+            result.Canceled = true;
+            return result;
+        }
     }
-    if (!result.Skipped.isEmpty()) {
-        AddHeading(c, "Not included (protected)", 2, false);
-        for (const QString& s : result.Skipped) {
+    const auto listLeftOut = [&](const QString& title, const QStringList& lines) {
+        if (lines.isEmpty()) return;
+        addHeading(title, 2);
+        for (const QString& s : lines) {
             c.insertBlock(QTextBlockFormat(), QTextCharFormat());
             c.insertText(s);
         }
-    }
+    };
+    listLeftOut("Not included (protected)", result.Skipped);
+    listLeftOut("Not included (could not be read)", result.Unreadable);
 
     // Written beside the target, flushed and renamed over it: a failure
     // leaves no half document and an existing file as it was.
-    QByteArray bytes;
-    if (options.Pdf) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter pdf(&buffer);
-        pdf.setTitle(title);
-        pdf.setCreator("Dayscrib");
-        doc.print(&pdf);
+    if (pdf) {
+        if (!printPart()) {
+            result.Canceled = true;
+            return result;
+        }
+        if (!pdf->Finish()) throw Exception("Cannot create file " + options.FileName.toStdString());
+        pdf.reset();
     } else {
-        bytes = doc.toHtml().toUtf8();
+        bytes = doc->toHtml().toUtf8();
+    }
+    if (!stepTo(total)) {
+        result.Canceled = true;
+        return result;
     }
     if (WriteFileWhole(options.FileName, bytes) != TExportResult::Written)
         throw Exception("Cannot create file " + options.FileName.toStdString());
@@ -145,17 +210,43 @@ void TEntryExport::Run() {
     if (QFileInfo::exists(options.FileName) &&
         prompts_.Confirm("Export", "OK to overwrite " + options.FileName) != TConfirmAnswer::Yes)
         return;
+    // How far it has come, in a window whose Cancel stops it; its events are
+    // let through every tenth of a second.
+    QProgressDialog progress("Exporting entries...", "Cancel", 0, 1, prompts_.Parent());
+    progress.setWindowTitle("Export");
+    progress.setAccessibleName(progress.windowTitle());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setValue(0);
+    progress.show();
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
     const TExportSummary result = ExportEntries(
-        options, ArchivePath(current_.CurrentPath), current_, [this](const QString& heading) {
+        options, ArchivePath(current_.CurrentPath), current_,
+        [this](const QString& heading) {
             const QString answer = prompts_.InputBox(
                 "Password Prompt", "Enter password for " + heading + ":", QString(), true);
             return PasswordBytes(answer.toStdString());
+        },
+        [&](int done, int total) {
+            if (progress.maximum() == total && done < total && sinceEvents.elapsed() < 100)
+                return !progress.wasCanceled();
+            sinceEvents.restart();
+            progress.setMaximum(total);
+            progress.setValue(done); // lets the window's events through
+            return !progress.wasCanceled();
         });
+    progress.close();
+    if (result.Canceled) return;
     QString report = QString("Exported %1 %2 to %3.")
                          .arg(result.Included)
                          .arg(result.Included == 1 ? "entry" : "entries")
                          .arg(options.FileName);
     if (!result.Skipped.isEmpty())
         report += "\nNot included (protected): " + result.Skipped.join(", ") + ".";
+    if (!result.Unreadable.isEmpty())
+        report += "\nNot included (could not be read): " + result.Unreadable.join("; ") + ".";
     prompts_.ShowMessage(report);
 }

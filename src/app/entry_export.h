@@ -1,9 +1,12 @@
 // File > "Export...": every entry of the current profile between two dates
 // (day entries, summaries when asked for) in one document, in date order
-// under a heading for each: HTML with the formatting kept, or PDF. The file
-// is written whole or not at all. A protected entry is included only when its
-// password is given (the profile's default password is tried first, without
-// asking); otherwise it is listed at the end as not included.
+// under a heading for each: HTML with the formatting kept, or PDF (each
+// month from a new page, export_pdf.h). The file is written whole or not at
+// all. A protected entry is included only when its password is given (the
+// profile's default password is tried first, without asking); otherwise it
+// is listed at the end as not included, as is an entry that could not be
+// read (damaged), with the reason. The command shows how far it has come in
+// a progress window whose Cancel stops it, writing nothing.
 #pragma once
 
 #include "settings/settings.h"
@@ -28,8 +31,15 @@ struct TExportOptions {
 
 struct TExportSummary {
     int Included = 0;
-    QStringList Skipped; // headings of the protected entries left out
+    QStringList Skipped;    // headings of the protected entries left out
+    QStringList Unreadable; // "heading: why", the entries that could not be read
+    bool Canceled = false;  // the progress said stop: nothing was written
 };
+
+// Told how far an export has come, `done` steps of `total` (twice the
+// entries: reading each is one step, writing the document the other half);
+// false stops the export.
+using TExportProgress = std::function<bool(int done, int total)>;
 
 // The entry's heading: its EntryTitle in English ("Wednesday 15 March 2000").
 QString EntryHeading(const TRangeEntry& entry);
@@ -39,7 +49,8 @@ QString EntryHeading(const TRangeEntry& entry);
 // `prompt` asks for a password (caption, text) and returns it, empty on Cancel.
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword);
+                             const std::function<std::string(const QString&)>& askPassword,
+                             const TExportProgress& progress = {});
 
 class TEntryExport : public QObject {
     Q_OBJECT

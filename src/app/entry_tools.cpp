@@ -5,6 +5,7 @@
 #include "rtf/rtf_reader.h"
 #include "store/entry_store.h"
 #include "ui/commands.h"
+#include "ui/new_password.h"
 #include "ui/prompts.h"
 
 #include <QAction>
@@ -16,28 +17,33 @@
 
 namespace {
 
-// Marks the entry modified, as typing would, and can be undone.
-void AppendEmptyLine(TRichEdit& editor) {
-    QTextCursor c(editor.document());
-    c.movePosition(QTextCursor::End);
-    c.insertBlock();
+// Marks the entry modified, as typing would, and can be undone. False when
+// the editor is read-only.
+bool AppendEmptyLine(TRichEdit& editor) {
+    return editor.Edit([&] {
+        QTextCursor c(editor.document());
+        c.movePosition(QTextCursor::End);
+        c.insertBlock();
+    });
 }
 
 } // namespace
 
-void ReplaceContentAsEdit(TRichEdit& editor, const QByteArray& rtf) {
-    QTextDocument replacement;
-    replacement.setDefaultFont(editor.document()->defaultFont());
-    ReadRtf(rtf, replacement);
-    QTextCursor c(editor.document());
-    c.beginEditBlock();
-    c.select(QTextCursor::Document);
-    c.removeSelectedText();
-    // The first paragraph takes the template's paragraph attributes too.
-    c.setBlockFormat(replacement.begin().blockFormat());
-    c.insertFragment(QTextDocumentFragment(&replacement));
-    c.endEditBlock();
-    editor.moveCursor(QTextCursor::Start);
+bool ReplaceContentAsEdit(TRichEdit& editor, const QByteArray& rtf) {
+    return editor.Edit([&] {
+        QTextDocument replacement;
+        replacement.setDefaultFont(editor.document()->defaultFont());
+        ReadRtf(rtf, replacement);
+        QTextCursor c(editor.document());
+        c.beginEditBlock();
+        c.select(QTextCursor::Document);
+        c.removeSelectedText();
+        // The first paragraph takes the template's paragraph attributes too.
+        c.setBlockFormat(replacement.begin().blockFormat());
+        c.insertFragment(QTextDocumentFragment(&replacement));
+        c.endEditBlock();
+        editor.moveCursor(QTextCursor::Start);
+    });
 }
 
 TEntryTools::TEntryTools(TRichEdit* editor, TEntryStore& store, const TCurrentProfile& current,
@@ -51,6 +57,13 @@ void TEntryTools::Attach(QAction* applyTemplate, QAction* saveAsTemplate, QActio
     AttachCommand(saveAsTemplate, prompts_, [this] { SaveasTemplate1Click(); });
     AttachCommand(protect, prompts_, [this] { Protect1Click(); });
     AttachCommand(unprotect, prompts_, [this] { Unprotect1Click(); });
+    // Greyed while the entry is read-only, instead of doing nothing.
+    const auto follow = [applyTemplate, saveAsTemplate, protect, unprotect](bool readOnly) {
+        for (QAction* a : {applyTemplate, saveAsTemplate, protect, unprotect})
+            a->setEnabled(!readOnly);
+    };
+    connect(editor_, &TRichEdit::ReadOnlyChanged, this, follow);
+    follow(editor_->ReadOnly());
 }
 
 std::string TEntryTools::ArchiveFile() const {
@@ -58,36 +71,33 @@ std::string TEntryTools::ArchiveFile() const {
 }
 
 void TEntryTools::ApplyTemplate1Click() {
-    if (editor_->ReadOnly()) return;
     const std::optional<std::string> rtf = store_.LoadTemplate(ArchiveFile());
     if (!rtf) return;
     ReplaceContentAsEdit(*editor_, QByteArray::fromStdString(*rtf));
 }
 
 void TEntryTools::SaveasTemplate1Click() {
-    if (editor_->ReadOnly()) return;
     if (!store_.SaveTemplate(editor_->SaveToStream().toStdString(), ArchiveFile()))
         prompts_.ShowError("Error saving template.");
 }
 
 void TEntryTools::Protect1Click() {
-    if (editor_->ReadOnly()) return;
-    QString answer;
-    if (!prompts_.InputQuery("Password Prompt", "Enter new password:", answer, true)) return;
-    const std::string password = PasswordBytes(answer.toStdString());
+    const std::optional<QString> answer =
+        AskNewPassword(prompts_, "Password Prompt", "Enter new password:");
+    if (!answer) return;
+    const std::string password = PasswordBytes(answer->toStdString());
     // The status bar must never claim a protection the next store will not give.
     if (StorePassword(password, current_).empty()) {
         prompts_.ShowMessage("An empty password would leave the entry unprotected.");
         return;
     }
-    AppendEmptyLine(*editor_);
+    if (!AppendEmptyLine(*editor_)) return;
     passwordPanel_->setText("Password Protected");
     store_.SetEntryPassword(password);
 }
 
 void TEntryTools::Unprotect1Click() {
-    if (editor_->ReadOnly()) return;
-    AppendEmptyLine(*editor_);
+    if (!AppendEmptyLine(*editor_)) return;
     passwordPanel_->setText(QString());
     store_.SetEntryPassword(std::string());
 }

@@ -3,9 +3,10 @@
 // the entry store; this class joins them to the editor, the status bar's
 // password panel and the prompts.
 //
-// A read-only entry (a read-only profile, or an entry whose password the
-// user gave up on) takes no template and no change of protection, and its
-// text is not offered as a template: nothing of it may reach an archive.
+// A read-only entry (a read-only profile, or an entry that could not be
+// read) takes no template and no change of protection, and its text is not
+// offered as a template: the four commands are greyed while the editor is
+// read-only, and the editor refuses the changes they would make.
 #pragma once
 
 #include <QByteArray>
@@ -19,8 +20,9 @@ class TRichEdit;
 struct TCurrentProfile;
 
 // Replaces the editor's whole content by the RTF document `rtf` as one edit:
-// the entry counts as modified and one Undo takes it back.
-void ReplaceContentAsEdit(TRichEdit& editor, const QByteArray& rtf);
+// the entry counts as modified and one Undo takes it back. False (nothing
+// changed) when the editor is read-only.
+bool ReplaceContentAsEdit(TRichEdit& editor, const QByteArray& rtf);
 
 class TEntryTools : public QObject {
     Q_OBJECT

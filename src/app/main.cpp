@@ -2,16 +2,15 @@
 // main window, the message loop.
 #include "app/app_resources.h"
 #include "app/command_line.h"
+#include "app/engine_messages.h"
 #include "app/help_window.h"
 #include "app/main_form.h"
 #include "app/single_instance.h"
 #include "platform/user_folders.h"
 #include "ui/help.h"
 #include "ui/prompts.h"
-#include "zip/hooks.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -43,12 +42,7 @@ int main(int argc, char** argv) {
         prompts.ShowMessage("Dayscrib is already running.");
         return 0; // nothing read, nothing written
     }
-    EngineHooks().MessageBox = [&prompts](const std::string& text, const std::string&) {
-        prompts.ShowMessage(MessageText(text));
-    };
-    EngineHooks().ProcessMessages = [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
+    InstallEngineHooks(prompts);
     int rc = 0;
     {
         TMainForm form(prompts);
@@ -57,7 +51,7 @@ int main(int argc, char** argv) {
         form.show();
         rc = app.exec();
     }
-    EngineHooks() = TEngineHooks();
+    RemoveEngineHooks();
     SetHelpHandler({});
     return rc;
 }

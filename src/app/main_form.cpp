@@ -149,7 +149,9 @@ void TMainForm::closeEvent(QCloseEvent* e) {
 }
 
 bool TMainForm::FormClose() {
-    if (!SaveEntry()) return false;
+    const TStoreOutcome outcome = StoreEntry();
+    if (outcome == TStoreOutcome::Stayed) return false;
+    if (outcome == TStoreOutcome::Failed) return CloseAnyway(); // the recovery file stays
     Recovery->Discard(); // nothing unsaved is left
     return true;
 }

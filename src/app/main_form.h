@@ -223,6 +223,22 @@ private:
     // back: Yes opens its entry and puts the text in, marked modified.
     void OfferRecovery();
 
+    // Storing the open entry (main_form_store.cpp): stored (or nothing to
+    // store), failed (the user was told), or the user chose to stay.
+    enum class TStoreOutcome { Stored, Failed, Stayed };
+    TStoreOutcome StoreEntry();
+    // The entry's member changed in the archive since it was loaded: the
+    // user keeps their text, takes the other version, or stays.
+    TStoreOutcome ResolveOtherChange(const std::string& bytes, const std::string& archive,
+                                     const std::string& member);
+    void EntryStored();
+    // Damaged members a store carried over are named once per run.
+    void ReportDamagedMembers();
+    // Closing after a store failed: the user may close anyway, with the
+    // text kept in the recovery file.
+    bool CloseAnyway();
+    std::vector<std::string> reportedDamaged_;
+
     // commands
     void FileExit();
 

@@ -47,28 +47,16 @@ void TMainForm::LoadEntry() {
     Editor->setFocus();
     Nav->RefreshMarks();
     if (!failure.empty()) prompts_.ShowError(MessageText(failure));
+    // A member that is there but could not be read is no absent entry: the
+    // user hears of it, and the locked editor keeps it from being replaced.
+    if (result.Unreadable)
+        prompts_.ShowMessage("The entry of " + EntryTitle(Nav->Key, Nav->CurrentLevel()) +
+                             " could not be read: " + QString::fromStdString(result.Reason) +
+                             ". It is kept as it is.");
 }
 
 bool TMainForm::SaveEntry() {
-    if (!Editor->Modified()) return true;
-    const std::string member = Nav->CurrentMember();
-    const std::string archive = ArchivePath(Current.CurrentPath);
-    bool stored = false;
-    try {
-        stored = Store.Save(Editor->SaveToStream().toStdString(), archive, member, Current);
-    } catch (const std::exception& e) {
-        prompts_.ShowError(MessageText(e.what()));
-        return false;
-    }
-    if (!stored) {
-        prompts_.ShowMessage("Error saving entry.");
-        return false; // the text stays, still modified; the caller stays here
-    }
-    Editor->SetModified(false);
-    ShowModifiedMark(false);
-    Recovery->Discard();
-    Nav->RefreshMarks();
-    return true;
+    return StoreEntry() == TStoreOutcome::Stored;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "app/preferences_form.h"
 
 #include "app/preferences_form_rules.h"
+#include "ui/password_box.h"
 #include "ui/help.h"
 #include "ui/prompts.h"
 
@@ -178,7 +179,6 @@ QGroupBox* TPreferencesFrm::BuildProfile(int n) {
     name_[n - 1] = Named(new QLineEdit, user + "NameEdit", "Name:");
     path_[n - 1] = Named(new QLineEdit, user + "PathEdit", "Data Path:");
     password_[n - 1] = Named(new QLineEdit, user + "PasswordEdit", "Default Password:");
-    password_[n - 1]->setEchoMode(QLineEdit::Password);
     protect_[n - 1] = Named(new QCheckBox("Protect"), user + "ProtectCheck", "Protect");
     grid->addWidget(Caption("Name:", name_[n - 1]), row, 0);
     grid->addWidget(name_[n - 1], row, 1);
@@ -187,7 +187,7 @@ QGroupBox* TPreferencesFrm::BuildProfile(int n) {
     ++row;
     grid->addWidget(BuildFolderLabel(n), row++, 3, 1, 3);
     grid->addWidget(Caption("Default Password:", password_[n - 1]), row, 0);
-    grid->addWidget(password_[n - 1], row, 1);
+    grid->addWidget(WithShowToggle(password_[n - 1]), row, 1); // masked, with "Show"
     grid->addWidget(protect_[n - 1], row, 2);
     if (n > 1) {
         ro_[n - 1] = Named(new QCheckBox("Readonly"), user + "ROCheck", "Readonly");

@@ -19,19 +19,20 @@ QString TRecoveryKeeper::FileName() const {
     return QString::fromStdString(ConfigFolder() + RecoveryFileName);
 }
 
-void TRecoveryKeeper::KeepNow() {
+bool TRecoveryKeeper::KeepNow() {
     if (timer_.interval() != IntervalMs) timer_.start(IntervalMs);
-    if (!editor_->Modified() || editor_->ReadOnly()) return;
+    if (!editor_->Modified() || editor_->ReadOnly()) return true;
     const int revision = editor_->document()->revision();
-    if (owned_ && revision == keptRevision_) return;
+    if (owned_ && revision == keptRevision_) return true;
     TRecovery r = describe_();
     r.Rtf = editor_->SaveToStream().toStdString();
     // Written beside, flushed, renamed over: never half a file.
     if (WriteFileWhole(FileName(), QByteArray::fromStdString(FormatRecovery(r))) !=
         TExportResult::Written)
-        return; // a full disk: tried again at the next tick
+        return false; // a full disk: tried again at the next tick
     owned_ = true;
     keptRevision_ = revision;
+    return true;
 }
 
 void TRecoveryKeeper::Discard() {

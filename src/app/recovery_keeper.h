@@ -32,8 +32,9 @@ public:
 
     QString FileName() const;
     // Keeps the text now when the editor holds unsaved changes it has not
-    // kept yet.
-    void KeepNow();
+    // kept yet. True when the file holds the unsaved text (or there is
+    // none); false when it could not be written.
+    bool KeepNow();
     // The open entry's changes are stored: this program's recovery file goes.
     void Discard();
     // A recovery file left by an earlier run, if any.

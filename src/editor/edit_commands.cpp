@@ -48,7 +48,7 @@ void TEditCommands::RichEditChange() {
 }
 
 void TEditCommands::EditUndo() {
-    Editor->undo();
+    Editor->Undo();
 }
 void TEditCommands::EditCut() {
     Editor->CutToClipboard();

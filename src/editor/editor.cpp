@@ -51,6 +51,10 @@ QTextCharFormat TTextAttributes::Format() const {
 }
 
 void TTextAttributes::Apply(const QTextCharFormat& modifier) {
+    editor_.Edit([&] { ApplyNow(modifier); });
+}
+
+void TTextAttributes::ApplyNow(const QTextCharFormat& modifier) {
     if (type_ == atDefaultText) {
         editor_.defaultFormat_.merge(modifier);
         QFont font = editor_.document()->defaultFont();
@@ -130,6 +134,10 @@ rtf::ParaAttrs TParaAttributes::Get() const {
 }
 
 void TParaAttributes::Set(const std::function<void(rtf::ParaAttrs&)>& change) {
+    editor_.Edit([&] { SetNow(change); });
+}
+
+void TParaAttributes::SetNow(const std::function<void(rtf::ParaAttrs&)>& change) {
     QTextDocument* doc = editor_.document();
     QTextCursor sel = editor_.textCursor();
     QTextBlock first = doc->findBlock(sel.selectionStart());
@@ -259,6 +267,21 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
 }
 
 TRichEdit::~TRichEdit() = default;
+
+void TRichEdit::SetReadOnly(bool value) {
+    if (value == isReadOnly()) return;
+    setReadOnly(value);
+    emit ReadOnlyChanged(value);
+}
+
+bool TRichEdit::Edit(const std::function<void()>& change) {
+    if (isReadOnly()) {
+        emit ChangeRefused();
+        return false;
+    }
+    change();
+    return true;
+}
 
 bool TRichEdit::Modified() const {
     return document()->isModified();
@@ -404,7 +427,11 @@ void TRichEdit::SetTextMargins(int left, int right) {
 }
 
 bool TRichEdit::CanUndo() const {
-    return document()->isUndoAvailable();
+    return !isReadOnly() && document()->isUndoAvailable();
+}
+
+void TRichEdit::Undo() {
+    Edit([this] { undo(); });
 }
 
 bool TRichEdit::CanPaste() const {
@@ -433,10 +460,14 @@ bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const {
 }
 
 void TRichEdit::insertFromMimeData(const QMimeData* source) {
+    Edit([&] { InsertNow(source); });
+}
+
+void TRichEdit::InsertNow(const QMimeData* source) {
     QString format = source->hasFormat(kRtfMime)      ? kRtfMime
                      : source->hasFormat(kRtfMimeAlt) ? kRtfMimeAlt
                                                       : QString();
-    if (format.isEmpty() || isReadOnly()) {
+    if (format.isEmpty()) {
         QTextEdit::insertFromMimeData(source);
         return;
     }
@@ -453,9 +484,11 @@ void TRichEdit::CopyToClipboard() {
 }
 
 void TRichEdit::CutToClipboard() {
-    if (isReadOnly() || !textCursor().hasSelection()) return;
-    CopyToClipboard();
-    textCursor().removeSelectedText();
+    if (!textCursor().hasSelection()) return;
+    Edit([this] {
+        CopyToClipboard();
+        textCursor().removeSelectedText();
+    });
 }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {

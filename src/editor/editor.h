@@ -53,6 +53,7 @@ private:
     TTextAttributes(TRichEdit& editor, TAttributeType type) : editor_(editor), type_(type) {}
     QTextCharFormat Format() const;
     void Apply(const QTextCharFormat& modifier);
+    void ApplyNow(const QTextCharFormat& modifier);
 
     TRichEdit& editor_;
     TAttributeType type_;
@@ -78,6 +79,7 @@ private:
     explicit TParaAttributes(TRichEdit& editor) : editor_(editor) {}
     rtf::ParaAttrs Get() const;
     void Set(const std::function<void(rtf::ParaAttrs&)>& change);
+    void SetNow(const std::function<void(rtf::ParaAttrs&)>& change);
 
     TRichEdit& editor_;
 };
@@ -93,8 +95,14 @@ public:
     bool Modified() const;
     void SetModified(bool value);
 
+    // While read-only the entry takes no change at all: not from typing (the
+    // control's own rule) and not from any command. Every change the
+    // program makes to the text or its formatting goes through Edit, the one
+    // guard: while read-only it changes nothing, emits ChangeRefused and
+    // answers false.
     bool ReadOnly() const { return isReadOnly(); }
-    void SetReadOnly(bool value) { setReadOnly(value); }
+    void SetReadOnly(bool value);
+    bool Edit(const std::function<void()>& change);
 
     // The whole content as RTF. Loading replaces the content, forgets the
     // undo history and leaves the editor unmodified; bytes that are not RTF
@@ -134,6 +142,7 @@ public:
 
     bool CanUndo() const;
     bool CanPaste() const;
+    void Undo();
     // Copy and cut with the RTF clipboard format (Ctrl+C and Ctrl+X use them;
     // QTextEdit's own copy() does not offer RTF).
     void CopyToClipboard();
@@ -141,6 +150,10 @@ public:
 
 signals:
     void ModifiedChanged(bool modified);
+    void ReadOnlyChanged(bool readOnly);
+    // A change was refused because the editor is read-only: whatever shows
+    // the text's state (the tool bar) shows it again as it is.
+    void ChangeRefused();
     // The whole content was replaced (LoadFromStream, Clear).
     void Loaded();
 
@@ -156,6 +169,7 @@ protected:
 private:
     friend class TTextAttributes;
     friend class TParaAttributes;
+    void InsertNow(const QMimeData* source);
 
     TTextAttributes defAttributes_{*this, TTextAttributes::atDefaultText};
     TTextAttributes selAttributes_{*this, TTextAttributes::atSelected};

@@ -78,11 +78,12 @@ void TFindReplace::ReplaceDialogReplace(bool all) {
 }
 
 void TFindReplace::ReplaceSelection(const QString& text) {
-    // The control refuses to change a read-only text; the match stays selected.
-    if (Editor->isReadOnly()) return;
-    QTextCursor c = Editor->textCursor();
-    c.insertText(text);
-    Editor->setTextCursor(c); // the caret after the inserted text
+    // A read-only text refuses the change; the match stays selected.
+    Editor->Edit([&] {
+        QTextCursor c = Editor->textCursor();
+        c.insertText(text);
+        Editor->setTextCursor(c); // the caret after the inserted text
+    });
 }
 
 void TFindReplace::ReplaceFirstMatch() {

@@ -91,6 +91,9 @@ TFormatBar::TFormatBar(TRichEdit* editor, TRuler* ruler, const TFormatControls& 
     // A newly loaded entry may leave the caret where it was: show its state too.
     connect(Editor, &TRichEdit::Loaded, this, guarded(&TFormatBar::SelectionChange));
     connect(Ruler, &TRuler::Resized, this, guarded(&TFormatBar::SelectionChange));
+    // A read-only entry refused a command: the buttons, boxes and markers
+    // the user moved show the text as it still is.
+    connect(Editor, &TRichEdit::ChangeRefused, this, guarded(&TFormatBar::SelectionChange));
 
     // The toggle buttons act on their toggled state, which a click, a key and
     // an assistive tool's Toggle action all change; SelectionChange changes
@@ -307,8 +310,8 @@ void TFormatBar::ColorButtonClick() {
     QColor color = lastColor_;
     if (!prompts_.ChooseColor(color, kFontHelpContext)) return;
     lastColor_ = color;
+    ShowColor(color); // shown again as the text has it when the change is refused
     Editor->SelAttributes().SetColor(color);
-    ShowColor(color);
 }
 
 // ---- ruler markers ----

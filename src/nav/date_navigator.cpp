@@ -20,6 +20,8 @@
 #include <QTextCharFormat>
 #include <QTreeWidget>
 
+#include <map>
+
 namespace {
 
 const QString Placeholder = QStringLiteral("+");
@@ -529,13 +531,20 @@ void TDateNavigator::ShowOnThisDay() {
     // A reader of its own, so the main window's archive component and its
     // password are not disturbed; encrypted entries are not read here.
     TEntryReader reader;
+    std::map<std::string, QString> problems; // the entries that could not be read
     const auto read = [&](const std::string& member) -> std::optional<std::string> {
-        if (!reader.Read(archive, member).Found) return std::nullopt;
+        const TEntryReader::TRead r = reader.Read(archive, member);
+        if (r.Unreadable)
+            problems[member] = QString::fromStdString(UnreadableReason(r.TooLarge, r.Cause, r.Size));
+        if (!r.Found) return std::nullopt;
         return std::string(reader.Bytes());
     };
     const QDate date = KeyDate();
-    TOnThisDayDlg dlg(date, OnThisDay(settings_.YearList.Strings(), date, index_, read),
-                      tree_->window());
+    std::vector<TOnThisDayItem> items = OnThisDay(settings_.YearList.Strings(), date, index_, read);
+    for (TOnThisDayItem& item : items)
+        if (const auto it = problems.find(item.Member); it != problems.end())
+            item.Problem = it->second;
+    TOnThisDayDlg dlg(date, items, tree_->window());
     if (dlg.exec() == QDialog::Accepted && !dlg.SelectedMember.empty())
         OpenMember(dlg.SelectedMember);
 }

@@ -29,6 +29,8 @@ TOnThisDayDlg::TOnThisDayDlg(const QDate& date, const std::vector<TOnThisDayItem
         QString text = EntryTitle(KeyForDate(Ymd(item.Date)), TEntryLevel::elDay);
         if (item.Protected)
             text += " (protected)";
+        else if (!item.Problem.isEmpty())
+            text += " (could not be read: " + item.Problem + ")";
         else if (!item.FirstLine.isEmpty())
             text += ": " + item.FirstLine;
         EntriesList->addItem(text);

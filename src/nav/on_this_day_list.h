@@ -18,6 +18,7 @@ struct TOnThisDayItem {
     std::string Member;     // "2019\12\Week2\8.rtf"
     bool Protected = false; // encrypted: not read, opened through the password prompt
     QString FirstLine;      // the first line of its text that is not blank
+    QString Problem;        // why it could not be read ("it is damaged (CRC error)")
 };
 
 // `read` gives the RTF of an unencrypted member (nothing when it cannot be

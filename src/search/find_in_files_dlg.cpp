@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "search/find_walk.h"
+#include "ui/entry_title.h"
 #include "ui/help.h"
 #include "ui/prompts.h"
 
@@ -222,10 +223,21 @@ bool TFindDlg::ReadMember(const std::string& path, std::string_view& bytes) {
     // place, without the name being looked up again.
     const int index = nextMember_;
     nextMember_ = -1;
-    if (!(index >= 0 ? Reader.ReadIndex(ArchiveFile, index) : Reader.Read(ArchiveFile, path)).Found)
-        return false;
+    const TEntryReader::TRead read =
+        index >= 0 ? Reader.ReadIndex(ArchiveFile, index) : Reader.Read(ArchiveFile, path);
+    // One that is there but cannot be read is not passed over in silence.
+    if (read.Unreadable)
+        unreadable_ << EntryTitleOf(path) + ": " +
+                           QString::fromStdString(UnreadableReason(read.TooLarge, read.Cause, read.Size));
+    if (!read.Found) return false;
     bytes = Reader.Bytes();
     return true;
+}
+
+void TFindDlg::ReportUnreadable() {
+    if (unreadable_.isEmpty()) return;
+    prompts_.ShowMessage("These entries could not be read, so they were not searched:\n" +
+                         unreadable_.join("\n"));
 }
 
 void TFindDlg::ShowProgress(int steps) {
@@ -259,6 +271,7 @@ void TFindDlg::StartBtnClick() {
 
     searching_ = true;
     stop_ = false;
+    unreadable_.clear();
     archiveExists_ = ArchiveExists(ArchiveFile);
     candidates_.reset();
     // The archive stays open for the whole search instead of being opened
@@ -310,6 +323,7 @@ void TFindDlg::StartBtnClick() {
         result = FindInFiles(years, options, read, events);
     } catch (...) {
         ShowProgress(steps); // the bar stays where the search stopped
+        ReportUnreadable();
         throw;
     }
     if (result.Stopped) return; // the dialog is closing
@@ -319,6 +333,7 @@ void TFindDlg::StartBtnClick() {
         return;
     }
     ProgressBar->setValue(0);
+    ReportUnreadable();
 }
 
 void TFindDlg::ResultsListDblClick() {

@@ -17,6 +17,7 @@
 #include "store/entry_reader.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <optional>
 #include <string>
@@ -82,9 +83,13 @@ public:
     // nothing when no line is selected.
     void ResultsListDblClick();
     // Reads one member with no password, then with DefaultPassword once;
-    // `bytes` shows it until the next call. False when it is missing or
-    // protected by another password; no archive at all is no member.
+    // `bytes` shows it until the next call. False when it is missing,
+    // protected by another password, or cannot be read (damaged: it is
+    // named to the user when the search ends); no archive at all is no
+    // member.
     bool ReadMember(const std::string& path, std::string_view& bytes);
+    // The entries of the last search that could not be read, with why.
+    const QStringList& Unreadable() const { return unreadable_; }
 
     bool Searching() const { return searching_; }
     // The result lines listed, as the walk gave them (ANSI bytes).
@@ -102,6 +107,7 @@ private:
     void BuildControls();
     void UpdateRangeControls();
     void ShowProgress(int steps);
+    void ReportUnreadable();
 
     TPrompts& prompts_;
     std::vector<std::string> lines_;
@@ -113,6 +119,7 @@ private:
     // over without a call into the reader (or even being made).
     std::optional<TFindCandidates> candidates_;
     int nextMember_ = -1; // the index of the member read next, when known
+    QStringList unreadable_;
 };
 
 // Edit > "Find in Files...": shows the dialog modally for the given years and

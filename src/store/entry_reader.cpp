@@ -1,5 +1,6 @@
 #include "store/entry_reader.h"
 
+#include "zip/exceptions.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
 #include "zip/zip_utils.h"
@@ -21,37 +22,95 @@ TEntryReader::TEntryReader(TZipReader& archive)
 TEntryReader::~TEntryReader() = default;
 
 TEntryReader::TRead TEntryReader::Read(const std::string& archivePath, const std::string& member) {
-    return Run(archivePath, [this, &member](TMemoryStream& out) {
-        return archive_.ExtractToStream(&out, member);
-    });
+    archive_.ZipPassword.clear();
+    archive_.SetZipName(archivePath);
+    archive_.OpenArchive();
+    return Run(archive_.IndexOf(member));
 }
 
 TEntryReader::TRead TEntryReader::ReadIndex(const std::string& archivePath, int index) {
-    return Run(archivePath, [this, index](TMemoryStream& out) {
-        return archive_.ExtractIndexToStream(&out, index);
-    });
-}
-
-TEntryReader::TRead TEntryReader::Run(const std::string& archivePath,
-                                      const std::function<int(TMemoryStream&)>& extract) {
     archive_.ZipPassword.clear();
     archive_.SetZipName(archivePath);
+    archive_.OpenArchive();
+    archive_.Member(index); // range check
+    return Run(index);
+}
+
+namespace {
+
+std::string FaultCause(TZipReader& archive, int index) {
+    switch (archive.LastFault()) {
+    case TZipReader::mfCrc:
+        return "CRC error";
+    case TZipReader::mfUnknownMethod:
+        return "unknown compression method " + std::to_string(archive.Member(index).Method);
+    case TZipReader::mfTooLong:
+        return "data longer than its header says";
+    default:
+        return "data not decodable";
+    }
+}
+
+} // namespace
+
+std::string UnreadableReason(bool tooLarge, const std::string& cause, std::int64_t size) {
+    if (tooLarge) return "it is too large to open (" + std::to_string(size >> 20) + " MiB)";
+    return "it is damaged (" + cause + ")";
+}
+
+TEntryReader::TRead TEntryReader::Run(int index) {
     passwordSeen_ = false;
     defaultTried_ = false;
     done_ = false;
     TRead result;
-    // The reader gives up on a member when the password it is handed is the
-    // one that just failed; the rules may still have another to offer.
-    while (!done_) {
-        member_->Clear(); // empty and at its start, as the reader expects
-        if (extract(*member_) > 0) {
-            result.Found = true;
-            break;
-        }
-        if (!passwordSeen_) break; // no such member
+    if (index < 0) { // no such member
+        archive_.CloseArchive();
+        return result;
     }
+    result.Size = static_cast<std::uint32_t>(archive_.Member(index).UncompressedSize);
+    if (result.Size > MaxBytes) {
+        archive_.CloseArchive();
+        result.Unreadable = result.TooLarge = true;
+        return result;
+    }
+    // The member's own faults are reported here, not shown by the engine.
+    const bool show = archive_.ShowUnknownMethod;
+    archive_.ShowUnknownMethod = false;
+    try {
+        // The reader gives up on a member when the password it is handed is
+        // the one that just failed; the rules may still have another to offer.
+        while (!done_) {
+            member_->Clear(); // empty and at its start, as the reader expects
+            if (archive_.ExtractIndexToStream(member_.get(), index) > 0) {
+                result.Found = true;
+                break;
+            }
+            if (!passwordSeen_) break; // not a password: the data is damaged
+        }
+    } catch (const EAlteredMember&) {
+        result.Unreadable = true;
+        result.Cause = "encrypted data altered";
+    } catch (const EBadLocalHeader&) {
+        result.Unreadable = true;
+        result.Cause = "local header unreadable";
+    } catch (const EFatalUnzipError&) {
+        result.Unreadable = true;
+        result.Cause = "data cut short";
+    } catch (const EStreamError&) {
+        result.Unreadable = true;
+        result.Cause = "data cut short";
+    } catch (...) {
+        archive_.ShowUnknownMethod = show;
+        throw;
+    }
+    archive_.ShowUnknownMethod = show;
     result.PasswordProtected = passwordSeen_;
-    result.GaveUp = !result.Found && passwordSeen_;
+    result.GaveUp = !result.Found && !result.Unreadable && passwordSeen_;
+    if (!result.Found && !result.Unreadable && !result.GaveUp) {
+        result.Unreadable = true;
+        result.Cause = FaultCause(archive_, index);
+    }
+    if (!result.Found) member_->Clear();
     return result;
 }
 

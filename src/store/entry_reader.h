@@ -13,11 +13,20 @@
 // The password that opened the member stays the reader's Password(), so that
 // the entry store can save the entry again encrypted the same way.
 //
+// A member that is there but cannot be read is never taken for an absent
+// one: damaged data (a CRC that does not match, a method without a decoder,
+// data cut short or longer than its header says, a damaged local header, an
+// encrypted member whose authentication fails) and a member larger than
+// MaxBytes come back Unreadable, with the cause in words. Errors of the
+// archive as a whole (missing, not a zip file, a damaged directory) still
+// propagate: then no member can be read.
+//
 // A reader of its own (the default) leaves the main window's archive
 // component alone; the entry store hands in its own component, through which
 // it also saves.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +37,10 @@ class TMemoryStream;
 class TZipReader;
 
 enum class TPasswordPolicy { None, DefaultOnly, DefaultThenAsk };
+
+// Why an unreadable member could not be read, as a sentence's end: "it is
+// damaged (CRC error)", "it is too large to open (300 MiB)".
+std::string UnreadableReason(bool tooLarge, const std::string& cause, std::int64_t size);
 
 // Whether there is an archive at `archivePath` (none holds no entry).
 bool ArchiveExists(const std::string& archivePath);
@@ -49,13 +62,23 @@ public:
     // with; the empty answer (Cancel) gives up.
     std::function<std::string()> AskPassword;
 
+    // The largest member read: an entry's RTF is a few kilobytes, and a
+    // header that claims more is not believed into memory.
+    std::int64_t MaxBytes = 256ll << 20;
+
     struct TRead {
         bool Found = false;             // Bytes() holds the member
         bool PasswordProtected = false; // a password was needed to open it
         bool GaveUp = false;            // protected, and no password given opened it
+        // The member is there but could not be read: damaged (Cause says
+        // how), or TooLarge (more than MaxBytes).
+        bool Unreadable = false;
+        bool TooLarge = false;
+        std::string Cause; // "CRC error", "unknown compression method 12", "data cut short"...
+        std::int64_t Size = 0; // the member's size as its header gives it
     };
-    // Reads `member` of the archive at `archivePath`. Engine errors (a
-    // missing or damaged archive, an unreadable file) propagate.
+    // Reads `member` of the archive at `archivePath`. Errors of the archive
+    // as a whole (a missing or damaged archive, an unreadable file) propagate.
     TRead Read(const std::string& archivePath, const std::string& member);
     // The same for the member at `index` of the archive's directory (as
     // MemberNames lists it), without its name being looked up.
@@ -78,7 +101,8 @@ public:
     void ProcessMessages(bool process);
 
 private:
-    TRead Run(const std::string& archivePath, const std::function<int(TMemoryStream&)>& extract);
+    // Reads the member at `index` (-1: none) of the archive opened by the caller.
+    TRead Run(int index);
     void OnBadPassword(std::string& next);
 
     std::unique_ptr<TZipReader> own_;

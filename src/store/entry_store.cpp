@@ -6,6 +6,7 @@
 
 #include "platform/file_replace.h"
 #include "platform/user_folders.h"
+#include "zip/exceptions.h"
 #include "zip/stream.h"
 
 std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile) {
@@ -31,6 +32,7 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     Archive_.ZipPassword.clear();
     reader_.DefaultPassword = profile.CurrentPassword;
     Locked_ = false;
+    loaded_ = TMemberStamp{};
     if (!ArchiveExists(archivePath)) return result;
     // Until the member is read or known to be absent, the entry counts as
     // locked: an engine error leaves it so, and the editor's old text can
@@ -41,16 +43,96 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     result.Found = read.Found;
     result.PasswordProtected = read.PasswordProtected;
     result.GaveUp = read.GaveUp;
+    result.Unreadable = read.Unreadable;
+    if (read.Unreadable) result.Reason = UnreadableReason(read.TooLarge, read.Cause, read.Size);
     if (read.Found) result.Bytes = reader_.Bytes();
-    Locked_ = result.GaveUp;
+    Locked_ = result.GaveUp || result.Unreadable;
+    loaded_ = StampNow(true, member);
     return result;
+}
+
+TEntryStore::TMemberStamp TEntryStore::StampNow(bool archiveExists, const std::string& member) {
+    TMemberStamp stamp;
+    const int index = archiveExists ? Archive_.IndexOf(member) : -1;
+    if (index < 0) return stamp;
+    const TZipHeaderInfo& h = Archive_.Member(index);
+    stamp.Present = true;
+    stamp.CRC = h.CRC;
+    stamp.DateTime = h.DateTime;
+    stamp.CompressedSize = h.CompressedSize;
+    stamp.UncompressedSize = h.UncompressedSize;
+    stamp.Method = h.Method;
+    stamp.Flags = h.Flags;
+    return stamp;
 }
 
 bool TEntryStore::Save(const std::string& bytes, const std::string& archivePath,
                        const std::string& member, const TCurrentProfile& profile) {
+    return SaveChecked(bytes, archivePath, member, profile, loaded_, false);
+}
+
+bool TEntryStore::SaveOverOther(const std::string& bytes, const std::string& archivePath,
+                                const std::string& member, const TCurrentProfile& profile) {
+    return SaveChecked(bytes, archivePath, member, profile, seen_, true);
+}
+
+namespace {
+// "2026\12\Week2\9.rtf" -> "2026\12\Week2\9 (other copy).rtf", or
+// "... (other copy 2).rtf" and so on when that name is taken.
+std::string OtherCopyName(const std::string& member, int n) {
+    std::string base = member;
+    std::string ext;
+    if (const std::size_t dot = base.rfind('.');
+        dot != std::string::npos && base.find('\\', dot) == std::string::npos) {
+        ext = base.substr(dot);
+        base.erase(dot);
+    }
+    return base + (n == 1 ? " (other copy)" : " (other copy " + std::to_string(n) + ")") + ext;
+}
+} // namespace
+
+bool TEntryStore::SaveChecked(const std::string& bytes, const std::string& archivePath,
+                              const std::string& member, const TCurrentProfile& profile,
+                              const TMemberStamp& expected, bool keepOther) {
+    changedElsewhere_ = false;
+    keptCopy_.clear();
     if (Locked_) return true;
+    // Looked at under the archive's lock, so no other save comes between
+    // this look and the store.
+    const TMemberStamp wanted = expected;
+    Archive_.OnArchiveLocked = [&](TZipWriter&, bool exists, bool& stop) {
+        const TMemberStamp now = StampNow(exists, member);
+        if (!(now == wanted)) {
+            seen_ = now;
+            changedElsewhere_ = true;
+            stop = true;
+            return;
+        }
+        if (!keepOther || !now.Present) return;
+        int n = 1;
+        while (Archive_.IndexOf(OtherCopyName(member, n)) >= 0)
+            ++n;
+        keptCopy_ = OtherCopyName(member, n);
+        Archive_.KeepReplacedAs = keptCopy_;
+    };
     Archive_.ZipPassword = StorePassword(Archive_.ZipPassword, profile);
-    return Store(bytes, archivePath, member, Archive_.ZipPassword);
+    bool stored = false;
+    try {
+        stored = Store(bytes, archivePath, member, Archive_.ZipPassword);
+    } catch (const EUserCanceled&) {
+        Archive_.OnArchiveLocked = nullptr;
+        keptCopy_.clear();
+        if (changedElsewhere_) return false;
+        throw;
+    } catch (...) {
+        Archive_.OnArchiveLocked = nullptr;
+        keptCopy_.clear();
+        throw;
+    }
+    Archive_.OnArchiveLocked = nullptr;
+    if (stored) loaded_ = StampNow(true, member);
+    else keptCopy_.clear();
+    return stored;
 }
 
 bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath,

@@ -19,9 +19,22 @@
 // so a template operation never leaves a protected entry to be stored
 // unencrypted.
 //
+// A member that is there but cannot be read (damaged, or too large) locks
+// the entry the same way: nothing of it was read, so nothing may replace
+// it; every other save copies its bytes unchanged.
+//
 // Saving makes a missing profile folder first (a new user has none), and
 // reports failure instead of pretending: the caller keeps the text in
 // the editor, still modified, and stays on the entry.
+//
+// Another program may store into the same archive (a second settings
+// folder, or a second computer through a shared folder). What the entry's
+// member was when it was loaded (or last stored) is remembered; a save
+// looks at the member again under the archive's lock and, when it is not
+// the same (CRC, sizes, time, method), stores nothing and says so
+// (ChangedElsewhere). The caller then lets the user choose: store anyway
+// keeping the other version beside it (SaveOverOther), take the other
+// version (load again), or go on editing.
 #pragma once
 
 #include "settings/settings.h"
@@ -30,10 +43,12 @@
 #include "zip/zip_writer.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 // The password an entry is stored with: its own, else the profile's default
 // password when the profile protects its entries, else none (empty).
@@ -50,6 +65,10 @@ public:
         std::string Bytes;              // the entry's RTF, empty when not found
         bool PasswordProtected = false; // a password was needed to open it
         bool GaveUp = false;            // the user gave up on a protected member
+        // The member is there but could not be read; Reason says why ("it is
+        // damaged (CRC error)").
+        bool Unreadable = false;
+        std::string Reason;
     };
 
     TEntryStore();
@@ -67,6 +86,23 @@ public:
     bool Save(const std::string& bytes, const std::string& archivePath, const std::string& member,
               const TCurrentProfile& profile);
 
+    // ---- another program's change ----
+    // The last Save or SaveOverOther stored nothing because the member is not
+    // the one the entry was loaded from (or last stored as).
+    bool ChangedElsewhere() const { return changedElsewhere_; }
+    // Stores as Save does, over the member as the last look found it; that
+    // version is kept beside it (KeptCopy names it). When the member changed
+    // once more meanwhile, nothing is stored and ChangedElsewhere says so.
+    bool SaveOverOther(const std::string& bytes, const std::string& archivePath,
+                       const std::string& member, const TCurrentProfile& profile);
+    // The name the other version was kept under by the last SaveOverOther
+    // ("2026\12\Week2\9 (other copy).rtf"); empty when there was none.
+    const std::string& KeptCopy() const { return keptCopy_; }
+
+    // The members the last store carried over unchanged because they are
+    // damaged (their local header cannot be read).
+    const std::vector<std::string>& DamagedMembers() const { return Archive_.DamagedMembers(); }
+
     // ---- templates ----
     // The template's RTF, or nothing when the archive holds no template. A
     // missing archive raises the engine's error for a file it cannot open.
@@ -81,7 +117,8 @@ public:
     void SetEntryPassword(const std::string& password) { Archive_.ZipPassword = password; }
 
     // The entry last loaded could not be read: it was protected and the user
-    // gave up on it, or the archive raised an error while it was read.
+    // gave up on it, it is damaged or too large, or the archive raised an
+    // error while it was read.
     bool Locked() const { return Locked_; }
 
     // The archive component every entry and template operation goes through.
@@ -99,6 +136,20 @@ public:
     std::function<void(const std::string& message)> OnBackupFailed;
 
 private:
+    // What identifies one version of a member, from the directory alone.
+    struct TMemberStamp {
+        bool Present = false;
+        std::uint32_t CRC = 0, DateTime = 0;
+        std::int32_t CompressedSize = 0, UncompressedSize = 0;
+        std::uint16_t Method = 0, Flags = 0;
+        bool operator==(const TMemberStamp&) const = default;
+    };
+    // The member's stamp in the archive component's directory as it is now.
+    TMemberStamp StampNow(bool archiveExists, const std::string& member);
+    // Save and SaveOverOther: stores when the member is still `expected`.
+    bool SaveChecked(const std::string& bytes, const std::string& archivePath,
+                     const std::string& member, const TCurrentProfile& profile,
+                     const TMemberStamp& expected, bool keepOther);
     // Stores `bytes` as `member` with `password` (empty: unencrypted).
     bool Store(const std::string& bytes, const std::string& archivePath, const std::string& member,
                const std::string& password);
@@ -109,4 +160,8 @@ private:
     TEntryReader reader_; // reads through Archive_, with the password rules of a load
     std::set<std::string> backupReported_; // archive and day of a failure reported
     bool Locked_ = false;
+    TMemberStamp loaded_; // the entry's member as loaded or last stored
+    TMemberStamp seen_;   // as the last save that stopped found it
+    bool changedElsewhere_ = false;
+    std::string keptCopy_;
 };

@@ -1,5 +1,7 @@
 #include "ui/entry_title.h"
 
+#include "platform/codepage.h"
+
 #include <QDate>
 
 QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& locale) {
@@ -18,4 +20,11 @@ QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& local
         return QString::number(key.Year);
     }
     return {};
+}
+
+QString EntryTitleOf(const std::string& member, const QLocale& locale) {
+    TEntryKey key;
+    TEntryLevel level;
+    if (ParseMemberPath(member, key, level)) return EntryTitle(key, level, locale);
+    return QString::fromStdString(AnsiToUtf8(member));
 }

@@ -9,7 +9,12 @@
 
 #include <QLocale>
 #include <QString>
+#include <string>
 
 // The names of days and months come from `locale`, the system's by default;
 // exports pass a fixed one so that a document reads the same everywhere.
 QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& locale = QLocale());
+
+// The entry a member path names, as EntryTitle gives it; a member that
+// names no entry ("Template.rtf", a copy kept beside an entry) by its path.
+QString EntryTitleOf(const std::string& member, const QLocale& locale = QLocale());

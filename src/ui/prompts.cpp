@@ -3,7 +3,6 @@
 #include "platform/codepage.h"
 #include "ui/help.h"
 
-#include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -15,9 +14,15 @@
 #include <QPrinter>
 #include <QPushButton>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
+// Every message box of the program is captioned with its name, whatever
+// the application object is called (a test program) or the message's
+// source would caption it (the engine's "Zip Error").
 QString Title() {
-    return QApplication::applicationName();
+    return QStringLiteral("Dayscrib");
 }
 
 // Qt's own (non-native) font and colour dialogs end in a button box; a Help
@@ -51,6 +56,17 @@ QString TPrompts::InputBox(const QString& caption, const QString& prompt,
     QString value = defaultText;
     if (!InputQuery(caption, prompt, value, masked)) return defaultText;
     return value;
+}
+
+int TPrompts::Choose(const QString& caption, const QString& text, const QStringList& buttons) {
+    switch (Confirm(caption, text)) {
+    case TConfirmAnswer::Yes:
+        return 0;
+    case TConfirmAnswer::No:
+        return buttons.size() > 2 ? 1 : -1;
+    default:
+        return buttons.size() > 1 ? static_cast<int>(buttons.size()) - 1 : -1;
+    }
 }
 
 // ---- Qt's dialogs ----
@@ -89,6 +105,25 @@ TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) 
     default:
         return TConfirmAnswer::Cancel;
     }
+}
+
+int TQtPrompts::Choose(const QString& caption, const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, Parent());
+    std::vector<QAbstractButton*> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        QPushButton* b = box.addButton(buttons[i], last ? QMessageBox::RejectRole
+                                                        : QMessageBox::AcceptRole);
+        b->setAccessibleName(QString(buttons[i]).remove('&'));
+        added.push_back(b);
+    }
+    if (!added.empty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(added.front()));
+        box.setEscapeButton(added.back());
+    }
+    box.exec();
+    const auto it = std::find(added.begin(), added.end(), box.clickedButton());
+    return it == added.end() ? -1 : static_cast<int>(it - added.begin());
 }
 
 bool TQtPrompts::ChooseFont(QFont& font, QColor& color, int helpContext) {
@@ -159,6 +194,7 @@ int TScriptedPrompts::Count(TKind kind) const {
 bool TScriptedPrompts::InputQuery(const QString& caption, const QString& prompt, QString& value,
                                   bool masked) {
     Asked.push_back({TKind::Input, caption, prompt, masked});
+    if (WhileAsking) WhileAsking();
     if (Inputs.empty()) return false;
     const std::optional<QString> answer = Inputs.front();
     Inputs.pop_front();
@@ -180,6 +216,15 @@ TConfirmAnswer TScriptedPrompts::Confirm(const QString& caption, const QString& 
     if (Confirms.empty()) return TConfirmAnswer::Cancel;
     const TConfirmAnswer a = Confirms.front();
     Confirms.pop_front();
+    return a;
+}
+
+int TScriptedPrompts::Choose(const QString& caption, const QString& text,
+                             const QStringList& buttons) {
+    Asked.push_back({TKind::Choice, caption, text + "\n[" + buttons.join("|") + "]"});
+    if (Choices.empty()) return -1;
+    const int a = Choices.front();
+    Choices.pop_front();
     return a;
 }
 

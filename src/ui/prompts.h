@@ -39,6 +39,11 @@ public:
     // The application's standard error message (an exception's text).
     virtual void ShowError(const QString& text) = 0;
     virtual TConfirmAnswer Confirm(const QString& caption, const QString& text) = 0;
+    // A question answered with one of `buttons` (their captions, the last
+    // one the answer of Escape): the index of the one chosen, -1 when the
+    // box was closed otherwise. By default asked as a Confirm whose Yes, No
+    // and Cancel stand for the first, the second and the last button.
+    virtual int Choose(const QString& caption, const QString& text, const QStringList& buttons);
     // Font and colour dialogs: false when the user cancels. `helpContext`
     // is the help page the dialog's Help button opens (0: none).
     virtual bool ChooseFont(QFont& font, QColor& color, int helpContext) = 0;
@@ -70,6 +75,7 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     TConfirmAnswer Confirm(const QString& caption, const QString& text) override;
+    int Choose(const QString& caption, const QString& text, const QStringList& buttons) override;
     bool ChooseFont(QFont& font, QColor& color, int helpContext) override;
     bool ChooseColor(QColor& color, int helpContext) override;
     QString SaveFileName(const QString& caption, const QString& folder,
@@ -83,7 +89,18 @@ public:
 // empty file name, TConfirmAnswer::Cancel, a cancelled input).
 class TScriptedPrompts : public TPrompts {
 public:
-    enum class TKind { Input, Message, Error, Confirm, Font, Color, SaveFile, OpenFile, Print };
+    enum class TKind {
+        Input,
+        Message,
+        Error,
+        Confirm,
+        Font,
+        Color,
+        SaveFile,
+        OpenFile,
+        Print,
+        Choice
+    };
     struct TAsked {
         TKind Kind;
         QString Caption;
@@ -98,7 +115,11 @@ public:
     std::deque<std::optional<QColor>> Colors;
     std::deque<QString> FileNames;
     std::deque<bool> Prints;
+    std::deque<int> Choices; // button indexes; empty answers -1
     std::vector<TAsked> Asked;
+    // Runs when an input is asked for, before the scripted answer: a test
+    // acts there on the windows that are open at that moment.
+    std::function<void()> WhileAsking;
 
     // The texts of the messages and errors shown, in order.
     QStringList Messages() const;
@@ -109,6 +130,7 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     TConfirmAnswer Confirm(const QString& caption, const QString& text) override;
+    int Choose(const QString& caption, const QString& text, const QStringList& buttons) override;
     bool ChooseFont(QFont& font, QColor& color, int helpContext) override;
     bool ChooseColor(QColor& color, int helpContext) override;
     QString SaveFileName(const QString& caption, const QString& folder,

@@ -26,5 +26,8 @@ DAYSCRIB_EXCEPTION(EArchiveInUse);
 // "The encrypted member is damaged or altered". None of it reaches the
 // caller's stream.
 DAYSCRIB_EXCEPTION(EAlteredMember);
+// A member whose local header is not there where the directory places it:
+// "The member's local header is damaged". Nothing of it is extracted.
+DAYSCRIB_EXCEPTION(EBadLocalHeader);
 
 #undef DAYSCRIB_EXCEPTION

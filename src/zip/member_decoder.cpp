@@ -3,7 +3,6 @@
 #include "zip/codec/inflate.h"
 #include "zip/codec/legacy.h"
 #include "zip/codec/unzip_work.h"
-#include "zip/hooks.h"
 
 bool DecodeMember(TUnZipWork& work, std::uint16_t method, std::uint16_t flags) {
     switch (method) {
@@ -25,8 +24,7 @@ bool DecodeMember(TUnZipWork& work, std::uint16_t method, std::uint16_t flags) {
     case 6: // imploded: window size and trees come from the flags
         Explode(work, flags);
         return true;
-    default:
-        ShowEngineMessage("Unknown Compression Method", "Zip Error");
+    default: // the caller says so, as it reports its members' faults
         return false;
     }
 }

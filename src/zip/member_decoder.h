@@ -6,7 +6,7 @@
 class TUnZipWork;
 
 // Runs the decoder of `method` over the frame (set up for the member).
-// Returns false for a method without a decoder, after showing the message
-// box "Unknown Compression Method" (caption "Zip Error"); nothing is then
-// decoded and the member is judged by its CRC like any other.
+// Returns false for a method without a decoder: nothing is then decoded, and
+// the reader says so (the message "Unknown Compression Method", or its
+// LastFault) and judges the member by its CRC like any other.
 bool DecodeMember(TUnZipWork& work, std::uint16_t method, std::uint16_t flags);

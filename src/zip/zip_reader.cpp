@@ -280,7 +280,8 @@ void TZipReader::ReadDirectory(TStream& stream) {
 }
 
 void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
-                                const TEndCentral& endCentral, const TArchiveStamp& stamp) {
+                                const TEndCentral& endCentral, const TArchiveStamp& stamp,
+                                bool written) {
     View = nullptr;
     SortedView.reset();
     nameIndex_.clear();
@@ -288,7 +289,7 @@ void TZipReader::AdoptDirectory(std::unique_ptr<TSortedZip> directory,
     EndCentral.Assign(endCentral);
     BuildView();
     DirectoryTime = stamp;
-    DirectoryWritten = true;
+    DirectoryWritten = written;
 }
 
 void TZipReader::BuildView() {
@@ -508,9 +509,14 @@ bool TZipReader::ExtractMember(int index) {
     const std::int64_t memberEnd = at + LocalHeaderSize + WorkHeader.NameLength +
                                    WorkHeader.CentralExtraLength + 64 +
                                    Unsigned(WorkHeader.CompressedSize);
+    lastFault_ = mfNone;
     std::memcpy(LocalHeader,
                 archive.Bytes(at, sizeof LocalHeader, std::max(memberEnd, at + readAhead_)),
                 sizeof LocalHeader);
+    // Without its signature the lengths that follow are noise: where the
+    // data starts is not known, and nothing read from there is the member.
+    if (Get32(LocalHeader) != LocalHeaderSignature)
+        throw EBadLocalHeader("The member's local header is damaged");
     const std::int64_t dataStart = static_cast<std::int64_t>(WorkHeader.LocalOffset) + 30 +
                                    Get16(LocalHeader + 26) + Get16(LocalHeader + 28);
     archive.Seek(dataStart, soBeginning);
@@ -547,7 +553,10 @@ bool TZipReader::ExtractMember(int index) {
                                 startSize, startPos, decoded);
 
     const std::uint32_t crc = work_->FinalCrc();
+    if (tooBig) lastFault_ = mfTooLong;
+    else if (crc != WorkHeader.CRC && lastFault_ == mfNone) lastFault_ = mfCrc;
     if (!tooBig && crc == WorkHeader.CRC) {
+        lastFault_ = mfNone;
         if (OnEndUnZip) OnEndUnZip(*this, index, fName);
         ++extracted_;
         lastCipher_ = WorkHeader.Cipher();
@@ -564,6 +573,7 @@ bool TZipReader::ExtractMember(int index) {
             }
         }
         bool retry = false;
+        lastFault_ = mfBadPassword; // a wrong password, or data that no password opens
         if (OnSkippingFile) OnSkippingFile(*this, srBadPassword, path, index, retry);
     } else if (OnBadCRC) {
         OnBadCRC(*this, crc, WorkHeader.CRC, index);
@@ -579,6 +589,7 @@ bool TZipReader::AskNewPassword(int index, const std::string& path, std::int64_t
         giveUp = candidate == ZipPassword;
     }
     if (giveUp) {
+        lastFault_ = mfBadPassword;
         bool retry = false;
         if (OnSkippingFile) OnSkippingFile(*this, srBadPassword, path, index, retry);
         work_->TotalToDo -= compressed;
@@ -601,6 +612,10 @@ bool TZipReader::Decode(TStream& input, std::int64_t compressed, std::uint16_t m
                                               : std::function<void(int)>();
     try {
         decoded = DecodeMember(g, method, WorkHeader.Flags);
+        if (!decoded) {
+            lastFault_ = mfUnknownMethod;
+            if (ShowUnknownMethod) ShowEngineMessage("Unknown Compression Method", "Zip Error");
+        }
     } catch (const EBiggerThanUncompressed&) {
         return false;
     } catch (...) {
@@ -610,11 +625,20 @@ bool TZipReader::Decode(TStream& input, std::int64_t compressed, std::uint16_t m
     return true;
 }
 
+int TZipReader::IndexOf(const std::string& name) {
+    if (!View) return -1;
+    if (!nameIndexBuilt_) BuildNameIndex();
+    const auto it = nameIndex_.find(AsciiLower(name));
+    return it == nameIndex_.end() ? -1 : it->second.front();
+}
+
 std::string TZipReader::GetArchiveComment() {
     OpenArchive();
     std::string comment;
-    if (EndCentral.CommentLength != 0 && EndCentral.LoadComment(*ArchiveStream) &&
-        EndCentral.Comment())
+    // A comment already in memory is the one of this archive: the directory
+    // and its end record are read again whenever the file changes.
+    if (EndCentral.CommentLength != 0 &&
+        (EndCentral.Comment() || EndCentral.LoadComment(*ArchiveStream)) && EndCentral.Comment())
         comment = *EndCentral.Comment();
     CloseArchive();
     return comment;

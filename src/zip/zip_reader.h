@@ -160,6 +160,19 @@ public:
     // How many times the directory was read from the file (a cache measure).
     int DirectoryReads() const { return directoryReads_; }
 
+    // Why the member last extracted did not come out whole (when no
+    // exception said so): what a caller reports for it.
+    enum TMemberFault { mfNone, mfBadPassword, mfCrc, mfUnknownMethod, mfTooLong };
+    TMemberFault LastFault() const { return lastFault_; }
+    // The view index of the first member named `name` (letter case aside, no
+    // wildcards), or -1; -1 too when no directory is loaded (OpenArchive
+    // loads it).
+    int IndexOf(const std::string& name);
+    // A member of a method without a decoder shows the engine's message
+    // "Unknown Compression Method" when set; a caller that reports the
+    // member's fault itself (LastFault) clears it.
+    bool ShowUnknownMethod = true;
+
 protected:
     // The archive file, open between OpenArchive and CloseArchive.
     std::unique_ptr<TStream> ArchiveStream;
@@ -192,8 +205,10 @@ protected:
     std::string MemberPath(int index) const;
     // Takes a directory the writer has just written as the cached one, with
     // its end record and the new archive file's stamp; builds the view.
+    // `written`: every local header is one the writer wrote (none was
+    // carried over damaged), so DirectoryWritten holds.
     void AdoptDirectory(std::unique_ptr<TSortedZip> directory, const TEndCentral& endCentral,
-                        const TArchiveStamp& stamp);
+                        const TArchiveStamp& stamp, bool written);
 
 private:
     // The stamp of the file behind an open stream (of ZipName when the
@@ -243,5 +258,6 @@ private:
     std::vector<int> lastMatched_;
     int extracted_ = 0;
     TZipCipher lastCipher_ = zcNone;
+    TMemberFault lastFault_ = mfNone;
     int directoryReads_ = 0;
 };

@@ -135,7 +135,7 @@ bool TZipReader::ExtractAesMember(int index, const TAesExtra& record, std::int64
         // member fails as any member of an unknown method does.
         CutBack(startSize, startPos);
         if (OnBadCRC) OnBadCRC(*this, work_->FinalCrc(), WorkHeader.CRC, index);
-        return false;
+        return false; // Decode has set the fault
     }
     const bool whole = fits &&
                        OutStream->Position() - startPos ==

@@ -141,6 +141,20 @@ std::string OemRoundTrip(const std::string& name) {
     return AnsiOemRoundTrip(name);
 }
 
+bool NameEscapesFolder(const std::string& name) {
+    if (!name.empty() && (name[0] == '\\' || name[0] == '/')) return true;
+    if (name.size() >= 2 && name[1] == ':') return true;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = name.find_first_of("\\/", start);
+        if (name.compare(start, end == std::string::npos ? std::string::npos : end - start, "..") ==
+            0)
+            return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
 std::string ConvertPathNames(const std::string& path, int) {
     return path;
 }

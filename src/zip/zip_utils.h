@@ -37,6 +37,11 @@ bool CopyFileTo(const std::string& source, const std::string& dest);
 
 // ANSI -> OEM -> ANSI, so the name is what a later read of an archive gives.
 std::string OemRoundTrip(const std::string& name);
+// Whether a member of this name, unpacked by any zip program, would land
+// outside the folder it is unpacked into: a name that starts at a root or a
+// drive, or that climbs with a ".." part ("\" and "/" both separate). The
+// writer never writes one.
+bool NameEscapesFolder(const std::string& name);
 // Short (8.3) and long names do not exist on Linux: the path is returned as given.
 std::string ConvertPathNames(const std::string& path, int longNames);
 // Volume labels do not exist on Linux: both report failure.

@@ -105,6 +105,15 @@ int TZipWriter::AddFromStream(TStream* stream, const std::string& name) {
 
 int TZipWriter::BuildArchive() {
     if (Trimmed(ZipName()).empty() && !ArchiveStream) return 0;
+    if (!fromStream_ && !FilesList.empty()) {
+        // Adding files from the disk (by name, wildcard or folder) is not
+        // built: the names would become empty members. Refused before
+        // anything is touched.
+        FilesList.clear();
+        KeepReplacedAs.clear();
+        throw Exception("Members are added from a stream only; nothing was written");
+    }
+    damaged_.clear();
     Busy = true;
     addedCount_ = 0;
     const TZipSortMode savedSortMode = SortMode;
@@ -128,15 +137,16 @@ int TZipWriter::BuildArchive() {
         KeepZipOpen = savedKeepZipOpen;
         namesWritten_.clear();
         oldLocals_.clear();
+        oldOffsets_.clear();
         oldHeaders_.clear();
         headersMoved_ = false;
         rawIn_.reset();
         newEnd_.Clear();
-        deflater_.reset();
         tempFile_.reset();
         CloseArchive();
         Busy = false;
         FilesList.clear();
+        KeepReplacedAs.clear();
     };
     const std::string zipName = ZipName();
     // Held from before the old archive is looked at until the new one is in
@@ -149,7 +159,9 @@ int TZipWriter::BuildArchive() {
             !TempPath.empty() && DirectoryExists(TempPath) ? TempPath : beside;
         RemoveStaleTempFiles(beside, zipName);
         if (tempFolder != beside) RemoveStaleTempFiles(tempFolder, zipName);
-        deflater_ = std::make_unique<TDeflater>();
+        // The encoder's buffers (most of a megabyte) serve every save of this
+        // writer: made at the first, not at each.
+        if (!deflater_) deflater_ = std::make_unique<TDeflater>();
         // Only now, under the lock, does it count whether the archive exists
         // and what its directory holds: OpenArchive compares the cached
         // directory with the file as it is now.
@@ -161,6 +173,11 @@ int TZipWriter::BuildArchive() {
         outFile_ = FileOps->CreateFile(outputName_);
         out_ = std::make_unique<TOutput>(*outFile_);
         if (hadArchive_) OpenArchive();
+        if (OnArchiveLocked) {
+            bool stop = false;
+            OnArchiveLocked(*this, hadArchive_, stop);
+            if (stop) throw EUserCanceled("User canceled Zip operation");
+        }
         newDirectory_ = std::make_unique<TSortedZip>(ByNone, TSortedZip::dupError, true);
         // Only the names AddMember writes can collide with a later one: a
         // name equal to an old member's designates (replaces) that member.
@@ -212,7 +229,8 @@ int TZipWriter::BuildArchive() {
         outputName_.clear();
         tempFile_.reset();
         SortMode = savedSortMode;
-        AdoptDirectory(std::move(newDirectory_), newEnd_, TArchiveStamp::Of(zipName));
+        AdoptDirectory(std::move(newDirectory_), newEnd_, TArchiveStamp::Of(zipName),
+                       damaged_.empty());
     } catch (...) {
         outputName_.clear(); // InstallArchive removed it
         cleanUp();
@@ -238,6 +256,10 @@ void TZipWriter::WriteCentralDirectory() {
     newEnd_.CentralSize = static_cast<std::uint32_t>(end - start);
     newEnd_.ThisDisk = 0;
     newEnd_.Write(*out_);
+    // The comment now lies behind the new record: a later look at it (or the
+    // next save, which carries it over) must read it there, not where the
+    // old archive had it.
+    newEnd_.CommentPosition = static_cast<std::uint32_t>(end + EndCentralSize);
 }
 
 void TZipWriter::AddNewHeader() {
@@ -300,6 +322,20 @@ void TZipWriter::CopyMembers() {
             // A replaced member keeps its place in the member order.
             FlushRun();
             if (OnUpdate) OnUpdate(*this, upaReplace, i);
+            if (!KeepReplacedAs.empty()) {
+                if (NameEscapesFolder(KeepReplacedAs))
+                    throw Exception("A member may not be named with a root, a drive or \"..\": " +
+                                    KeepReplacedAs);
+                // The old version stays beside the new one, under its own name.
+                std::unique_ptr<TZipHeaderInfo>& kept = oldHeaders_[static_cast<std::size_t>(i)];
+                if (CopyMember(*kept, i, OemRoundTrip(KeepReplacedAs))) {
+                    newDirectory_->Add(kept.get());
+                    kept.release();
+                    ++newEnd_.EntriesThisDisk;
+                    ++newEnd_.TotalEntries;
+                }
+                FlushRun();
+            }
             const std::string name = FilesList[designator];
             FilesList.erase(FilesList.begin() + static_cast<std::ptrdiff_t>(designator));
             keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(designator));
@@ -309,7 +345,7 @@ void TZipWriter::CopyMembers() {
         }
         std::unique_ptr<TZipHeaderInfo>& owner = oldHeaders_[static_cast<std::size_t>(i)];
         if (owner->HasComment() && !owner->FileComment()) owner->LoadComment(*ArchiveStream);
-        CopyMember(*owner, i);
+        if (!CopyMember(*owner, i)) continue;
         newDirectory_->Add(owner.get());
         owner.release();
         ++newEnd_.EntriesThisDisk;
@@ -321,6 +357,9 @@ void TZipWriter::CopyMembers() {
 void TZipWriter::ReadOldLocalHeaders() {
     const int count = Directory->Count();
     oldLocals_.assign(static_cast<std::size_t>(count), TOldLocal{});
+    oldOffsets_.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        oldOffsets_[static_cast<std::size_t>(i)] = Directory->Items(i)->LocalOffset;
     if (count == 0) return;
     if (!rawIn_) rawIn_ = std::make_unique<TFileWindow>(*ArchiveStream);
     // Mapped, the headers are read where they lie, without copying the
@@ -412,7 +451,7 @@ std::int64_t TZipWriter::HeadersAhead(int index, std::int64_t from) const {
     return ahead;
 }
 
-void TZipWriter::CopyMember(TZipHeaderInfo& header, int index) {
+bool TZipWriter::CopyMember(TZipHeaderInfo& header, int index, const std::string& newName) {
     if (!rawIn_) rawIn_ = std::make_unique<TFileWindow>(*ArchiveStream);
     const std::int64_t at = header.LocalOffset;
     const std::int64_t compressed =
@@ -422,15 +461,23 @@ void TZipWriter::CopyMember(TZipHeaderInfo& header, int index) {
     // bit, so it cannot be cleared): such a member always gets one, the CRC
     // and sizes from the directory, so the copy reads as it did before.
     const std::int64_t descriptor = header.HasDataDescriptor() ? kDescriptorSize : 0;
-    if (DirectoryWritten) {
+    if (DirectoryWritten && newName.empty()) {
         // Written by this component, and unchanged since: nothing to read
         // to know that the old bytes are the new ones.
         AddToRun(header, at, at + header.LocalSize() + compressed + descriptor);
-        return;
+        return true;
     }
-    const TOldLocal& old = oldLocals_.at(static_cast<std::size_t>(index));
-    if (old.state == TOldLocal::Unreadable) throw EStreamError("Stream read error");
-    if (old.state == TOldLocal::NotAHeader) throw EBadZipFile("Not a valid zip file!");
+    TOldLocal old;
+    if (DirectoryWritten) {
+        old.state = TOldLocal::AsItIs;
+        old.nameLength = header.NameLength;
+        old.extraLength = header.LocalExtraLength;
+    } else {
+        old = oldLocals_.at(static_cast<std::size_t>(index));
+    }
+    if (!newName.empty()) header.SetName(newName);
+    if (old.state == TOldLocal::Unreadable || old.state == TOldLocal::NotAHeader)
+        return CarryDamaged(header, index);
     header.LocalExtraLength = old.extraLength;
     const std::int64_t dataAt = at + LocalHeaderSize + old.nameLength;
     const std::int64_t end = dataAt + header.LocalExtraLength + compressed;
@@ -438,7 +485,7 @@ void TZipWriter::CopyMember(TZipHeaderInfo& header, int index) {
     // them. Where the old local header already says exactly that, the
     // member's bytes are the old ones from its header on, and a run of such
     // members that lie one after another is copied in one piece.
-    if (old.state == TOldLocal::AsItIs) {
+    if (old.state == TOldLocal::AsItIs && newName.empty()) {
         AddToRun(header, at, end);
     } else {
         FlushRun();
@@ -457,6 +504,24 @@ void TZipWriter::CopyMember(TZipHeaderInfo& header, int index) {
         Put32(d + 12, static_cast<std::uint32_t>(header.UncompressedSize));
         out_->Write(d, kDescriptorSize);
     }
+    return true;
+}
+
+bool TZipWriter::CarryDamaged(TZipHeaderInfo& header, int index) {
+    // Where its bytes end is where the next member's begin, or the
+    // directory: whatever lies between belongs to it. Nothing is repaired
+    // or guessed; a later reader finds it exactly as damaged as before.
+    // (The offsets are the old ones: copied members have their new ones.)
+    const std::int64_t at = header.LocalOffset;
+    std::int64_t end = std::min<std::int64_t>(EndCentral.CentralStart, ArchiveStream->Size());
+    for (std::size_t i = 0; i < oldOffsets_.size(); ++i) {
+        const std::int64_t other = oldOffsets_[i];
+        if (static_cast<int>(i) != index && other > at && other < end) end = other;
+    }
+    damaged_.push_back(header.Name());
+    if (end <= at) return false; // nothing of it in the file
+    AddToRun(header, at, end);
+    return true;
 }
 
 void TZipWriter::AddToRun(TZipHeaderInfo& header, std::int64_t from, std::int64_t to) {

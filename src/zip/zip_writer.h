@@ -120,6 +120,13 @@ public:
         OnEndZip;
     std::function<void(TZipWriter& Sender, TUpdateAction UDAction, int FileIndex)> OnUpdate;
     std::function<void(TZipWriter& Sender, int FileCount)> OnZipComplete;
+    // Raised once per save under the archive's lock, after the archive as it
+    // is now has been looked at (its directory read, when `ArchiveExists`)
+    // and before anything of it is copied: what another program changed
+    // since an earlier look is seen here, and no save can come between. A
+    // handler that sets Stop ends the save with EUserCanceled; nothing is
+    // written.
+    std::function<void(TZipWriter& Sender, bool ArchiveExists, bool& Stop)> OnArchiveLocked;
 
     // --- operations ---
     // Stores the stream's bytes as the member `name` (a "\"-separated path),
@@ -128,7 +135,9 @@ public:
     // empty ZipName, or the member refused).
     int AddFromStream(TStream* stream, const std::string& name);
     // The whole write-and-replace operation over FilesList; returns the
-    // number of members added.
+    // number of members added. Members come from the stream of
+    // AddFromStream only: names in FilesList outside it raise Exception
+    // before anything is touched (an empty FilesList rewrites the archive).
     int BuildArchive();
     // With a changed archive comment the archive is first rewritten under
     // its old name.
@@ -140,6 +149,18 @@ public:
     // Exception when a member is to be encrypted. Members copied from the
     // old archive keep their bytes, whatever cipher they have.
     TZipCipher Cipher = zcTraditional;
+
+    // When not empty, the member the next AddFromStream replaces is not
+    // dropped but kept, its data unchanged, under this name (a
+    // "\"-separated path); cleared by every save. Nothing is kept when there
+    // was no member to replace.
+    std::string KeepReplacedAs;
+
+    // The old members the last save carried over as they lay, because their
+    // local header could not be read or is no local header: their bytes, as
+    // the central directory places them, are in the new archive unchanged
+    // (still damaged), so that one damaged member does not stop every save.
+    const std::vector<std::string>& DamagedMembers() const { return damaged_; }
 
     // The file-system seam: creating, flushing and renaming files. Tests put
     // in an object whose methods fail.
@@ -153,7 +174,13 @@ protected:
     void CopyMembers();
     // Copies the old member at directory index `index`, whose header (a copy
     // of the old one) gets its new offset.
-    void CopyMember(TZipHeaderInfo& header, int index);
+    // `newName`, when not empty, is the name the copy gets. False when there
+    // was nothing of the member to copy (a damaged one lying beyond the end
+    // of the file): it is left out.
+    bool CopyMember(TZipHeaderInfo& header, int index, const std::string& newName = {});
+    // A member whose local header is damaged: its bytes from its offset to
+    // the next member (or the directory), as they are.
+    bool CarryDamaged(TZipHeaderInfo& header, int index);
     bool AddMember(const std::string& name);
     // The folder part a name is stored with, by StorePaths, RelativePaths
     // and StoreVolumes (empty, or ending in "\").
@@ -210,6 +237,8 @@ private:
         std::uint16_t extraLength = 0;
     };
     std::vector<TOldLocal> oldLocals_;
+    std::vector<std::uint32_t> oldOffsets_; // the old members' offsets, by directory index
+    std::vector<std::string> damaged_;      // DamagedMembers()
     // Old bytes [runStart_, runEnd_) still to be copied as they are.
     std::int64_t runStart_ = 0, runEnd_ = 0;
     std::unique_ptr<TSortedZip> newDirectory_; // write order, owning

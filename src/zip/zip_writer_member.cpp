@@ -94,6 +94,8 @@ bool TZipWriter::AddMember(const std::string& name) {
     h.SetDirectory(StoredFolder(n));
     h.InternalAttributes = 2;
     h.DiskStart = 0;
+    if (NameEscapesFolder(h.Name()))
+        throw Exception("A member may not be named with a root, a drive or \"..\": " + name);
 
     if (namesWritten_.count(AsciiLower(h.Directory() + h.FileName())) != 0) {
         if (OnSkippingFile) {

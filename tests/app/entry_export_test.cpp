@@ -6,15 +6,25 @@
 #include "support/modal.h"
 #include "ui/entry_title.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRadioButton>
 
 using namespace testsupport;
 using TKind = TScriptedPrompts::TKind;
 
 namespace {
+
+// The day entry of a date in 2000.
+std::string DayMember(unsigned month, unsigned day) {
+    return MemberPath(KeyForDate(std::chrono::year{2000} / month / day), TEntryLevel::elDay);
+}
 
 class Export : public TDiaryWindowTest {
 protected:
@@ -139,4 +149,108 @@ TEST(EntryTitle, NamesEveryLevelByItsDateInTheLocaleGiven) {
     EXPECT_EQ(EntryTitle(key, TEntryLevel::elMonth, english), "December 2026");
     EXPECT_EQ(EntryTitle(key, TEntryLevel::elYear, english), "2026");
     EXPECT_EQ(EntryTitle(key, TEntryLevel::elMonth, QLocale(QLocale::German)), "Dezember 2026");
+}
+
+TEST_F(Export, EachMonthOfAPdfStartsOnANewPageAndThePagesAreNumbered) {
+    WriteIni();
+    Store(Archive(), DayMember(1, 5), Rtf("Fifth of January"));
+    Store(Archive(), DayMember(1, 6), Rtf("Sixth of January"));
+    Store(Archive(), DayMember(2, 2), Rtf("Second of February"));
+    Start();
+    const std::string file = scratch.file("winter.pdf");
+    prompts.FileNames = {QString::fromStdString(file)};
+    RunExport(QDate(2000, 1, 1), QDate(2000, 2, 29), false, true);
+    ASSERT_TRUE(FileExists(file)) << prompts.Messages().join('|').toStdString();
+    std::string info, first, second;
+    ASSERT_EQ(RunCommand("pdfinfo " + ShellQuote(file), &info), 0);
+    EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
+    ASSERT_EQ(RunCommand("pdftotext -f 1 -l 1 " + ShellQuote(file) + " -", &first), 0);
+    ASSERT_EQ(RunCommand("pdftotext -f 2 -l 2 " + ShellQuote(file) + " -", &second), 0);
+    EXPECT_LT(At(first, "Dayscrib: 1 January 2000"), At(first, "Fifth of January"));
+    EXPECT_LT(At(first, "Fifth of January"), At(first, "Sixth of January"));
+    EXPECT_EQ(first.find("Second of February"), std::string::npos);
+    EXPECT_LT(At(second, "Wednesday 2 February 2000"), At(second, "Second of February"));
+    EXPECT_NE(first.find("\n1\n"), std::string::npos) << first;
+    EXPECT_NE(second.find("\n2\n"), std::string::npos) << second;
+}
+
+TEST_F(Export, TheProgressWindowShowsHowFarItIsAndItsCancelWritesNothing) {
+    WriteIni();
+    // A protected entry in the middle: its password prompt is the moment the
+    // test looks at the progress window and presses Cancel.
+    for (unsigned day = 1; day <= 20; ++day)
+        Store(Archive(), DayMember(1, day), Rtf("January " + std::to_string(day)),
+              day == 10 ? "Own" : "");
+    Start();
+    const std::string file = scratch.file("stopped.pdf");
+    prompts.FileNames = {QString::fromStdString(file)};
+    prompts.Inputs = {std::nullopt};
+    int value = -1, maximum = -1;
+    QString caption;
+    prompts.WhileAsking = [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(progress, nullptr);
+        ASSERT_TRUE(progress->isVisible());
+        caption = progress->windowTitle();
+        value = progress->value();
+        maximum = progress->maximum();
+        QPushButton* cancel = progress->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_EQ(cancel->text(), "Cancel");
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    };
+    RunExport(QDate(2000, 1, 1), QDate(2000, 1, 31), false, true);
+    EXPECT_EQ(caption, "Export");
+    EXPECT_EQ(maximum, 40); // reading and writing, a step each per entry
+    EXPECT_GE(value, 0);
+    EXPECT_LT(value, 10);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(prompts.Count(TKind::Message), 0);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(ExportEntries, ProgressCountsEveryStepAndAStopLeavesAnOldFileAsItWas) {
+    TempDir dir;
+    const std::string archive = dir.file("Daybank.zip");
+    for (unsigned day = 1; day <= 12; ++day)
+        Store(archive, DayMember(3, day), Rtf("March " + std::to_string(day)));
+    for (bool pdf : {false, true}) {
+        TExportOptions options;
+        options.From = QDate(2000, 3, 1);
+        options.To = QDate(2000, 3, 31);
+        options.Pdf = pdf;
+        options.FileName = QString::fromStdString(dir.file(pdf ? "march.pdf" : "march.html"));
+        std::vector<int> steps;
+        const TExportSummary done =
+            ExportEntries(options, archive, TCurrentProfile{}, {}, [&](int step, int total) {
+                EXPECT_EQ(total, 24);
+                steps.push_back(step);
+                return true;
+            });
+        EXPECT_FALSE(done.Canceled);
+        EXPECT_EQ(done.Included, 12);
+        ASSERT_FALSE(steps.empty());
+        EXPECT_EQ(steps.back(), 24);
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+        for (int i = 1; i <= 12; ++i) // every entry read is told
+            EXPECT_NE(std::find(steps.begin(), steps.end(), i), steps.end()) << i;
+
+        WriteFile(options.FileName.toStdString(), "the export before");
+        for (int stopAt : {5, 12, 24}) {
+            int calls = 0;
+            const TExportSummary stopped =
+                ExportEntries(options, archive, TCurrentProfile{}, {}, [&](int step, int) {
+                    ++calls;
+                    return step < stopAt;
+                });
+            EXPECT_TRUE(stopped.Canceled) << stopAt;
+            EXPECT_EQ(ReadFile(options.FileName.toStdString()), "the export before") << stopAt;
+            const int asked = calls;
+            EXPECT_EQ(asked, static_cast<int>(std::find_if(steps.begin(), steps.end(),
+                                                           [&](int s) { return s >= stopAt; }) -
+                                              steps.begin()) +
+                                 1)
+                << stopAt;
+        }
+    }
 }

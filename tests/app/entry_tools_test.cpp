@@ -105,7 +105,7 @@ TEST_F(EntryTools, ProtectAndUnprotectEachAddOneEmptyLine) {
     Select15();
     Type("text");
     ASSERT_EQ(Lines(), 1);
-    prompts.Inputs = {QString("pw")};
+    prompts.Inputs = {QString("pw"), QString("pw")};
     form->Protect1->trigger();
     EXPECT_EQ(Lines(), 2);
     form->Unprotect1->trigger();
@@ -119,12 +119,19 @@ TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
     Start();
     Select15();
     Type("my secret");
-    prompts.Inputs = {QString("Tulip")};
+    // Typed twice; a slip in the second answer asks for both again.
+    prompts.Inputs = {QString("Tulip"), QString("Tuilp"), QString("Tulip"), QString("Tulip")};
     form->Protect1->trigger();
-    ASSERT_EQ(prompts.Asked.size(), 1u);
-    EXPECT_EQ(prompts.Asked[0].Caption, "Password Prompt");
-    EXPECT_EQ(prompts.Asked[0].Text, "Enter new password:");
-    EXPECT_TRUE(prompts.Asked[0].Masked);
+    ASSERT_EQ(prompts.Asked.size(), 5u);
+    for (int i : {0, 1, 3, 4}) {
+        EXPECT_EQ(prompts.Asked[i].Kind, TKind::Input);
+        EXPECT_EQ(prompts.Asked[i].Caption, "Password Prompt");
+        EXPECT_EQ(prompts.Asked[i].Text, i % 3 == 0 ? "Enter new password:"
+                                                    : "Enter the new password again:");
+        EXPECT_TRUE(prompts.Asked[i].Masked);
+    }
+    EXPECT_EQ(prompts.Asked[2].Text,
+              "The two passwords differ. Please enter the new password again.");
     EXPECT_EQ(Panel(2), "Password Protected");
     Select16();
     EXPECT_TRUE(Check().Info(Day15).Encrypted);
@@ -133,7 +140,7 @@ TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
     // Reading it again asks after the silent try (the profile has no default).
     prompts.Inputs = {QString("Tulip")};
     Select15();
-    EXPECT_EQ(prompts.Count(TKind::Input), 2);
+    EXPECT_EQ(prompts.Count(TKind::Input), 5);
     EXPECT_EQ(Text(), "my secret\n");
     EXPECT_EQ(Panel(2), "Password Protected");
 }
@@ -177,11 +184,14 @@ TEST_F(EntryTools, ProtectAnsweredWithCancelOrNothingChangesNothing) {
     Start();
     Select15();
     const std::string before = ReadFile(Archive());
-    prompts.Inputs = {std::nullopt, QString("")};
-    form->Protect1->trigger(); // Cancel
-    EXPECT_EQ(Lines(), 1);
-    EXPECT_EQ(Panel(2), "");
-    EXPECT_FALSE(form->Editor->Modified());
+    prompts.Inputs = {std::nullopt, QString("pw"), std::nullopt, QString(""), QString("")};
+    for (int cancel = 0; cancel < 2; ++cancel) {
+        form->Protect1->trigger(); // Cancel at the first question, then at the second
+        EXPECT_EQ(Lines(), 1);
+        EXPECT_EQ(Panel(2), "");
+        EXPECT_FALSE(form->Editor->Modified());
+    }
+    EXPECT_EQ(prompts.Count(TKind::Input), 3);
     // An empty answer would store it unencrypted in this profile: refused.
     form->Protect1->trigger();
     EXPECT_EQ(prompts.Messages(),
@@ -197,7 +207,7 @@ TEST_F(EntryTools, AnEmptyAnswerInAProtectingProfileMeansTheDefaultPassword) {
     Start();
     Select15();
     Type("guarded");
-    prompts.Inputs = {QString("")};
+    prompts.Inputs = {QString(""), QString("")};
     form->Protect1->trigger();
     EXPECT_EQ(Panel(2), "Password Protected");
     Select16();
@@ -212,10 +222,12 @@ TEST_F(EntryTools, AReadOnlyEntryTakesNoTemplateAndNoProtection) {
     Select15();
     ASSERT_TRUE(form->Editor->isReadOnly());
     const std::string before = ReadFile(Archive(2));
-    prompts.Inputs = {QString("pw")};
+    prompts.Inputs = {QString("pw"), QString("pw")};
     for (QAction* a :
-         {form->ApplyTemplate1, form->Protect1, form->Unprotect1, form->SaveAsTemplate1})
+         {form->ApplyTemplate1, form->Protect1, form->Unprotect1, form->SaveAsTemplate1}) {
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString(); // greyed, not silent
         a->trigger();
+    }
     EXPECT_EQ(Text(), "theirs");
     EXPECT_FALSE(form->Editor->Modified());
     Select16();

@@ -11,6 +11,7 @@
 #include "settings/password_scramble.h"
 #include "support/test_support.h"
 #include "ui/help.h"
+#include "ui/password_box.h"
 #include "ui/prompts.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
@@ -188,6 +189,37 @@ TEST_F(Preferences, OpensFilledWithTheProfilesThatAreOnAndTheYears) {
         d.reject();
     });
     EXPECT_TRUE(prompts.Asked.empty()) << prompts.Messages().join('|').toStdString();
+}
+
+TEST_F(Preferences, EveryPasswordBoxShowsWhatWasTypedWithItsShowToggle) {
+    WriteIni("User2On=1\nUser2RO=0\n");
+    Start();
+    Open([&](TPreferencesFrm& d) {
+        for (int n = 1; n <= 5; ++n) {
+            QCheckBox* show = ShowToggleOf(d.UserPasswordEdit(n));
+            ASSERT_NE(show, nullptr) << n;
+            EXPECT_EQ(show->accessibleName(), "Show Default Password");
+            EXPECT_EQ(show->isEnabled(), n <= 2) << n; // with its box
+        }
+        TypeInto(d.UserPasswordEdit(1), "Secret one");
+        // A keyboard user reaches the toggle from the box and turns it.
+        QTest::keyClick(d.UserPasswordEdit(1), Qt::Key_Tab);
+        QCheckBox* show = ShowToggleOf(d.UserPasswordEdit(1));
+        ASSERT_EQ(QApplication::focusWidget(), show);
+        QTest::keyClick(show, Qt::Key_Space);
+        EXPECT_EQ(d.UserPasswordEdit(1)->echoMode(), QLineEdit::Normal);
+        EXPECT_EQ(d.UserPasswordEdit(1)->displayText(), "Secret one");
+        QTest::keyClick(show, Qt::Key_Space);
+        EXPECT_EQ(d.UserPasswordEdit(1)->echoMode(), QLineEdit::Password);
+        // Turning a profile off masks its box again and greys its toggle.
+        ShowToggleOf(d.UserPasswordEdit(2))->setChecked(true);
+        d.UserCheck(2)->click();
+        EXPECT_FALSE(ShowToggleOf(d.UserPasswordEdit(2))->isEnabled());
+        EXPECT_EQ(d.UserPasswordEdit(2)->echoMode(), QLineEdit::Password);
+        d.UserCheck(2)->click();
+        d.BitBtn1->click();
+    });
+    EXPECT_EQ(form->Settings.Project(1).Password, "Secret one");
 }
 
 TEST_F(Preferences, ProfileTwoPasswordWithoutProfileOnePasswordIsRefusedWhileFilling) {

@@ -1,5 +1,8 @@
 #include "ui/prompts.h"
 
+#include "app/engine_messages.h"
+#include "zip/hooks.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -176,4 +179,41 @@ TEST(ScriptedPrompts, AnswersFromTheQueueAndRecords) {
     p.Colors.push_back(QColor(Qt::red));
     EXPECT_TRUE(p.ChooseColor(c, 19));
     EXPECT_EQ(c, QColor(Qt::red));
+}
+
+TEST(QtPrompts, EngineMessagesAndChoicesAreCaptionedWithTheProgramsName) {
+    TQtPrompts prompts;
+    InstallEngineHooks(prompts);
+    QString title, text;
+    WhenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    });
+    // The engine captions its boxes "Zip Error" and "Error"; they are the
+    // program's messages.
+    ShowEngineMessage("Unknown Compression Method", "Zip Error");
+    RemoveEngineHooks();
+    EXPECT_EQ(title, "Dayscrib");
+    EXPECT_EQ(text, "Unknown Compression Method");
+
+    // A choice answers with the button chosen; Escape is its last one.
+    QStringList buttons;
+    WhenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons())
+            buttons << b->accessibleName();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == "&Take the other version") b->click();
+    });
+    EXPECT_EQ(prompts.Choose("Dayscrib", "Which?", {"&Keep my text", "&Take the other version",
+                                                    "Cancel"}),
+              1);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"Cancel", "Keep my text", "Take the other version"}));
+    WhenModal([&](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_EQ(prompts.Choose("Dayscrib", "Which?", {"&Keep", "&Take", "Cancel"}), 2);
 }

@@ -290,3 +290,50 @@ TEST(EntryStoreTest, TemplatesAreReadWithTheDefaultPasswordAtMostAndLeaveTheEntr
     EXPECT_EQ(prompt.asked.size(), 1u); // the entry's own question only
     EXPECT_EQ(store.EntryPassword(), "private");
 }
+
+TEST(EntryStoreTest, AMemberThatCannotBeReadIsNeverTakenForAnAbsentOne) {
+    TempDir dir;
+    std::string archive = dir.file("Daybank.zip");
+    TZipWriter w;
+    w.SetStorePaths(true);
+    w.SetZipName(archive);
+    w.Cipher = zcAes256;
+    w.ZipPassword = "secret";
+    TMemoryStream sealed(kText);
+    ASSERT_EQ(1, w.AddFromStream(&sealed, kMember));
+    w.ZipPassword.clear();
+    w.SetPackLevel(0);
+    TMemoryStream plain(kText);
+    ASSERT_EQ(1, w.AddFromStream(&plain, "2000\\3\\Week3\\16.rtf"));
+    // One byte of the AES member's data changes, and the stored member's
+    // header says it is shorter than its data.
+    std::string bytes = ReadFile(archive);
+    const std::size_t at = HeaderOf(archive, kMember).LocalOffset;
+    const auto u16 = [&](std::size_t i) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[i]) |
+                                        static_cast<unsigned char>(bytes[i + 1]) << 8);
+    };
+    // Past the 16-byte salt and the 2-byte verifier: the encrypted data.
+    bytes[at + 30 + u16(at + 26) + u16(at + 28) + 16 + 2 + 4] ^= 0x40;
+    const std::size_t size = bytes.find("2000/3/Week3/16.rtf") - 30 + 22;
+    bytes[size] = static_cast<char>(bytes[size] - 1);
+    bytes[bytes.find("2000/3/Week3/16.rtf", bytes.find("PK\x01\x02")) - 46 + 24] =
+        bytes[size];
+    testsupport::WriteFile(archive, bytes);
+
+    for (const auto& [member, reason] :
+         {std::pair<std::string, std::string>{kMember, "it is damaged (encrypted data altered)"},
+          {"2000\\3\\Week3\\16.rtf", "it is damaged (data longer than its header says)"}}) {
+        TEntryStore store;
+        ScriptedPrompt prompt;
+        store.PasswordPrompt = prompt.Bind();
+        auto r = store.Load(archive, member, Profile("secret"));
+        EXPECT_FALSE(r.Found) << member;
+        EXPECT_TRUE(r.Unreadable) << member;
+        EXPECT_EQ(r.Reason, reason);
+        EXPECT_TRUE(store.Locked());
+        EXPECT_TRUE(prompt.asked.empty());
+        EXPECT_TRUE(store.Save("{\\rtf1 replaced}", archive, member, Profile("secret")));
+        EXPECT_EQ(ReadFile(archive), bytes) << member;
+    }
+}

@@ -13,12 +13,11 @@ namespace tool {
 
 int InflateRaw(const Args& args) {
     if (!args.empty()) return Usage("inflate takes no arguments (input on standard input)");
-    std::string data = ::ReadAllStdin();
-    TMemoryStream in(data);
+    const StdinBytes data;
+    ViewStream in(data.Data(), data.Size());
     StdoutStream out;
     TUnZipWork work;
-    work.StartMember(in, out, static_cast<std::int64_t>(data.size()),
-                     std::numeric_limits<std::int64_t>::max() / 2);
+    work.StartMember(in, out, data.Size(), std::numeric_limits<std::int64_t>::max() / 2);
     if (Inflate(work) != 0) {
         std::fprintf(stderr, "dayscrib-zip: inflate: the data is not a valid deflate stream\n");
         return 1;

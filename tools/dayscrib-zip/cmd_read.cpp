@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "zip/exceptions.h"
 #include "zip/hooks.h"
+#include "zip/wildcard.h"
 #include "zip/zip_reader.h"
 
 #include <cstdio>
@@ -66,6 +67,10 @@ int List(const Args& input) {
     return 0;
 }
 
+// The plain text of an RTF member is made in memory; a member claiming more
+// than this is refused for --text (its bytes can still be extracted).
+constexpr std::int64_t kMaxTextBytes = 256ll << 20;
+
 int Extract(const Args& input) {
     Args args = input;
     Options options;
@@ -81,22 +86,42 @@ int Extract(const Args& input) {
     FailureNotes notes;
     notes.Attach(reader);
     reader.SetZipName(args[0]);
-    TMemoryStream out;
-    int n = 0;
-    try {
-        n = reader.ExtractToStream(&out, Utf8ToAnsi(args[1]));
-    } catch (const EAlteredMember& e) {
-        notes.reason = e.Message(); // nothing extracted, like a failed CRC
+    reader.OpenArchive();
+    // The first member in archive order that the name selects.
+    const std::string pattern = Utf8ToAnsi(args[1]);
+    int index = -1;
+    for (int i = 0; i < reader.Count() && index < 0; ++i) {
+        const TZipHeaderInfo& h = reader.Member(i);
+        if (!h.FileName().empty() && IsMatch(pattern, h.Directory() + h.FileName())) index = i;
     }
-    if (n == 0) {
-        std::fprintf(stderr, "dayscrib-zip: %s: %s\n", args[1].c_str(),
-                     notes.reason.empty() ? "no such member" : notes.reason.c_str());
+    if (index < 0) {
+        std::fprintf(stderr, "dayscrib-zip: %s: no such member\n", args[1].c_str());
         return 1;
     }
-    const std::string bytes = out.ToString();
-    if (options.Text) return WriteText(bytes);
-    StdoutStream stdoutStream;
-    stdoutStream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    const std::int64_t size = static_cast<std::uint32_t>(reader.Member(index).UncompressedSize);
+    if (options.Text && size > kMaxTextBytes)
+        return Error(args[1] + ": too large for --text (" + std::to_string(size >> 20) + " MiB)");
+    // The bytes go to standard output as they are decoded, so memory stays
+    // the same whatever the member's size; --text needs them whole.
+    TMemoryStream memory;
+    StdoutStream out;
+    TStream& target = options.Text ? static_cast<TStream&>(memory) : out;
+    int n = 0;
+    try {
+        n = reader.ExtractIndexToStream(&target, index);
+    } catch (const EAlteredMember& e) {
+        notes.reason = e.Message(); // nothing extracted, like a failed CRC
+    } catch (const EBadLocalHeader& e) {
+        notes.reason = e.Message();
+    }
+    if (n == 0) {
+        std::string reason = notes.reason.empty() ? "not extracted" : notes.reason;
+        if (out.Spoiled())
+            reason += "; the bytes written before it was found are not the member's";
+        std::fprintf(stderr, "dayscrib-zip: %s: %s\n", args[1].c_str(), reason.c_str());
+        return 1;
+    }
+    if (options.Text) return WriteText(memory.ToString());
     return 0;
 }
 

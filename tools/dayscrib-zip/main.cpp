@@ -47,10 +47,14 @@ Commands:
   extract [-p PASSWORD] [--text] ARCHIVE MEMBER
       Writes the member's bytes to standard output. MEMBER is the name as
       "list" shows it; letter case does not matter, and the wildcards
-      "*", "?" and "<set>" may be used (the first match is extracted). An
-      AES member whose authentication code does not match is "damaged or
-      altered" and nothing of it is written.
-      --text writes the plain text of an RTF member instead of its bytes.
+      "*", "?" and "<set>" may be used (the first match is extracted). The
+      bytes are written as they are decoded, in constant memory. A member
+      whose CRC turns out wrong at its end is taken back when standard
+      output is a file; on a pipe the bytes written stay, and the message
+      says so. An AES member whose authentication code does not match is
+      "damaged or altered" and nothing of it is written.
+      --text writes the plain text of an RTF member instead of its bytes
+      (members of up to 256 MiB).
 
   test [-p PASSWORD] ARCHIVE
       Extracts every member and checks its CRC-32 (an AES member: its

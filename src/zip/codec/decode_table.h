@@ -3,11 +3,13 @@
 //
 // A table is indexed by the next stream bits: the first-level table by
 // `lookup bits` bits, so a code no longer than that is found with one
-// lookup. Longer codes continue in sub-tables: the first-level entry links
-// to a sub-table (e = 16 + its index bits), indexed by the bits after the
-// parent's. All tables of one code live in one block (`Entries`), the
-// first-level table at its start; a link holds the index of its sub-table in
-// that block. Freeing the block frees the whole code.
+// lookup. Longer codes continue in a sub-table: the first-level entry links
+// to it (e = 16 + its index bits), and it is indexed by the bits after the
+// parent's, sized for the longest code behind that link. All tables of one
+// code live in one block (`Entries`), the first-level table at its start; a
+// link holds the index of its sub-table in that block. Freeing the block
+// frees the whole code. The shared prefix-code builder (prefix_code.h)
+// checks the code and writes the tables.
 //
 // The entry kinds (e): 0-14 a length or distance with that many extra bits
 // and v its base value; 15 end of block; 16 a literal, v its value; 17-32 a

@@ -69,9 +69,11 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
 }
 
 // Length of the common prefix of scan and match, at most 258, given that the
-// first three bytes agree. Reads up to 259 bytes from each.
-inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match) {
-    unsigned len = kMinMatch;
+// first `from` bytes agree (the three of the chain, or a key). Reads up to
+// 259 bytes from each.
+inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match,
+                            unsigned from = kMinMatch) {
+    unsigned len = from;
     while (len < kMaxMatch) {
         std::uint64_t diff = Load64(scan + len) ^ Load64(match + len);
         if (diff != 0) {
@@ -105,19 +107,23 @@ std::uint32_t TDeflater::Deflate(TDeflateIO& io, int level, std::uint16_t& flags
         flags |= 2;
     method = 8;
     internalAttributes = 2; // text or binary: decided by the first block
-    auto state =
-        std::make_unique<TDeflateState>(io, *tables_, *buffers_, level, method, internalAttributes);
+    auto state = std::make_unique<TDeflateState>(io, *tables_, *buffers_, level, method,
+                                                 internalAttributes, PlainSearch);
     return static_cast<std::uint32_t>(state->Run());
 }
 
 TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDeflateBuffers& buffers,
-                             int level, std::uint16_t& method, std::uint16_t& internalAttributes)
+                             int level, std::uint16_t& method, std::uint16_t& internalAttributes,
+                             bool plainSearch)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
-      head_(buffers.head.data()), prev_(buffers.prev.data()), headLong_(buffers.headLong.data()),
-      prevLong_(buffers.prevLong.data()), rank_(buffers.rank.data()),
+      head_(buffers.head.data()), prev_(buffers.prev.data()), rank_(buffers.rank.data()),
       rankCount_(buffers.rankCount.data()), litBuf_(buffers.litBuf.data()),
       distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
       level_(level) {
+    for (unsigned k = 0; k < kKeyedChains; ++k) {
+        keyHead_[k] = buffers.keyHead[k].data();
+        keyPrev_[k] = buffers.keyPrev[k].data();
+    }
     lDesc_ = {dynLTree_, tables_.staticLTree, kExtraLBits, kLiterals + 1, kLCodes, kMaxBits, 0};
     dDesc_ = {dynDTree_, tables_.staticDTree, kExtraDBits, 0, kDCodes, kMaxBits, 0};
     blDesc_ = {blTree_, nullptr, kExtraBlBits, 0, kBlCodes, kMaxBlBits, 0};
@@ -126,7 +132,7 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
     maxLazy_ = config.maxLazy;
     niceMatch_ = config.niceLength;
     maxChain_ = config.maxChain;
-    longChains_ = maxChain_ >= kLongChainsFrom;
+    longChains_ = !plainSearch && maxChain_ >= kLongChainsFrom;
 }
 
 std::uint64_t TDeflateState::Run() {
@@ -138,7 +144,9 @@ std::uint64_t TDeflateState::Run() {
     } wipe{window_};
     InitBlock();
     std::memset(head_, 0, kHashSize * sizeof *head_);
-    if (longChains_) std::memset(headLong_, 0, kLongHashSize * sizeof *headLong_);
+    if (longChains_)
+        for (unsigned k = 0; k < kKeyedChains; ++k)
+            std::memset(keyHead_[k], 0, kKeyHashSize * sizeof *keyHead_[k]);
     strstart_ = 0;
     blockStart_ = 0;
     lookahead_ = ReadInput(window_, kWSize);
@@ -161,74 +169,118 @@ unsigned TDeflateState::ReadInput(std::uint8_t* buffer, unsigned count) {
     return n;
 }
 
+// One keyed chain's part of a search (see LongestMatch); true when the
+// search is over, false when it goes on at the next chain.
+template <unsigned L>
+__attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& w) {
+    static_assert(L < kKeyedChains);
+    const std::uint8_t* const window = window_;
+    const std::uint8_t* const scan = window + strstart_;
+    constexpr unsigned next = L + 1 < kKeyedChains ? L + 1 : L;
+    const bool last = L + 1 == w.usable;
+    const unsigned nextKey = last ? kMaxMatch + 2 : kChainKey[next];
+    const unsigned nextReach = last ? 0 : strstart_ - ChainLag(kChainKey[next]);
+    bool ready = w.bestLen >= nextKey - 1;
+    if (ready && w.newFrom <= nextReach + 1) return false;
+    const TKey key = KeyOf<L>(scan);
+    const std::uint16_t* const links = keyPrev_[L];
+    const std::uint16_t* const rank = rank_;
+    // Where the best candidate of this search has the key (and is old enough
+    // to be on this chain), it is on this chain, and what lies between it and
+    // newFrom has been seen.
+    unsigned c =
+        w.found && w.bestLen >= kChainKey[L] && w.bestStart <= strstart_ - ChainLag(kChainKey[L])
+            ? links[w.bestStart & kWMask]
+            : keyHead_[L][KeyHash<L>(key)];
+    for (; c > w.limit; c = links[c & kWMask]) {
+        if (ready && c <= nextReach) {
+            w.newFrom = c + 1;
+            return false;
+        }
+        // Seen before, or another string with the same hash.
+        if (c >= w.newFrom || !SameKey<L>(KeyOf<L>(window + c), key)) continue;
+        if (static_cast<std::int16_t>(rank[c & kWMask] - w.lastRank) < 0)
+            return true; // past the budget
+        if (Load16(window + c + w.bestLen - 1) != w.scanEnd) continue;
+        const unsigned len = MatchLength(scan, window + c, kChainKey[L]);
+        if (len > w.bestLen) {
+            w.bestStart = c;
+            w.bestLen = len;
+            w.found = true;
+            if (len >= w.niceMatch) return true;
+            w.scanEnd = Load16(scan + w.bestLen - 1);
+            ready = w.bestLen >= nextKey - 1;
+        }
+    }
+    return true;
+}
+
 template <bool Long> unsigned TDeflateState::LongestMatch(unsigned curMatch) {
     // Locals instead of members: the chain walk is the encoder's hot loop.
     const std::uint8_t* const window = window_;
     const std::uint16_t* const prev = prev_;
     unsigned chainLength = maxChain_;
     const std::uint8_t* const scan = window + strstart_;
-    unsigned bestLen = prevLength_;
-    unsigned bestStart = matchStart_;
+    TKeyedWalk w;
+    w.bestLen = prevLength_;
+    w.bestStart = matchStart_;
     // Near the end of the input the search stops at the first candidate that
     // reaches the end: what follows in the window is not input, and letting it
     // pick among equally good candidates would make the output depend on
     // bytes left from earlier data.
-    const unsigned niceMatch = std::min(niceMatch_, lookahead_);
-    const unsigned limit = strstart_ > kMaxDist ? strstart_ - kMaxDist : 0;
+    w.niceMatch = std::min(niceMatch_, lookahead_);
+    w.limit = strstart_ > kMaxDist ? strstart_ - kMaxDist : 0;
     const std::uint16_t scanStart = Load16(scan);
-    std::uint16_t scanEnd = Load16(scan + bestLen - 1);
+    w.scanEnd = Load16(scan + w.bestLen - 1);
     if (prevLength_ >= goodMatch_) chainLength >>= 2;
-    const bool useLong = Long && lookahead_ >= kLongKey;
     // The number of the last string of this chain that the budget reaches.
-    const std::uint32_t lastRank = Long ? rank_[curMatch & kWMask] - (chainLength - 1) : 0;
-    unsigned newFrom = strstart_; // second-chain candidates below this are not seen yet
+    w.lastRank =
+        Long ? static_cast<std::uint16_t>(rank_[curMatch & kWMask] - (chainLength - 1)) : 0;
+    w.newFrom = strstart_;
+    // The keyed chains whose keys the scan has: near the end of the input
+    // the keys of the last strings hold bytes that are not input.
+    w.usable = 0;
+    if constexpr (Long)
+        while (w.usable < kKeyedChains && lookahead_ >= kChainKey[w.usable])
+            ++w.usable;
+    const unsigned keyedFrom = w.usable > 0 ? kChainKey[0] - 1 : kMaxMatch + 1;
 
     // The chain of three-byte hashes, as long as a candidate of three bytes
     // could still be the best.
-    while (!useLong || bestLen < kLongKey - 1) {
-        if (Load16(window + curMatch + bestLen - 1) == scanEnd &&
+    while (w.bestLen < keyedFrom) {
+        if (Load16(window + curMatch + w.bestLen - 1) == w.scanEnd &&
             Load16(window + curMatch) == scanStart) {
             const unsigned len = MatchLength(scan, window + curMatch);
-            if (len > bestLen) {
-                bestStart = curMatch;
-                bestLen = len;
-                if (len >= niceMatch) goto done;
-                scanEnd = Load16(scan + bestLen - 1);
+            if (len > w.bestLen) {
+                w.bestStart = curMatch;
+                w.bestLen = len;
+                w.found = true;
+                if (len >= w.niceMatch) goto done;
+                w.scanEnd = Load16(scan + w.bestLen - 1);
             }
         }
-        newFrom = curMatch;
+        w.newFrom = curMatch;
         curMatch = prev[curMatch & kWMask];
-        if (curMatch <= limit || --chainLength == 0) goto done;
+        if (curMatch <= w.limit || --chainLength == 0) goto done;
     }
 
-    if constexpr (!Long) goto done;
-    // Only a candidate that shares the first kLongKey bytes can be longer
-    // now. Those are on the second chain, in the same order; the ones the
-    // walk above has not reached, within the budget (by their number in the
-    // three-byte chain) and the reach, are the candidates it would have
-    // compared, and the rest of that chain could not have won.
-    {
-        const std::uint64_t key = Load64(scan) << (64 - 8 * kLongKey);
-        const std::uint16_t* const prevLong = prevLong_;
-        const std::uint32_t* const rank = rank_;
-        for (unsigned c = headLong_[LongHash(scan)]; c > limit; c = prevLong[c & kWMask]) {
-            // Seen above, or another string with the same hash.
-            if (c >= newFrom || Load64(window + c) << (64 - 8 * kLongKey) != key) continue;
-            if (static_cast<std::int32_t>(rank[c & kWMask] - lastRank) < 0)
-                break; // past the budget
-            if (Load16(window + c + bestLen - 1) != scanEnd) continue;
-            const unsigned len = MatchLength(scan, window + c);
-            if (len > bestLen) {
-                bestStart = c;
-                bestLen = len;
-                if (len >= niceMatch) break;
-                scanEnd = Load16(scan + bestLen - 1);
-            }
+    // Only a candidate that shares the first kChainKey[level] bytes can be
+    // longer now. Those are on that keyed chain, in the same order; the ones
+    // the walk so far has not reached, within the budget (by their number in
+    // the three-byte chain) and the reach, are the candidates it would have
+    // compared, and the rest of that chain could not have won. Once the best
+    // match is a byte short of the next chain's key, the walk goes on there,
+    // as soon as it has passed the strings too recent to be on that chain.
+    if constexpr (Long) {
+        // Each walk ends the search or hands it to the next chain.
+        [&]<unsigned... L>(std::integer_sequence<unsigned, L...>) {
+            static_cast<void>(((L < w.usable && !WalkKeyed<L>(w)) && ...));
         }
+        (std::make_integer_sequence<unsigned, kKeyedChains>());
     }
 done:
-    matchStart_ = bestStart;
-    return bestLen;
+    matchStart_ = w.bestStart;
+    return w.bestLen;
 }
 
 void TDeflateState::FillWindow() {
@@ -246,12 +298,14 @@ void TDeflateState::FillWindow() {
             for (unsigned n = 0; n < kWSize; ++n)
                 prev_[n] = static_cast<std::uint16_t>(prev_[n] >= kWSize ? prev_[n] - kWSize : 0);
             if (longChains_) {
-                for (unsigned n = 0; n < kLongHashSize; ++n)
-                    headLong_[n] = static_cast<std::uint16_t>(
-                        headLong_[n] >= kWSize ? headLong_[n] - kWSize : 0);
-                for (unsigned n = 0; n < kWSize; ++n)
-                    prevLong_[n] = static_cast<std::uint16_t>(
-                        prevLong_[n] >= kWSize ? prevLong_[n] - kWSize : 0);
+                for (unsigned k = 0; k < kKeyedChains; ++k) {
+                    for (unsigned n = 0; n < kKeyHashSize; ++n)
+                        keyHead_[k][n] = static_cast<std::uint16_t>(
+                            keyHead_[k][n] >= kWSize ? keyHead_[k][n] - kWSize : 0);
+                    for (unsigned n = 0; n < kWSize; ++n)
+                        keyPrev_[k][n] = static_cast<std::uint16_t>(
+                            keyPrev_[k][n] >= kWSize ? keyPrev_[k][n] - kWSize : 0);
+                }
             }
             more += kWSize;
         }

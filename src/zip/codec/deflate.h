@@ -37,6 +37,12 @@ public:
     std::uint32_t Deflate(TDeflateIO& io, int level, std::uint16_t& flags, std::uint16_t& method,
                           std::uint16_t& internalAttributes);
 
+    // Levels 6 to 9 find their matches through keyed chains (deflate.cpp),
+    // which give the same matches as walking the three-byte chains alone,
+    // only faster. Set, the encoder walks those alone: for tests and fuzzers
+    // that hold the two against each other.
+    bool PlainSearch = false;
+
 private:
     std::unique_ptr<TDeflateTables> tables_;   // built once, kept for the object's life
     std::unique_ptr<TDeflateBuffers> buffers_; // window, chains and symbol buffers

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "zip/codec/deflate.h"
@@ -43,29 +44,56 @@ constexpr unsigned kDistBufSize = 32768;
 // window; the slack keeps those reads inside the buffer (they never count,
 // because a match is cut to the lookahead).
 constexpr unsigned kWindowSlack = 512;
-// The second chains link positions whose first kLongKey bytes hash alike.
-constexpr unsigned kLongKey = 7;
-constexpr unsigned kLongHashBits = 15;
-constexpr unsigned kLongHashSize = 1u << kLongHashBits;
-// A position goes on its second chain when the next one is inserted; the
-// lookahead kept guarantees its key bytes are in the window by then.
-static_assert(kLongKey <= kMinLookahead - kMaxMatch + kMinMatch);
+// The keyed chains link positions whose first kChainKey[k] bytes hash alike.
+constexpr unsigned kKeyedChains = 3;
+constexpr unsigned kChainKey[kKeyedChains] = {5, 7, 16};
+constexpr unsigned kKeyHashBits = 15;
+constexpr unsigned kKeyHashSize = 1u << kKeyHashBits;
+// Inserting a position guarantees the bytes up to kKeyReach after it are in
+// the window (the lookahead kept, less the longest match, and the three
+// bytes of its own key). A position goes on a keyed chain when the position
+// kChainLag later is inserted, so that its key bytes are all there by then;
+// the strings more recent than that are on the chains of shorter keys.
+constexpr unsigned kKeyReach = kMinLookahead - kMaxMatch + kMinMatch - 1;
+constexpr unsigned ChainLag(unsigned key) {
+    return key <= kKeyReach + 1 ? 1 : key - kKeyReach;
+}
+constexpr unsigned kMaxKey = 32;
+constexpr bool KeysRise() {
+    for (unsigned k = 0; k < kKeyedChains; ++k)
+        if (kChainKey[k] <= (k == 0 ? kMinMatch : kChainKey[k - 1]) || kChainKey[k] > kMaxKey)
+            return false;
+    return true;
+}
+static_assert(KeysRise());
+
+// The first bytes of a string, up to kMaxKey, as a key: whole words, the
+// bytes past the key's length zero.
+struct TKey {
+    std::uint64_t w[kMaxKey / 8];
+};
 
 } // namespace deflate
 
 struct TDeflateBuffers {
     TDeflateBuffers()
         : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, 0),
-          prev(deflate::kWSize, 0), headLong(deflate::kLongHashSize, 0),
-          prevLong(deflate::kWSize, 0), rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
-          litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {}
+          prev(deflate::kWSize, 0), rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
+          litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {
+        for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
+            keyHead[k].assign(deflate::kKeyHashSize, 0);
+            keyPrev[k].assign(deflate::kWSize, 0);
+        }
+    }
     std::vector<std::uint8_t> window;
-    std::vector<std::uint16_t> head;      // chain heads by hash
-    std::vector<std::uint16_t> prev;      // chain links by position & 0x7FFF
-    std::vector<std::uint16_t> headLong;  // second chains' heads by hash of kLongKey bytes
-    std::vector<std::uint16_t> prevLong;  // their links by position & 0x7FFF
-    std::vector<std::uint32_t> rank;      // by position & 0x7FFF: its number in its chain
-    std::vector<std::uint32_t> rankCount; // by hash: strings inserted so far
+    std::vector<std::uint16_t> head;                           // chain heads by hash
+    std::vector<std::uint16_t> prev;                           // chain links by position & 0x7FFF
+    std::vector<std::uint16_t> keyHead[deflate::kKeyedChains]; // keyed chains' heads by hash
+    std::vector<std::uint16_t> keyPrev[deflate::kKeyedChains]; // their links by position & 0x7FFF
+    // By position & 0x7FFF: its number in its chain, counted modulo 2^16 (two
+    // strings within reach of each other are less than 2^15 apart in it).
+    std::vector<std::uint16_t> rank;
+    std::vector<std::uint16_t> rankCount; // by hash: strings inserted so far
     std::vector<std::uint8_t> litBuf;     // a literal, or a match length - 3
     std::vector<std::uint16_t> distBuf;   // by litBuf entry: the match distance, 0 for a literal
 };
@@ -83,7 +111,7 @@ struct TTreeDesc {
 class TDeflateState {
 public:
     TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDeflateBuffers& buffers, int level,
-                  std::uint16_t& method, std::uint16_t& internalAttributes);
+                  std::uint16_t& method, std::uint16_t& internalAttributes, bool plainSearch);
     // Compresses the whole input; returns the compressed size in bytes.
     std::uint64_t Run();
 
@@ -100,23 +128,55 @@ private:
         head_[insH_] = static_cast<std::uint16_t>(pos);
         if constexpr (Long) {
             rank_[pos & deflate::kWMask] = ++rankCount_[insH_];
-            // The position before goes on its second chain now: its key bytes
-            // are all in the window by the time the next position is inserted,
-            // which is not true of a position inside a long match yet.
-            if (pos > 0) {
-                const unsigned before = pos - 1;
-                const unsigned h = LongHash(window_ + before);
-                prevLong_[before & deflate::kWMask] = headLong_[h];
-                headLong_[h] = static_cast<std::uint16_t>(before);
+            // Earlier positions go on the keyed chains now (see kChainLag).
+            [&]<unsigned... L>(std::integer_sequence<unsigned, L...>) {
+                (InsertKeyed<L>(pos), ...);
             }
+            (std::make_integer_sequence<unsigned, deflate::kKeyedChains>());
         }
     }
-    static unsigned LongHash(const std::uint8_t* p) {
-        std::uint64_t v;
-        std::memcpy(&v, p, sizeof v);
-        v <<= 64 - 8 * deflate::kLongKey;
-        return static_cast<unsigned>((v * 0x9E3779B97F4A7C15ull) >> (64 - deflate::kLongHashBits));
+    template <unsigned L> static deflate::TKey KeyOf(const std::uint8_t* p) {
+        constexpr unsigned n = deflate::kChainKey[L];
+        constexpr unsigned words = (n + 7) / 8;
+        deflate::TKey key;
+        std::memcpy(key.w, p, 8 * words);
+        if constexpr (n % 8 != 0) key.w[words - 1] <<= 64 - 8 * (n % 8);
+        return key;
     }
+    template <unsigned L> static bool SameKey(const deflate::TKey& a, const deflate::TKey& b) {
+        constexpr unsigned words = (deflate::kChainKey[L] + 7) / 8;
+        bool same = a.w[0] == b.w[0];
+        for (unsigned i = 1; i < words; ++i)
+            same = same && a.w[i] == b.w[i];
+        return same;
+    }
+    // Keys past 16 bytes hash by their last 16 (the rest only adds strings
+    // that the comparison of the whole key turns away).
+    template <unsigned L> static unsigned KeyHash(const deflate::TKey& key) {
+        constexpr unsigned words = (deflate::kChainKey[L] + 7) / 8;
+        const std::uint64_t a = key.w[words - 1], b = words > 1 ? key.w[words - 2] : 0;
+        const std::uint64_t mixed = a * 0x9E3779B97F4A7C15ull ^ b * 0xC2B2AE3D27D4EB4Full;
+        return static_cast<unsigned>(mixed >> (64 - deflate::kKeyHashBits));
+    }
+    template <unsigned L> void InsertKeyed(unsigned pos) {
+        constexpr unsigned lag = deflate::ChainLag(deflate::kChainKey[L]);
+        if (pos < lag) return;
+        const unsigned at = pos - lag;
+        const unsigned h = KeyHash<L>(KeyOf<L>(window_ + at));
+        keyPrev_[L][at & deflate::kWMask] = keyHead_[L][h];
+        keyHead_[L][h] = static_cast<std::uint16_t>(at);
+    }
+    // What a search keeps while it walks the keyed chains.
+    struct TKeyedWalk {
+        unsigned bestLen, bestStart;
+        unsigned newFrom;   // candidates below this are not seen yet
+        bool found = false; // bestStart is a candidate of this search
+        std::uint16_t scanEnd;
+        std::uint16_t lastRank;
+        unsigned limit, niceMatch;
+        unsigned usable; // keyed chains the search may take
+    };
+    template <unsigned L> bool WalkKeyed(TKeyedWalk& w);
     template <bool Long> unsigned LongestMatch(unsigned curMatch);
     void FillWindow();
     unsigned ReadInput(std::uint8_t* buffer, unsigned count);
@@ -170,10 +230,10 @@ private:
     std::uint8_t* window_;
     std::uint16_t* head_;
     std::uint16_t* prev_;
-    std::uint16_t* headLong_;
-    std::uint16_t* prevLong_;
-    std::uint32_t* rank_;
-    std::uint32_t* rankCount_;
+    std::uint16_t* keyHead_[deflate::kKeyedChains];
+    std::uint16_t* keyPrev_[deflate::kKeyedChains];
+    std::uint16_t* rank_;
+    std::uint16_t* rankCount_;
     std::uint8_t* litBuf_;
     std::uint16_t* distBuf_;
     std::uint16_t& method_;

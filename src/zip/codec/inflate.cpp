@@ -1,33 +1,37 @@
 // Deflate decoding.
 //
 // Window: the output goes into a buffer of its own that holds 32 KiB of
-// history and 96 KiB of room after it. The output is handed on, in the
+// history and 224 KiB of room after it. The output is handed on, in the
 // frame's blocks of 16,000 bytes, each time another 32 KiB has been decoded
 // and once at the end, exactly as a 32 KiB sliding window would hand it on;
-// when the room is used up, the last 32 KiB slide down to the front. Since
-// the bytes after the write position are never history, a match may be
-// copied in wide words that run a little past its end (the buffer has slack
-// for that), and no byte-by-byte bounds test is needed. A distance that
-// reaches before the member's first byte reads zeros, never bytes another
-// member left behind; that is only possible before the first slide, while
-// the write position is below 32 KiB, and is caught by one comparison.
+// when the room is used up, the last 32 KiB slide down to the front (once
+// every seven hand-overs). Since the bytes after the write position are
+// never history, a match may be copied in wide words that run a little past
+// its end (the buffer has slack for that), and no byte-by-byte bounds test is
+// needed. A distance that reaches before the member's first byte reads zeros,
+// never bytes another member left behind; that is only possible before the
+// first slide, while the write position is below 32 KiB, and is caught by
+// one comparison.
 //
 // Codes: every table entry (inflate_table.h) carries its bits to drop, the
 // literal or the base of a length or distance with its extra bits, so a
-// symbol is one lookup (two for codes longer than the first-level bits) and
-// one shift. The tables are those of the code as BuildDecodeTable checks it:
-// 9 and 6 first-level bits for dynamic blocks, 7 and 5 for fixed ones.
+// symbol is one lookup (two for codes longer than the first level) and one
+// shift. The first levels have a fixed 11 bits for literals and lengths and
+// 8 for distances, wider than the lookup bits the code is judged with, so
+// that nearly every code is one lookup and the masks are constants. In a
+// long block two literals whose codes fit in 11 bits together come from one
+// entry.
 //
 // Bits: the hot loop keeps the bit buffer in a 64-bit local. While the
 // frame's input buffer holds at least 16 bytes, one unaligned load tops it up
 // to at least 56 bits, which covers a whole length/distance pair (at most 48
-// bits) or three literals of the first-level table (at most 27), so the loop
-// decodes up to three literals per top-up and a match without further checks.
-// Near the end of a chunk or of the member it falls back to whole bytes from
-// ReadByte, asking for exactly the bits needed, so that a member that ends
-// where its data ends never eats filler. Past the member's end ReadByte
-// hands out the last byte again; a valid stream needs at most a few such
-// bytes, so a member that asks for more than kMaxFiller is cut off as
+// bits) or three literal entries (at most 33), so the loop decodes up to six
+// literals per top-up and a match without further checks. Near the end of a
+// chunk or of the member it falls back to whole bytes from ReadByte, asking
+// for no more bits than the code it reads has (LookUp), so that a member
+// that ends where its data ends never eats filler. Past the member's end
+// ReadByte hands out the last byte again; a valid stream needs at most a few
+// such bytes, so a member that asks for more than kMaxFiller is cut off as
 // corrupt instead of decoding filler for ever.
 #include "zip/codec/inflate.h"
 
@@ -35,6 +39,7 @@
 #include "zip/codec/unzip_work.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -45,13 +50,15 @@ namespace {
 
 constexpr unsigned kHistory = 32768;                    // the farthest a distance reaches
 constexpr unsigned kHandOver = TUnZipWork::kWindowSize; // output is handed on per 32 KiB
-constexpr unsigned kRoom = 3 * kHandOver;               // room after the history
+constexpr unsigned kRoom = 7 * kHandOver;               // room after the history
 constexpr unsigned kSlack = 64;                         // wide copies may run this far
 constexpr unsigned kBufferSize = kHistory + kRoom + kSlack;
 constexpr unsigned kMaxMatch = 258;
-// Most output one step of the hot loop writes: two literals and a match.
-constexpr unsigned kMaxStep = 2 + kMaxMatch;
+// Most output one step of the hot loop writes: two entries of two literals
+// and a match.
+constexpr unsigned kMaxStep = 4 + kMaxMatch;
 constexpr std::int64_t kMaxFiller = 64;
+constexpr std::int64_t kPairsFrom = 32768;
 constexpr unsigned kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                            11, 4,  12, 3, 13, 2, 14, 1, 15};
 
@@ -69,46 +76,55 @@ inline std::uint64_t LoadLE64(const std::uint8_t* p) {
     return v;
 }
 
+inline void Store16(std::uint8_t* p, std::uint32_t v) {
+    const auto x = static_cast<std::uint16_t>(v);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &x, 2);
+    } else {
+        p[0] = static_cast<std::uint8_t>(x);
+        p[1] = static_cast<std::uint8_t>(x >> 8);
+    }
+}
+
 inline void Copy8(std::uint8_t* dst, const std::uint8_t* src) {
     std::uint64_t v;
     std::memcpy(&v, src, 8);
     std::memcpy(dst, &v, 8);
 }
 
-inline void Copy16(std::uint8_t* dst, const std::uint8_t* src) {
-    std::uint8_t v[16];
-    std::memcpy(v, src, 16);
-    std::memcpy(dst, v, 16);
-}
-
 // The smallest multiple of each distance below 8 that is at least 8: a copy
 // from that far back repeats the same pattern and reads only final bytes.
 constexpr unsigned kPeriod[8] = {0, 8, 8, 9, 8, 10, 12, 14};
 
-// Copies len bytes from dist bytes back (1 <= dist) to dst, repeating bytes
-// where the distance is shorter than the length, as a byte-by-byte copy
-// would. Writes up to 15 bytes past dst + len; every load reads bytes that
-// are already final.
-inline void CopyWide(std::uint8_t* dst, unsigned dist, unsigned len) {
+// Copies len bytes (len >= 1) from dist bytes back (dist >= 1) to dst,
+// repeating bytes where the distance is shorter than the length, as a
+// byte-by-byte copy would. Writes up to 31 bytes past dst + len; every load
+// reads bytes that are already final. Most matches are short and far: the
+// first 32 bytes go unconditionally, so those take no loop.
+inline void CopyMatch(std::uint8_t* dst, unsigned dist, unsigned len) {
     const std::uint8_t* src = dst - dist;
     std::uint8_t* const end = dst + len;
-    if (dist >= 16) {
-        do {
-            Copy16(dst, src);
-            dst += 16;
-            src += 16;
-        } while (dst < end);
-    } else if (dist >= 8) {
-        do {
-            Copy8(dst, src);
-            dst += 8;
-            src += 8;
-        } while (dst < end);
+    if (dist >= 8) {
+        Copy8(dst, src);
+        Copy8(dst + 8, src + 8);
+        Copy8(dst + 16, src + 16);
+        Copy8(dst + 24, src + 24);
+        Copy8(dst + 32, src + 32);
+        if (len > 40) {
+            dst += 40;
+            src += 40;
+            do {
+                Copy8(dst, src);
+                dst += 8;
+                src += 8;
+            } while (dst < end);
+        }
     } else if (dist == 1) {
         const std::uint64_t v = src[0] * 0x0101010101010101ull;
         do {
             std::memcpy(dst, &v, 8);
-            dst += 8;
+            std::memcpy(dst + 8, &v, 8);
+            dst += 16;
         } while (dst < end);
     } else {
         for (unsigned i = 0; i < 8; ++i)
@@ -118,6 +134,17 @@ inline void CopyWide(std::uint8_t* dst, unsigned dist, unsigned len) {
             Copy8(dst, dst - period);
     }
 }
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define DAYSCRIB_INFLATE_BMI2 1
+bool HaveBmi2() {
+    static const bool have = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("bmi2") != 0;
+    }();
+    return have;
+}
+#endif
 
 struct FixedTables {
     TInflateTable literal, distance;
@@ -131,11 +158,11 @@ struct FixedTables {
             lengths[i] = 7;
         for (unsigned i = 280; i < 288; ++i)
             lengths[i] = 8;
-        BuildInflateTable(lengths, 288, TCodeKind::LiteralLength, 7, true, literal);
+        BuildInflateTable(lengths, 288, TCodeKind::LiteralLength, kLiteralBits, true, literal);
         for (unsigned i = 0; i < 30; ++i)
             lengths[i] = 5;
         // Thirty codes of five bits leave two free: incomplete, and fine.
-        BuildInflateTable(lengths, 30, TCodeKind::Distance, 5, true, distance);
+        BuildInflateTable(lengths, 30, TCodeKind::Distance, kDistanceBits, true, distance);
     }
 };
 
@@ -178,8 +205,56 @@ private:
             bk_ += 8;
         }
     }
+    // Tops the bit buffer up towards n bits from whole bytes of the member's
+    // data, no filler; the bits above those held read as zeros.
+    void SoftFill(unsigned n) {
+        while (bk_ < n && g_.Countdown > 0) {
+            std::uint8_t b = g_.LastByte;
+            if (g_.ReadByte(b) == 0) break;
+            bb_ = (bb_ & ((std::uint64_t{1} << bk_) - 1)) | (static_cast<std::uint64_t>(b) << bk_);
+            bk_ += 8;
+        }
+        bb_ &= (std::uint64_t{1} << bk_) - 1;
+    }
+    // Tops the bit buffer up to 56 to 63 bits with one load; needs 8 bytes
+    // in the input buffer.
+    void WordFill() {
+        bb_ |= LoadLE64(g_.InPtr) << bk_;
+        const unsigned take = (63 - bk_) >> 3;
+        g_.InPtr += take;
+        g_.InCount -= take;
+        g_.Countdown -= take;
+        g_.LastByte = g_.InPtr[-1];
+        bk_ |= 56;
+    }
     void Need(unsigned n) {
-        if (bk_ < n) SlowFill(n);
+        if (bk_ >= n) return;
+        if (g_.InCount >= 8)
+            WordFill();
+        else
+            SlowFill(n);
+    }
+    // The entry of table t at the next `bits` bits. Near the end of the data
+    // a code may be shorter than the table's bits: the bits that are not
+    // there read as zeros, and only when the entry found needs more than is
+    // there (or is no code) does the member take filler, and the entry is
+    // looked up again with it, so a member that ends where its data ends
+    // never eats filler and one that does decodes as it always did.
+    std::uint32_t LookUp(const std::uint32_t* t, unsigned bits) {
+        if (bk_ < bits) {
+            if (g_.InCount >= 8)
+                WordFill();
+            else
+                SoftFill(bits);
+        }
+        std::uint32_t e = t[Peek(bits)];
+        const bool invalid = (e & kSpecial) && !(e & (kLink | kEnd));
+        const unsigned codeBits = invalid ? bits : (e & kLink) ? DropBits(e) : CodeBits(e);
+        if (codeBits > bk_) {
+            SlowFill(bits);
+            e = t[Peek(bits)];
+        }
+        return e;
     }
     unsigned Peek(unsigned n) const {
         return static_cast<unsigned>(bb_ & ((std::uint64_t{1} << n) - 1));
@@ -212,6 +287,10 @@ private:
     int FixedBlock();
     int Dynamic();
     int Codes(const TInflateTable& tl, const TInflateTable& td);
+    int CodesLoop(const TInflateTable& tl, const TInflateTable& td);
+#ifdef DAYSCRIB_INFLATE_BMI2
+    int CodesBmi2(const TInflateTable& tl, const TInflateTable& td);
+#endif
 };
 
 int Inflater::Run() {
@@ -326,20 +405,16 @@ int Inflater::Stored() {
 
 int Inflater::FixedBlock() {
     const FixedTables& t = Fixed();
-    g_.TableCount +=
-        static_cast<std::int64_t>(t.literal.Entries.size() + t.distance.Entries.size());
+    g_.TableCount += static_cast<std::int64_t>(t.literal.Size() + t.distance.Size());
     return Codes(t.literal, t.distance) != 0 ? 1 : 0;
 }
 
 std::uint32_t Inflater::Decode(const TInflateTable& t) {
     if (t.Empty()) return kSpecial;
-    Need(t.Bits);
-    std::uint32_t e = t.Entries[Peek(t.Bits)];
+    std::uint32_t e = LookUp(t.Entries.data(), t.Bits);
     if ((e & (kSpecial | kLink)) == (kSpecial | kLink)) {
         Drop(DropBits(e));
-        const unsigned sub = CodeBits(e);
-        Need(sub);
-        e = t.Entries[Value(e) + Peek(sub)];
+        e = LookUp(t.Entries.data() + Value(e), CodeBits(e));
     }
     return e;
 }
@@ -354,9 +429,10 @@ int Inflater::Dynamic() {
     for (unsigned i = 0; i < nc; ++i)
         lengths[kCodeLengthOrder[i]] = Take(3);
     TInflateTable& cl = x_.codeLength;
-    if (int r = BuildInflateTable(lengths, 19, TCodeKind::CodeLength, 7, false, cl); r != 0)
+    if (int r = BuildInflateTable(lengths, 19, TCodeKind::CodeLength, kCodeLengthBits, false, cl);
+        r != 0)
         return r;
-    g_.TableCount += static_cast<std::int64_t>(cl.Entries.size());
+    g_.TableCount += static_cast<std::int64_t>(cl.Size());
 
     const unsigned total = nl + nd;
     std::memset(lengths, 0, sizeof lengths);
@@ -388,11 +464,19 @@ int Inflater::Dynamic() {
 
     TInflateTable& tl = x_.literal;
     TInflateTable& td = x_.distance;
-    if (int r = BuildInflateTable(lengths, nl, TCodeKind::LiteralLength, 9, false, tl); r != 0)
+    // Literal pairs cost a pass over the table: worth it when the member has
+    // a good deal of output left, so that the block is likely long.
+    const std::int64_t left =
+        g_.UncompressedSize - g_.BytesDone - static_cast<std::int64_t>(w_ - pending_);
+    const bool pairs = left >= kPairsFrom;
+    if (int r = BuildInflateTable(lengths, nl, TCodeKind::LiteralLength, kLiteralBits, false, tl,
+                                  pairs);
+        r != 0)
         return r;
-    if (int r = BuildInflateTable(lengths + nl, nd, TCodeKind::Distance, 6, false, td); r != 0)
+    if (int r = BuildInflateTable(lengths + nl, nd, TCodeKind::Distance, kDistanceBits, false, td);
+        r != 0)
         return r;
-    g_.TableCount += static_cast<std::int64_t>(tl.Entries.size() + td.Entries.size());
+    g_.TableCount += static_cast<std::int64_t>(tl.Size() + td.Size());
     return Codes(tl, td) != 0 ? 1 : 0;
 }
 
@@ -402,54 +486,71 @@ int Inflater::Dynamic() {
 //
 // Two paths: while at least 16 input bytes are buffered and the window has
 // room for a step before the next hand-over, the fast path decodes without
-// bit checks (one top-up gives at least 56 bits, see the head of the file)
-// and copies matches with CopyWide. Otherwise the careful path takes one
-// symbol, asks for exactly the bits it needs and hands on at flushAt_.
-int Inflater::Codes(const TInflateTable& tl, const TInflateTable& td) {
+// bit checks and copies matches with CopyMatch. Otherwise the careful path
+// takes one symbol, asks for exactly the bits it needs and hands on at
+// flushAt_.
+//
+// The fast path keeps the entry of the next code looked up ahead: a top-up
+// fills the whole 64-bit buffer with input bits (it counts only the whole
+// bytes, 56 to 63 bits, as taken), so after a length and its distance (at
+// most 48 bits) at least 16 real bits remain for the next lookup, and the
+// load of the next entry overlaps the store of a literal or the copy of a
+// match. A top-up leaves the low bits as they were, so an entry looked up
+// before it stays right.
+//
+// The loop is compiled twice: as is, and for processors with BMI2, whose
+// shifts by a register count and "keep the low n bits" are one instruction
+// each; the choice is made once, at run time.
+__attribute__((always_inline)) inline int Inflater::CodesLoop(const TInflateTable& tl,
+                                                              const TInflateTable& td) {
     if (tl.Empty()) return 1;
+    // A code of no distances: every length meets an invalid entry.
+    static constexpr auto kNoDistance = [] {
+        std::array<std::uint32_t, 1u << kDistanceBits> t{};
+        t.fill(kSpecial);
+        return t;
+    }();
     const std::uint32_t* const lt = tl.Entries.data();
-    const unsigned lbits = tl.Bits;
-    const std::uint64_t lmask = (std::uint64_t{1} << lbits) - 1;
-    const std::uint32_t* const dt = td.Empty() ? nullptr : td.Entries.data();
-    const unsigned dbits = td.Bits;
-    const std::uint64_t dmask = (std::uint64_t{1} << dbits) - 1;
+    constexpr unsigned lbits = kLiteralBits;
+    constexpr std::uint64_t lmask = (1u << kLiteralBits) - 1;
+    const std::uint32_t* const dt = td.Empty() ? kNoDistance.data() : td.Entries.data();
+    constexpr unsigned dbits = kDistanceBits;
+    constexpr std::uint64_t dmask = (1u << kDistanceBits) - 1;
     std::uint8_t* const s = s_;
 
     std::uint64_t b = bb_;
     unsigned k = bk_;
     unsigned w = w_;
     const std::uint8_t* in = g_.InPtr;
-    unsigned avail = g_.InCount;
+    const std::uint8_t* inEnd = in + g_.InCount;
 
-    auto syncOut = [&] {
+    auto syncOut = [&]() __attribute__((always_inline)) {
         if (auto used = static_cast<unsigned>(in - g_.InPtr); used != 0) {
             g_.Countdown -= used;
             g_.LastByte = in[-1];
             g_.InPtr = const_cast<std::uint8_t*>(in);
-            g_.InCount = avail;
+            g_.InCount = static_cast<unsigned>(inEnd - in);
         }
         bb_ = b;
         bk_ = k;
         w_ = w;
     };
-    auto syncIn = [&] {
+    auto syncIn = [&]() __attribute__((always_inline)) {
         in = g_.InPtr;
-        avail = g_.InCount;
+        inEnd = in + g_.InCount;
         b = bb_;
         k = bk_;
         w = w_;
     };
-    // Tops the buffer up to 56 to 63 bits; needs 8 readable input bytes.
+    // Tops the buffer up to 56 to 63 counted bits; needs 8 readable input bytes.
     auto refill = [&]() __attribute__((always_inline)) {
         b |= LoadLE64(in) << k;
-        const unsigned take = (63 - k) >> 3;
-        in += take;
-        avail -= take;
+        in += (63 - k) >> 3;
         k |= 56;
     };
     auto need = [&](unsigned n) __attribute__((always_inline)) {
         if (k >= n) return;
-        if (avail >= 8) {
+        if (inEnd - in >= 8) {
             refill();
             return;
         }
@@ -457,39 +558,68 @@ int Inflater::Codes(const TInflateTable& tl, const TInflateTable& td) {
         SlowFill(n);
         syncIn();
     };
+    // LookUp's rule for the locals: the entry at the next `bits` bits.
+    auto lookUp = [&](const std::uint32_t* t, unsigned bits) __attribute__((always_inline)) {
+        if (k < bits) {
+            if (inEnd - in < 8) {
+                syncOut();
+                const std::uint32_t e = LookUp(t, bits);
+                syncIn();
+                return e;
+            }
+            refill();
+        }
+        return t[b & ((std::uint64_t{1} << bits) - 1)];
+    };
     auto drop = [&](unsigned n) __attribute__((always_inline)) {
         b >>= n;
         k -= n;
     };
-    auto low = [&](unsigned n) __attribute__((always_inline)) {
-        return static_cast<unsigned>(b & ((std::uint64_t{1} << n) - 1));
+    auto low = [&](std::uint64_t v, unsigned n) __attribute__((always_inline)) {
+        return static_cast<unsigned>(v & ((std::uint64_t{1} << n) - 1));
     };
     // The value of a length or distance entry: its base plus its extra bits.
     auto take = [&](std::uint32_t e) __attribute__((always_inline)) {
-        const unsigned n = DropBits(e);
-        const unsigned v = Value(e) + (low(n) >> CodeBits(e));
-        drop(n);
-        return v;
+        const std::uint64_t before = b;
+        drop(DropBits(e));
+        return Value(e) + (low(before, DropBits(e)) >> CodeBits(e));
     };
 
     for (;;) {
-        // Fast path.
-        if (avail >= 16 && w + kMaxStep <= flushAt_) {
-            const unsigned wEnd = flushAt_ - kMaxStep;
+        if (inEnd - in >= 16 && w + kMaxStep <= flushAt_) {
+            // Fast path: at most two top-ups (14 bytes, reading 15) and one
+            // step (kMaxStep bytes, plus the copy's overrun into the slack)
+            // per round.
+            const std::uint8_t* const inFast = inEnd - 15;
+            std::uint8_t* out = s + w;
+            std::uint8_t* const outFast = s + flushAt_ - kMaxStep;
+            refill();
+            std::uint32_t e = lt[b & lmask];
             do {
-                refill();
-                std::uint32_t e = lt[b & lmask];
                 if (e & kLiteral) {
+                    // One or two literals per entry, up to three entries
+                    // per top-up (33 bits, and 11 more for the next lookup).
                     drop(DropBits(e));
-                    s[w++] = static_cast<std::uint8_t>(Value(e));
+                    std::uint32_t v = Value(e);
+                    unsigned n = 1 + ((e >> 12) & 1);
                     e = lt[b & lmask];
+                    Store16(out, v);
+                    out += n;
                     if (e & kLiteral) {
                         drop(DropBits(e));
-                        s[w++] = static_cast<std::uint8_t>(Value(e));
+                        v = Value(e);
+                        n = 1 + ((e >> 12) & 1);
                         e = lt[b & lmask];
+                        Store16(out, v);
+                        out += n;
                         if (e & kLiteral) {
                             drop(DropBits(e));
-                            s[w++] = static_cast<std::uint8_t>(Value(e));
+                            v = Value(e);
+                            n = 1 + ((e >> 12) & 1);
+                            e = lt[b & lmask];
+                            refill();
+                            Store16(out, v);
+                            out += n;
                             continue;
                         }
                     }
@@ -497,54 +627,61 @@ int Inflater::Codes(const TInflateTable& tl, const TInflateTable& td) {
                 }
                 if (e & kSpecial) {
                     if ((e & kLink) == 0) {
-                        if ((e & kEnd) == 0) goto corrupt;
+                        if ((e & kEnd) == 0) goto corruptFast;
                         drop(DropBits(e));
-                        goto endOfBlock;
+                        goto endOfBlockFast;
                     }
                     drop(DropBits(e));
-                    e = lt[Value(e) + low(CodeBits(e))];
+                    e = lt[Value(e) + low(b, CodeBits(e))];
                     if (e & kLiteral) {
                         drop(DropBits(e));
-                        s[w++] = static_cast<std::uint8_t>(Value(e));
+                        *out++ = static_cast<std::uint8_t>(Value(e));
+                        e = lt[b & lmask];
+                        refill();
                         continue;
                     }
                     if (e & kSpecial) {
-                        if ((e & kEnd) == 0) goto corrupt;
+                        if ((e & kEnd) == 0) goto corruptFast;
                         drop(DropBits(e));
-                        goto endOfBlock;
+                        goto endOfBlockFast;
                     }
                 }
                 const unsigned len = take(e);
-                if (dt == nullptr) goto corrupt; // a length with no distance code to follow it
                 std::uint32_t d = dt[b & dmask];
                 if (d & kSpecial) {
-                    if ((d & kLink) == 0) goto corrupt;
+                    if ((d & kLink) == 0) goto corruptFast;
                     drop(DropBits(d));
-                    d = dt[Value(d) + low(CodeBits(d))];
-                    if (d & kSpecial) goto corrupt;
+                    d = dt[Value(d) + low(b, CodeBits(d))];
+                    if (d & kSpecial) goto corruptFast;
                 }
                 const unsigned dist = take(d);
-                if (dist > w) {
-                    CopyNearStart(w, dist, len);
+                e = lt[b & lmask]; // at least 16 bits are still there
+                refill();
+                if (dist > static_cast<unsigned>(out - s)) {
+                    CopyNearStart(static_cast<unsigned>(out - s), dist, len);
                 } else {
-                    CopyWide(s + w, dist, len);
+                    CopyMatch(out, dist, len);
                 }
-                w += len;
-            } while (avail >= 16 && w <= wEnd);
+                out += len;
+            } while (in < inFast && out <= outFast);
+            w = static_cast<unsigned>(out - s);
             continue;
+        endOfBlockFast:
+            w = static_cast<unsigned>(out - s);
+            goto endOfBlock;
+        corruptFast:
+            w = static_cast<unsigned>(out - s);
+            goto corrupt;
         }
 
         // Careful path: one symbol, exactly the bits it needs, hand-over checks.
-        need(lbits);
-        std::uint32_t e = lt[low(lbits)];
+        std::uint32_t e = lookUp(lt, lbits);
         if ((e & (kSpecial | kLink)) == (kSpecial | kLink)) {
             drop(DropBits(e));
-            const unsigned sub = CodeBits(e);
-            need(sub);
-            e = lt[Value(e) + low(sub)];
+            e = lookUp(lt + Value(e), CodeBits(e));
         }
         if (e & kLiteral) {
-            drop(DropBits(e));
+            drop(CodeBits(e)); // of a pair, the first literal only
             s[w++] = static_cast<std::uint8_t>(Value(e));
             if (w == flushAt_) {
                 syncOut();
@@ -561,14 +698,10 @@ int Inflater::Codes(const TInflateTable& tl, const TInflateTable& td) {
         need(DropBits(e));
         unsigned len = take(e);
 
-        if (dt == nullptr) goto corrupt;
-        need(dbits);
-        std::uint32_t d = dt[low(dbits)];
+        std::uint32_t d = lookUp(dt, dbits);
         if ((d & (kSpecial | kLink)) == (kSpecial | kLink)) {
             drop(DropBits(d));
-            const unsigned sub = CodeBits(d);
-            need(sub);
-            d = dt[Value(d) + low(sub)];
+            d = lookUp(dt + Value(d), CodeBits(d));
         }
         if (d & kSpecial) goto corrupt;
         need(DropBits(d));
@@ -580,7 +713,7 @@ int Inflater::Codes(const TInflateTable& tl, const TInflateTable& td) {
             if (dist > w) {
                 CopyNearStart(w, dist, piece);
             } else {
-                CopyWide(s + w, dist, piece);
+                CopyMatch(s + w, dist, piece);
             }
             w += piece;
             len -= piece;
@@ -599,6 +732,20 @@ corrupt:
     syncOut();
     return 1;
 }
+
+int Inflater::Codes(const TInflateTable& tl, const TInflateTable& td) {
+#ifdef DAYSCRIB_INFLATE_BMI2
+    if (HaveBmi2()) return CodesBmi2(tl, td);
+#endif
+    return CodesLoop(tl, td);
+}
+
+#ifdef DAYSCRIB_INFLATE_BMI2
+__attribute__((target("bmi2"))) int Inflater::CodesBmi2(const TInflateTable& tl,
+                                                        const TInflateTable& td) {
+    return CodesLoop(tl, td);
+}
+#endif
 
 } // namespace
 

@@ -290,4 +290,41 @@ TEST(DeflatePeer, SameBytesAsInfoZipAtEveryLevelOverSystemAndMadeUpFiles) {
     }
 }
 
+// The keyed chains are only a faster way to the same matches: over inputs
+// with extreme chains, whose long matches cross the lag of the sixteen-byte
+// chain and the end of the input, the levels that use them give the bytes of
+// the three-byte chains walked alone.
+TEST(DeflateKeyedChains, GiveTheBytesOfThePlainChainWalk) {
+    testsupport::TempDir dir;
+    std::vector<TSampleFile> files = SyntheticFiles(dir.path());
+    for (const std::string& p : Spread("/usr/bin", false, 1, 400000, {}, 12))
+        files.push_back({p, testsupport::ReadFile(p)});
+    // Matches that end on every byte near the input's end, and stretches
+    // that differ just past 5, 7 and 16 bytes.
+    const std::string unit = TextBytes(40, 5);
+    for (std::size_t cut = 0; cut < 24; ++cut)
+        files.push_back({"tail", unit + TextBytes(100, 6) + unit.substr(0, cut)});
+    std::string near;
+    for (std::size_t at : {4u, 5u, 6u, 7u, 8u, 15u, 16u, 17u, 31u, 32u}) {
+        for (int copy = 0; copy < 30; ++copy) {
+            std::string s = unit;
+            s[at] = static_cast<char>('A' + copy);
+            near += s;
+        }
+    }
+    files.push_back({"near", near});
+    TDeflater keyed, plain;
+    plain.PlainSearch = true;
+    for (int level = 6; level <= 9; ++level) {
+        for (const TSampleFile& f : files) {
+            std::uint16_t keyedMethod = 0, plainMethod = 0;
+            const std::string a = Deflated(keyed, f.data, level, &keyedMethod);
+            const std::string b = Deflated(plain, f.data, level, &plainMethod);
+            ASSERT_TRUE(a == b && keyedMethod == plainMethod)
+                << "level " << level << ": " << f.path << " (" << f.data.size() << " bytes), "
+                << a.size() << " vs " << b.size() << " bytes";
+        }
+    }
+}
+
 } // namespace

@@ -219,4 +219,36 @@ std::string PythonInflate(const std::string& stream) {
     return out;
 }
 
+// Inflates many streams with one Python process: each stream goes in and
+// comes out with a 4-byte little-endian length in front.
+std::vector<std::string> PythonInflateAll(const std::vector<std::string>& streams) {
+    std::string input;
+    for (const std::string& s : streams) {
+        std::uint32_t n = static_cast<std::uint32_t>(s.size());
+        for (int i = 0; i < 4; ++i)
+            input.push_back(static_cast<char>((n >> (8 * i)) & 0xFF));
+        input += s;
+    }
+    std::string out;
+    int rc = testsupport::RunCommand("python3 -c \"import sys,zlib,struct\n"
+                                     "d=sys.stdin.buffer.read();p=0;o=sys.stdout.buffer\n"
+                                     "while p<len(d):\n"
+                                     "  n=struct.unpack('<I',d[p:p+4])[0];p+=4\n"
+                                     "  r=zlib.decompress(d[p:p+n],-15);p+=n\n"
+                                     "  o.write(struct.pack('<I',len(r))+r)\"",
+                                     &out, input);
+    if (rc != 0) throw std::runtime_error("python zlib rejects a stream");
+    std::vector<std::string> result;
+    std::size_t p = 0;
+    while (p + 4 <= out.size()) {
+        std::uint32_t n = 0;
+        for (int i = 0; i < 4; ++i)
+            n |= static_cast<std::uint32_t>(static_cast<unsigned char>(out[p + i])) << (8 * i);
+        p += 4;
+        result.push_back(out.substr(p, n));
+        p += n;
+    }
+    return result;
+}
+
 } // namespace deflatetest

@@ -66,5 +66,7 @@ std::string TextBytes(std::size_t n, std::uint32_t seed);
 
 // Inflates through Python's zlib (raw deflate); throws when it fails.
 std::string PythonInflate(const std::string& stream);
+// The same for many streams, with one Python process.
+std::vector<std::string> PythonInflateAll(const std::vector<std::string>& streams);
 
 } // namespace deflatetest

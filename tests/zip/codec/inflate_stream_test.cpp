@@ -1,10 +1,13 @@
 // Inflate over long random streams made here, symbol by symbol: every
-// distance from 1 to 40 with every length, far distances, literals in runs,
-// codes long enough to need second-level tables, stored blocks across the
-// points where output is handed on, and enough output for the window to
-// slide several times. The result must be the reference expansion, handed on
-// in blocks of exactly 16,000 bytes.
+// distance from 1 to 32,768 and every length, literals in runs, codes long
+// enough to need second-level tables, stored blocks at every alignment and
+// across the points where output is handed on, members that end at every
+// byte around the places where the decoder's fast path gives way, and
+// enough output for the window to slide several times. The result must be
+// the reference expansion, handed on in blocks of exactly 16,000 bytes, and
+// what Python's zlib makes of the same stream.
 #include "bit_writer.h"
+#include "deflate_test_support.h"
 #include "zip/codec/crc32.h"
 #include "zip/codec/inflate.h"
 #include "zip/codec/unzip_work.h"
@@ -121,11 +124,13 @@ public:
 };
 
 void ExpectInflatesTo(const std::string& stream, const std::string& ref, TUnZipWork& work) {
-    TMemoryStream in(stream);
+    // The archive goes on after the member: nothing of it may be read.
+    TMemoryStream in(stream + std::string(64, '\xA5'));
     TBlockStream out;
     work.StartMember(in, out, static_cast<std::int64_t>(stream.size()),
                      static_cast<std::int64_t>(ref.size()));
     ASSERT_EQ(Inflate(work), 0);
+    EXPECT_EQ(work.FillerBytes(), 0);
     ASSERT_EQ(out.Size(), static_cast<std::int64_t>(ref.size()));
     EXPECT_TRUE(out.ToString() == ref) << "output differs";
     EXPECT_EQ(work.FinalCrc(), Crc32Of(ref.data(), ref.size()));
@@ -203,4 +208,144 @@ TEST(InflateStreams, RandomBlocksOfEveryKindAcrossSlidesOfTheWindow) {
     ExpectInflatesTo(stream, ref, work);
     // The same work area again: nothing of the first run may leak into the second.
     ExpectInflatesTo(stream, ref, work);
+}
+
+// Streams made here, the reference expansion of each, and zlib's.
+class TPeerCheck {
+public:
+    void Add(std::string stream, std::string ref) {
+        streams_.push_back(std::move(stream));
+        refs_.push_back(std::move(ref));
+    }
+    void Run() {
+        const std::vector<std::string> peer = deflatetest::PythonInflateAll(streams_);
+        ASSERT_EQ(peer.size(), streams_.size());
+        TUnZipWork work;
+        for (std::size_t i = 0; i < streams_.size(); ++i) {
+            ASSERT_TRUE(peer[i] == refs_[i]) << "zlib reads stream " << i << " otherwise";
+            ExpectInflatesTo(streams_[i], refs_[i], work);
+            if (::testing::Test::HasFailure()) FAIL() << "stream " << i;
+        }
+    }
+
+private:
+    std::vector<std::string> streams_, refs_;
+};
+
+// Random bytes as one stored block (not the last), for history.
+void StoredHistory(BitWriter& w, std::mt19937& rng, std::string& ref, unsigned n) {
+    w.Bits(0, 1);
+    w.Bits(0, 2);
+    w.AlignToByte();
+    w.Bits(n, 16);
+    w.Bits(~n & 0xFFFF, 16);
+    for (unsigned i = 0; i < n; ++i) {
+        const auto c = static_cast<std::uint8_t>(rng());
+        w.Byte(c);
+        ref.push_back(static_cast<char>(c));
+    }
+}
+
+TEST(InflatePeer, EveryDistanceAndEveryLengthInFixedAndDynamicBlocks) {
+    std::mt19937 rng(31);
+    TPeerCheck check;
+    for (bool dynamic : {false, true}) {
+        std::string ref;
+        BitWriter w;
+        StoredHistory(w, rng, ref, 32768);
+        const TCoder coder =
+            dynamic ? TCoder(CompleteLengths(rng, 286, 15), CompleteLengths(rng, 30, 15))
+                    : TCoder::Fixed();
+        if (dynamic)
+            DynamicHeader(w, true, coder.LitLengths(), coder.DistLengths());
+        else {
+            w.Bits(1, 1);
+            w.Bits(1, 2);
+        }
+        // Every distance once, the lengths going round 3 to 258; a literal
+        // between matches so that no two merge.
+        for (unsigned dist = 1; dist <= 32768; ++dist) {
+            const unsigned len = 3 + (dist * 7 + (dynamic ? 100 : 0)) % 256;
+            coder.Put(w, {len, dist});
+            for (unsigned i = 0; i < len; ++i)
+                ref.push_back(ref[ref.size() - dist]);
+            const unsigned c = rng() % 256;
+            coder.Put(w, {c, 0});
+            ref.push_back(static_cast<char>(c));
+        }
+        coder.Lit(w, 256);
+        check.Add(w.Take(), ref);
+    }
+    check.Run();
+}
+
+TEST(InflatePeer, StoredBlocksAtEveryAlignment) {
+    // Before each stored block a fixed block of 9-bit and 8-bit literals puts
+    // its header at every bit and its data at every byte of an 8-byte word;
+    // after it a match reaches back into it.
+    std::mt19937 rng(32);
+    TPeerCheck check;
+    const TCoder fixed = TCoder::Fixed();
+    for (unsigned nine = 0; nine < 8; ++nine) {
+        for (unsigned eight = 0; eight < 16; ++eight) {
+            for (unsigned length : {0u, 1u, 7u, 8u, 9u, 16u, 17u, 300u}) {
+                std::string ref;
+                BitWriter w;
+                w.Bits(0, 1);
+                w.Bits(1, 2);
+                for (unsigned i = 0; i < nine + eight; ++i) {
+                    const unsigned c = i < nine ? 144 + rng() % 112 : rng() % 144;
+                    fixed.Put(w, {c, 0});
+                    ref.push_back(static_cast<char>(c));
+                }
+                fixed.Lit(w, 256);
+                StoredHistory(w, rng, ref, length);
+                w.Bits(1, 1);
+                w.Bits(1, 2);
+                if (!ref.empty()) {
+                    const unsigned dist = 1 + rng() % static_cast<unsigned>(ref.size());
+                    fixed.Put(w, {20, dist});
+                    for (unsigned i = 0; i < 20; ++i)
+                        ref.push_back(ref[ref.size() - dist]);
+                }
+                fixed.Lit(w, 256);
+                check.Add(w.Take(), ref);
+            }
+        }
+    }
+    check.Run();
+}
+
+TEST(InflatePeer, MembersEndingAtEveryByteAroundTheEndsOfAChunkOfInput) {
+    // A member's last code may end on any byte: near its end, and near the
+    // end of each 16,000-byte chunk of input, the decoder leaves its fast
+    // path; nothing may be lost, and no filler read, on any of those bytes.
+    std::mt19937 rng(33);
+    TPeerCheck check;
+    const TCoder fixed = TCoder::Fixed();
+    std::vector<unsigned> counts;
+    for (unsigned n = 0; n <= 40; ++n)
+        counts.push_back(n);
+    for (unsigned n = 15980; n <= 16020; ++n)
+        counts.push_back(n);
+    for (unsigned n = 31980; n <= 32020; n += 3)
+        counts.push_back(n);
+    for (unsigned n : counts) {
+        // n literals of eight bits and a match in a fixed block: n + 3 bytes
+        // in all, the match among the last codes.
+        std::string ref;
+        BitWriter w;
+        w.Bits(1, 1);
+        w.Bits(1, 2);
+        for (unsigned i = 0; i <= n; ++i) {
+            const unsigned c = rng() % 144;
+            fixed.Put(w, {c, 0});
+            ref.push_back(static_cast<char>(c));
+        }
+        fixed.Put(w, {3, 1});
+        ref += std::string(3, ref.back());
+        fixed.Lit(w, 256);
+        check.Add(w.Take(), ref);
+    }
+    check.Run();
 }
