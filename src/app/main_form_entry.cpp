@@ -62,15 +62,10 @@ bool TMainForm::SaveEntry() {
 namespace {
 
 // The recovered entry as a person names it: its date and its diary,
-// "Wednesday 9 December 2026 (User1)"; a member that names no date by its
-// path.
+// "Wednesday 9 December 2026 (User1)".
 QString RecoveredEntryName(const TRecovery& r) {
-    TEntryKey key;
-    TEntryLevel level;
-    const QString entry = ParseMemberPath(r.Member, key, level)
-                              ? EntryTitle(key, level)
-                              : QString::fromStdString(AnsiToUtf8(r.Member));
-    return entry + " (" + QString::fromStdString(AnsiOrUtf8Text(r.ProfileName)) + ")";
+    return EntryTitleOf(r.Member) + " (" + QString::fromStdString(AnsiOrUtf8Text(r.ProfileName)) +
+           ")";
 }
 
 } // namespace
