@@ -20,8 +20,8 @@
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStyle>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>

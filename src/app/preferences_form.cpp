@@ -1,8 +1,8 @@
 #include "app/preferences_form.h"
 
 #include "app/preferences_form_rules.h"
-#include "ui/password_box.h"
 #include "ui/help.h"
+#include "ui/password_box.h"
 #include "ui/prompts.h"
 
 #include <QApplication>

@@ -53,14 +53,16 @@ void TCalendarLook::FitDayNames() {
     // A cell's text keeps a margin on each side, as the view's item delegate
     // draws it.
     const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-    const int columns = calendar_->verticalHeaderFormat() == QCalendarWidget::NoVerticalHeader ? 7 : 8;
+    const int columns =
+        calendar_->verticalHeaderFormat() == QCalendarWidget::NoVerticalHeader ? 7 : 8;
     const int column = view->viewport()->width() / columns - 2 * margin;
     QFont font = view->font();
     // The weekday row's own format may make its names bold.
     font = calendar_->headerTextFormat().font().resolve(font);
     const QFontMetrics metrics(font);
-    const TDayNameLength fit = DayNamesThatFit(
-        calendar_->locale(), column, [&](const QString& name) { return metrics.horizontalAdvance(name); });
+    const TDayNameLength fit =
+        DayNamesThatFit(calendar_->locale(), column,
+                        [&](const QString& name) { return metrics.horizontalAdvance(name); });
     const auto format = fit == TDayNameLength::Short ? QCalendarWidget::ShortDayNames
                                                      : QCalendarWidget::SingleLetterDayNames;
     if (calendar_->horizontalHeaderFormat() != format) calendar_->setHorizontalHeaderFormat(format);

@@ -535,7 +535,8 @@ void TDateNavigator::ShowOnThisDay() {
     const auto read = [&](const std::string& member) -> std::optional<std::string> {
         const TEntryReader::TRead r = reader.Read(archive, member);
         if (r.Unreadable)
-            problems[member] = QString::fromStdString(UnreadableReason(r.TooLarge, r.Cause, r.Size));
+            problems[member] =
+                QString::fromStdString(UnreadableReason(r.TooLarge, r.Cause, r.Size));
         if (!r.Found) return std::nullopt;
         return std::string(reader.Bytes());
     };

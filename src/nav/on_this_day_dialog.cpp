@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-
 TOnThisDayDlg::TOnThisDayDlg(const QDate& date, const std::vector<TOnThisDayItem>& items,
                              QWidget* parent)
     : QDialog(parent), items_(items) {
@@ -17,8 +16,7 @@ TOnThisDayDlg::TOnThisDayDlg(const QDate& date, const std::vector<TOnThisDayItem
     setAccessibleName(windowTitle());
     resize(420, 300);
     auto* layout = new QVBoxLayout(this);
-    auto* label =
-        new QLabel(QLocale().toString(date, "d MMMM") + " in earlier years:", this);
+    auto* label = new QLabel(QLocale().toString(date, "d MMMM") + " in earlier years:", this);
     layout->addWidget(label);
     EntriesList = new QListWidget(this);
     EntriesList->setObjectName("EntriesList");

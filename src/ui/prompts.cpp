@@ -112,8 +112,8 @@ int TQtPrompts::Choose(const QString& caption, const QString& text, const QStrin
     std::vector<QAbstractButton*> added;
     for (qsizetype i = 0; i < buttons.size(); ++i) {
         const bool last = i + 1 == buttons.size();
-        QPushButton* b = box.addButton(buttons[i], last ? QMessageBox::RejectRole
-                                                        : QMessageBox::AcceptRole);
+        QPushButton* b =
+            box.addButton(buttons[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
         b->setAccessibleName(QString(buttons[i]).remove('&'));
         added.push_back(b);
     }

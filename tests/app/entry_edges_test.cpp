@@ -88,8 +88,8 @@ TEST_F(EntryEdges, AReadOnlyEntryTakesNoFormattingAndIsNeverStored) {
         EXPECT_FALSE(form->BoldButton->isChecked());
         EXPECT_FALSE(form->CenterAlign->isChecked());
         EXPECT_TRUE(form->LeftAlign->isChecked());
-        for (QAction* a : {form->ApplyTemplate1, form->SaveAsTemplate1, form->Protect1,
-                           form->Unprotect1})
+        for (QAction* a :
+             {form->ApplyTemplate1, form->SaveAsTemplate1, form->Protect1, form->Unprotect1})
             EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     }
     Select16(); // a writable entry takes the same commands again
@@ -157,8 +157,9 @@ TEST_F(EntryEdges, ADamagedEntryIsReportedByDateLockedAndKeptThroughEverySave) {
     for (const auto& d : damaged) {
         prompts.Asked.clear();
         Select({"2000", "March", "Week3", d.day});
-        EXPECT_EQ(prompts.Messages(), QStringList{"The entry of " + d.message + ". It is kept as "
-                                                                                "it is."});
+        EXPECT_EQ(prompts.Messages(), QStringList{"The entry of " + d.message +
+                                                  ". It is kept as "
+                                                  "it is."});
         EXPECT_TRUE(Text().isEmpty());
         EXPECT_TRUE(form->Editor->ReadOnly());
         EXPECT_EQ(Panel(1), "Read Only");
@@ -209,9 +210,9 @@ TEST_F(EntryEdges, FindOnThisDayAndExportNameTheEntriesTheyCouldNotRead) {
     });
     form->FindInFiles1->trigger();
     EXPECT_EQ(found, QStringList{"2000\\3\\Week3\\14"});
-    EXPECT_EQ(prompts.Messages(),
-              QStringList{"These entries could not be read, so they were not searched:\n" +
-                          unread});
+    EXPECT_EQ(
+        prompts.Messages(),
+        QStringList{"These entries could not be read, so they were not searched:\n" + unread});
 
     prompts.Asked.clear();
     Select({"2001", "March", "Week3", "15"});
@@ -224,7 +225,8 @@ TEST_F(EntryEdges, FindOnThisDayAndExportNameTheEntriesTheyCouldNotRead) {
         dlg->reject();
     });
     form->OnThisDay1->trigger();
-    EXPECT_EQ(lines, QStringList{"15 March 2000 (could not be read: it is damaged (CRC error))"});
+    EXPECT_EQ(lines, QStringList{
+                         "Wednesday 15 March 2000 (could not be read: it is damaged (CRC error))"});
 
     TExportOptions options;
     options.From = QDate(2000, 3, 1);

@@ -20,8 +20,8 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -511,7 +511,8 @@ TEST_F(Preferences, PasswordWithCharactersWindows1252LacksOpensTheNextLogin) {
 TEST_F(Preferences, ANameWithCharactersWindows1252LacksIsKeptAsTyped) {
     WriteIni();
     Start();
-    const QString name = QString::fromUtf8("\xCE\x97\xCE\xBC\xCE\xB5\xCF\x81\xCE\xBF\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xB9\xCE\xBF"); // Ημερολόγιο
+    const QString name = QString::fromUtf8("\xCE\x97\xCE\xBC\xCE\xB5\xCF\x81\xCE\xBF\xCE\xBB\xCF"
+                                           "\x8C\xCE\xB3\xCE\xB9\xCE\xBF"); // Ημερολόγιο
     Open([&](TPreferencesFrm& d) {
         TypeInto(d.UserNameEdit(1), name);
         Click(d.BitBtn1);

@@ -84,9 +84,11 @@ TEST_F(Recovery, TextTypedBeforeAKillIsOfferedAndRestoredIntoItsEntry) {
     prompts.Confirms = {TConfirmAnswer::Yes};
     const TScopedLocale german(QLocale(QLocale::German, QLocale::Germany));
     Start();
-    EXPECT_EQ(Asked(), QString::fromUtf8("Restore the unsaved text of Mittwoch 15 M\xC3\xA4rz 2000 "
-                                         "(\xD0\x94\xD0\xBD\xD0\xB5\xD0\xB2\xD0\xBD\xD0\xB8\xD0\xBA)?"));
-    EXPECT_EQ(form->TabSet->tabText(0), QString::fromUtf8("\xD0\x94\xD0\xBD\xD0\xB5\xD0\xB2\xD0\xBD\xD0\xB8\xD0\xBA"));
+    EXPECT_EQ(Asked(),
+              QString::fromUtf8("Restore the unsaved text of Mittwoch 15 M\xC3\xA4rz 2000 "
+                                "(\xD0\x94\xD0\xBD\xD0\xB5\xD0\xB2\xD0\xBD\xD0\xB8\xD0\xBA)?"));
+    EXPECT_EQ(form->TabSet->tabText(0),
+              QString::fromUtf8("\xD0\x94\xD0\xBD\xD0\xB5\xD0\xB2\xD0\xBD\xD0\xB8\xD0\xBA"));
     EXPECT_EQ(Member(), Day15);
     EXPECT_EQ(Text(), "words not yet stored");
     EXPECT_TRUE(form->Editor->Modified());

@@ -62,11 +62,11 @@ TEST_F(WindowView, TheWholeToolBarShowsAtTheFirstStart) {
     EXPECT_TRUE(!overflow || !overflow->isVisible());
     int left = 0;
     const std::vector<QWidget*> controls = {
-             form->SaveButton, form->PrintButton, form->CutButton, form->CopyButton,
-             form->PasteButton, form->UndoButton, form->FontName, form->FontSize,
-             form->ColorFramePnl, form->ColorButton, form->BoldButton, form->ItalicButton,
-             form->UnderlineButton, form->LeftAlign, form->CenterAlign, form->RightAlign,
-             form->BulletsButton};
+        form->SaveButton,      form->PrintButton, form->CutButton,   form->CopyButton,
+        form->PasteButton,     form->UndoButton,  form->FontName,    form->FontSize,
+        form->ColorFramePnl,   form->ColorButton, form->BoldButton,  form->ItalicButton,
+        form->UnderlineButton, form->LeftAlign,   form->CenterAlign, form->RightAlign,
+        form->BulletsButton};
     for (QWidget* w : controls) {
         SCOPED_TRACE(w->objectName().toStdString());
         EXPECT_TRUE(w->isVisible());
@@ -115,7 +115,8 @@ TEST_F(WindowView, CalendarDayNamesFitTheirColumns) {
         const QFontMetrics fm(view->font());
         for (int c = 0; c < 7; ++c) {
             const QString name = view->model()->data(view->model()->index(0, c)).toString();
-            EXPECT_LE(fm.horizontalAdvance(name), view->columnWidth(c) - 2 * margin) << name.toStdString();
+            EXPECT_LE(fm.horizontalAdvance(name), view->columnWidth(c) - 2 * margin)
+                << name.toStdString();
             shown << name;
         }
         return shown;

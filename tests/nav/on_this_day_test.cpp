@@ -61,8 +61,9 @@ TEST_F(OnThisDayWindow, ListsTheEarlierListedYearsWithAnEntryNewestFirst) {
     });
     // Each entry named by its date, in the system's language.
     EXPECT_EQ(label, QString::fromUtf8("15 M\xC3\xA4rz in earlier years:"));
-    EXPECT_EQ(lines, QStringList({QString::fromUtf8("Montag 15 M\xC3\xA4rz 1999 (protected)"),
-                                  QString::fromUtf8("Sonntag 15 M\xC3\xA4rz 1998: Spring came early")}));
+    EXPECT_EQ(lines,
+              QStringList({QString::fromUtf8("Montag 15 M\xC3\xA4rz 1999 (protected)"),
+                           QString::fromUtf8("Sonntag 15 M\xC3\xA4rz 1998: Spring came early")}));
     EXPECT_EQ(Member(), Day15);
     EXPECT_TRUE(prompts.Asked.empty()); // nothing protected was read
 }
