@@ -89,7 +89,7 @@ void BM_OpenAes256AsTheDiary(benchmark::State& state) {
     TZipReader reader;
     reader.DoProcessMessages = false;
     reader.SetZipName(Data().path);
-    reader.OnBadPassword = [](TZipReader& r, int, std::string& password) {
+    reader.OnBadPassword = [](TZipReader& r, int, TPassword& password) {
         if (r.ZipPassword.empty()) password = kPassword;
     };
     int day = 3;

@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reader.DoProcessMessages = false;
     reader.ZipPassword = "not it";
     int offers = 0;
-    reader.OnBadPassword = [&offers](TZipReader&, int, std::string& password) {
+    reader.OnBadPassword = [&offers](TZipReader&, int, TPassword& password) {
         if (offers++ < 1) password = "pw";
     };
     try {

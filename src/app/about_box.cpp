@@ -61,7 +61,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     bevel->setFrameShadow(QFrame::Sunken);
     bevel->setGeometry(16, 72, ClientWidth - 32, 4);
 
-    auto* physCaption = Text(this, "Label3", "Physical Memory Available to Windows:", 16, 92);
+    auto* physCaption = Text(this, "Label3", "Physical Memory Available:", 16, 92);
     auto* loadCaption = Text(this, "Label4", "Memory in Use:", 16, 120);
     PhysMem = Text(this, "PhysMem", QString(), 0, 92);
     FreeRes = Text(this, "FreeRes", QString(), 0, 120);

@@ -2,6 +2,7 @@
 
 #include "app/export_dialog.h"
 #include "app/export_pdf.h"
+#include "editor/entry_document.h"
 #include "editor/file_commands.h"
 #include "nav/date_tree.h"
 #include "platform/codepage.h"
@@ -11,7 +12,9 @@
 #include "store/entry_reader.h"
 #include "ui/commands.h"
 #include "ui/entry_title.h"
+#include "ui/private_file.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -21,6 +24,7 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -30,25 +34,33 @@
 
 namespace {
 const QLocale English(QLocale::English);
-
-void AddHeading(QTextCursor& c, const QString& text, int level, bool first) {
-    QTextBlockFormat block;
-    block.setHeadingLevel(level);
-    block.setTopMargin(first ? 0 : 12);
-    block.setBottomMargin(4);
-    QTextCharFormat chars;
-    chars.setFontWeight(QFont::Bold);
-    chars.setFontPointSize(level == 1 ? 16 : 13);
-    if (first) {
-        c.setBlockFormat(block);
-        c.setBlockCharFormat(chars);
-    } else {
-        c.insertBlock(block, chars);
-    }
-    c.insertText(text, chars);
-}
-
 } // namespace
+
+QString OneStylePerElement(const QString& html) {
+    static const QRegularExpression tag(QStringLiteral("<[A-Za-z][^>]*>"));
+    static const QRegularExpression style(QStringLiteral("\\sstyle=\"([^\"]*)\""));
+    QString out;
+    out.reserve(html.size());
+    qsizetype done = 0;
+    for (auto tags = tag.globalMatch(html); tags.hasNext();) {
+        const QRegularExpressionMatch t = tags.next();
+        QString element = t.captured();
+        QStringList styles;
+        for (auto m = style.globalMatch(element); m.hasNext();)
+            styles << m.next().captured(1).trimmed();
+        if (styles.size() < 2) continue;
+        for (QString& s : styles)
+            if (!s.isEmpty() && !s.endsWith(';')) s += ';';
+        const QRegularExpressionMatch first = style.match(element);
+        element.remove(style); // every style attribute ...
+        element.insert(first.capturedStart(), " style=\"" + styles.join(' ') + "\""); // ... as one
+        out += QStringView(html).mid(done, t.capturedStart() - done);
+        out += element;
+        done = t.capturedEnd();
+    }
+    out += QStringView(html).mid(done);
+    return out;
+}
 
 QString EntryHeading(const TRangeEntry& e) {
     return EntryTitle(e.Key, e.Level, English);
@@ -56,7 +68,7 @@ QString EntryHeading(const TRangeEntry& e) {
 
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword,
+                             const std::function<TPassword(const QString&)>& askPassword,
                              const TExportProgress& progress) {
     TEntryIndex index;
     index.Refresh(archivePath);
@@ -82,7 +94,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     auto doc = std::make_unique<QTextDocument>();
     doc->setMetaInformation(QTextDocument::DocumentTitle, title);
     QTextCursor c(doc.get());
-    AddHeading(c, title, 1, true);
+    AddEntryHeading(c, title, 1, true);
     bool empty = false; // the document holds no heading yet
     int partFrom = 0;   // entries whose pages are printed
     int partEntries = 0;
@@ -104,7 +116,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         return printed;
     };
     auto addHeading = [&](const QString& text, int level) {
-        AddHeading(c, text, level, empty);
+        AddEntryHeading(c, text, level, empty);
         empty = false;
     };
 
@@ -128,6 +140,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         const TEntryReader::TRead loaded = reader.Read(archivePath, e.Member);
         ++partEntries;
         if (loaded.Found) {
+            result.PrivateFile = result.PrivateFile || loaded.PasswordProtected;
             addHeading(heading, 2);
             QTextDocument part;
             part.setDefaultFont(doc->defaultFont());
@@ -140,8 +153,8 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
             result.Skipped << heading;
         } else if (loaded.Unreadable) {
             result.Unreadable << heading + ": " +
-                                     QString::fromStdString(
-                                         UnreadableReason(loaded.TooLarge, loaded.Cause, loaded.Size));
+                                     QString::fromStdString(UnreadableReason(
+                                         loaded.TooLarge, loaded.Cause, loaded.Size));
         }
         if (!stepTo(++read + (pdf ? partFrom : 0))) {
             result.Canceled = true;
@@ -169,13 +182,13 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         if (!pdf->Finish()) throw Exception("Cannot create file " + options.FileName.toStdString());
         pdf.reset();
     } else {
-        bytes = doc->toHtml().toUtf8();
+        bytes = OneStylePerElement(doc->toHtml()).toUtf8();
     }
     if (!stepTo(total)) {
         result.Canceled = true;
         return result;
     }
-    if (WriteFileWhole(options.FileName, bytes) != TExportResult::Written)
+    if (WriteFileWhole(options.FileName, bytes, result.PrivateFile) != TExportResult::Written)
         throw Exception("Cannot create file " + options.FileName.toStdString());
     return result;
 }
@@ -226,9 +239,9 @@ void TEntryExport::Run() {
     const TExportSummary result = ExportEntries(
         options, ArchivePath(current_.CurrentPath), current_,
         [this](const QString& heading) {
-            const QString answer = prompts_.InputBox(
+            QString answer = prompts_.InputBox(
                 "Password Prompt", "Enter password for " + heading + ":", QString(), true);
-            return PasswordBytes(answer.toStdString());
+            return TakePassword(answer);
         },
         [&](int done, int total) {
             if (progress.maximum() == total && done < total && sinceEvents.elapsed() < 100)
@@ -248,5 +261,6 @@ void TEntryExport::Run() {
         report += "\nNot included (protected): " + result.Skipped.join(", ") + ".";
     if (!result.Unreadable.isEmpty())
         report += "\nNot included (could not be read): " + result.Unreadable.join("; ") + ".";
+    if (result.PrivateFile) report += "\n" + PrivateFileNotice(options.FileName, true);
     prompts_.ShowMessage(report);
 }

@@ -34,6 +34,8 @@ struct TExportSummary {
     QStringList Skipped;    // headings of the protected entries left out
     QStringList Unreadable; // "heading: why", the entries that could not be read
     bool Canceled = false;  // the progress said stop: nothing was written
+    // A protected entry is in the file: it was written its owner's alone.
+    bool PrivateFile = false;
 };
 
 // Told how far an export has come, `done` steps of `total` (twice the
@@ -44,12 +46,18 @@ using TExportProgress = std::function<bool(int done, int total)>;
 // The entry's heading: its EntryTitle in English ("Wednesday 15 March 2000").
 QString EntryHeading(const TRangeEntry& entry);
 
+// HTML with one `style` attribute per element: Qt's writer gives a list
+// item its character style and its paragraph style as two attributes, and
+// browsers keep only the first (losing the item's indent). The second is
+// joined to the first.
+QString OneStylePerElement(const QString& html);
+
 // Builds the document and writes it. Raises Exception with the file's name
 // and the reason when it cannot be written; the file is then untouched.
 // `prompt` asks for a password (caption, text) and returns it, empty on Cancel.
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
-                             const std::function<std::string(const QString&)>& askPassword,
+                             const std::function<TPassword(const QString&)>& askPassword,
                              const TExportProgress& progress = {});
 
 class TEntryExport : public QObject {

@@ -7,6 +7,7 @@
 #include "ui/commands.h"
 #include "ui/new_password.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QLabel>
@@ -15,16 +16,21 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
+
 namespace {
 
-// Marks the entry modified, as typing would, and can be undone. False when
-// the editor is read-only.
-bool AppendEmptyLine(TRichEdit& editor) {
-    return editor.Edit([&] {
-        QTextCursor c(editor.document());
-        c.movePosition(QTextCursor::End);
-        c.insertBlock();
-    });
+// A change of protection reaches the archive with the entry's next store:
+// the entry counts as modified, its text stays as it is. False when the
+// editor is read-only.
+bool MarkForStore(TRichEdit& editor) {
+    return editor.Edit([&] { editor.SetModified(true); });
+}
+
+// Text a person wrote: anything but blanks (a picture counts too).
+bool HasText(const TRichEdit& editor) {
+    const QString text = editor.document()->toRawText();
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return !c.isSpace(); });
 }
 
 } // namespace
@@ -66,6 +72,9 @@ void TEntryTools::Attach(QAction* applyTemplate, QAction* saveAsTemplate, QActio
     follow(editor_->ReadOnly());
 }
 
+const QString TEntryTools::TemplateWarning =
+    "The template is stored without a password and anyone can read it. Save it anyway?";
+
 std::string TEntryTools::ArchiveFile() const {
     return ArchivePath(current_.CurrentPath);
 }
@@ -73,31 +82,42 @@ std::string TEntryTools::ArchiveFile() const {
 void TEntryTools::ApplyTemplate1Click() {
     const std::optional<std::string> rtf = store_.LoadTemplate(ArchiveFile());
     if (!rtf) return;
+    // Read-only: the guard refuses the change without a question.
+    if (!editor_->ReadOnly() && HasText(*editor_) &&
+        prompts_.Confirm("Apply Template", "Replace the text of this entry with the template?") !=
+            TConfirmAnswer::Yes)
+        return;
     ReplaceContentAsEdit(*editor_, QByteArray::fromStdString(*rtf));
 }
 
 void TEntryTools::SaveasTemplate1Click() {
+    // The template is shared by every entry and so never encrypted: the
+    // text of a protected entry would lie there for anyone to read (and
+    // would give away the keys of the traditional cipher).
+    if (!StorePassword(store_.EntryPassword(), current_).empty() &&
+        prompts_.Confirm("Save as Template", TemplateWarning) != TConfirmAnswer::Yes)
+        return;
     if (!store_.SaveTemplate(editor_->SaveToStream().toStdString(), ArchiveFile()))
         prompts_.ShowError("Error saving template.");
 }
 
 void TEntryTools::Protect1Click() {
-    const std::optional<QString> answer =
+    std::optional<QString> answer =
         AskNewPassword(prompts_, "Password Prompt", "Enter new password:");
     if (!answer) return;
-    const std::string password = PasswordBytes(answer->toStdString());
+    const TPassword password = TakePassword(*answer);
     // The status bar must never claim a protection the next store will not give.
     if (StorePassword(password, current_).empty()) {
         prompts_.ShowMessage("An empty password would leave the entry unprotected.");
         return;
     }
-    if (!AppendEmptyLine(*editor_)) return;
+    if (!MarkForStore(*editor_)) return;
     passwordPanel_->setText("Password Protected");
     store_.SetEntryPassword(password);
 }
 
 void TEntryTools::Unprotect1Click() {
-    if (!AppendEmptyLine(*editor_)) return;
+    if (!MarkForStore(*editor_)) return;
     passwordPanel_->setText(QString());
-    store_.SetEntryPassword(std::string());
+    store_.SetEntryPassword(TPassword());
 }

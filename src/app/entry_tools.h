@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 class QAction;
 class QLabel;
@@ -36,15 +37,21 @@ public:
                 QAction* unprotect);
 
     // The template replaces the editor's content as one edit: the entry
-    // counts as modified and one Undo takes it back. No template: nothing.
+    // counts as modified and one Undo takes it back. An entry with text asks
+    // first ("Replace the text of this entry with the template?"). No
+    // template: nothing.
     void ApplyTemplate1Click();
     // The editor's content becomes the profile's template; the entry is not
-    // stored and keeps its modified state. A failure is reported.
+    // stored and keeps its modified state. A failure is reported. A
+    // protected entry's text becomes a template only after the user says
+    // Yes to TemplateWarning.
     void SaveasTemplate1Click();
+    static const QString TemplateWarning;
     // Asks for the entry's new password. Cancel changes nothing; an answer
     // that would leave the entry unencrypted at its next store is refused.
     void Protect1Click();
     // The entry is stored without a password of its own from now on.
+    // Protect and Unprotect mark the entry modified; its text stays as it is.
     void Unprotect1Click();
 
 private:

@@ -12,8 +12,13 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <sys/prctl.h>
 
 int main(int argc, char** argv) {
+    // Passwords and the text of protected entries live in this process's
+    // memory: no core dump is written of it, and no other process of the
+    // user may read it (ptrace, /proc/<pid>/mem).
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     // --help and --version answer before the application object exists, so
     // that they need no display.
     const TCommandLine asked = ParseCommandLine({argv + 1, argv + argc});

@@ -16,6 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -24,6 +25,7 @@
 #include <QShowEvent>
 #include <QTabBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 
 TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), prompts_(prompts) {
@@ -71,12 +73,19 @@ void TMainForm::FormCreate() {
 bool TMainForm::Login() {
     if (Current.CurrentPassword.empty()) return true;
     if (splash_) splash_->AllowDialogsAbove(); // the prompt must not open beneath it
-    const QString answer = prompts_.InputBox(
-        "Dayscrib Login", "Enter User/Project #1 Default Password:", QString(), true);
-    // Case counts; Cancel gives the empty answer, which never matches. The
-    // answer is compared as the bytes a password is kept in (windows-1252,
-    // or UTF-8 when it has characters windows-1252 lacks).
-    if (PasswordBytes(answer.toStdString()) == Current.CurrentPassword) return true;
+    // A typo costs a try, not the start: three tries, "Wrong password."
+    // between them. Cancel ends at once.
+    for (int attempt = 1; attempt <= LoginAttempts; ++attempt) {
+        QString answer;
+        if (!prompts_.InputQuery("Dayscrib Login",
+                                 "Enter User/Project #1 Default Password:", answer, true))
+            break;
+        // Case counts. The answer is compared as the bytes a password is
+        // kept in (windows-1252, or UTF-8 when it has characters
+        // windows-1252 lacks).
+        if (TakePassword(answer) == Current.CurrentPassword) return true;
+        if (attempt < LoginAttempts) prompts_.ShowMessage("Wrong password.");
+    }
     prompts_.ShowMessage("Invalid User/Project #1 Default Password");
     return false;
 }
@@ -133,6 +142,9 @@ void TMainForm::FormShow() {
     // Selecting the start profile's tab loads today's entry, once.
     Nav->SelectProfileTab(Settings.StartProject);
     Nav->SelectCurrentNode();
+    // The tree's final height is known once the window is laid out: its year
+    // is brought into view again then.
+    QTimer::singleShot(0, this, [this] { Nav->ScrollToCurrentNode(); });
     FindInFiles1->setEnabled(true);
     OfferRecovery();
 }
@@ -152,7 +164,7 @@ bool TMainForm::FormClose() {
     const TStoreOutcome outcome = StoreEntry();
     if (outcome == TStoreOutcome::Stayed) return false;
     if (outcome == TStoreOutcome::Failed) return CloseAnyway(); // the recovery file stays
-    Recovery->Discard(); // nothing unsaved is left
+    Recovery->Discard();                                        // nothing unsaved is left
     return true;
 }
 

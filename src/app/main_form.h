@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 #include "store/entry_key.h"
 #include "store/entry_store.h"
+#include "store/recovery_file.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -63,6 +64,8 @@ public:
     // False when the login was refused: the window must not be shown, and
     // the program ends (destroying the window still writes the settings).
     bool LoginPassed() const { return loginPassed_; }
+    // The tries the login gives before the program ends.
+    static constexpr int LoginAttempts = 3;
 
     // ---- the sequences ----
     void FormCreate();
@@ -94,6 +97,9 @@ public:
     // Runs `handler`; an exception it raises is shown in the application's
     // standard error message instead of reaching the event loop.
     void Guarded(const std::function<void()>& handler);
+
+    // The question for the password of a protected entry's unsaved text.
+    static const QString RecoveryPasswordPrompt;
 
     // ---- state ----
     TSettings Settings;
@@ -205,6 +211,11 @@ private:
                      const QString& hint, void (TMainForm::*handler)());
 
     // settings <-> controls (main_form_view.cpp)
+    // The window's title names the open entry: "Wednesday 9 December 2026 — Dayscrib".
+    void ShowEntryTitle();
+    // Ctrl+Tab and Ctrl+Shift+Tab move between the panes from anywhere, the
+    // editor too (where Tab types a tab).
+    void AddPaneKeys();
     void ApplySettings();
     void CollectSettings();
     void UpdateLeftPane();
@@ -222,6 +233,9 @@ private:
     // A recovery file left by a program that did not end normally is offered
     // back: Yes opens its entry and puts the text in, marked modified.
     void OfferRecovery();
+    void OfferRecoveryFile(const QString& file);
+    // The file's content; a sealed file asks for its password first.
+    TRecoveryOpened OpenRecoveryFile(const QString& file);
 
     // Storing the open entry (main_form_store.cpp): stored (or nothing to
     // store), failed (the user was told), or the user chose to stay.

@@ -18,7 +18,6 @@
 #include "editor/format_bar.h"
 #include "editor/status_hints.h"
 #include "nav/date_navigator.h"
-#include "platform/codepage.h"
 #include "search/find_in_files_dlg.h"
 #include "ui/commands.h"
 #include "ui/entry_title.h"
@@ -46,6 +45,9 @@ void TMainForm::Compose() {
             r.Member = Nav->CurrentMember();
             return r;
         },
+        [this] {
+            return TRecoveryKey{StorePassword(Store.EntryPassword(), Current), Store.EntryCipher()};
+        },
         this);
 
     auto* exporter = new TEntryExport(
@@ -71,11 +73,19 @@ void TMainForm::Compose() {
     FileCommands->AttachCommands(FileSaveCmd, FileSaveAsCmd);
     FindReplace = std::make_unique<TFindReplace>(Editor, prompts_, this);
     FindReplace->AttachCommands(Find1, Replace1);
-    // The print title is the open entry's member path.
+    // The open entry printed under its date, in the export's words.
     Printing = std::make_unique<TEntryPrinter>(Editor, prompts_, [this] {
-        return QString::fromStdString(AnsiToUtf8(Nav->CurrentMember()));
+        return TPrintName{EntryTitle(Nav->Key, Nav->CurrentLevel(), QLocale(QLocale::English)),
+                          EntryFileName(Nav->Key, Nav->CurrentLevel())};
     });
     Printing->AttachCommand(FilePrintCmd);
+    // Files made from a protected entry (Save As, a printed PDF) are their
+    // owner's alone.
+    const auto entryProtected = [this] {
+        return !StorePassword(Store.EntryPassword(), Current).empty();
+    };
+    FileCommands->SetProtectedQuery(entryProtected);
+    Printing->SetProtectedQuery(entryProtected);
     Hints = std::make_unique<TStatusHints>(this, StatusBar);
     // View > Preferences and the Help menu, owned by the window.
     new TPreferencesCommand(Preferences1,

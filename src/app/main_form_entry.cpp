@@ -11,20 +11,40 @@
 #include "platform/codepage.h"
 #include "ui/entry_title.h"
 #include "ui/prompts.h"
+#include "ui/typed_password.h"
+
+const QString TMainForm::RecoveryPasswordPrompt =
+    "Dayscrib kept the unsaved text of a protected entry. Enter its password:";
 
 #include <QLabel>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QTreeWidget>
 
+#include <memory>
+
+namespace {
+
+// The question for the password of the entry named `entry`; from the second
+// time on in one load, a wrong answer is said to be wrong before it is asked
+// again.
+TEntryStore::TPasswordPrompt EntryPasswordPrompt(TPrompts& prompts, const QString& entry) {
+    auto asked = std::make_shared<int>(0);
+    return [&prompts, entry, asked](const std::string& title, const std::string&) {
+        if ((*asked)++ > 0) prompts.ShowMessage("Wrong password.");
+        QString answer = prompts.InputBox(QString::fromStdString(title),
+                                          "Enter the password of " + entry + ":", QString(), true);
+        return TakePassword(answer);
+    };
+}
+
+} // namespace
+
 void TMainForm::LoadEntry() {
+    ShowEntryTitle();
     const std::string member = Nav->CurrentMember();
     const std::string archive = ArchivePath(Current.CurrentPath);
-    Store.PasswordPrompt = [this](const std::string& title, const std::string& prompt) {
-        QString answer = prompts_.InputBox(QString::fromStdString(title),
-                                           QString::fromStdString(prompt), QString(), true);
-        return PasswordBytes(answer.toStdString());
-    };
+    Store.PasswordPrompt = EntryPasswordPrompt(prompts_, EntryTitle(Nav->Key, Nav->CurrentLevel()));
     TEntryStore::TLoadResult result;
     std::string failure;
     try {
@@ -71,18 +91,39 @@ QString RecoveredEntryName(const TRecovery& r) {
 } // namespace
 
 void TMainForm::OfferRecovery() {
-    const std::optional<TRecovery> r = Recovery->Pending();
+    for (const QString& file : Recovery->PendingFiles())
+        OfferRecoveryFile(file);
+}
+
+TRecoveryOpened TMainForm::OpenRecoveryFile(const QString& file) {
+    // The text of a protected entry is shown only to whoever has its
+    // password: the diaries' default passwords quietly, as opening the
+    // entry would, then the user, again after each wrong answer. Cancel
+    // leaves the file for the next start.
+    std::vector<TPassword> silent;
+    for (int n = 1; n <= ProfileCount; ++n)
+        if (n == 1 || Settings.Project(n).On) silent.push_back(Settings.Project(n).Password);
+    return Recovery->OpenPending(file, silent, [this] {
+        QString answer =
+            prompts_.InputBox("Password Prompt", RecoveryPasswordPrompt, QString(), true);
+        return TakePassword(answer);
+    });
+}
+
+void TMainForm::OfferRecoveryFile(const QString& file) {
+    const TRecoveryOpened opened = OpenRecoveryFile(file);
+    const std::optional<TRecovery>& r = opened.Recovery;
     if (!r) return;
     const QString entry = RecoveredEntryName(*r);
     const TConfirmAnswer answer =
         prompts_.Confirm("Dayscrib", "Restore the unsaved text of " + entry + "?");
-    if (answer == TConfirmAnswer::No) Recovery->RemovePending();
+    if (answer == TConfirmAnswer::No) Recovery->RemovePending(file);
     if (answer != TConfirmAnswer::Yes) return; // Cancel: offered again at the next start
     const TUserProject& profile = Settings.Project(r->Profile);
     if ((r->Profile != 1 && !profile.On) || profile.Path != r->DataPath) {
         prompts_.ShowMessage("The unsaved text belongs to a diary that is no longer set up as "
                              "it was; it stays in " +
-                             Recovery->FileName() + ".");
+                             file + ".");
         return;
     }
     // The entry's year is listed again if Preferences removed it meanwhile.
@@ -96,9 +137,17 @@ void TMainForm::OfferRecovery() {
     if (!Nav->OpenMember(r->Member) && Nav->CurrentMember() != r->Member) return;
     if (Editor->ReadOnly()) {
         prompts_.ShowMessage("The entry could not be opened for the unsaved text; it stays in " +
-                             Recovery->FileName() + ".");
+                             file + ".");
         return;
     }
+    // Text that was kept sealed is stored sealed: an entry protected after
+    // its last store opens without a password, and takes the one its text
+    // was kept with.
+    if (!opened.Key.Password.empty() && StorePassword(Store.EntryPassword(), Current).empty()) {
+        Store.SetEntryPassword(opened.Key.Password);
+        StatusPanel[2]->setText("Password Protected");
+    }
     ReplaceContentAsEdit(*Editor, QByteArray::fromStdString(r->Rtf));
-    Recovery->KeepNow(); // the file is this run's now: a store removes it
+    Recovery->KeepNow(); // this run's file holds the text now: a store removes it
+    Recovery->RemovePending(file);
 }

@@ -144,6 +144,7 @@ void TMainForm::BuildLayout() {
     BuildToolBar();
     BuildStatusBar();
     Compose();
+    AddPaneKeys();
 
     connect(Editor, &TRichEdit::ModifiedChanged, this,
             [this](bool modified) { Guarded([&] { ShowModifiedMark(modified); }); });

@@ -1,12 +1,14 @@
-// The View menu's pane switches, the status bar's marks and the transfer of
-// the settings to and from the controls.
+// The View menu's pane switches, the status bar's marks, the window's title
+// and the transfer of the settings to and from the controls.
 #include "app/main_form.h"
 
 #include "editor/editor.h"
+#include "ui/entry_title.h"
 
 #include <QAction>
 #include <QCalendarWidget>
 #include <QLabel>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTextBlock>
@@ -14,6 +16,24 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QTreeWidget>
+
+// A user writing a week's summary must not believe they are writing the day
+// the calendar still shows: the title says which entry is open.
+void TMainForm::ShowEntryTitle() {
+    setWindowTitle(EntryTitle(Nav->Key, Nav->CurrentLevel()) +
+                   QString::fromUtf8(" \u2014 Dayscrib"));
+}
+
+void TMainForm::AddPaneKeys() {
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [this] { focusNextChild(); });
+    // Shift+Tab arrives as Backtab, or as Tab with Shift.
+    for (const QKeyCombination keys :
+         {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, Qt::CTRL | Qt::SHIFT | Qt::Key_Tab}) {
+        auto* previous = new QShortcut(QKeySequence(keys), this);
+        connect(previous, &QShortcut::activated, this, [this] { focusPreviousChild(); });
+    }
+}
 
 // ---- View menu: Qt has toggled the check mark before the handler runs ----
 

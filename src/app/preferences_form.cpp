@@ -1,6 +1,8 @@
 #include "app/preferences_form.h"
 
 #include "app/preferences_form_rules.h"
+#include "platform/user_folders.h"
+#include "settings/settings.h"
 #include "ui/help.h"
 #include "ui/password_box.h"
 #include "ui/prompts.h"
@@ -18,7 +20,10 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+#include <filesystem>
 
 namespace {
 
@@ -83,6 +88,9 @@ TPreferencesFrm::TPreferencesFrm(TPrompts& prompts, int currentYear, QWidget* pa
     connect(radios_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) ChosenProject = id;
     });
+    for (int n = 1; n <= 5; ++n)
+        connect(pathBtn_[n - 1], &QToolButton::clicked, this,
+                [this, n] { Guarded(prompts_, [this, n] { UserPathBtnClick(n); }); });
     for (int n = 2; n <= 5; ++n) {
         connect(on_[n - 1], &QCheckBox::toggled, this,
                 [this, n] { Guarded(prompts_, [this, n] { UserCheckClick(n); }); });
@@ -183,7 +191,11 @@ QGroupBox* TPreferencesFrm::BuildProfile(int n) {
     grid->addWidget(Caption("Name:", name_[n - 1]), row, 0);
     grid->addWidget(name_[n - 1], row, 1);
     grid->addWidget(Caption("Data Path:", path_[n - 1]), row, 2);
-    grid->addWidget(path_[n - 1], row, 3, 1, 3);
+    grid->addWidget(path_[n - 1], row, 3, 1, 2);
+    pathBtn_[n - 1] = Named(new QToolButton, user + "PathBtn", "Choose the data folder");
+    pathBtn_[n - 1]->setText("...");
+    pathBtn_[n - 1]->setToolTip("Choose the data folder");
+    grid->addWidget(pathBtn_[n - 1], row, 5);
     ++row;
     grid->addWidget(BuildFolderLabel(n), row++, 3, 1, 3);
     grid->addWidget(Caption("Default Password:", password_[n - 1]), row, 0);
@@ -194,6 +206,7 @@ QGroupBox* TPreferencesFrm::BuildProfile(int n) {
         grid->addWidget(ro_[n - 1], row, 3);
         for (QWidget* w : ProfileFields(n))
             w->setEnabled(false);
+        pathBtn_[n - 1]->setEnabled(false);
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 2);
@@ -257,6 +270,26 @@ void TPreferencesFrm::UserCheckClick(int n) {
     const bool on = on_[n - 1]->isChecked();
     for (QWidget* w : ProfileFields(n))
         w->setEnabled(on);
+    pathBtn_[n - 1]->setEnabled(on);
+    if (!on) return;
+    // A profile switched on has a name and a folder of its own at once.
+    if (TrimBlanks(name_[n - 1]->text().toStdString()).empty())
+        name_[n - 1]->setText(QString::fromStdString(NameText(DefaultProfileName(n))));
+    if (TrimBlanks(path_[n - 1]->text().toStdString()).empty())
+        path_[n - 1]->setText(QString::fromStdString(PathText(DefaultProfilePath(n))));
+}
+
+void TPreferencesFrm::UserPathBtnClick(int n) {
+    const std::string program = ProgramFolder();
+    const std::string folder =
+        CanonicalDataFolder(PathBytes(path_[n - 1]->text().toStdString()), program);
+    const QString start =
+        QString::fromStdString(std::filesystem::is_directory(folder) ? folder : program);
+    const QString chosen = prompts_.FolderName(QString("Data folder of %1").arg(Profile(n)), start);
+    if (chosen.isEmpty()) return;
+    path_[n - 1]->setText(QString::fromStdString(
+        PathText(DataPathForFolder(PathBytes(chosen.toStdString()), program))));
+    path_[n - 1]->setFocus();
 }
 
 // ---- year lists ----
@@ -339,8 +372,30 @@ void TPreferencesFrm::BitBtn1Click() {
     // The focus need not have left profile 1's password (Enter takes the
     // default button from inside it): the check runs here as well.
     if (!User1PasswordEditExit()) return;
+    if (!CheckDataPaths()) return;
     for (QLineEdit* path : path_)
         path->setText(QString::fromStdString(WithFinalSeparator(path->text().toStdString())));
     if (OnAccepting && !OnAccepting()) return;
     accept();
+}
+
+bool TPreferencesFrm::CheckDataPaths() {
+    std::vector<std::string> paths;
+    std::vector<bool> on;
+    for (int n = 1; n <= 5; ++n) {
+        paths.push_back(PathBytes(path_[n - 1]->text().toStdString()));
+        on.push_back(n == 1 || on_[n - 1]->isChecked());
+        // An empty path would make the program's own folder a diary's folder.
+        if (on.back() && TrimBlanks(paths.back()).empty()) {
+            prompts_.ShowMessage(QString("%1 needs a data path.").arg(Profile(n)));
+            path_[n - 1]->setFocus();
+            return false;
+        }
+    }
+    const auto [shared, earlier] = SharedDataFolder(paths, on, ProgramFolder());
+    if (shared == 0) return true;
+    prompts_.ShowMessage(
+        QString("%1 uses the same data folder as #%2.").arg(Profile(shared)).arg(earlier));
+    path_[shared - 1]->setFocus();
+    return false;
 }

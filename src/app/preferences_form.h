@@ -22,6 +22,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QToolButton;
 class TPrompts;
 
 class TPreferencesFrm : public QDialog {
@@ -50,6 +51,8 @@ public:
     QCheckBox* UserROCheck(int n) const { return ro_[n - 1]; } // null for profile 1
     // The folder profile n's data path resolves to, kept in step with the path.
     QLabel* UserFolderLabel(int n) const { return folder_[n - 1]; }
+    // The folder button beside the data path ("User<N>PathBtn").
+    QToolButton* UserPathBtn(int n) const { return pathBtn_[n - 1]; }
 
     // The profile chosen for start: the number of the checked radio button.
     int ChosenProject = 1;
@@ -61,8 +64,13 @@ public:
     // ---- operations ----
     // Checks the radio button of `number`; numbers outside 1 to 5 check none.
     void MarkStartProject(int number);
-    // Profile n's fields are enabled exactly when its check box is checked.
+    // Profile n's fields are enabled exactly when its check box is checked;
+    // checking it fills an empty name and data path with the profile's
+    // defaults ("User2", "Data\User2").
     void UserCheckClick(int n);
+    // The folder button: a folder chooser; the chosen folder becomes the
+    // profile's data path.
+    void UserPathBtnClick(int n);
     void IncludeBtnClick();
     void ExcludeBtnClick();
     // Moves the selected items of `list` to `dest`, from the last to the
@@ -76,8 +84,13 @@ public:
     void UserPasswordEditChange(int n);
     // The focus leaves profile 1's password: true when it may.
     bool User1PasswordEditExit();
-    // OK: the password check, then "\" at the end of every path, then close.
+    // OK: the password check, the data paths' check, then "\" at the end of
+    // every path, then close.
     void BitBtn1Click();
+    // Profile 1 and every profile that is on need a data path, each a
+    // folder of its own: false (with the message, the focus on the path)
+    // when one has none or shares another's.
+    bool CheckDataPaths();
     void FormShow();
 
 protected:
@@ -105,6 +118,7 @@ private:
     QCheckBox* protect_[5] = {};
     QCheckBox* ro_[5] = {};
     QLabel* folder_[5] = {};
+    QToolButton* pathBtn_[5] = {};
     // The application's focus changes; cut in the destructor, before the
     // controls go (their destruction moves the focus too).
     QMetaObject::Connection focusWatch_;

@@ -3,6 +3,7 @@
 #include "app/preferences_form.h"
 #include "app/preferences_form_rules.h"
 #include "nav/date_navigator.h"
+#include "platform/password.h"
 #include "settings/settings.h"
 #include "ui/commands.h"
 
@@ -39,8 +40,11 @@ void TPreferencesCommand::Preferences1Click() {
     // doing it before anything changes lets a failed store keep the dialog
     // open with nothing applied.
     dlg.OnAccepting = [this] { return target_.SaveEntry(); };
-    if (dlg.exec() != QDialog::Accepted) return;
-    Apply(dlg);
+    const bool accepted = dlg.exec() == QDialog::Accepted;
+    if (accepted) Apply(dlg);
+    // The passwords as the dialog showed them are not kept past it.
+    for (TShown& shown : shown_)
+        WipeString(shown.Password);
 }
 
 void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
@@ -51,7 +55,7 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
         shown.Filled = true;
         shown.Name = NameText(p.Name);
         shown.Path = PathText(p.Path);
-        shown.Password = PasswordText(p.Password);
+        shown.Password = PasswordText(std::string(p.Password.View()));
     };
 
     const TUserProject& p1 = s.Project(1);
@@ -94,7 +98,11 @@ void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
     };
     p.Name = read(dlg.UserNameEdit(n), shown.Name, p.Name, NameBytes);
     p.Path = read(dlg.UserPathEdit(n), shown.Path, p.Path, PathBytes);
-    p.Password = read(dlg.UserPasswordEdit(n), shown.Password, p.Password, PasswordFieldBytes);
+    std::string password(p.Password.View());
+    std::string typed = read(dlg.UserPasswordEdit(n), shown.Password, password, PasswordFieldBytes);
+    p.Password = typed;
+    WipeString(typed);
+    WipeString(password);
     p.Protect = dlg.UserProtectCheck(n)->isChecked();
     if (n > 1) p.RO = dlg.UserROCheck(n)->isChecked();
 }

@@ -5,6 +5,7 @@
 #include "store/entry_key.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -12,7 +13,6 @@ bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-// Valid UTF-8 (a replacement character counts only when it is spelled out).
 } // namespace
 
 std::vector<std::string> AvailableYears(int currentYear) {
@@ -52,6 +52,42 @@ std::string ResolvedFolderText(const std::string& pathText) {
     return PathText(DataFolder(WithFinalSeparator(PathBytes(pathText))));
 }
 
+std::string CanonicalDataFolder(const std::string& dataPath, const std::string& programFolder) {
+    namespace fs = std::filesystem;
+    const std::string named = DataFolder(WithFinalSeparator(dataPath), programFolder);
+    std::error_code error;
+    fs::path folder = fs::weakly_canonical(fs::path(named), error);
+    if (error) folder = fs::path(named).lexically_normal();
+    std::string text = folder.string();
+    if (text.empty() || text.back() != '/') text += '/';
+    return text;
+}
+
+std::pair<int, int> SharedDataFolder(const std::vector<std::string>& paths,
+                                     const std::vector<bool>& on,
+                                     const std::string& programFolder) {
+    std::vector<std::string> folders(paths.size());
+    for (std::size_t n = 0; n < paths.size(); ++n) {
+        if (!on[n]) continue;
+        folders[n] = CanonicalDataFolder(paths[n], programFolder);
+        for (std::size_t earlier = 0; earlier < n; ++earlier)
+            if (on[earlier] && folders[earlier] == folders[n])
+                return {static_cast<int>(n) + 1, static_cast<int>(earlier) + 1};
+    }
+    return {0, 0};
+}
+
+std::string DataPathForFolder(const std::string& folder, const std::string& programFolder) {
+    std::string path = folder;
+    if (path.empty() || path.back() != '/') path += '/';
+    if (path.size() > programFolder.size() &&
+        path.compare(0, programFolder.size(), programFolder) == 0) {
+        path.erase(0, programFolder.size());
+        std::replace(path.begin(), path.end(), '/', '\\');
+    }
+    return path;
+}
+
 std::string TrimBlanks(const std::string& text) {
     std::size_t first = 0, last = text.size();
     while (first < last && IsBlank(text[first]))
@@ -88,7 +124,7 @@ std::string PasswordText(const std::string& bytes) {
     return AnsiOrUtf8Text(bytes);
 }
 std::string PasswordFieldBytes(const std::string& utf8) {
-    return PasswordBytes(utf8);
+    return std::string(PasswordBytes(utf8).View());
 }
 
 std::string EditedBytes(const std::string& text, const std::string& shownText,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // The first year the dialog offers; the last is the current year + 10.
@@ -34,6 +35,23 @@ std::string WithFinalSeparator(const std::string& path);
 // The folder the data path typed in the dialog resolves to, as UTF-8 text:
 // where its archive lies once OK has given the path its final "\".
 std::string ResolvedFolderText(const std::string& pathText);
+
+// The folder a data path names, as the archive's place says it (relative
+// paths below `programFolder`), with "." and ".." and linked folders
+// resolved as far as they exist; with a final "/".
+std::string CanonicalDataFolder(const std::string& dataPath, const std::string& programFolder);
+
+// Two diaries in one archive would mix: the first profile in `paths`
+// (indexed by profile number - 1) that is on and names the data folder of an
+// earlier one that is on, as {that profile, the earlier one}; {0, 0} when
+// every folder is its own.
+std::pair<int, int> SharedDataFolder(const std::vector<std::string>& paths,
+                                     const std::vector<bool>& on, const std::string& programFolder);
+
+// What the path box shows for a folder chosen with the folder button: a
+// folder below `programFolder` relative to it, as the defaults are written
+// ("Data\User2\"), any other whole, both with a final separator.
+std::string DataPathForFolder(const std::string& folder, const std::string& programFolder);
 
 // The text without the blanks (spaces and control characters) at its ends.
 std::string TrimBlanks(const std::string& text);

@@ -1,5 +1,7 @@
 #include "app/single_instance.h"
 
+#include <QFile>
+
 TInstanceLock::TInstanceLock(const QString& configFolder) : lock_(configFolder + "/Dayscrib.lock") {
     // Only a lock whose program is gone is stale, never one that is merely
     // old: a diary stays open for days.
@@ -7,5 +9,8 @@ TInstanceLock::TInstanceLock(const QString& configFolder) : lock_(configFolder +
 }
 
 bool TInstanceLock::TryAcquire() {
-    return lock_.tryLock(0);
+    if (!lock_.tryLock(0)) return false;
+    // It names the program's process and machine: its owner's alone.
+    QFile::setPermissions(lock_.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return true;
 }

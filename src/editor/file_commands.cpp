@@ -3,6 +3,7 @@
 #include "editor/editor.h"
 #include "platform/file_replace.h"
 #include "ui/commands.h"
+#include "ui/private_file.h"
 #include "ui/prompts.h"
 
 #include <QFile>
@@ -13,10 +14,11 @@
 const QString TFileCommands::Filter =
     QStringLiteral("Rich Text Files (*.RTF *.rtf);;Text Files (*.TXT *.txt)");
 
-TExportResult WriteFileWhole(const QString& path, const QByteArray& bytes) {
-    const TReplaceResult result = ReplaceFileWhole(
-        QFile::encodeName(path).toStdString(),
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+TExportResult WriteFileWhole(const QString& path, const QByteArray& bytes, bool privateFile) {
+    const std::string file = QFile::encodeName(path).toStdString();
+    const std::string_view data(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const TReplaceResult result =
+        privateFile ? ReplacePrivateFileWhole(file, data) : ReplaceFileWhole(file, data);
     if (result) return TExportResult::Written;
     return result.Step == TReplaceResult::Create ? TExportResult::CannotCreate
                                                  : TExportResult::WriteFailed;
@@ -44,7 +46,8 @@ void TFileCommands::FileSaveAs() {
     if (QFileInfo::exists(name) &&
         prompts_.Confirm("Confirm", QString("OK to overwrite %1").arg(name)) != TConfirmAnswer::Yes)
         return;
-    switch (WriteFileWhole(name, Editor->SaveToStream())) {
+    const bool privateFile = isProtected_ && isProtected_();
+    switch (WriteFileWhole(name, Editor->SaveToStream(), privateFile)) {
     case TExportResult::CannotCreate:
         prompts_.ShowError(QString("Cannot create file %1").arg(name));
         return;
@@ -56,4 +59,5 @@ void TFileCommands::FileSaveAs() {
     }
     Editor->SetModified(false);
     showModifiedMark_(false);
+    if (privateFile) prompts_.ShowMessage(PrivateFileNotice(name));
 }

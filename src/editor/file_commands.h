@@ -23,7 +23,10 @@ class TRichEdit;
 enum class TExportResult { Written, CannotCreate, WriteFailed };
 // Writes `bytes` as the file `path` whole (platform/file_replace.h): on
 // failure nothing is left and an existing file keeps its content.
-TExportResult WriteFileWhole(const QString& path, const QByteArray& bytes);
+// `privateFile`: it holds a protected entry's text, and is its owner's alone
+// (0600) whatever an old file's mode was.
+TExportResult WriteFileWhole(const QString& path, const QByteArray& bytes,
+                             bool privateFile = false);
 
 class TFileCommands : public QObject {
     Q_OBJECT
@@ -38,6 +41,11 @@ public:
 
     void FileSave();
     void FileSaveAs();
+    // Whether the open entry is protected (stored with a password): its
+    // Save As file is then its owner's alone, and the user is told so.
+    void SetProtectedQuery(std::function<bool()> isProtected) {
+        isProtected_ = std::move(isProtected);
+    }
 
     // The save dialog's filter: rich text, then text (which still gets RTF).
     static const QString Filter;
@@ -48,4 +56,5 @@ private:
     std::function<bool()> saveEntry_;
     std::function<void(bool)> showModifiedMark_;
     const QString& saveFolder_;
+    std::function<bool()> isProtected_;
 };

@@ -86,9 +86,26 @@ void TFindReplace::ReplaceSelection(const QString& text) {
     });
 }
 
+bool TFindReplace::SelectionIsMatch(const TSearchDialog& dialog) const {
+    const QString text = dialog.FindText();
+    const int start = Editor->SelStart();
+    return Editor->SelLength() == text.size() &&
+           Editor->FindText(text, start, Editor->SelLength(), dialog.Options()) == start;
+}
+
 void TFindReplace::ReplaceFirstMatch() {
     const TSearchDialog& dlg = *replaceDialog_;
     const QString text = dlg.FindText();
+    // The match the user sees selected (after Find Next) is the one replaced;
+    // the next one is selected then, ready for the next Replace.
+    if (SelectionIsMatch(dlg)) {
+        if (Editor->isReadOnly()) return;
+        ReplaceSelection(dlg.ReplaceText());
+        const int from = Editor->SelStart();
+        const int next = Editor->FindText(text, from, Editor->TextLength() - from, dlg.Options());
+        if (next >= 0) SelectMatch(next, static_cast<int>(text.size()));
+        return;
+    }
     const int start = Editor->SelStart() + Editor->SelLength();
     const int found = Editor->FindText(text, start, Editor->TextLength() - start, dlg.Options());
     if (found < 0) {

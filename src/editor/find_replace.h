@@ -5,9 +5,10 @@
 // - Find Next in the find dialog starts after the selection, or at the top
 //   of the text when nothing is selected; in the replace dialog it starts
 //   after the selection or at the caret.
-// - Replace searches after the selection (a match just selected by Find Next
-//   is not the one replaced, the next one is) and says "Could not find" when
-//   there is none.
+// - Replace replaces the selection when it is a match (as Find Next leaves
+//   it, with the dialog's case and whole-word choices) and selects the next
+//   match; otherwise it replaces the next match after the selection, and
+//   says "Could not find" when there is none.
 // - Replace All starts at the top and continues after each inserted text, so
 //   a replacement that contains the text sought is never replaced again; the
 //   whole of it is one step for Undo.
@@ -47,6 +48,8 @@ public:
 private:
     TSearchDialog* Open(QPointer<TSearchDialog>& dialog, bool replace);
     void FindFrom(const TSearchDialog& dialog, int start);
+    // The selection is a match of the dialog's text with its choices.
+    bool SelectionIsMatch(const TSearchDialog& dialog) const;
     void SelectMatch(int position, int length);
     void ReplaceSelection(const QString& text);
 

@@ -12,12 +12,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
-#include <QStyle>
-#include <QStyleOptionSpinBox>
 #include <QToolButton>
-
-#include <algorithm>
 
 using ruler::TMarker;
 
@@ -38,41 +33,6 @@ private:
 };
 
 } // namespace
-
-// ---- TFontSizeBox ----
-
-TFontSizeBox::TFontSizeBox(QWidget* parent) : QSpinBox(parent) {
-    setRange(0, 1638); // the largest size a text can have
-    setWrapping(false);
-    setValue(0);
-}
-
-void TFontSizeBox::stepBy(int steps) {
-    const int from = std::clamp(value(), StepMin, StepMax);
-    setValue(std::clamp(from + steps, StepMin, StepMax));
-    selectAll();
-}
-
-QSize TFontSizeBox::sizeHint() const {
-    ensurePolished();
-    // As the spin box measures its texts, for the widest of the stepped range.
-    QSize text(fontMetrics().horizontalAdvance(QString::number(StepMax) + u' ') + 2,
-               lineEdit()->sizeHint().height());
-    QStyleOptionSpinBox option;
-    initStyleOption(&option);
-    return style()->sizeFromContents(QStyle::CT_SpinBox, &option, text, this);
-}
-
-QSize TFontSizeBox::minimumSizeHint() const {
-    return sizeHint();
-}
-
-QAbstractSpinBox::StepEnabled TFontSizeBox::stepEnabled() const {
-    StepEnabled e;
-    if (value() < StepMax) e |= StepUpEnabled;
-    if (value() > StepMin) e |= StepDownEnabled;
-    return e;
-}
 
 // ---- TFormatBar ----
 
@@ -105,14 +65,12 @@ TFormatBar::TFormatBar(TRichEdit* editor, TRuler* ruler, const TFormatControls& 
     connect(c_.BulletsButton, &QToolButton::toggled, this,
             guarded(&TFormatBar::BulletsButtonClick));
     connect(c_.ColorButton, &QToolButton::clicked, this, guarded(&TFormatBar::ColorButtonClick));
-    // Every change of the text, typed or stepped; the spin box reports only
-    // texts that are numbers, its line edit the others (an emptied box).
+    // A step applies at once; typed text when Enter hands it on.
     connect(c_.FontSize, &QSpinBox::textChanged, this, guarded(&TFormatBar::FontSizeChange));
-    connect(c_.FontSize->findChild<QLineEdit*>(), &QLineEdit::textChanged, this,
-            [this](const QString& text) {
-                int size = 0;
-                if (!TryStrToInt(text.toStdString(), size)) Guard([this] { FontSizeChange(); });
-            });
+    if (auto* sizeBox = qobject_cast<TFontSizeBox*>(c_.FontSize)) {
+        connect(sizeBox, &TFontSizeBox::Committed, this, guarded(&TFormatBar::FontSizeCommitted));
+        connect(sizeBox, &TFontSizeBox::Cancelled, this, [this] { Editor->setFocus(); });
+    }
     connect(c_.FontName, &QComboBox::currentTextChanged, this,
             guarded(&TFormatBar::FontNameChange));
     // An alignment button applies when it goes down (clicked, by its key or
@@ -257,6 +215,22 @@ void TFormatBar::FontSizeChange() {
         return;
     }
     TargetAttributes().SetSize(size);
+}
+
+void TFormatBar::FontSizeCommitted() {
+    int size = 0;
+    const bool number = TryStrToInt(c_.FontSize->text().toStdString(), size);
+    FontSizeChange(); // applies the size, or says it is no integer
+    if (!number) {
+        c_.FontSize->setFocus(); // another try: the box shows a size, selected
+        return;
+    }
+    {
+        // The box holds the size now; it need not report it again.
+        const QSignalBlocker block(c_.FontSize);
+        c_.FontSize->setValue(size);
+    }
+    Editor->setFocus();
 }
 
 void TFormatBar::FontNameChange() {

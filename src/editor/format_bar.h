@@ -13,6 +13,7 @@
 // never changes it.
 #pragma once
 
+#include "editor/font_size_box.h"
 #include "editor/ruler_geometry.h"
 
 #include <QColor>
@@ -31,22 +32,6 @@ class TRichEdit;
 class TRuler;
 class TRulerMarker;
 class TTextAttributes;
-
-// The size box: any size a text can have may be typed or shown, while its
-// up-down buttons step only within 0 to 100. It is as wide as the sizes its
-// buttons reach need (three digits), not as the largest one typed.
-class TFontSizeBox : public QSpinBox {
-    Q_OBJECT
-public:
-    explicit TFontSizeBox(QWidget* parent = nullptr);
-    static constexpr int StepMin = 0, StepMax = 100;
-    void stepBy(int steps) override;
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    StepEnabled stepEnabled() const override;
-};
 
 // The controls of the tool bar this class serves, and the status panel that
 // shows the caret's line and column.
@@ -95,6 +80,9 @@ public:
     void ItalicButtonClick();
     void UnderlineButtonClick();
     void FontSizeChange();
+    // Enter in the size box: the typed size applies and the editor takes the
+    // focus back (a size that is no integer is reported; the box keeps it).
+    void FontSizeCommitted();
     void FontNameChange();
     void AlignButtonClick(int tag);
     void BulletsButtonClick();

@@ -218,9 +218,20 @@ void TDateNavigator::SelectCurrentNode() {
     if (CurrentNode) {
         TTreeBatch batch(tree_, treeChangeAttached_, nullptr);
         tree_->setCurrentItem(CurrentNode);
-        tree_->scrollToItem(CurrentNode);
+        ScrollToCurrentNode();
     }
     if (tree_->isVisible()) tree_->setFocus();
+}
+
+void TDateNavigator::ScrollToCurrentNode() {
+    if (!CurrentNode) return;
+    // The year's node at the top shows where the node is; the node itself
+    // must be in view even when the tree is too short for both.
+    QTreeWidgetItem* year = CurrentNode;
+    while (year->parent())
+        year = year->parent();
+    tree_->scrollToItem(year, QAbstractItemView::PositionAtTop);
+    tree_->scrollToItem(CurrentNode, QAbstractItemView::EnsureVisible);
 }
 
 void TDateNavigator::ForEachNode(const std::function<void(QTreeWidgetItem*)>& visit) const {
@@ -369,6 +380,15 @@ QDate TDateNavigator::KeyDate() const {
 
 bool TDateNavigator::CheckYear(int year) {
     if (YearIncluded(settings_.YearList.Strings(), year)) return true;
+    // On 2 January the diarist may still write on 31 December: the year is
+    // offered rather than refused (it reaches the settings file at exit).
+    if (year >= 1 && year <= 9999 &&
+        prompts_.Confirm("Dayscrib",
+                         QString("%1 is not in the diary's years. Add it?").arg(year)) ==
+            TConfirmAnswer::Yes) {
+        settings_.YearList.Add(std::to_string(year));
+        return true;
+    }
     prompts_.ShowMessage(
         QString("Add the year %1 in Preferences before selecting this date.").arg(year));
     MoveCalendar(Key.Year, Key.Month, Key.Day);
@@ -491,24 +511,31 @@ void TDateNavigator::RefreshMarks() {
 void TDateNavigator::MarkTree() {
     const bool updates = tree_->updatesEnabled();
     tree_->setUpdatesEnabled(false);
-    ForEachNode([this](QTreeWidgetItem* node) {
+    const QBrush belowColor = tree_->palette().brush(QPalette::Link);
+    ForEachNode([&](QTreeWidgetItem* node) {
         TEntryKey key;
         TEntryLevel level;
-        bool has = false;
+        bool own = false, below = false;
         try {
             NodeKey(node, key, level);
-            has = index_.Has(key, level);
+            own = index_.Has(key, level);
+            below = index_.HasBelow(key, level);
         } catch (const std::exception&) {
             // A node that names no entry has no mark.
         }
-        if (node->font(0).bold() != has) {
+        // Bold: the node's own entry. The link colour: entries below it, so
+        // that a closed node shows where the diary has content.
+        if (node->font(0).bold() != own) {
             QFont font = node->font(0);
-            font.setBold(has);
+            font.setBold(own);
             node->setFont(0, font);
-            // Bold is not read out: say it too.
-            node->setData(0, Qt::AccessibleDescriptionRole,
-                          has ? QStringLiteral("has an entry") : QString());
         }
+        node->setData(0, Qt::ForegroundRole, below ? QVariant(belowColor) : QVariant());
+        // Neither mark is read out: say them too.
+        QStringList said;
+        if (own) said << QStringLiteral("has an entry");
+        if (below) said << QStringLiteral("has entries below");
+        node->setData(0, Qt::AccessibleDescriptionRole, said.join(", "));
     });
     tree_->setUpdatesEnabled(updates);
 }

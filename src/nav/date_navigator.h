@@ -66,9 +66,12 @@ public:
     void FillMonths(QTreeWidgetItem* yearNode);
     void FillWeeks(QTreeWidgetItem* monthNode, int year, int month);
     void FillDays(QTreeWidgetItem* weekNode, int year, int month, int week);
-    // Selects CurrentNode without running the change handler and gives the
-    // tree the focus when it is visible.
+    // Selects CurrentNode without running the change handler, scrolls it
+    // into view and gives the tree the focus when it is visible.
     void SelectCurrentNode();
+    // Scrolls the tree so that CurrentNode's year node is at the top and
+    // CurrentNode itself in view (the window runs it again once laid out).
+    void ScrollToCurrentNode();
     // Calls `visit` for every node the tree holds now (placeholders left out).
     void ForEachNode(const std::function<void(QTreeWidgetItem*)>& visit) const;
 
@@ -134,9 +137,10 @@ private:
     // Refills the open node of `nodePath` (texts from its year down) and
     // finds the current entry's node again below it.
     void RefillOpenNode(const QStringList& nodePath);
-    // True when `year` is listed; otherwise shows the year message and moves
-    // the calendar back to the key's date. A listed year that is no integer
-    // raises the conversion message.
+    // True when `year` is listed, or the user adds it when offered;
+    // otherwise shows the year message and moves the calendar back to the
+    // key's date. A listed year that is no integer raises the conversion
+    // message.
     bool CheckYear(int year);
     void Guarded(const std::function<void()>& handler);
     // The key and level a node stands for, from its text and its ancestors'

@@ -160,8 +160,16 @@ std::string AnsiOemRoundTrip(const std::string& ansi) {
     return OemToAnsi(AnsiToOem(ansi));
 }
 
-std::string PasswordBytes(const std::string& utf8) {
-    return AnsiOrUtf8Bytes(utf8);
+TPassword PasswordBytes(std::string_view utf8) {
+    std::string typed;
+    typed.reserve(utf8.size() + 1); // one buffer, wiped below
+    typed.assign(utf8);
+    bool lossless = false;
+    std::string ansi = Utf8ToAnsi(typed, &lossless);
+    TPassword password(lossless ? std::string_view(ansi) : utf8);
+    WipeString(ansi);
+    WipeString(typed);
+    return password;
 }
 
 std::string AnsiOrUtf8Bytes(const std::string& utf8) {

@@ -4,7 +4,10 @@
 // only at the GUI border, through the UTF-8 conversions here.
 #pragma once
 
+#include "platform/password.h"
+
 #include <string>
+#include <string_view>
 
 // Unicode code point of an ANSI byte. The five bytes windows-1252 leaves
 // undefined map to the C1 control of the same value, as the platform did.
@@ -28,7 +31,7 @@ std::string AnsiOemRoundTrip(const std::string& ansi);
 // The bytes a password typed in the GUI (UTF-8) is keyed with: windows-1252
 // when every character has a code there, so archives written by the original
 // program open; UTF-8 otherwise, so no character is lost to "?".
-std::string PasswordBytes(const std::string& utf8);
+TPassword PasswordBytes(std::string_view utf8);
 
 // Text held as windows-1252 where it can be and as UTF-8 where it cannot
 // (passwords, profile names), so that files of the original read the same

@@ -97,7 +97,8 @@ std::string RealTarget(const std::string& path) {
 }
 
 // The sequence both replacements share: `fill` writes the temporary file.
-TReplaceResult WriteBeside(const std::string& path, unsigned newMode,
+// `privateMode`: the file gets 0600 whatever the old one had.
+TReplaceResult WriteBeside(const std::string& path, unsigned newMode, bool privateMode,
                            const std::function<bool(TFileOps&, int)>& fill) {
     TFileOps& ops = FileOps();
     const std::string target = RealTarget(path);
@@ -106,7 +107,9 @@ TReplaceResult WriteBeside(const std::string& path, unsigned newMode,
     if (fd < 0) return Failed(TReplaceResult::Create, errno, FolderOf(target));
     struct stat st {};
     mode_t mode = 0;
-    if (::stat(target.c_str(), &st) == 0) {
+    if (privateMode) {
+        mode = PrivateFileMode;
+    } else if (::stat(target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(022);
@@ -131,16 +134,30 @@ TReplaceResult WriteBeside(const std::string& path, unsigned newMode,
 } // namespace
 
 TReplaceResult ReplaceFileWhole(const std::string& path, std::string_view bytes, unsigned newMode) {
-    return WriteBeside(path, newMode, [bytes](TFileOps& ops, int fd) {
+    return WriteBeside(path, newMode, false, [bytes](TFileOps& ops, int fd) {
         return ops.WriteAll(fd, bytes.data(), bytes.size());
     });
+}
+
+TReplaceResult ReplacePrivateFileWhole(const std::string& path, std::string_view bytes) {
+    return WriteBeside(path, PrivateFileMode, true, [bytes](TFileOps& ops, int fd) {
+        return ops.WriteAll(fd, bytes.data(), bytes.size());
+    });
+}
+
+bool PreparePrivateFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, PrivateFileMode);
+    if (fd < 0) return false;
+    const bool ok = ::fchmod(fd, PrivateFileMode) == 0;
+    ::close(fd);
+    return ok;
 }
 
 TReplaceResult CopyFileWhole(const std::string& from, const std::string& to, unsigned newMode) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return Failed(TReplaceResult::Read, errno, from);
-    TReplaceResult result =
-        WriteBeside(to, newMode, [in](TFileOps& ops, int fd) { return ops.CopyAll(in, fd); });
+    TReplaceResult result = WriteBeside(
+        to, newMode, false, [in](TFileOps& ops, int fd) { return ops.CopyAll(in, fd); });
     ::close(in);
     return result;
 }

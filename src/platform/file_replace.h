@@ -73,6 +73,16 @@ struct TReplaceResult {
 // Puts `bytes` in place of the file `path`.
 TReplaceResult ReplaceFileWhole(const std::string& path, std::string_view bytes,
                                 unsigned newMode = 0666);
+// The mode of a file that holds a protected entry's text without its
+// password (an export, a copy saved elsewhere): its owner's alone.
+constexpr unsigned PrivateFileMode = 0600;
+// As ReplaceFileWhole, but the new file gets PrivateFileMode whatever the
+// file it replaces had.
+TReplaceResult ReplacePrivateFileWhole(const std::string& path, std::string_view bytes);
+// For a file another library writes (a printer's PDF): makes `path` exist
+// with PrivateFileMode before it is written, so that it is never readable by
+// others, not even while it is written. False, errno set, when it cannot.
+bool PreparePrivateFile(const std::string& path);
 // Puts a copy of the file `from` in place of the file `to`.
 TReplaceResult CopyFileWhole(const std::string& from, const std::string& to,
                              unsigned newMode = 0666);

@@ -4,6 +4,7 @@
 #include "search/find_walk.h"
 #include "ui/entry_title.h"
 #include "ui/help.h"
+#include "ui/plain_text.h"
 #include "ui/prompts.h"
 
 #include <QCalendarWidget>
@@ -228,7 +229,8 @@ bool TFindDlg::ReadMember(const std::string& path, std::string_view& bytes) {
     // One that is there but cannot be read is not passed over in silence.
     if (read.Unreadable)
         unreadable_ << EntryTitleOf(path) + ": " +
-                           QString::fromStdString(UnreadableReason(read.TooLarge, read.Cause, read.Size));
+                           QString::fromStdString(
+                               UnreadableReason(read.TooLarge, read.Cause, read.Size));
     if (!read.Found) return false;
     bytes = Reader.Bytes();
     return true;
@@ -303,7 +305,7 @@ void TFindDlg::StartBtnClick() {
         lines_.push_back(line);
         // The line keeps its path; the text around the match is its tip.
         auto* item = new QListWidgetItem(QString::fromStdString(AnsiToUtf8(line)), ResultsList);
-        item->setToolTip(context);
+        item->setToolTip(PlainToolTip(context));
         item->setData(Qt::AccessibleDescriptionRole, context);
     };
     events.StopRequested = [this] { return stop_; };
@@ -346,7 +348,7 @@ void TFindDlg::ResultsListDblClick() {
 }
 
 std::string RunFindDlg(QWidget* parent, TPrompts& prompts, const TYearList& yearList,
-                       const std::string& archiveFile, const std::string& defaultPassword) {
+                       const std::string& archiveFile, const TPassword& defaultPassword) {
     TFindDlg dlg(prompts, parent);
     dlg.YearList = &yearList;
     dlg.ArchiveFile = archiveFile;

@@ -45,8 +45,8 @@ public:
     // ---- set by the main window before showing ----
     // The years searched: the main window's list, not owned, never changed here.
     const TYearList* YearList = nullptr;
-    std::string ArchiveFile;     // the current profile's archive
-    std::string DefaultPassword; // the current profile's default password (ANSI bytes)
+    std::string ArchiveFile;   // the current profile's archive
+    TPassword DefaultPassword; // the current profile's default password (ANSI bytes)
 
     // ---- its own ----
     // The result line chosen by a double-click; empty until then.
@@ -126,4 +126,4 @@ private:
 // profile and returns the result line chosen by a double-click (empty when
 // the dialog was closed otherwise).
 std::string RunFindDlg(QWidget* parent, TPrompts& prompts, const TYearList& yearList,
-                       const std::string& archiveFile, const std::string& defaultPassword);
+                       const std::string& archiveFile, const TPassword& defaultPassword);

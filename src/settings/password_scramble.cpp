@@ -63,25 +63,37 @@ std::string HexToText(const std::string& hex) {
     return text;
 }
 
-std::string ScramblePassword(const std::string& password) {
-    std::string out;
+// The working copies are wiped: the scrambled form is no secret, but the
+// bytes on the way to and from it are the password.
+std::string ScramblePassword(std::string_view password) {
+    std::string out, block;
+    out.reserve(password.size());
+    block.reserve(8);
     for (std::size_t pos = 0; pos < password.size(); pos += 8) {
-        std::string block = password.substr(pos, 8);
+        block.assign(password.substr(pos, 8));
         XorBlock(block);
         SwapEnds(block);
         out += block;
     }
-    return TextToHex(out);
+    std::string hex = TextToHex(out);
+    WipeString(block);
+    WipeString(out);
+    return hex;
 }
 
-std::string UnscramblePassword(const std::string& scrambled) {
-    const std::string text = HexToText(scrambled);
-    std::string out;
+TPassword UnscramblePassword(const std::string& scrambled) {
+    std::string text = HexToText(scrambled), out, block;
+    out.reserve(text.size());
+    block.reserve(8);
     for (std::size_t pos = 0; pos < text.size(); pos += 8) {
-        std::string block = text.substr(pos, 8);
+        block.assign(std::string_view(text).substr(pos, 8));
         SwapEnds(block);
         XorBlock(block);
         out += block;
     }
-    return out;
+    TPassword password(out);
+    WipeString(block);
+    WipeString(out);
+    WipeString(text);
+    return password;
 }

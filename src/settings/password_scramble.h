@@ -3,7 +3,10 @@
 // passwords are 8-bit (ANSI) strings; the scrambled form is uppercase hex.
 #pragma once
 
+#include "platform/password.h"
+
 #include <string>
+#include <string_view>
 
 // The value of a string of hex digits, accumulated from the left. Digits
 // outside 0-9, A-F, a-f give meaningless values but never fail.
@@ -15,5 +18,5 @@ std::string HexToText(const std::string& hex);
 
 // Blocks of 8 bytes: byte i XOR key byte i, then the block's first and last
 // bytes exchanged; the result as hex (twice as long as the password).
-std::string ScramblePassword(const std::string& password);
-std::string UnscramblePassword(const std::string& scrambled);
+std::string ScramblePassword(std::string_view password);
+TPassword UnscramblePassword(const std::string& scrambled);

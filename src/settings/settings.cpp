@@ -27,9 +27,9 @@ public:
         return ParseIniInteger(String(key, ""), def);
     }
     bool Bool(const std::string& key, bool def) const { return Integer(key, def ? 1 : 0) != 0; }
-    std::string Password(const std::string& key) const {
+    TPassword Password(const std::string& key) const {
         const std::string stored = String(key, "");
-        return stored.empty() ? std::string() : UnscramblePassword(stored);
+        return stored.empty() ? TPassword() : UnscramblePassword(stored);
     }
 
 private:
@@ -49,7 +49,7 @@ public:
     }
     void Integer(const std::string& key, int value) const { String(key, std::to_string(value)); }
     void Bool(const std::string& key, bool value) const { String(key, value ? "1" : "0"); }
-    void Password(const std::string& key, const std::string& value) const {
+    void Password(const std::string& key, const TPassword& value) const {
         String(key, value.empty() ? std::string() : ScramblePassword(value));
     }
 
@@ -141,6 +141,14 @@ int YearListCompare(const std::string& a, const std::string& b) {
 
 // ---- the file ----
 
+std::string DefaultProfileName(int number) {
+    return "User" + std::to_string(number);
+}
+
+std::string DefaultProfilePath(int number) {
+    return number == 1 ? "Data\\" : "Data\\" + DefaultProfileName(number);
+}
+
 void LoadSettings(TSettings& s, int currentYear, const std::string& fileName) {
     const TReader r(fileName);
     s.Left = r.Integer("Left", 85);
@@ -154,18 +162,17 @@ void LoadSettings(TSettings& s, int currentYear, const std::string& fileName) {
     s.StartProject = r.Integer("StartProject", 1);
 
     TUserProject& p1 = s.Project(1);
-    p1.Name = r.String("User1Name", "User1");
-    p1.Path = r.String("User1Path", "Data\\");
+    p1.Name = r.String("User1Name", DefaultProfileName(1));
+    p1.Path = r.String("User1Path", DefaultProfilePath(1));
     p1.Password = r.Password("User1Password");
     p1.Protect = r.Bool("User1Protect", false);
     p1.On = true;
     p1.RO = false;
     for (int n = 2; n <= ProfileCount; ++n) {
         TUserProject& p = s.Project(n);
-        const std::string user = "User" + std::to_string(n);
         p.On = r.Bool(UserKey(n, "On"), false);
-        p.Name = r.String(UserKey(n, "Name"), user);
-        p.Path = r.String(UserKey(n, "Path"), "Data\\" + user);
+        p.Name = r.String(UserKey(n, "Name"), DefaultProfileName(n));
+        p.Path = r.String(UserKey(n, "Path"), DefaultProfilePath(n));
         p.RO = r.Bool(UserKey(n, "RO"), true);
         p.Password = r.Password(UserKey(n, "Password"));
         p.Protect = r.Bool(UserKey(n, "Protect"), false);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/exception.h"
+#include "platform/password.h"
 
 #include <array>
 #include <string>
@@ -23,7 +24,7 @@ constexpr int DefaultBackupCount = 30;
 struct TUserProject {
     std::string Name;
     std::string Path;     // data folder, normally ending in "\"
-    std::string Password; // default password, plain; empty: none
+    TPassword Password;   // default password, plain; empty: none
     bool Protect = false; // new entries get the default password
     bool On = false;      // has a tab (profile 1 always)
     bool RO = false;      // entries shown read-only (profile 1 never)
@@ -69,7 +70,7 @@ struct TSettings {
 // The four values of the selected profile that every entry operation uses.
 struct TCurrentProfile {
     std::string CurrentPath;
-    std::string CurrentPassword;
+    TPassword CurrentPassword;
     bool CurrentRO = false;
     bool CurrentProtect = false;
 };
@@ -83,6 +84,11 @@ class EIniFileException : public Exception {
 public:
     using Exception::Exception;
 };
+
+// A profile's name and data path when the settings give none: "User2",
+// "Data\User2" ("Data\" for profile 1).
+std::string DefaultProfileName(int number);
+std::string DefaultProfilePath(int number);
 
 // Reads every key; a missing file or a missing or malformed key gives the
 // default. `currentYear` is the year added when the file lists none, and also

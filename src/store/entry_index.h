@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 class TZipReader;
 
@@ -29,6 +30,10 @@ public:
     bool Encrypted(const std::string& member) const;
     // The day entry of a date, wherever its week folder.
     bool HasDay(int year, int month, int day) const;
+    // Whether an entry lies below the year, month or week of `key` at
+    // `level` (the period's own summary not counted): a day of a week, a
+    // week's summary or a day of a month, anything of a year.
+    bool HasBelow(const TEntryKey& key, TEntryLevel level) const;
     int Count() const { return static_cast<int>(members_.size()); }
 
 private:
@@ -36,4 +41,5 @@ private:
     std::string archive_;
     int reads_ = -1; // the reader's directory reads when the index was built
     std::unordered_map<std::string, bool> members_; // lower-cased name -> encrypted
+    std::unordered_set<std::string> periods_;       // periods with entries below them
 };

@@ -10,13 +10,13 @@ bool ArchiveExists(const std::string& archivePath) {
 }
 
 TEntryReader::TEntryReader() : own_(std::make_unique<TZipReader>()), archive_(*own_) {
-    archive_.OnBadPassword = [this](TZipReader&, int, std::string& next) { OnBadPassword(next); };
+    archive_.OnBadPassword = [this](TZipReader&, int, TPassword& next) { OnBadPassword(next); };
     member_ = std::make_unique<TMemoryStream>();
 }
 
 TEntryReader::TEntryReader(TZipReader& archive)
     : archive_(archive), member_(std::make_unique<TMemoryStream>()) {
-    archive_.OnBadPassword = [this](TZipReader&, int, std::string& next) { OnBadPassword(next); };
+    archive_.OnBadPassword = [this](TZipReader&, int, TPassword& next) { OnBadPassword(next); };
 }
 
 TEntryReader::~TEntryReader() = default;
@@ -111,10 +111,12 @@ TEntryReader::TRead TEntryReader::Run(int index) {
         result.Cause = FaultCause(archive_, index);
     }
     if (!result.Found) member_->Clear();
+    // The answers that failed are not kept.
+    if (!result.Found) archive_.ZipPassword.clear();
     return result;
 }
 
-void TEntryReader::OnBadPassword(std::string& next) {
+void TEntryReader::OnBadPassword(TPassword& next) {
     passwordSeen_ = true;
     if (Policy == TPasswordPolicy::None ||
         (defaultTried_ && Policy == TPasswordPolicy::DefaultOnly)) {
@@ -126,7 +128,7 @@ void TEntryReader::OnBadPassword(std::string& next) {
         next = DefaultPassword;
         return;
     }
-    if (!done_) next = AskPassword ? AskPassword() : std::string();
+    if (!done_) next = AskPassword ? AskPassword() : TPassword();
     if (next.empty()) done_ = true;
 }
 
@@ -135,7 +137,7 @@ std::string_view TEntryReader::Bytes() const {
     return std::string_view(reinterpret_cast<const char*>(data.data()), data.size());
 }
 
-const std::string& TEntryReader::Password() const {
+const TPassword& TEntryReader::Password() const {
     return archive_.ZipPassword;
 }
 

@@ -26,6 +26,8 @@
 // it also saves.
 #pragma once
 
+#include "platform/password.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,10 +59,10 @@ public:
 
     TPasswordPolicy Policy = TPasswordPolicy::None;
     // The profile's default password (ANSI bytes).
-    std::string DefaultPassword;
+    TPassword DefaultPassword;
     // DefaultThenAsk: the user's answer as the bytes a password is keyed
     // with; the empty answer (Cancel) gives up.
-    std::function<std::string()> AskPassword;
+    std::function<TPassword()> AskPassword;
 
     // The largest member read: an entry's RTF is a few kilobytes, and a
     // header that claims more is not believed into memory.
@@ -74,7 +76,7 @@ public:
         // how), or TooLarge (more than MaxBytes).
         bool Unreadable = false;
         bool TooLarge = false;
-        std::string Cause; // "CRC error", "unknown compression method 12", "data cut short"...
+        std::string Cause;     // "CRC error", "unknown compression method 12", "data cut short"...
         std::int64_t Size = 0; // the member's size as its header gives it
     };
     // Reads `member` of the archive at `archivePath`. Errors of the archive
@@ -86,7 +88,7 @@ public:
     // The member last found, until the next read.
     std::string_view Bytes() const;
     // The password that opened the last member read (empty: none).
-    const std::string& Password() const;
+    const TPassword& Password() const;
 
     // The archive's member names in directory order, read again only when
     // the file changed; empty when there is no archive. Errors of a damaged
@@ -103,7 +105,7 @@ public:
 private:
     // Reads the member at `index` (-1: none) of the archive opened by the caller.
     TRead Run(int index);
-    void OnBadPassword(std::string& next);
+    void OnBadPassword(TPassword& next);
 
     std::unique_ptr<TZipReader> own_;
     TZipReader& archive_;

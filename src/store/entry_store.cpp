@@ -9,7 +9,7 @@
 #include "zip/exceptions.h"
 #include "zip/stream.h"
 
-std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile) {
+TPassword StorePassword(const TPassword& entryPassword, const TCurrentProfile& profile) {
     if (entryPassword.empty() && profile.CurrentProtect) return profile.CurrentPassword;
     return entryPassword;
 }
@@ -20,8 +20,7 @@ TEntryStore::TEntryStore() : reader_(Archive_) {
     Archive_.SetStorePaths(true);
     Archive_.ZipAction = zaReplace;
     reader_.AskPassword = [this] {
-        return PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:")
-                              : std::string();
+        return PasswordPrompt ? PasswordPrompt("Password Prompt", "Enter password:") : TPassword();
     };
 }
 
@@ -32,6 +31,7 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     Archive_.ZipPassword.clear();
     reader_.DefaultPassword = profile.CurrentPassword;
     Locked_ = false;
+    loadedCipher_ = zcNone;
     loaded_ = TMemberStamp{};
     if (!ArchiveExists(archivePath)) return result;
     // Until the member is read or known to be absent, the entry counts as
@@ -45,7 +45,10 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     result.GaveUp = read.GaveUp;
     result.Unreadable = read.Unreadable;
     if (read.Unreadable) result.Reason = UnreadableReason(read.TooLarge, read.Cause, read.Size);
-    if (read.Found) result.Bytes = reader_.Bytes();
+    if (read.Found) {
+        result.Bytes = reader_.Bytes();
+        loadedCipher_ = Archive_.LastCipher();
+    }
     Locked_ = result.GaveUp || result.Unreadable;
     loaded_ = StampNow(true, member);
     return result;
@@ -130,13 +133,15 @@ bool TEntryStore::SaveChecked(const std::string& bytes, const std::string& archi
         throw;
     }
     Archive_.OnArchiveLocked = nullptr;
-    if (stored) loaded_ = StampNow(true, member);
-    else keptCopy_.clear();
+    if (stored)
+        loaded_ = StampNow(true, member);
+    else
+        keptCopy_.clear();
     return stored;
 }
 
 bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath,
-                        const std::string& member, const std::string& password) {
+                        const std::string& member, const TPassword& password) {
     // A profile's folder that does not exist yet (the first entry of a new
     // user) is made here; one that cannot be made fails in the archive's
     // create step with its own message.
@@ -150,7 +155,7 @@ bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath
     // then copied beside the old one because a rename cannot cross.
     Archive_.TempPath = FolderOf(archivePath);
     TMemoryStream stream(bytes);
-    const std::string entryPassword = Archive_.ZipPassword;
+    TPassword entryPassword = Archive_.ZipPassword;
     Archive_.ZipPassword = password;
     int stored = 0;
     try {
@@ -164,7 +169,7 @@ bool TEntryStore::Store(const std::string& bytes, const std::string& archivePath
 }
 
 std::optional<std::string> TEntryStore::LoadTemplate(const std::string& archivePath) {
-    const std::string entryPassword = Archive_.ZipPassword;
+    TPassword entryPassword = Archive_.ZipPassword;
     // An encrypted template is tried with the default password of the last
     // load at most: the user is not asked for a template.
     reader_.Policy = TPasswordPolicy::DefaultOnly;
@@ -181,7 +186,7 @@ std::optional<std::string> TEntryStore::LoadTemplate(const std::string& archiveP
 }
 
 bool TEntryStore::SaveTemplate(const std::string& bytes, const std::string& archivePath) {
-    return Store(bytes, archivePath, TemplateMember, std::string());
+    return Store(bytes, archivePath, TemplateMember, TPassword());
 }
 
 namespace {

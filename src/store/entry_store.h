@@ -52,13 +52,13 @@
 
 // The password an entry is stored with: its own, else the profile's default
 // password when the profile protects its entries, else none (empty).
-std::string StorePassword(const std::string& entryPassword, const TCurrentProfile& profile);
+TPassword StorePassword(const TPassword& entryPassword, const TCurrentProfile& profile);
 
 class TEntryStore {
 public:
     // Shows an input box (title, prompt) and returns the answer as the bytes
     // a password is keyed with; Cancel gives the empty answer.
-    using TPasswordPrompt = std::function<std::string(const std::string&, const std::string&)>;
+    using TPasswordPrompt = std::function<TPassword(const std::string&, const std::string&)>;
 
     struct TLoadResult {
         bool Found = false;             // the member was read: Bytes holds it
@@ -113,8 +113,13 @@ public:
 
     // ---- protection, taking effect at the entry's next store ----
     // The entry's own password (empty: none of its own).
-    const std::string& EntryPassword() const { return Archive_.ZipPassword; }
-    void SetEntryPassword(const std::string& password) { Archive_.ZipPassword = password; }
+    const TPassword& EntryPassword() const { return Archive_.ZipPassword; }
+    void SetEntryPassword(const TPassword& password) { Archive_.ZipPassword = password; }
+    // The cipher the entry has: the one its member was read with when it was
+    // encrypted, else the one a store gives it (the component's Cipher).
+    TZipCipher EntryCipher() const {
+        return loadedCipher_ != zcNone ? loadedCipher_ : Archive_.Cipher;
+    }
 
     // The entry last loaded could not be read: it was protected and the user
     // gave up on it, it is damaged or too large, or the archive raised an
@@ -152,7 +157,7 @@ private:
                      const TMemberStamp& expected, bool keepOther);
     // Stores `bytes` as `member` with `password` (empty: unencrypted).
     bool Store(const std::string& bytes, const std::string& archivePath, const std::string& member,
-               const std::string& password);
+               const TPassword& password);
 
     void BackUp(const std::string& archivePath);
 
@@ -160,8 +165,9 @@ private:
     TEntryReader reader_; // reads through Archive_, with the password rules of a load
     std::set<std::string> backupReported_; // archive and day of a failure reported
     bool Locked_ = false;
-    TMemberStamp loaded_; // the entry's member as loaded or last stored
-    TMemberStamp seen_;   // as the last save that stopped found it
+    TZipCipher loadedCipher_ = zcNone; // of the member the last load read
+    TMemberStamp loaded_;              // the entry's member as loaded or last stored
+    TMemberStamp seen_;                // as the last save that stopped found it
     bool changedElsewhere_ = false;
     std::string keptCopy_;
 };

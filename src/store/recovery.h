@@ -16,6 +16,8 @@
 #include <string>
 
 constexpr const char* RecoveryFileName = "Recovery.dayscrib";
+// The first line's start.
+constexpr const char* RecoveryMagic = "Dayscrib recovery ";
 
 struct TRecovery {
     int Profile = 1;         // the profile number, 1 to 5

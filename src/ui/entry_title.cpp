@@ -22,6 +22,22 @@ QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& local
     return {};
 }
 
+QString EntryFileName(const TEntryKey& key, TEntryLevel level) {
+    const QString year = QString::number(key.Year);
+    const QString month = year + QString("-%1").arg(key.Month, 2, 10, QChar('0'));
+    switch (level) {
+    case TEntryLevel::elDay:
+        return month + QString("-%1").arg(key.Day, 2, 10, QChar('0'));
+    case TEntryLevel::elWeek:
+        return month + QString("-Week%1").arg(key.Week);
+    case TEntryLevel::elMonth:
+        return month;
+    case TEntryLevel::elYear:
+        return year;
+    }
+    return {};
+}
+
 QString EntryTitleOf(const std::string& member, const QLocale& locale) {
     TEntryKey key;
     TEntryLevel level;

@@ -15,6 +15,10 @@
 // exports pass a fixed one so that a document reads the same everywhere.
 QString EntryTitle(const TEntryKey& key, TEntryLevel level, const QLocale& locale = QLocale());
 
+// The name a file made of one entry gets by default, sorting by date:
+// "2026-12-09", "2026-12-Week2", "2026-12", "2026" (no extension).
+QString EntryFileName(const TEntryKey& key, TEntryLevel level);
+
 // The entry a member path names, as EntryTitle gives it; a member that
 // names no entry ("Template.rtf", a copy kept beside an entry) by its path.
 QString EntryTitleOf(const std::string& member, const QLocale& locale = QLocale());

@@ -8,10 +8,12 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 
 #include <algorithm>
@@ -25,6 +27,12 @@ QString Title() {
     return QStringLiteral("Dayscrib");
 }
 
+// Message texts carry entry names, file names and engine messages: plain
+// text, never markup.
+void Plain(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+}
+
 // Qt's own (non-native) font and colour dialogs end in a button box; a Help
 // button there opens the help page of `context`.
 void AddHelpButton(QDialog& dlg, int context) {
@@ -36,6 +44,10 @@ void AddHelpButton(QDialog& dlg, int context) {
     QObject::connect(box, &QDialogButtonBox::helpRequested, &dlg, [context] { ShowHelp(context); });
 }
 } // namespace
+
+bool TPrompts::PrintTo(QPrinter& printer, const QString& /*pdfFile*/) {
+    return Print(printer);
+}
 
 QString MessageText(const std::string& bytes) {
     return QString::fromStdString(Utf8OrAnsi(bytes));
@@ -79,24 +91,31 @@ bool TQtPrompts::InputQuery(const QString& caption, const QString& prompt, QStri
     dlg.setInputMode(QInputDialog::TextInput);
     dlg.setTextEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
     dlg.setTextValue(value);
+    for (QLabel* label : dlg.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText); // the prompt may name an entry or a file
     if (dlg.exec() != QDialog::Accepted) return false;
     value = dlg.textValue();
+    // A password is not left in the dialog's field while the answer is used.
+    if (masked) dlg.setTextValue(QString());
     return true;
 }
 
 void TQtPrompts::ShowMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Ok, Parent());
+    Plain(box);
     box.exec();
 }
 
 void TQtPrompts::ShowError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, Title(), text, QMessageBox::Ok, Parent());
+    Plain(box);
     box.exec();
 }
 
 TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Question, caption, text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent());
+    Plain(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return TConfirmAnswer::Yes;
@@ -109,6 +128,7 @@ TConfirmAnswer TQtPrompts::Confirm(const QString& caption, const QString& text) 
 
 int TQtPrompts::Choose(const QString& caption, const QString& text, const QStringList& buttons) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, Parent());
+    Plain(box);
     std::vector<QAbstractButton*> added;
     for (qsizetype i = 0; i < buttons.size(); ++i) {
         const bool last = i + 1 == buttons.size();
@@ -170,9 +190,23 @@ QString TQtPrompts::OpenFileName(const QString& caption, const QString& folder,
     return QFileDialog::getOpenFileName(Parent(), caption, folder, filter);
 }
 
+QString TQtPrompts::FolderName(const QString& caption, const QString& folder) {
+    return QFileDialog::getExistingDirectory(Parent(), caption, folder);
+}
+
 bool TQtPrompts::Print(QPrinter& printer) {
     QPrintDialog dlg(&printer, Parent());
     return dlg.exec() == QDialog::Accepted;
+}
+
+bool TQtPrompts::PrintTo(QPrinter& printer, const QString& pdfFile) {
+    // The dialog offers the printer's file name for printing to a file; naming
+    // one makes the printer a PDF printer, which the first real printer the
+    // system has replaces again (the name stays for the file choice).
+    printer.setOutputFileName(pdfFile);
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        printer.setOutputFormat(QPrinter::NativeFormat);
+    return Print(printer);
 }
 
 // ---- scripted answers ----
@@ -265,6 +299,19 @@ QString TScriptedPrompts::OpenFileName(const QString& caption, const QString& fo
     const QString name = FileNames.front();
     FileNames.pop_front();
     return name;
+}
+
+QString TScriptedPrompts::FolderName(const QString& caption, const QString& folder) {
+    Asked.push_back({TKind::Folder, caption, folder});
+    if (FileNames.empty()) return QString();
+    const QString name = FileNames.front();
+    FileNames.pop_front();
+    return name;
+}
+
+bool TScriptedPrompts::PrintTo(QPrinter& printer, const QString& pdfFile) {
+    PrintFile = pdfFile;
+    return Print(printer);
 }
 
 bool TScriptedPrompts::Print(QPrinter& /*printer*/) {

@@ -54,7 +54,14 @@ public:
                                  const QString& filter) = 0;
     virtual QString OpenFileName(const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
+    // A folder chooser starting in `folder`: the chosen folder, or an empty
+    // string on Cancel.
+    virtual QString FolderName(const QString& caption, const QString& folder) = 0;
     virtual bool Print(QPrinter& printer) = 0;
+    // The print dialog with `pdfFile` as the file that printing to a file
+    // writes unless the user names another; a real printer stays the one
+    // offered first.
+    virtual bool PrintTo(QPrinter& printer, const QString& pdfFile);
 
     // The input box: the typed text, or `defaultText` on Cancel.
     QString InputBox(const QString& caption, const QString& prompt, const QString& defaultText,
@@ -82,7 +89,9 @@ public:
                          const QString& filter) override;
     QString OpenFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
+    QString FolderName(const QString& caption, const QString& folder) override;
     bool Print(QPrinter& printer) override;
+    bool PrintTo(QPrinter& printer, const QString& pdfFile) override;
 };
 
 // Answers from queues filled by a test. An empty queue answers Cancel (an
@@ -99,6 +108,7 @@ public:
         SaveFile,
         OpenFile,
         Print,
+        Folder,
         Choice
     };
     struct TAsked {
@@ -113,7 +123,7 @@ public:
     std::deque<TConfirmAnswer> Confirms;
     std::deque<std::optional<QFont>> Fonts;
     std::deque<std::optional<QColor>> Colors;
-    std::deque<QString> FileNames;
+    std::deque<QString> FileNames; // the answers of the file and folder choosers
     std::deque<bool> Prints;
     std::deque<int> Choices; // button indexes; empty answers -1
     std::vector<TAsked> Asked;
@@ -137,5 +147,9 @@ public:
                          const QString& filter) override;
     QString OpenFileName(const QString& caption, const QString& folder,
                          const QString& filter) override;
+    QString FolderName(const QString& caption, const QString& folder) override;
     bool Print(QPrinter& printer) override;
+    // Keeps the offered file in PrintFile, then answers as Print.
+    bool PrintTo(QPrinter& printer, const QString& pdfFile) override;
+    QString PrintFile; // the file the last print offered
 };

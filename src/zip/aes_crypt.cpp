@@ -7,17 +7,30 @@
 #include <algorithm>
 #include <cstring>
 
-std::vector<std::string> AesPasswordForms(const std::string& password) {
+std::vector<TPassword> AesPasswordForms(std::string_view password) {
+    // The conversions work on std::string; every one made is wiped.
+    std::string held(password), ansi, asUtf8 = AnsiToUtf8(held);
     bool lossless = true;
-    const bool utf8 = IsUtf8(password) && (Utf8ToAnsi(password, &lossless), !lossless);
-    std::vector<std::string> forms{utf8 ? password : AnsiToUtf8(password)};
-    for (const std::string& other : {AnsiToUtf8(password), password})
-        if (std::find(forms.begin(), forms.end(), other) == forms.end()) forms.push_back(other);
+    if (IsUtf8(held)) ansi = Utf8ToAnsi(held, &lossless);
+    const bool utf8 = IsUtf8(held) && !lossless;
+    std::vector<TPassword> forms;
+    forms.reserve(3);
+    forms.emplace_back(utf8 ? std::string_view(held) : std::string_view(asUtf8));
+    for (const std::string_view other : {std::string_view(asUtf8), std::string_view(held)})
+        if (std::find(forms.begin(), forms.end(), other) == forms.end()) forms.emplace_back(other);
+    WipeString(held);
+    WipeString(ansi);
+    WipeString(asUtf8);
     return forms;
 }
 
-TAesKeys DeriveAesKeys(const std::string& password, const std::uint8_t* salt,
-                       std::size_t keyBytes) {
+TAesKeys::~TAesKeys() {
+    WipeBytes(CipherKey, sizeof CipherKey);
+    WipeBytes(MacKey, sizeof MacKey);
+    WipeBytes(Verifier, sizeof Verifier);
+}
+
+TAesKeys DeriveAesKeys(std::string_view password, const std::uint8_t* salt, std::size_t keyBytes) {
     if (keyBytes != 16 && keyBytes != 24 && keyBytes != 32)
         throw Exception("AES keys are 16, 24 or 32 bytes, not " + std::to_string(keyBytes));
     TAesKeys keys;
@@ -28,10 +41,15 @@ TAesKeys DeriveAesKeys(const std::string& password, const std::uint8_t* salt,
     std::memcpy(keys.CipherKey, material, keyBytes);
     std::memcpy(keys.MacKey, material + keyBytes, keyBytes);
     std::memcpy(keys.Verifier, material + 2 * keyBytes, kAesVerifierSize);
+    WipeBytes(material, sizeof material);
     return keys;
 }
 
 TAesCtr::TAesCtr(const std::uint8_t* key, std::size_t keyBytes) : aes_(key, keyBytes) {}
+
+TAesCtr::~TAesCtr() {
+    WipeBytes(stream_, sizeof stream_);
+}
 
 void TAesCtr::Apply(std::uint8_t* data, std::size_t n) {
     while (n > 0) {

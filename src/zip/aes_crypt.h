@@ -23,11 +23,12 @@
 // time never repeats a key stream.
 #pragma once
 
+#include "platform/password.h"
 #include "zip/crypto_primitives.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 // The byte strings an AES member's keys may be made from, for a password
@@ -39,24 +40,32 @@
 // when they differ: the windows-1252 text in UTF-8 (for the rare password
 // whose windows-1252 bytes read as such UTF-8), then the held bytes as they
 // are (as a program keying with the bytes of a windows-1252 locale would).
-std::vector<std::string> AesPasswordForms(const std::string& password);
+std::vector<TPassword> AesPasswordForms(std::string_view password);
 
 struct TAesKeys {
     std::size_t KeyBytes = 0; // 16, 24 or 32
     std::uint8_t CipherKey[32] = {};
     std::uint8_t MacKey[32] = {};
     std::uint8_t Verifier[2] = {};
+    // The keys open the member: wiped when they go.
+    TAesKeys() = default;
+    TAesKeys(const TAesKeys&) = default;
+    TAesKeys& operator=(const TAesKeys&) = default;
+    ~TAesKeys();
 };
 
 // The keys for a password (its bytes as held) and a salt of keyBytes / 2
 // bytes. Exception for a key length other than 16, 24 or 32.
-TAesKeys DeriveAesKeys(const std::string& password, const std::uint8_t* salt, std::size_t keyBytes);
+TAesKeys DeriveAesKeys(std::string_view password, const std::uint8_t* salt, std::size_t keyBytes);
 
 // The format's counter mode: XORs data with the key stream, which goes on
 // from call to call, so a member may be handled in pieces of any size.
 class TAesCtr {
 public:
     TAesCtr(const std::uint8_t* key, std::size_t keyBytes);
+    ~TAesCtr();
+    TAesCtr(const TAesCtr&) = delete;
+    TAesCtr& operator=(const TAesCtr&) = delete;
     void Apply(std::uint8_t* data, std::size_t n);
 
 private:

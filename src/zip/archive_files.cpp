@@ -73,18 +73,12 @@ bool CopyRangeThroughBuffer(int in, std::int64_t from, TStream& out, std::int64_
 
 namespace {
 
-// The permission bits a new archive gets: the old archive's, or those of a
-// newly created file under the current umask.
+// The permission bits a new archive gets: the old archive's (its owner may
+// have shared it on purpose), or read and write for the owner alone for a
+// new one, whatever the umask: an archive holds a diary.
 void TakeOverMode(const std::string& temp, const std::string& target) {
     struct stat st {};
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(022);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
+    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? st.st_mode & 07777 : NewArchiveMode;
     ::chmod(temp.c_str(), mode);
 }
 

@@ -51,9 +51,12 @@ public:
 // CopyRange through a buffer: pread from `in`, Write to `out`.
 bool CopyRangeThroughBuffer(int in, std::int64_t from, TStream& out, std::int64_t count);
 
+// The permission bits of a new archive: its owner's alone.
+constexpr unsigned NewArchiveMode = 0600;
+
 // Puts the finished, committed archive `temp` in place of `target` (which
 // need not exist) and removes `temp`. The new archive gets the old one's
-// permission bits, or the usual ones for a new file. Raises EFCreateError
+// permission bits, or NewArchiveMode. Raises EFCreateError
 // naming the target when the archive cannot be put in place; `target` is
 // then untouched and no temporary file is left.
 void InstallArchive(TArchiveFileOps& ops, const std::string& temp, const std::string& target);

@@ -92,12 +92,29 @@ std::string TArchiveLock::LockFileName(const std::string& archive) {
     return archive + ".lock";
 }
 
+std::string LinkedLockMessage(const std::string& lockFile) {
+    return "The lock file \"" + lockFile +
+           "\" is a symbolic link or not a plain file. It is not followed, because a link "
+           "planted there could make a save overwrite another file. Remove it and try again.";
+}
+
 TArchiveLock::TArchiveLock(const std::string& archive, std::chrono::milliseconds wait) {
     const std::string name = LockFileName(archive);
+    // Never through a link: one planted in the lock file's place would have
+    // the save create, or open for writing, whatever file it points to.
     do
-        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0 && errno == ELOOP) throw ELockFileRefused(LinkedLockMessage(name));
     if (fd_ < 0) throw MakeCreateError(name, errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw ELockFileRefused(LinkedLockMessage(name));
+    }
+    // A lock file made before locks were private: its owner's alone now.
+    if (st.st_uid == ::geteuid() && (st.st_mode & 07777) != 0600) ::fchmod(fd_, 0600);
     const Clock::time_point until = Clock::now() + wait;
     int err = TakeByte(fd_, kTurnByte, until);
     if (err == 0) {

@@ -33,11 +33,24 @@
 #include <chrono>
 #include <string>
 
+#include "zip/exceptions.h"
+
+// The lock file's name is a symbolic link (or anything but a plain file):
+// it is refused, never followed.
+class ELockFileRefused : public EFCreateError {
+public:
+    using EFCreateError::EFCreateError;
+};
+// "The lock file "<name>" is a symbolic link or not a plain file. ..."
+std::string LinkedLockMessage(const std::string& lockFile);
+
 class TArchiveLock {
 public:
     // Takes the lock of `archive`, waiting up to `wait`. Raises EArchiveInUse
     // when another save holds it that long, EFCreateError when the lock file
-    // cannot be made.
+    // cannot be made, ELockFileRefused when its name is a symbolic link or
+    // something other than a plain file. A new lock file is its owner's
+    // alone (0600).
     TArchiveLock(const std::string& archive, std::chrono::milliseconds wait);
     ~TArchiveLock();
     TArchiveLock(const TArchiveLock&) = delete;

@@ -102,7 +102,7 @@ void THmacSha1::Final(std::uint8_t out[kSize]) {
         Fail("HMAC-SHA1");
 }
 
-void Pbkdf2HmacSha1(const std::string& password, const std::uint8_t* salt, std::size_t saltBytes,
+void Pbkdf2HmacSha1(std::string_view password, const std::uint8_t* salt, std::size_t saltBytes,
                     int iterations, std::uint8_t* out, std::size_t outBytes) {
     if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt,
                           static_cast<int>(saltBytes), iterations, EVP_sha1(),

@@ -14,7 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 namespace zipcrypto {
 
@@ -55,7 +55,7 @@ private:
 
 // PBKDF2 with HMAC-SHA1: outBytes of key material from the password's bytes
 // (as held, no conversion) and the salt.
-void Pbkdf2HmacSha1(const std::string& password, const std::uint8_t* salt, std::size_t saltBytes,
+void Pbkdf2HmacSha1(std::string_view password, const std::uint8_t* salt, std::size_t saltBytes,
                     int iterations, std::uint8_t* out, std::size_t outBytes);
 
 } // namespace zipcrypto

@@ -1,6 +1,7 @@
 #include "zip/zip_crypt.h"
 
 #include "platform/exception.h"
+#include "platform/password.h"
 #include "zip/codec/crc32.h"
 #include "zip/stream.h"
 
@@ -8,7 +9,13 @@
 #include <cstring>
 #include <sys/random.h>
 
-void TZipKeys::InitKeys(const std::string& password) {
+TZipKeys::~TZipKeys() {
+    WipeBytes(&Key0, sizeof Key0);
+    WipeBytes(&Key1, sizeof Key1);
+    WipeBytes(&Key2, sizeof Key2);
+}
+
+void TZipKeys::InitKeys(std::string_view password) {
     Key0 = 0x12345678u;
     Key1 = 0x23456789u;
     Key2 = 0x34567890u;
@@ -41,7 +48,7 @@ void TZipKeys::EncryptBuffer(std::uint8_t* buffer, std::size_t n) {
         buffer[i] = EncryptByte(buffer[i]);
 }
 
-std::uint8_t TZipKeys::DecryptHeader(const std::string& password, TStream& stream) {
+std::uint8_t TZipKeys::DecryptHeader(std::string_view password, TStream& stream) {
     std::uint8_t header[12];
     stream.ReadBuffer(header, sizeof header);
     InitKeys(password);
@@ -49,7 +56,7 @@ std::uint8_t TZipKeys::DecryptHeader(const std::string& password, TStream& strea
     return header[11];
 }
 
-void TZipKeys::MakeEncryptionHeader(const std::string& password, std::uint32_t crc,
+void TZipKeys::MakeEncryptionHeader(std::string_view password, std::uint32_t crc,
                                     const std::uint8_t random[10], std::uint8_t header[12]) {
     InitKeys(password);
     for (int i = 0; i < 10; ++i)

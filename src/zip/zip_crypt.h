@@ -16,7 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 class TStream;
 
@@ -26,9 +26,16 @@ public:
     std::uint32_t Key1 = 0x23456789u;
     std::uint32_t Key2 = 0x34567890u;
 
+    // Keyed from a password, the state stands for it (it opens every member
+    // of that password), so it goes wiped.
+    TZipKeys() = default;
+    TZipKeys(const TZipKeys&) = default;
+    TZipKeys& operator=(const TZipKeys&) = default;
+    ~TZipKeys();
+
     // Resets the keys and stirs in every byte of the password, as held (no
     // case folding, no trimming); an empty password leaves the initial keys.
-    void InitKeys(const std::string& password);
+    void InitKeys(std::string_view password);
     void UpdateKeys(std::uint8_t b);
     // The next key-stream byte; does not change the keys.
     std::uint8_t DecryptByte() const {
@@ -43,12 +50,12 @@ public:
     // not all there), keys up with the password, decrypts them and returns
     // the last one, the found check byte. The keys are left ready for the
     // member's data.
-    std::uint8_t DecryptHeader(const std::string& password, TStream& stream);
+    std::uint8_t DecryptHeader(std::string_view password, TStream& stream);
 
     // The writer's header: keys up with the password, then encrypts the ten
     // random bytes and the CRC's two top bytes into `header`. The keys are
     // left ready for the member's data.
-    void MakeEncryptionHeader(const std::string& password, std::uint32_t crc,
+    void MakeEncryptionHeader(std::string_view password, std::uint32_t crc,
                               const std::uint8_t random[10], std::uint8_t header[12]);
 };
 

@@ -553,8 +553,10 @@ bool TZipReader::ExtractMember(int index) {
                                 startSize, startPos, decoded);
 
     const std::uint32_t crc = work_->FinalCrc();
-    if (tooBig) lastFault_ = mfTooLong;
-    else if (crc != WorkHeader.CRC && lastFault_ == mfNone) lastFault_ = mfCrc;
+    if (tooBig)
+        lastFault_ = mfTooLong;
+    else if (crc != WorkHeader.CRC && lastFault_ == mfNone)
+        lastFault_ = mfCrc;
     if (!tooBig && crc == WorkHeader.CRC) {
         lastFault_ = mfNone;
         if (OnEndUnZip) OnEndUnZip(*this, index, fName);
@@ -565,10 +567,10 @@ bool TZipReader::ExtractMember(int index) {
     CutBack(startSize, startPos);
     if (encrypted) {
         if (OnBadPassword) {
-            std::string candidate = ZipPassword;
+            TPassword candidate = ZipPassword;
             OnBadPassword(*this, index, candidate);
-            if (candidate != ZipPassword) {
-                ZipPassword = candidate;
+            if (!(candidate == ZipPassword)) {
+                ZipPassword = std::move(candidate);
                 return true;
             }
         }
@@ -582,7 +584,7 @@ bool TZipReader::ExtractMember(int index) {
 }
 
 bool TZipReader::AskNewPassword(int index, const std::string& path, std::int64_t compressed) {
-    std::string candidate = ZipPassword;
+    TPassword candidate = ZipPassword;
     bool giveUp = !OnBadPassword;
     if (!giveUp) {
         OnBadPassword(*this, index, candidate);
@@ -595,7 +597,7 @@ bool TZipReader::AskNewPassword(int index, const std::string& path, std::int64_t
         work_->TotalToDo -= compressed;
         return false;
     }
-    ZipPassword = candidate;
+    ZipPassword = std::move(candidate);
     return true;
 }
 

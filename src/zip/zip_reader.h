@@ -23,6 +23,7 @@
 // member. Patterns with wildcards are matched against every member.
 #pragma once
 
+#include "platform/password.h"
 #include "zip/codec/unzip_work.h"
 #include "zip/sorted_zip.h"
 #include "zip/stream.h"
@@ -93,7 +94,7 @@ public:
     bool FlushFilesOnClose = false;
 
     // --- public ---
-    std::string ZipPassword;
+    TPassword ZipPassword;
     // Members in the directory; 0 when none is loaded.
     int Count() const;
     // The member at a view index (0 to Count() - 1); EListError otherwise.
@@ -104,7 +105,7 @@ public:
         OnStartUnZipInfo;
     std::function<void(TZipReader& Sender, int FileIndex, std::string& FName, bool& Skip)>
         OnStartUnZip;
-    std::function<void(TZipReader& Sender, int FileIndex, std::string& NewPassword)> OnBadPassword;
+    std::function<void(TZipReader& Sender, int FileIndex, TPassword& NewPassword)> OnBadPassword;
     std::function<void(TZipReader& Sender, TSkipReason Reason, const std::string& FName,
                        int FileIndex, bool& Retry)>
         OnSkippingFile;

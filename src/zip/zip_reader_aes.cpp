@@ -87,7 +87,7 @@ bool TZipReader::ExtractAesMember(int index, const TAesExtra& record, std::int64
         // opens every entry with the password cleared first, and this spares
         // that first try its key derivation.
         if (ZipPassword.empty()) return false;
-        for (const std::string& form : AesPasswordForms(ZipPassword)) {
+        for (const TPassword& form : AesPasswordForms(ZipPassword)) {
             keys = DeriveAesKeys(form, prefix, keyBytes);
             if (std::memcmp(keys.Verifier, prefix + saltBytes, kAesVerifierSize) == 0) return true;
         }

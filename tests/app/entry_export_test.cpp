@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,6 +16,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QToolButton>
 
 using namespace testsupport;
 using TKind = TScriptedPrompts::TKind;
@@ -81,7 +84,12 @@ TEST_F(Export, HtmlHoldsEveryEntryOfTheRangeInDateOrder) {
     const std::string file = scratch.file("march.html");
     prompts.FileNames = {QString::fromStdString(file)};
     prompts.Inputs = {std::nullopt}; // the protected entry: Cancel
+    const mode_t mask = ::umask(022);
     RunExport(QDate(2000, 3, 15), QDate(2000, 3, 17), true, false);
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u); // no protected text in it: an ordinary file
     ASSERT_TRUE(FileExists(file)) << prompts.Messages().join('|').toStdString();
     const std::string html = ReadFile(file);
     EXPECT_NE(html.find("font-weight:700;\">bold</span>"), std::string::npos) << html; // kept
@@ -111,18 +119,62 @@ TEST_F(Export, HtmlHoldsEveryEntryOfTheRangeInDateOrder) {
                           ".\nNot included (protected): Friday 17 March 2000."});
 }
 
+// Browsers keep only the first of two style attributes; a list item given
+// two loses its indent.
+TEST_F(Export, HtmlListItemsCarryOneStyleAttributeEach) {
+    WriteIni();
+    Start();
+    Select15();
+    Type("Shopping");
+    QTest::keyClick(form->Editor, Qt::Key_Return);
+    form->BulletsButton->click();
+    Type("milk");
+    QTest::keyClick(form->Editor, Qt::Key_Return);
+    Type("bread");
+    const std::string file = scratch.file("list.html");
+    prompts.FileNames = {QString::fromStdString(file)};
+    RunExport(QDate(2000, 3, 15), QDate(2000, 3, 15), false, false);
+    const QString html = QString::fromStdString(ReadFile(file));
+    static const QRegularExpression item(QStringLiteral("<li[^>]*>"));
+    int items = 0;
+    for (auto m = item.globalMatch(html); m.hasNext(); ++items) {
+        const QString tag = m.next().captured();
+        EXPECT_EQ(tag.count("style="), 1) << tag.toStdString();
+        EXPECT_TRUE(tag.contains("margin-left:")) << tag.toStdString(); // the indent kept
+        EXPECT_TRUE(tag.contains("font-")) << tag.toStdString();        // and the font
+    }
+    EXPECT_EQ(items, 2) << html.toStdString();
+    // One attribute per element anywhere, and nothing else touched.
+    EXPECT_EQ(OneStylePerElement("<p style=\"a:1\" x=\"y\" style=\" b:2;\">t</p><q style=\"c\">"),
+              "<p style=\"a:1; b:2;\" x=\"y\">t</p><q style=\"c\">");
+}
+
 TEST_F(Export, PdfWithThePasswordGivenHoldsTheProtectedEntryToo) {
     SetUpDiary();
     Start();
     const std::string file = scratch.file("days");
     prompts.FileNames = {QString::fromStdString(file)}; // ".pdf" is added
     prompts.Inputs = {QString("Own")};
+    const mode_t mask = ::umask(022);
     RunExport(QDate(2000, 3, 15), QDate(2000, 3, 17), false, true);
+    ::umask(mask);
     ASSERT_TRUE(FileExists(file + ".pdf")) << prompts.Messages().join('|').toStdString();
     const std::string text = PeerText(file + ".pdf", true);
     EXPECT_LT(At(text, "First day"), At(text, "Second day"));
     EXPECT_LT(At(text, "Second day"), At(text, "sealed"));
     EXPECT_EQ(text.find("March summary"), std::string::npos);
+    // It holds a protected entry's text without its password: its owner's
+    // alone, and the user is told so.
+    struct stat st {};
+    ASSERT_EQ(::stat((file + ".pdf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ASSERT_EQ(prompts.Messages().size(), 1);
+    EXPECT_TRUE(prompts.Messages()[0].endsWith(
+        QString::fromStdString(file) +
+        ".pdf holds the text of protected entries without a password, so it was made "
+        "readable by you alone. Anyone you give it to, or who can read it as you, can read "
+        "the text."))
+        << prompts.Messages()[0].toStdString();
 }
 
 TEST_F(Export, AnExistingFileAnsweredNoOrAnUnwritableOneIsLeftAsItWas) {

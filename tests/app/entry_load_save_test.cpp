@@ -3,6 +3,7 @@
 // archive is then read back through the archive engine (and the peers), never
 // through the window itself.
 #include "support/diary_window.h"
+#include "ui/entry_title.h"
 
 #include <QAction>
 #include <QTabBar>
@@ -81,14 +82,18 @@ TEST_F(EntryLoadSave, AnotherPasswordIsAskedForUntilTheRightOne) {
     Start();
     prompts.Inputs = {QString("wrong"), QString("Other")};
     Select15();
-    ASSERT_EQ(prompts.Asked.size(), 2u);
-    for (const auto& asked : prompts.Asked) {
+    // The box names the entry; a wrong answer is said to be wrong before the
+    // question comes again.
+    ASSERT_EQ(prompts.Asked.size(), 3u);
+    EXPECT_EQ(prompts.Asked[1].Kind, TKind::Message);
+    EXPECT_EQ(prompts.Asked[1].Text, "Wrong password.");
+    for (const auto& asked : {prompts.Asked[0], prompts.Asked[2]}) {
         EXPECT_EQ(asked.Kind, TKind::Input);
         EXPECT_EQ(asked.Caption, "Password Prompt");
-        EXPECT_EQ(asked.Text, "Enter password:");
+        EXPECT_EQ(asked.Text, "Enter the password of " +
+                                  EntryTitle({2000, 3, 3, 15}, TEntryLevel::elDay) + ":");
         EXPECT_TRUE(asked.Masked);
     }
-    EXPECT_TRUE(prompts.Messages().isEmpty());
     EXPECT_EQ(Text(), "their words");
     EXPECT_EQ(Panel(2), "Password Protected");
     EXPECT_FALSE(form->Editor->isReadOnly());

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QTextBlock>
+#include <QToolButton>
 
 using namespace testsupport;
 using TKind = TScriptedPrompts::TKind;
@@ -99,19 +100,66 @@ TEST_F(EntryTools, AFailedTemplateStoreIsReportedAndChangesNothing) {
     EXPECT_EQ(Member(), Day15);
 }
 
-TEST_F(EntryTools, ProtectAndUnprotectEachAddOneEmptyLine) {
+// A change of protection is stored with the entry, which keeps its text as
+// it is: no empty paragraph (an empty bullet in a bulleted entry).
+TEST_F(EntryTools, ProtectAndUnprotectMarkTheEntryModifiedWithoutChangingItsText) {
     WriteIni();
     Start();
     Select15();
-    Type("text");
-    ASSERT_EQ(Lines(), 1);
-    prompts.Inputs = {QString("pw"), QString("pw")};
+    form->BulletsButton->click();
+    Type("milk");
+    QTest::keyClick(form->Editor, Qt::Key_Return);
+    Type("bread");
+    form->FileSaveCmd->trigger();
+    const std::string stored = Check().Bytes(Day15);
+    ASSERT_EQ(Lines(), 2);
+    prompts.Inputs = {QString("pw"), QString("pw")}; // typed twice
     form->Protect1->trigger();
     EXPECT_EQ(Lines(), 2);
+    EXPECT_TRUE(form->Editor->Modified());
+    EXPECT_EQ(Panel(1), "Modified");
+    Select16();
+    EXPECT_TRUE(Check().Info(Day15).Encrypted);
+    EXPECT_EQ(Check().Bytes(Day15, "pw"), stored); // the same bullets, nothing added
+    prompts.Inputs = {QString("pw")};
+    Select15();
     form->Unprotect1->trigger();
-    EXPECT_EQ(Lines(), 3);
-    EXPECT_EQ(Text(), "text\n\n");
+    EXPECT_EQ(Lines(), 2);
     EXPECT_EQ(Panel(2), "");
+    EXPECT_TRUE(form->Editor->Modified());
+    Select16();
+    EXPECT_FALSE(Check().Info(Day15).Encrypted);
+    EXPECT_EQ(Check().Bytes(Day15), stored);
+}
+
+// Ctrl+T over text already typed asks first; an empty entry takes the
+// template at once.
+TEST_F(EntryTools, ApplyTemplateOverTextAsksBeforeReplacingIt) {
+    WriteIni();
+    Store(Archive(), Template, Rtf("Mood: Weather:"));
+    Start();
+    Select15();
+    Type("Dear diary, today");
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    prompts.Confirms = {TConfirmAnswer::No, TConfirmAnswer::Yes};
+    QTest::keyClick(form->Editor, Qt::Key_T, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.Count(TKind::Confirm) == 1; }));
+    EXPECT_EQ(prompts.Asked.back().Text, "Replace the text of this entry with the template?");
+    EXPECT_EQ(Text(), "Dear diary, today");
+    Select16();
+    EXPECT_EQ(Check().Text(Day15), "Dear diary, today\n");
+    Select15();
+    form->ApplyTemplate1->trigger();
+    EXPECT_EQ(prompts.Count(TKind::Confirm), 2);
+    EXPECT_EQ(Text(), "Mood: Weather:");
+    Select16(); // empty: no question
+    form->ApplyTemplate1->trigger();
+    EXPECT_EQ(prompts.Count(TKind::Confirm), 2);
+    EXPECT_EQ(Text(), "Mood: Weather:");
+    Select15();
+    EXPECT_EQ(Check().Text(Day15), "Mood: Weather:\n");
+    EXPECT_EQ(Check().Text(Day16), "Mood: Weather:\n");
 }
 
 TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
@@ -126,8 +174,8 @@ TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
     for (int i : {0, 1, 3, 4}) {
         EXPECT_EQ(prompts.Asked[i].Kind, TKind::Input);
         EXPECT_EQ(prompts.Asked[i].Caption, "Password Prompt");
-        EXPECT_EQ(prompts.Asked[i].Text, i % 3 == 0 ? "Enter new password:"
-                                                    : "Enter the new password again:");
+        EXPECT_EQ(prompts.Asked[i].Text,
+                  i % 3 == 0 ? "Enter new password:" : "Enter the new password again:");
         EXPECT_TRUE(prompts.Asked[i].Masked);
     }
     EXPECT_EQ(prompts.Asked[2].Text,
@@ -141,7 +189,7 @@ TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
     prompts.Inputs = {QString("Tulip")};
     Select15();
     EXPECT_EQ(prompts.Count(TKind::Input), 5);
-    EXPECT_EQ(Text(), "my secret\n");
+    EXPECT_EQ(Text(), "my secret"); // nothing added by Protect
     EXPECT_EQ(Panel(2), "Password Protected");
 }
 
@@ -156,7 +204,7 @@ TEST_F(EntryTools, UnprotectInAProtectingProfileStoresWithTheDefaultPassword) {
     EXPECT_EQ(Panel(2), "");
     Select16();
     EXPECT_EQ(Check(2).Text(Day15, "Own"), "");
-    EXPECT_EQ(Check(2).Text(Day15, "Default"), "private\n\n");
+    EXPECT_EQ(Check(2).Text(Day15, "Default"), "private\n");
 }
 
 TEST_F(EntryTools, ATemplateSavedFromAProtectedEntryIsPlainAndTheEntryStaysProtected) {
@@ -166,9 +214,19 @@ TEST_F(EntryTools, ATemplateSavedFromAProtectedEntryIsPlainAndTheEntryStaysProte
     prompts.Inputs = {QString("Own")};
     Select15();
     ASSERT_EQ(Panel(2), "Password Protected");
+    // The user is warned; No (and Cancel) change nothing at all.
+    const std::string before = ReadFile(Archive());
+    prompts.Confirms = {TConfirmAnswer::No, TConfirmAnswer::Cancel, TConfirmAnswer::Yes};
+    form->SaveAsTemplate1->trigger();
+    form->SaveAsTemplate1->trigger();
+    EXPECT_EQ(ReadFile(Archive()), before);
+    ASSERT_EQ(prompts.Count(TKind::Confirm), 2);
+    EXPECT_EQ(prompts.Asked.back().Text, "The template is stored without a password and anyone "
+                                         "can read it. Save it anyway?");
     form->SaveAsTemplate1->trigger();
     EXPECT_FALSE(Check().Info(Template).Encrypted);
     EXPECT_EQ(Check().Text(Template), "sealed\n");
+    prompts.Confirms = {TConfirmAnswer::Yes}; // over the entry's text
     form->ApplyTemplate1->trigger();
     form->Editor->moveCursor(QTextCursor::End);
     Type(" again");
@@ -211,7 +269,7 @@ TEST_F(EntryTools, AnEmptyAnswerInAProtectingProfileMeansTheDefaultPassword) {
     form->Protect1->trigger();
     EXPECT_EQ(Panel(2), "Password Protected");
     Select16();
-    EXPECT_EQ(Check(2).Text(Day15, "Default"), "guarded\n\n");
+    EXPECT_EQ(Check(2).Text(Day15, "Default"), "guarded\n");
 }
 
 TEST_F(EntryTools, AReadOnlyEntryTakesNoTemplateAndNoProtection) {

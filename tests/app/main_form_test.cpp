@@ -246,15 +246,106 @@ TEST_F(MainForm, LoginWithTheRightPasswordPasses) {
 
 TEST_F(MainForm, LoginInAnotherLetterCaseIsRefusedAndSettingsAreStillWritten) {
     WriteIni("Left=0x20\nUser1Password=" + ScramblePassword("Secret") + "\n");
-    prompts.Inputs.push_back(QString("secret"));
+    prompts.Inputs = {QString("secret"), QString("SECRET"), QString("sEcret"), QString("Secret")};
     auto form = Create();
     EXPECT_FALSE(form->LoginPassed());
-    EXPECT_EQ(prompts.Messages(), QStringList{"Invalid User/Project #1 Default Password"});
+    // Three tries, each wrong one said to be wrong, then the program ends.
+    EXPECT_EQ(prompts.Count(TKind::Input), 3);
+    EXPECT_EQ(prompts.Messages(), (QStringList{"Wrong password.", "Wrong password.",
+                                               "Invalid User/Project #1 Default Password"}));
     EXPECT_EQ(form->Nav->CurrentNode, nullptr);
     form.reset();
     EXPECT_EQ(Ini("Left"), "32"); // the values just read, written back
     EXPECT_EQ(Ini("User1Password"), ScramblePassword("Secret"));
     EXPECT_EQ(Ini("User5Protect"), "0");
+}
+
+TEST_F(MainForm, ATypoInTheLoginPasswordCostsATryNotTheStart) {
+    WriteIni("User1Password=" + ScramblePassword("Secret") + "\n");
+    prompts.Inputs = {QString("Secrte"), QString("Secret")};
+    auto form = Create();
+    EXPECT_TRUE(form->LoginPassed());
+    ASSERT_EQ(prompts.Asked.size(), 3u);
+    EXPECT_EQ(prompts.Asked[1].Text, "Wrong password.");
+    EXPECT_EQ(prompts.Asked[2].Caption, "Dayscrib Login");
+    EXPECT_EQ(prompts.Asked[2].Text, "Enter User/Project #1 Default Password:");
+}
+
+// At start the tree shows the current year's node, not only today's node
+// with its year scrolled off the top.
+TEST_F(MainForm, TheTreeStartsWithTheCurrentYearInView) {
+    const int thisYear = QDate::currentDate().year();
+    std::string years;
+    int count = 0;
+    for (int y = 1990; y <= thisYear + 10; ++y)
+        years += "Year" + std::to_string(++count) + "=" + std::to_string(y) + "\n";
+    WriteIni("YearCount=" + std::to_string(count) + "\n" + years);
+    auto form = Create();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QApplication::processEvents();
+    QTreeWidgetItem* year = form->Nav->CurrentNode;
+    ASSERT_NE(year, nullptr);
+    while (year->parent())
+        year = year->parent();
+    ASSERT_EQ(year->text(0), QString::number(thisYear));
+    const QRect view = form->TreeView->viewport()->rect();
+    auto inView = [&](QTreeWidgetItem* node) {
+        return view.contains(form->TreeView->visualItemRect(node));
+    };
+    EXPECT_TRUE(inView(year));
+    EXPECT_TRUE(inView(form->Nav->CurrentNode));
+    // Scrolled while the window was still being laid out, the day's node
+    // alone would be in view; bringing it into view again brings its year.
+    form->TreeView->scrollToItem(form->Nav->CurrentNode, QAbstractItemView::PositionAtTop);
+    ASSERT_FALSE(inView(year));
+    form->Nav->SelectCurrentNode();
+    EXPECT_TRUE(inView(year));
+    EXPECT_TRUE(inView(form->Nav->CurrentNode));
+}
+
+// The title says which entry is open, so a week's summary is not taken for
+// the day the calendar still shows.
+TEST_F(MainForm, TheWindowTitleNamesTheOpenEntry) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English));
+    WriteIni("YearCount=1\nYear1=2026\n");
+    auto form = Create();
+    form->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(form->Nav->GoToDate(QDate(2026, 12, 9)));
+    EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Wednesday 9 December 2026 \u2014 Dayscrib"));
+    form->TreeView->setCurrentItem(form->Nav->CurrentNode->parent());
+    EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Week 2 of December 2026 \u2014 Dayscrib"));
+    EXPECT_EQ(form->MonthCalendar1->selectedDate(), QDate(2026, 12, 9)); // the calendar stays
+    QLocale::setDefault(before);
+}
+
+// What the Keys help page says: Tab types a tab in the editor, Ctrl+Tab and
+// Ctrl+Shift+Tab (and Shift+Tab) move between the panes, from the editor too.
+TEST_F(MainForm, TabTypesATabInTheEditorAndCtrlTabMovesBetweenPanes) {
+    auto form = Create();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto key = [](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+        QTest::keyClick(QApplication::focusWidget(), k, m);
+    };
+    form->Editor->setFocus();
+    key(Qt::Key_Tab);
+    EXPECT_EQ(form->Editor->toPlainText(), "\t");
+    EXPECT_EQ(QApplication::focusWidget(), form->Editor);
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), form->Editor);
+    EXPECT_TRUE(form->isAncestorOf(QApplication::focusWidget()));
+    key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form->Editor);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_NE(QApplication::focusWidget(), form->Editor);
+    EXPECT_EQ(form->Editor->toPlainText(), "\t");
+    form->TreeView->setFocus();
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), form->TreeView);
 }
 
 TEST_F(MainForm, CancelledLoginIsRefused) {

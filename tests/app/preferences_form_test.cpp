@@ -7,6 +7,7 @@
 #include "dialog_test_support.h"
 #include "editor/editor.h"
 #include "platform/profile_file.h"
+#include "platform/user_folders.h"
 #include "rtf/rtf_text.h"
 #include "settings/password_scramble.h"
 #include "support/test_support.h"
@@ -28,6 +29,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -364,15 +366,85 @@ TEST_F(Preferences, SwitchingAProfileOffKeepsItsValuesAndItsGroupOpensEmptyNextT
         EXPECT_FALSE(d.UserCheck(3)->isChecked());
         EXPECT_TRUE(d.UserNameEdit(3)->text().isEmpty());
         EXPECT_TRUE(d.UserPathEdit(3)->text().isEmpty());
-        d.UserCheck(3)->click();
+        d.UserCheck(3)->click(); // an empty group takes the profile's defaults
+        EXPECT_EQ(d.UserPathEdit(3)->text(), "Data\\User3");
         TypeInto(d.UserNameEdit(3), "Poems");
         Click(d.BitBtn1);
     });
     EXPECT_TRUE(form->Settings.Project(3).On);
     EXPECT_EQ(form->Settings.Project(3).Name, "Poems");
-    EXPECT_EQ(form->Settings.Project(3).Path, "\\");
+    EXPECT_EQ(form->Settings.Project(3).Path, "Data\\User3\\");
     EXPECT_EQ(form->Settings.Project(3).Password, "");
     EXPECT_EQ(Tabs(), (QStringList{"User1", "Poems"}));
+}
+
+// Setting up a second diary: ticking it gives it a name and a folder of its
+// own, and the folder button chooses another.
+TEST_F(Preferences, TickingAProfileFillsItsDefaultsAndTheFolderButtonChoosesItsFolder) {
+    WriteIni();
+    Start();
+    const std::string chosen = scratch.path() + "/travels";
+    std::filesystem::create_directories(chosen);
+    prompts.FileNames = {QString::fromStdString(chosen),
+                         QString::fromStdString(ProgramFolder() + "Data/Poems")};
+    Open([&](TPreferencesFrm& d) {
+        EXPECT_FALSE(d.UserPathBtn(2)->isEnabled()); // off: nothing to choose
+        EXPECT_TRUE(d.UserPathBtn(1)->isEnabled());
+        EXPECT_EQ(d.UserPathBtn(2)->accessibleName(), "Choose the data folder");
+        d.UserCheck(2)->click();
+        EXPECT_EQ(d.UserNameEdit(2)->text(), "User2");
+        EXPECT_EQ(d.UserPathEdit(2)->text(), "Data\\User2");
+        QTest::mouseClick(d.UserPathBtn(2), Qt::LeftButton);
+        EXPECT_EQ(d.UserPathEdit(2)->text(), QString::fromStdString(chosen + "/"));
+        // A folder below the program's own is written as the defaults are.
+        d.UserCheck(3)->click();
+        TypeInto(d.UserNameEdit(3), "Verse");
+        QTest::mouseClick(d.UserPathBtn(3), Qt::LeftButton);
+        EXPECT_EQ(d.UserPathEdit(3)->text(), "Data\\Poems\\");
+        ASSERT_EQ(prompts.Count(TKind::Folder), 2);
+        EXPECT_EQ(prompts.Asked[0].Caption, "Data folder of User/Project #2");
+        EXPECT_EQ(prompts.Asked[0].Text, QString::fromStdString(ProgramFolder())); // none yet
+        Click(d.BitBtn1);
+    });
+    EXPECT_EQ(Tabs(), (QStringList{"User1", "User2", "Verse"}));
+    form.reset();
+    const std::string ini = testsupport::ReadFile(folders.configDir() + "/Dayscrib.INI");
+    EXPECT_NE(ini.find("User2Name=User2\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("User2Path=" + chosen + "/\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("User3Path=Data\\Poems\\\n"), std::string::npos) << ini;
+}
+
+// Two diaries in one archive would mix; a diary without a folder would use
+// the program's own.
+TEST_F(Preferences, OkRefusesAnEmptyDataPathAndTwoProfilesSharingAFolder) {
+    WriteIni({}, "Data\\");
+    Start();
+    Open([&](TPreferencesFrm& d) {
+        d.UserCheck(2)->click();
+        TypeInto(d.UserPathEdit(2), QString::fromStdString(ProgramFolder() + "Data/./"));
+        Click(d.BitBtn1);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(prompts.Messages(),
+                  QStringList{"User/Project #2 uses the same data folder as #1."});
+        EXPECT_EQ(QApplication::focusWidget(), d.UserPathEdit(2));
+        TypeInto(d.UserPathEdit(2), "Data\\Work");
+        TypeInto(d.UserPathEdit(1), " ");
+        Click(d.BitBtn1);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(prompts.Messages().back(), "User/Project #1 needs a data path.");
+        EXPECT_EQ(d.UserPathEdit(2)->text(), "Data\\Work"); // nothing was changed yet
+        TypeInto(d.UserPathEdit(1), "Data");
+        // A profile that is off shares nothing.
+        d.UserCheck(4)->click();
+        TypeInto(d.UserPathEdit(4), "Data\\Work\\");
+        d.UserCheck(4)->click();
+        Click(d.BitBtn1);
+        EXPECT_FALSE(d.isVisible());
+    });
+    EXPECT_EQ(prompts.Messages().size(), 2);
+    EXPECT_EQ(form->Settings.Project(1).Path, "Data\\");
+    EXPECT_EQ(form->Settings.Project(2).Path, "Data\\Work\\");
+    EXPECT_FALSE(form->Settings.Project(4).On);
 }
 
 TEST_F(Preferences, StartProjectFollowsTheCheckedRadioButton) {

@@ -2,6 +2,9 @@
 #include "app/preferences_form_rules.h"
 #include "support/test_support.h"
 
+#include "support/test_support.h"
+
+#include <filesystem>
 #include <gtest/gtest.h>
 
 TEST(PreferencesRules, IncludedYearsRemoveTheirFirstEqualAvailableOne) {
@@ -38,6 +41,33 @@ TEST(PreferencesRules, PathsEndInASeparator) {
     EXPECT_EQ(WithFinalSeparator(""), "\\");
     EXPECT_EQ(WithFinalSeparator("/home/me/diary"), "/home/me/diary\\");
     EXPECT_EQ(WithFinalSeparator("/home/me/diary/"), "/home/me/diary/"); // "/" is one too
+}
+
+// One folder however it is written: relative or whole, with "." and "..",
+// through a link; only profiles that are on count.
+TEST(PreferencesRules, AFolderSharedByTwoProfilesIsFoundHoweverItIsWritten) {
+    testsupport::TempDir dir;
+    const std::string program = dir.path() + "/program/";
+    std::filesystem::create_directories(program + "Data/Own");
+    std::filesystem::create_directory_symlink(program + "Data/Own", dir.path() + "/link");
+    const std::vector<bool> allOn(5, true);
+    EXPECT_EQ(SharedDataFolder({"Data\\", "Data\\Own\\", "/x/", "/y", "/z/"}, allOn, program),
+              std::make_pair(0, 0));
+    EXPECT_EQ(SharedDataFolder({"Data\\", "Data\\Own", "/x/", program + "Data/./", "/z/"}, allOn,
+                               program),
+              std::make_pair(4, 1));
+    EXPECT_EQ(
+        SharedDataFolder({"Data\\", "Data\\Own\\..\\Own", dir.path() + "/link/", "/y/", "/z/"},
+                         allOn, program),
+        std::make_pair(3, 2));
+    EXPECT_EQ(SharedDataFolder({"Data\\", "/x/", "/x/", "/y/", "/z/"},
+                               {true, true, false, true, true}, program),
+              std::make_pair(0, 0));
+    // The folder button writes folders below the program's own as the
+    // defaults are written, others whole.
+    EXPECT_EQ(DataPathForFolder(program + "Data/Trips", program), "Data\\Trips\\");
+    EXPECT_EQ(DataPathForFolder("/home/me/diary", program), "/home/me/diary/");
+    EXPECT_EQ(DataPathForFolder(program.substr(0, program.size() - 1), program), program);
 }
 
 TEST(PreferencesRules, PasswordChecksIgnoreBlanksAtTheEnds) {

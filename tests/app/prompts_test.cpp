@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -209,11 +210,49 @@ TEST(QtPrompts, EngineMessagesAndChoicesAreCaptionedWithTheProgramsName) {
         for (QAbstractButton* b : box->buttons())
             if (b->text() == "&Take the other version") b->click();
     });
-    EXPECT_EQ(prompts.Choose("Dayscrib", "Which?", {"&Keep my text", "&Take the other version",
-                                                    "Cancel"}),
+    EXPECT_EQ(prompts.Choose("Dayscrib", "Which?",
+                             {"&Keep my text", "&Take the other version", "Cancel"}),
               1);
     buttons.sort();
     EXPECT_EQ(buttons, (QStringList{"Cancel", "Keep my text", "Take the other version"}));
     WhenModal([&](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
     EXPECT_EQ(prompts.Choose("Dayscrib", "Which?", {"&Keep", "&Take", "Cancel"}), 2);
+}
+
+// Messages, questions and prompts name entries, files and engine messages:
+// markup in them is shown as the characters it is, never rendered.
+TEST(QtPrompts, MarkupInMessagesQuestionsAndPromptsIsShownAsText) {
+    TQtPrompts prompts;
+    const QString text = "<b>x</b> <img src=\"/etc/hostname\"> & more";
+    std::vector<Qt::TextFormat> formats;
+    QStringList shown;
+    const auto box = [&](QWidget* w) {
+        auto* b = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(b, nullptr);
+        formats.push_back(b->textFormat());
+        shown << b->text();
+        b->reject();
+    };
+    WhenModal(box);
+    prompts.ShowMessage(text);
+    WhenModal(box);
+    prompts.ShowError(text);
+    WhenModal(box);
+    prompts.Confirm("Dayscrib", text);
+    WhenModal([&](QWidget* w) {
+        auto* dlg = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(dlg, nullptr);
+        for (QLabel* label : dlg->findChildren<QLabel*>()) {
+            formats.push_back(label->textFormat());
+            shown << label->text();
+        }
+        dlg->reject();
+    });
+    QString value;
+    prompts.InputQuery("Password Prompt", text, value, true);
+    ASSERT_EQ(formats.size(), 4u);
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        EXPECT_EQ(formats[i], Qt::PlainText) << i;
+        EXPECT_EQ(shown[static_cast<qsizetype>(i)], text) << i;
+    }
 }

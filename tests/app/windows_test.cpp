@@ -164,6 +164,7 @@ TEST_F(Windows, AboutBoxShowsTheMemoryFiguresReadOnce) {
         EXPECT_EQ(box.Label5->text(), "Version 1.7");
         EXPECT_EQ(box.ProgramIcon->pixmap().size(), QSize(32, 32));
         EXPECT_EQ(box.PhysMem->text(), "16,318,412 KB");
+        EXPECT_EQ(box.findChild<QLabel*>("Label3")->text(), "Physical Memory Available:");
         EXPECT_EQ(box.FreeRes->text(), "42 %");
         // Painting and showing again read nothing new.
         meminfo = "MemTotal: 1024 kB\nMemAvailable: 0 kB\n";

@@ -85,6 +85,33 @@ TEST_F(FileCommands, SaveAsWritesTheWholeTextAsRtfAndClearsTheModifiedMark) {
     EXPECT_EQ(prompts->Count(TKind::Confirm), 0);
 }
 
+// Save As writes the text without a password: for a protected entry the
+// file is its owner's alone, also over an existing file that was not, and
+// the user is told; an unprotected entry's file is an ordinary one.
+TEST_F(FileCommands, SaveAsOfAProtectedEntryWritesAFileForItsOwnerAloneAndSaysSo) {
+    const mode_t mask = ::umask(022);
+    SaveAs(Exported("plain.rtf"));
+    prompts->Inputs = {QString("pw"), QString("pw")};
+    form->Protect1->trigger();
+    ASSERT_EQ(Panel(2), "Password Protected");
+    WriteFile(Exported("entry.rtf"), "old");
+    ::chmod(Exported("entry.rtf").c_str(), 0644);
+    prompts->Confirms = {TConfirmAnswer::Yes};
+    SaveAs(Exported("entry.rtf"));
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat(Exported("plain.rtf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ASSERT_EQ(::stat(Exported("entry.rtf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(RtfToPlainText(ReadFile(Exported("entry.rtf"))).find("Dear diary"), 0u);
+    EXPECT_EQ(prompts->Messages(),
+              QStringList{QString::fromStdString(Exported("entry.rtf")) +
+                          " holds the text of a protected entry without a password, so it was "
+                          "made readable by you alone. Anyone you give it to, or who can read "
+                          "it as you, can read the text."});
+}
+
 TEST_F(FileCommands, AnExistingFileAnsweredNoOrCancelIsNotTouched) {
     const std::string path = Exported("old.rtf");
     WriteFile(path, "old content");

@@ -85,24 +85,36 @@ TEST_F(FindReplace, FindNextFromNothingSelectedAgainAndPastTheLastMatch) {
     EXPECT_TRUE(dlg->MatchCase->isChecked());
 }
 
-TEST_F(FindReplace, ReplaceAfterFindNextReplacesTheFollowingMatch) {
-    SetText("ab ab ab");
-    TSearchDialog* dlg = OpenReplace("ab", "X");
-    Click(dlg->FindNextButton); // from the caret
+// What the user sees highlighted after Find Next is what Replace replaces;
+// the next match is highlighted then. A selection that is no match (by the
+// dialog's case and whole-word choices) makes Replace look further first.
+TEST_F(FindReplace, ReplaceAfterFindNextReplacesTheHighlightedMatchThenSelectsTheNext) {
+    Select({"2000", "March", "Week3", "15"});
+    form->Editor->setFocus();
+    QTest::keyClicks(form->Editor, "ab Ab abc ab ab");
+    Ed().SetSelStart(0);
+    TSearchDialog* dlg = OpenReplace("ab", "X", true, true);
+    Click(dlg->FindNextButton);
     EXPECT_EQ(Selection(), std::make_pair(0, 2));
     Click(dlg->ReplaceButton);
-    EXPECT_EQ(Ed().toPlainText(), "ab X ab");
-    EXPECT_EQ(Selection(), std::make_pair(4, 0)); // the caret after the insertion
+    EXPECT_EQ(Ed().toPlainText(), "X Ab abc ab ab");
+    EXPECT_EQ(Selection(), std::make_pair(9, 2)); // not "Ab" (case), not "abc" (whole word)
+    Ed().SetSelection(2, 2);                      // "Ab": no match with the case choice
     Click(dlg->ReplaceButton);
-    EXPECT_EQ(Ed().toPlainText(), "ab X X");
-    Click(dlg->ReplaceButton); // nothing after the caret
-    EXPECT_EQ(Ed().toPlainText(), "ab X X");
-    ASSERT_EQ(prompts->Count(TKind::Error), 1);
+    EXPECT_EQ(Ed().toPlainText(), "X Ab abc X ab");
+    EXPECT_EQ(Selection(), std::make_pair(10, 0)); // the caret after the insertion
+    Click(dlg->ReplaceButton);
+    EXPECT_EQ(Ed().toPlainText(), "X Ab abc X X");
+    Click(dlg->ReplaceButton); // nothing left
+    EXPECT_EQ(Ed().toPlainText(), "X Ab abc X X");
     EXPECT_EQ(prompts->Messages(), QStringList{"Could not find \"ab\"."});
     // The replace dialog's Find Next starts at the caret, not at the top.
     Ed().SetSelStart(1);
     Click(dlg->FindNextButton);
     EXPECT_EQ(Selection(), std::make_pair(1, 0));
+    form->FileSaveCmd->trigger();
+    EXPECT_EQ(testsupport::TArchiveCheck(Archive()).Text("2000\\3\\Week3\\15.rtf"),
+              "X Ab abc X X\n");
 }
 
 TEST_F(FindReplace, ReplaceAllWholeWordsFromTheFirstCharacterInOneUndoStep) {

@@ -15,6 +15,7 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFrame>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -124,15 +125,57 @@ TEST_F(FormatBar, SizeFaceAlignmentAndBulletsApplyToTheirTargets) {
     EXPECT_EQ(Ed().Paragraph().Numbering(), TNumberingStyle::nsNone);
 }
 
-TEST_F(FormatBar, ASizeThatIsNoIntegerIsReportedAndChangesNothing) {
+TEST_F(FormatBar, ASizeThatIsNoIntegerIsReportedAtEnterAndChangesNothing) {
     Type("abc");
     Ed().SetSelection(0, 3);
     const QByteArray before = Ed().SaveToStream();
     form->FontSize->setFocus();
-    QTest::keyClick(form->FontSize, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(form->FontSize, Qt::Key_Backspace);
+    QTest::keyClick(form->FontSize, Qt::Key_Backspace); // the size was selected on focusing
+    EXPECT_TRUE(prompts->Messages().isEmpty());         // still typing
+    QTest::keyClick(form->FontSize, Qt::Key_Return);
     EXPECT_EQ(prompts->Messages(), QStringList{"'' is not a valid integer value"});
     EXPECT_EQ(Ed().SaveToStream(), before);
+}
+
+// As a user met it: a click into the box showing 8, "12" typed, Enter, and
+// the sentence typed next goes into the entry at 12 points, not into the box.
+TEST_F(FormatBar, TheSizeBoxTypedOverAppliesAtEnterAndGivesTheFocusBack) {
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    Select({"2000", "March", "Week3", "15"});
+    Type("Small ");
+    // Keys go where the focus is, as a user's do.
+    auto keys = [](const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+    auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    QLineEdit* box = form->FontSize->findChild<QLineEdit*>();
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 3, box->height() / 2));
+    ASSERT_EQ(QApplication::focusWidget(), form->FontSize);
+    EXPECT_EQ(box->selectedText(), "8"); // selected by the click: typing replaces it
+    keys("12");
+    EXPECT_EQ(Ed().DefAttributes().Size(), 8); // nothing applies before Enter
+    key(Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), form->Editor);
+    keys("big words");
+    EXPECT_EQ(form->FontSize->text(), "12");
+    EXPECT_EQ(Ed().toPlainText(), "Small big words");
+
+    // Escape gives the focus back and changes nothing; the keyboard's way in
+    // (Tab from the face box) selects the size too.
+    form->FontName->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->FontSize);
+    EXPECT_EQ(box->selectedText(), "12");
+    keys("30");
+    key(Qt::Key_Escape);
+    EXPECT_EQ(QApplication::focusWidget(), form->Editor);
+    EXPECT_EQ(form->FontSize->text(), "12");
+    QTest::keyClicks(form->Editor, "!");
+
+    form->FileSaveCmd->trigger();
+    const std::string rtf = testsupport::TArchiveCheck(Archive()).Bytes("2000\\3\\Week3\\15.rtf");
+    EXPECT_NE(rtf.find("\\fs16 Small "), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\fs24 big words!"), std::string::npos) << rtf;
+    EXPECT_EQ(rtf.find("\\fs60"), std::string::npos) << rtf;
 }
 
 TEST_F(FormatBar, CancelledDialogsChangeNothingAndTheFontDialogStillRefreshes) {

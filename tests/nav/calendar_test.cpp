@@ -41,14 +41,42 @@ TEST_F(Calendar, AYearNotListedIsRefusedAndNothingIsStored) {
     form->Nav->SelectCurrentNode();
     form->Nav->MoveCalendar(2000, 3, 15);
     Type("not yet stored");
+    prompts.Confirms = {TConfirmAnswer::No};
     Click(QDate(2001, 5, 2));
+    ASSERT_EQ(prompts.Count(TKind::Confirm), 1);
+    EXPECT_EQ(prompts.Asked[0].Text, "2001 is not in the diary's years. Add it?");
     EXPECT_EQ(prompts.Messages(),
               QStringList{"Add the year 2001 in Preferences before selecting this date."});
+    EXPECT_FALSE(form->Settings.YearList.Contains("2001"));
     EXPECT_EQ(Shown(), QDate(2000, 3, 15)); // back at the entry's date
     EXPECT_EQ(Member(), Day15);
     EXPECT_EQ(Text(), "not yet stored");
     EXPECT_EQ(Panel(1), "Modified");
     EXPECT_FALSE(FileExists(Archive()));
+}
+
+// On 2 January the diarist can still write on 31 December of a year the
+// diary did not list yet.
+TEST_F(Calendar, AYearNotListedIsOfferedAndYesAddsItAndOpensTheDate) {
+    WriteYears({"2000"});
+    Start();
+    ASSERT_TRUE(form->Nav->GoToDate(QDate(2000, 1, 2)));
+    Type("Second of January");
+    prompts.Confirms = {TConfirmAnswer::Yes};
+    Click(QDate(1999, 12, 31));
+    ASSERT_EQ(prompts.Count(TKind::Confirm), 1);
+    EXPECT_EQ(prompts.Asked[0].Text, "1999 is not in the diary's years. Add it?");
+    EXPECT_TRUE(prompts.Messages().isEmpty());
+    EXPECT_EQ(Member(), "1999\\12\\Week5\\31.rtf");
+    EXPECT_EQ(Shown(), QDate(1999, 12, 31));
+    EXPECT_EQ(form->TreeView->currentItem(), Node({"1999", "December", "Week5", "31"}));
+    Type("New Year's Eve");
+    Click(QDate(2000, 1, 2));
+    EXPECT_EQ(Check().Text("1999\\12\\Week5\\31.rtf"), "New Year's Eve\n");
+    EXPECT_EQ(Check().Text("2000\\1\\Week2\\2.rtf"), "Second of January\n");
+    form.reset(); // the year reaches the settings file
+    const std::string ini = ReadFile(folders.configDir() + "/Dayscrib.INI");
+    EXPECT_NE(ini.find("Year1=1999\n"), std::string::npos) << ini;
 }
 
 TEST_F(Calendar, AYearThatIsNoNumberStopsTheClickWithNothingStored) {

@@ -1,5 +1,6 @@
 // The days and nodes that have an entry are shown in bold, from the
 // archive's directory, following stores, tab changes and the calendar's page.
+#include "store/entry_index.h"
 #include "support/diary_window.h"
 
 #include <QCalendarWidget>
@@ -84,4 +85,45 @@ TEST_F(Marks, ReopeningTheMonthOfTheShownEntryWithMarkedNodes) {
         EXPECT_EQ(form->TreeView->currentItem(), Node({"2000", "March", "Week3", "15"}));
         EXPECT_TRUE(Bold({"2000", "March", "Week3", "15"}));
     }
+}
+
+// A closed tree still shows where the diary has content: bold for a node's
+// own entry, the link colour for entries below it.
+TEST_F(Marks, NodesWithEntriesBelowThemAreMarkedApartFromTheirOwn) {
+    WriteIni();
+    Store(Archive(), Day15, Rtf("a day"));
+    Store(Archive(), "2000\\6\\Week2\\Summary.rtf", Rtf("a week in June"));
+    Store(Archive(), "2000\\11\\Summary.rtf", Rtf("November"));
+    Start();
+    Select16();
+    const QColor below = form->TreeView->palette().color(QPalette::Link);
+    auto marks = [&](const QStringList& path) {
+        QTreeWidgetItem* n = Node(path);
+        EXPECT_NE(n, nullptr) << path.join('/').toStdString();
+        if (!n) return std::string("?");
+        const QVariant color = n->data(0, Qt::ForegroundRole);
+        std::string m = n->font(0).bold() ? "own" : "";
+        if (color.isValid() && color.value<QBrush>().color() == below) m += "+below";
+        EXPECT_EQ(n->data(0, Qt::AccessibleDescriptionRole).toString().isEmpty(), m.empty());
+        return m;
+    };
+    EXPECT_EQ(marks({"2000"}), "+below");
+    EXPECT_EQ(marks({"2000", "January"}), "");
+    EXPECT_EQ(marks({"2000", "March"}), "+below");
+    EXPECT_EQ(marks({"2000", "March", "Week3"}), "+below");
+    EXPECT_EQ(marks({"2000", "March", "Week3", "15"}), "own");
+    EXPECT_EQ(marks({"2000", "June"}), "+below");
+    EXPECT_EQ(marks({"2000", "June", "Week2"}), "own"); // its own summary is not "below"
+    EXPECT_EQ(marks({"2000", "November"}), "own");
+    EXPECT_EQ(Node({"2000", "March"})->data(0, Qt::AccessibleDescriptionRole).toString(),
+              "has entries below");
+    // A year with only its own summary has nothing below it.
+    Store(Archive(), "2000\\Summary.rtf", Rtf("the year"));
+    TEntryIndex index;
+    index.Refresh(Archive());
+    EXPECT_TRUE(index.HasBelow({2000, 1, 1, 1}, TEntryLevel::elYear));
+    Store(Archive(2), "2001\\Summary.rtf", Rtf("alone"));
+    index.Refresh(Archive(2));
+    EXPECT_FALSE(index.HasBelow({2001, 1, 1, 1}, TEntryLevel::elYear));
+    EXPECT_TRUE(index.Has({2001, 1, 1, 1}, TEntryLevel::elYear));
 }

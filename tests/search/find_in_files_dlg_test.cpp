@@ -21,6 +21,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -32,6 +35,25 @@ namespace {
 // however wide the layout made the button.
 void Click(QAbstractButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+}
+
+// What a tooltip shows, read as Qt reads a tooltip (rich text when it looks
+// like markup): its characters, and whether it holds a picture.
+struct TShownTip {
+    QString Text;
+    bool Picture = false;
+};
+TShownTip Shown(const QString& tip) {
+    QTextDocument doc;
+    if (Qt::mightBeRichText(tip))
+        doc.setHtml(tip);
+    else
+        doc.setPlainText(tip);
+    TShownTip shown{doc.toPlainText()};
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            shown.Picture = shown.Picture || it.fragment().charFormat().isImageFormat();
+    return shown;
 }
 
 std::string Rtf(const std::string& text) {
@@ -209,12 +231,32 @@ TEST_F(FindDlg, WholeWordsCaseIgnoredTextAsTyped) {
     EXPECT_EQ(Search("rain  today"), QStringList{}); // blanks count as typed
     // Each result shows the line of its entry that holds the match.
     EXPECT_EQ(Search("again"), QStringList{"2000\\3\\Week3\\17"});
-    EXPECT_EQ(dlg->ResultsList->item(0)->toolTip(), "rain again");
+    EXPECT_EQ(Shown(dlg->ResultsList->item(0)->toolTip()).Text, "rain again");
     EXPECT_EQ(dlg->ResultsList->item(0)->data(Qt::AccessibleDescriptionRole).toString(),
               "rain again");
     EXPECT_EQ(Search(""), QStringList{});
     EXPECT_TRUE(prompts.Asked.empty());
     EXPECT_EQ(dlg->ProgressBar->value(), 0);
+}
+
+// An entry's words are never markup: "<img src=...>" typed into an entry
+// shows as those characters in the result's tooltip, and no file is loaded.
+TEST_F(FindDlg, MarkupInAnEntryIsShownAsTextInTheResultsTooltip) {
+    const QString line = "see <img src=\"/etc/hostname\"> & <b>bold</b>\ttoo";
+    Store("2000\\3\\Week3\\15.rtf", "see <img src=\"/etc/hostname\"> & <b>bold</b>\\tab too");
+    ASSERT_EQ(Search("see"), QStringList{"2000\\3\\Week3\\15"});
+    QListWidgetItem* item = dlg->ResultsList->item(0);
+    const TShownTip tip = Shown(item->toolTip());
+    EXPECT_EQ(tip.Text, line);
+    EXPECT_FALSE(tip.Picture);
+    // The tooltip the list really shows when pointed at.
+    const QPoint at = dlg->ResultsList->visualItemRect(item).center();
+    QHelpEvent help(QEvent::ToolTip, at, dlg->ResultsList->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(dlg->ResultsList->viewport(), &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(Shown(QToolTip::text()).Text, line);
+    EXPECT_FALSE(Shown(QToolTip::text()).Picture);
+    QToolTip::hideText();
 }
 
 TEST_F(FindDlg, DefaultPasswordOpensAMemberAnotherPasswordIsPassedOverSilently) {

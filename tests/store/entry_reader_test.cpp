@@ -61,10 +61,10 @@ TEST_F(EntryReader, TheDefaultPasswordIsOfferedOncePerMember) {
     reader.DefaultPassword = "Secret";
     int offered = 0;
     const auto rules = zip.OnBadPassword;
-    zip.OnBadPassword = [&](TZipReader& s, int i, std::string& next) {
-        const std::string tried = next;
+    zip.OnBadPassword = [&](TZipReader& s, int i, TPassword& next) {
+        const TPassword tried = next;
         rules(s, i, next);
-        offered += next != tried ? 1 : 0;
+        offered += next == tried ? 0 : 1;
     };
     EXPECT_FALSE(reader.Read(archive, "2000\\1\\Week1\\3.rtf").Found);
     EXPECT_EQ(offered, 1);

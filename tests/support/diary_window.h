@@ -97,19 +97,24 @@ public:
         reader.CloseArchive();
         return info;
     }
-    // The member's plain text; empty when it cannot be read with `password`.
-    std::string Text(const std::string& member, const std::string& password = {}) const {
+    // The member's bytes (its RTF); empty when it cannot be read with `password`.
+    std::string Bytes(const std::string& member, const std::string& password = {}) const {
         TZipReader reader;
         reader.SetZipName(path_);
         reader.ZipPassword = password;
         bool asked = false;
-        reader.OnBadPassword = [&](TZipReader&, int, std::string& next) {
+        reader.OnBadPassword = [&](TZipReader&, int, TPassword& next) {
             asked = true;
             next.clear();
         };
         TMemoryStream stream;
         if (reader.ExtractToStream(&stream, member) != 1 || asked) return {};
-        return RtfToPlainText(stream.ToString());
+        return stream.ToString();
+    }
+    // The member's plain text; empty when it cannot be read with `password`.
+    std::string Text(const std::string& member, const std::string& password = {}) const {
+        const std::string rtf = Bytes(member, password);
+        return rtf.empty() ? std::string() : RtfToPlainText(rtf);
     }
 
 private:

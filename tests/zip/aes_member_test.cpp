@@ -127,7 +127,7 @@ TEST_F(AesMemberTest, WrongPasswordIsTurnedAwayByTheVerifierThroughTheUsualHandl
     // one then the right one gets the member in the same call.
     std::vector<std::string> answers = {"also wrong", "right"};
     int asked = 0;
-    r.OnBadPassword = [&](TZipReader&, int, std::string& password) {
+    r.OnBadPassword = [&](TZipReader&, int, TPassword& password) {
         password = answers[static_cast<std::size_t>(asked++)];
     };
     EXPECT_EQ(Extract(r, "day.rtf"), kEntry);
@@ -136,7 +136,7 @@ TEST_F(AesMemberTest, WrongPasswordIsTurnedAwayByTheVerifierThroughTheUsualHandl
     EXPECT_EQ(r.LastCipher(), zcAes256);
 
     r.ZipPassword = "wrong";
-    r.OnBadPassword = [](TZipReader&, int, std::string&) {}; // gives the same back
+    r.OnBadPassword = [](TZipReader&, int, TPassword&) {}; // gives the same back
     skips.clear();
     EXPECT_EQ(Extract(r, "day.rtf"), "");
     EXPECT_EQ(skips.size(), 1u);

@@ -186,7 +186,7 @@ TEST(ReaderOnTestData, TraditionalEncryptionWithDataDescriptor) {
     TZipReader asked;
     asked.SetZipName(TestData("zip/libarchive__traditional_encryption_data.zip"));
     int calls = 0;
-    asked.OnBadPassword = [&](TZipReader&, int, std::string& pw) {
+    asked.OnBadPassword = [&](TZipReader&, int, TPassword& pw) {
         ++calls;
         pw = "12345678";
     };

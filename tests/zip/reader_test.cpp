@@ -264,7 +264,7 @@ TEST_F(ReaderTest, HandlerReturningTheSamePasswordEndsWithZeroAndNoException) {
     TZipReader r;
     r.SetZipName(Archive({Encrypted("p.rtf", "protected", "right")}));
     int calls = 0;
-    r.OnBadPassword = [&](TZipReader&, int index, std::string& pw) {
+    r.OnBadPassword = [&](TZipReader&, int index, TPassword& pw) {
         ++calls;
         EXPECT_EQ(index, 0);
         pw = "wrong"; // the same as ZipPassword
@@ -282,8 +282,8 @@ TEST_F(ReaderTest, SilentDefaultFirstThenThePromptedPassword) {
     TZipReader r;
     r.SetZipName(Archive({Encrypted("p.rtf", "protected", "typed")}));
     std::vector<std::string> offered;
-    r.OnBadPassword = [&](TZipReader&, int, std::string& pw) {
-        offered.push_back(pw);
+    r.OnBadPassword = [&](TZipReader&, int, TPassword& pw) {
+        offered.emplace_back(pw.View());
         pw = offered.size() == 1 ? "profile-default" : "typed";
     };
     TMemoryStream out;
@@ -309,7 +309,7 @@ TEST_F(ReaderTest, PasswordPassingTheCheckButFailingTheCrcGetsOneMoreChance) {
     r.SetZipName(Archive({m}));
     r.ZipPassword = wrong;
     int calls = 0;
-    r.OnBadPassword = [&](TZipReader&, int, std::string& pw) {
+    r.OnBadPassword = [&](TZipReader&, int, TPassword& pw) {
         ++calls;
         pw = "right";
     };

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -244,6 +245,52 @@ TEST(ArchiveLock, ALockFileThatCannotBeMadeNamesItself) {
     } catch (const EFCreateError& e) {
         EXPECT_NE(std::string(e.what()).find("Daybank.zip.lock"), std::string::npos) << e.what();
     }
+}
+
+// A link planted at the lock file's place (by another user, in a shared or
+// synced folder) is never followed: the save is refused with a message, and
+// neither the file it points to nor the archive is touched.
+TEST(ArchiveLock, ALinkPlantedAtTheLockFilesPlaceIsRefused) {
+    TempDir dir;
+    const std::string zip = dir.file("Daybank.zip");
+    MakeArchive(zip);
+    const std::string before = ReadFile(zip);
+    const std::string victim = dir.file("victim"), absent = dir.file("absent");
+    WriteFile(victim, "someone else's file");
+    for (const std::string& target : {victim, absent}) {
+        ::unlink(TArchiveLock::LockFileName(zip).c_str());
+        ASSERT_EQ(::symlink(target.c_str(), TArchiveLock::LockFileName(zip).c_str()), 0);
+        TZipWriter w;
+        w.SetZipName(zip);
+        try {
+            Add(w, "2000\\new.rtf", "text");
+            ADD_FAILURE() << "the link was followed";
+        } catch (const ELockFileRefused& e) {
+            EXPECT_NE(std::string(e.what()).find("Daybank.zip.lock\" is a symbolic link"),
+                      std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(ReadFile(zip), before);
+    }
+    EXPECT_EQ(ReadFile(victim), "someone else's file");
+    EXPECT_FALSE(testsupport::FileExists(absent));
+    EXPECT_TRUE(TempFilesIn(dir.path()).empty());
+}
+
+// A lock file is its owner's alone, also one an earlier version made 0666.
+TEST(ArchiveLock, TheLockFileIsItsOwnersAlone) {
+    TempDir dir;
+    const std::string zip = dir.file("Daybank.zip"), lock = TArchiveLock::LockFileName(zip);
+    const mode_t mask = ::umask(022);
+    { TArchiveLock taken(zip, std::chrono::milliseconds(0)); }
+    struct stat st {};
+    ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ::chmod(lock.c_str(), 0666);
+    { TArchiveLock taken(zip, std::chrono::milliseconds(0)); }
+    ::umask(mask);
+    ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 // Two processes, each adding 200 entries of its own, start together: every

@@ -57,6 +57,10 @@ public:
         Refuse("file dialog");
         return {};
     }
+    QString FolderName(const QString&, const QString&) override {
+        Refuse("folder dialog");
+        return {};
+    }
     bool Print(QPrinter&) override { return Refuse("print dialog"); }
 
 private:

@@ -1,5 +1,6 @@
 // list, extract and test: the reading commands.
 #include "commands.h"
+#include "printable.h"
 #include "tool.h"
 #include "tool_streams.h"
 
@@ -61,7 +62,7 @@ int List(const Args& input) {
                     static_cast<std::uint32_t>(h.CompressedSize),
                     static_cast<std::uint32_t>(h.UncompressedSize), h.CRC,
                     DateTimeText(h.DateTime).c_str(),
-                    AnsiToUtf8(h.Directory() + h.FileName()).c_str());
+                    Printable(AnsiToUtf8(h.Directory() + h.FileName())).c_str());
     }
     reader.CloseArchive();
     return 0;
@@ -82,7 +83,7 @@ int Extract(const Args& input) {
 #endif
     TZipReader reader;
     reader.DoProcessMessages = false;
-    reader.ZipPassword = options.HavePassword ? PasswordBytes(options.Password) : std::string();
+    if (!ReadPassword(options.Password, false, reader.ZipPassword, error)) return Error(error);
     FailureNotes notes;
     notes.Attach(reader);
     reader.SetZipName(args[0]);
@@ -95,7 +96,7 @@ int Extract(const Args& input) {
         if (!h.FileName().empty() && IsMatch(pattern, h.Directory() + h.FileName())) index = i;
     }
     if (index < 0) {
-        std::fprintf(stderr, "dayscrib-zip: %s: no such member\n", args[1].c_str());
+        std::fprintf(stderr, "dayscrib-zip: %s: no such member\n", Printable(args[1]).c_str());
         return 1;
     }
     const std::int64_t size = static_cast<std::uint32_t>(reader.Member(index).UncompressedSize);
@@ -116,9 +117,9 @@ int Extract(const Args& input) {
     }
     if (n == 0) {
         std::string reason = notes.reason.empty() ? "not extracted" : notes.reason;
-        if (out.Spoiled())
-            reason += "; the bytes written before it was found are not the member's";
-        std::fprintf(stderr, "dayscrib-zip: %s: %s\n", args[1].c_str(), reason.c_str());
+        if (out.Spoiled()) reason += "; the bytes written before it was found are not the member's";
+        std::fprintf(stderr, "dayscrib-zip: %s: %s\n", Printable(args[1]).c_str(),
+                     Printable(reason).c_str());
         return 1;
     }
     if (options.Text) return WriteText(memory.ToString());
@@ -133,7 +134,8 @@ int Test(const Args& input) {
     if (args.size() != 1) return Usage("test needs exactly one archive");
     TZipReader reader;
     reader.DoProcessMessages = false;
-    const std::string password = options.HavePassword ? PasswordBytes(options.Password) : "";
+    TPassword password;
+    if (!ReadPassword(options.Password, false, password, error)) return Error(error);
     FailureNotes notes;
     notes.Attach(reader);
     reader.SetZipName(args[0]);
@@ -148,12 +150,12 @@ int Test(const Args& input) {
     reader.ExtractEachToStream(sink, members, [&](int i, bool whole, const std::string& error) {
         const std::string name = reader.Member(i).Directory() + reader.Member(i).FileName();
         if (whole) {
-            std::printf("OK %s\n", AnsiToUtf8(name).c_str());
+            std::printf("OK %s\n", Printable(AnsiToUtf8(name)).c_str());
         } else {
             ++failed;
             const std::string& reason = !error.empty() ? error : notes.reason;
-            std::printf("FAILED %s: %s\n", AnsiToUtf8(name).c_str(),
-                        reason.empty() ? "not extracted" : reason.c_str());
+            std::printf("FAILED %s: %s\n", Printable(AnsiToUtf8(name)).c_str(),
+                        Printable(reason.empty() ? "not extracted" : reason).c_str());
         }
         notes.reason.clear();
         reader.ZipPassword = password;
@@ -164,8 +166,11 @@ int Test(const Args& input) {
 namespace {
 const TCommandRegistration listCommand("list", "list ARCHIVE", List);
 const TCommandRegistration extractCommand("extract",
-                                          "extract [-p PASSWORD] [--text] ARCHIVE MEMBER", Extract);
-const TCommandRegistration testCommand("test", "test [-p PASSWORD] ARCHIVE", Test);
+                                          "extract [-p PASSWORD | -p - | --password-fd N] "
+                                          "[--text] ARCHIVE MEMBER",
+                                          Extract);
+const TCommandRegistration testCommand("test",
+                                       "test [-p PASSWORD | -p - | --password-fd N] ARCHIVE", Test);
 } // namespace
 
 } // namespace tool

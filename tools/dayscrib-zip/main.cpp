@@ -5,6 +5,7 @@
 // commands.h). Exit codes: 0 success; 1 nothing extracted or some member
 // failed; 2 an error, with the engine's message on standard error.
 #include "commands.h"
+#include "printable.h"
 #include "tool.h"
 
 #include "platform/exception.h"
@@ -19,6 +20,7 @@
 #include <iostream>
 #include <map>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -43,8 +45,13 @@ Commands:
       CRC32 in eight hexadecimal digits, date and time as stored (local
       time, two-second steps), NAME as the diary holds it: folders separated
       by "\" (for example 2001\3\Week3\15.rtf), written in UTF-8.
+      Characters of a name that are not plain text are written escaped:
+      \xHH for control characters (a line end or an escape sequence in a
+      name never reaches the terminal or starts a line of its own) and for
+      bytes that are not UTF-8, \uHHHH for C1 controls, line separators and
+      the marks that reorder text. "test" writes names the same way.
 
-  extract [-p PASSWORD] [--text] ARCHIVE MEMBER
+  extract [PASSWORD OPTION] [--text] ARCHIVE MEMBER
       Writes the member's bytes to standard output. MEMBER is the name as
       "list" shows it; letter case does not matter, and the wildcards
       "*", "?" and "<set>" may be used (the first match is extracted). The
@@ -56,14 +63,14 @@ Commands:
       --text writes the plain text of an RTF member instead of its bytes
       (members of up to 256 MiB).
 
-  test [-p PASSWORD] ARCHIVE
+  test [PASSWORD OPTION] ARCHIVE
       Extracts every member and checks its CRC-32 (an AES member: its
       authentication code, and its CRC-32 when it keeps one), printing
         OK NAME
         FAILED NAME: REASON
       one line per member, in archive order (folder entries are skipped).
 
-  add [-p PASSWORD [--aes]] [-l LEVEL] ARCHIVE MEMBER
+  add [PASSWORD OPTION [--aes]] [-l LEVEL] ARCHIVE MEMBER
       Stores standard input as the member MEMBER (folders separated by
       "\"), replacing a member of that name whatever its letter case, the
       way the diary saves an entry: deflated at LEVEL (0 stores; default 9),
@@ -72,7 +79,7 @@ Commands:
       zip programs open and which resists attack; without it with the
       traditional zip cipher, which every zip program opens but which is
       weak. The other members keep their bytes and their ciphers. A missing
-      archive is created; an existing one is replaced as a whole, so it is
+      archive is created, readable and writable by its owner alone; an existing one is replaced as a whole, so it is
       never left half-written. The new archive is written beside the old
       one as ARCHIVE.XXXXXX.tmp; one left by a save that was killed is
       removed by the next save. While another program saves into the same
@@ -89,10 +96,19 @@ Commands:
       Decodes a raw deflate stream (RFC 1951, no zlib or gzip wrapper) from
       standard input to standard output.
 
-Options:
-  -p PASSWORD   the password of encrypted members, as typed (UTF-8); it is
-                keyed as windows-1252 when every character has a code there,
-                as UTF-8 otherwise, like the diary does
+Password options (one of them; the password is keyed as windows-1252 when
+every character has a code there, as UTF-8 otherwise, like the diary does):
+  -p -              type the password at the terminal, without echo ("add"
+                    asks twice)
+  --password-fd N   read the password from file descriptor N, up to its
+                    first line end (e.g. --password-fd 3 3<~/.diary-password)
+  DAYSCRIB_PASSWORD when neither option is given, this environment variable,
+                    if it is set, is the password
+  -p PASSWORD       the password itself (UTF-8). Every user of the machine
+                    sees it in the process list while the tool starts, and
+                    the shell keeps it in its history: prefer the others.
+
+Other options:
   -h, --help    this text
   --version     the tool's version
 
@@ -150,12 +166,13 @@ bool ParseLevel(const std::string& text, int& level) {
 namespace tool {
 
 int Error(const std::string& message) {
-    std::fprintf(stderr, "dayscrib-zip: %s\n", message.c_str());
+    std::fprintf(stderr, "dayscrib-zip: %s\n", Printable(message).c_str());
     return 2;
 }
 
 int Usage(const std::string& message) {
-    std::fprintf(stderr, "dayscrib-zip: %s\nTry 'dayscrib-zip --help'.\n", message.c_str());
+    std::fprintf(stderr, "dayscrib-zip: %s\nTry 'dayscrib-zip --help'.\n",
+                 Printable(message).c_str());
     return 2;
 }
 
@@ -163,13 +180,8 @@ bool ParseOptions(Args& args, Options& options, bool allowText, std::string& err
     Args rest;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "-p") {
-            if (i + 1 >= args.size()) {
-                error = "option -p needs a password";
-                return false;
-            }
-            options.HavePassword = true;
-            options.Password = args[++i];
+        if (TakePasswordOption(args, i, options.Password, error)) {
+            if (!error.empty()) return false;
         } else if (a == "--text" && allowText) {
             options.Text = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -186,7 +198,11 @@ bool ParseOptions(Args& args, Options& options, bool allowText, std::string& err
 } // namespace tool
 
 int main(int argc, char** argv) {
+    // No core dump, and no other process of the user, reads a password out
+    // of the tool's memory.
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
     std::vector<std::string> args(argv + 1, argv + argc);
+    tool::HideArgumentPasswords(argc, argv);
     for (const std::string& a : args) {
         if (a == "-h" || a == "--help") {
             std::fputs(kHelp, stdout);

@@ -5,6 +5,8 @@
 // member failed; 2 an error, with the engine's message on standard error.
 #pragma once
 
+#include "password_input.h"
+
 #include <string>
 #include <vector>
 
@@ -12,16 +14,16 @@ namespace tool {
 
 using Args = std::vector<std::string>;
 
-// Prints "dayscrib-zip: message" on standard error; returns 2.
+// Prints "dayscrib-zip: message" on standard error, control characters
+// escaped (printable.h); returns 2.
 int Error(const std::string& message);
 // Prints a usage error and the hint to --help; returns 2.
 int Usage(const std::string& message);
 
-// Options of the form "-p PASSWORD" are taken out of args; false when an
-// option lacks its value or is unknown.
+// Options ("-p PASSWORD", "-p -", "--password-fd N", "--text") are taken
+// out of args; false when an option lacks its value or is unknown.
 struct Options {
-    bool HavePassword = false;
-    std::string Password; // as typed (UTF-8)
+    TPasswordOption Password;
     bool Text = false;
 };
 bool ParseOptions(Args& args, Options& options, bool allowText, std::string& error);
