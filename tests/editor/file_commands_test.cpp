@@ -222,8 +222,9 @@ TEST(SaveAsDialogs, AnExistingFileIsAskedAboutOnce) {
     TRichEdit editor;
     editor.setPlainText("new words");
     editor.SetModified(true);
+    const QString folder = QString::fromStdString(dir.path()); // held by the commands
     TFileCommands commands(
-        &editor, prompts, [] { return true; }, [](bool) {}, QString::fromStdString(dir.path()));
+        &editor, prompts, [] { return true; }, [](bool) {}, folder);
 
     // Every dialog in turn, also one a dialog opens above itself: the file
     // dialog gets the name typed, each message box is recorded and answered
