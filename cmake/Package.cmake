@@ -90,6 +90,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/dayscrib/dayscrib)
 # loaded at run time for the tool bar's icons, so no link names it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+# Spelling needs a dictionary; without one it is simply off.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hunspell-en-us | hunspell-dictionary")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "diary with one rich-text entry a day
 Dayscrib keeps a diary on the desktop: one entry a day, written with fonts,

@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/user_folders.h"
+#include "rtf/rtf_picture.h"
 #include "rtf/rtf_reader.h"
 #include "store/entry_reader.h"
 #include "ui/commands.h"
@@ -103,6 +104,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     // take the writing half of the steps of its entries.
     auto printPart = [&] {
         const int before = read + partFrom;
+        if (!empty) rtf::AttachPictures(*doc); // no editor draws it: its pictures decoded now
         const bool printed = empty || pdf->Print(*doc, [&](int page, int pages) {
             return stepTo(before + partEntries * page / pages);
         });
@@ -182,6 +184,7 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         if (!pdf->Finish()) throw Exception("Cannot create file " + options.FileName.toStdString());
         pdf.reset();
     } else {
+        rtf::EmbedPicturesForHtml(*doc); // the pictures inside the page, as data: URLs
         bytes = OneStylePerElement(doc->toHtml()).toUtf8();
     }
     if (!stepTo(total)) {

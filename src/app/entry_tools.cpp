@@ -8,6 +8,7 @@
 #include "ui/new_password.h"
 #include "ui/prompts.h"
 #include "ui/typed_password.h"
+#include "zip/zip_header.h"
 
 #include <QAction>
 #include <QLabel>
@@ -34,6 +35,21 @@ bool HasText(const TRichEdit& editor) {
 }
 
 } // namespace
+
+QString ProtectionStatusText(int cipher) {
+    switch (cipher) {
+    case zcNone:
+        return QString();
+    case zcTraditional:
+        return "Password Protected";
+    case zcAes128:
+        return "Password Protected (AES-128)";
+    case zcAes192:
+        return "Password Protected (AES-192)";
+    default:
+        return "Password Protected (AES-256)";
+    }
+}
 
 bool ReplaceContentAsEdit(TRichEdit& editor, const QByteArray& rtf) {
     return editor.Edit([&] {
@@ -112,8 +128,8 @@ void TEntryTools::Protect1Click() {
         return;
     }
     if (!MarkForStore(*editor_)) return;
-    passwordPanel_->setText("Password Protected");
     store_.SetEntryPassword(password);
+    passwordPanel_->setText(ProtectionStatusText(store_.EntryCipher()));
 }
 
 void TEntryTools::Unprotect1Click() {

@@ -20,6 +20,11 @@ class TPrompts;
 class TRichEdit;
 struct TCurrentProfile;
 
+// The status bar's word for an entry encrypted with `cipher`: "Password
+// Protected (AES-256)" for AES (of any strength, by its own), "Password
+// Protected" for the traditional cipher, empty for none.
+QString ProtectionStatusText(int cipher);
+
 // Replaces the editor's whole content by the RTF document `rtf` as one edit:
 // the entry counts as modified and one Undo takes it back. False (nothing
 // changed) when the editor is read-only.

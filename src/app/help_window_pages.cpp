@@ -20,5 +20,5 @@ std::string HelpPageForContext(int context) {
 std::vector<std::string> HelpPages() {
     return {"main.html",       "entries.html", "keys.html",          "files.html",
             "find.html",       "replace.html", "find_in_files.html", "preferences.html",
-            "font_color.html", "extras.html",  "privacy.html"};
+            "font_color.html", "extras.html",  "privacy.html",       "comforts.html"};
 }

@@ -2,6 +2,7 @@
 // first show, closing and destruction. Settings are read once (FormCreate)
 // and written once (FormDestroy), also after a refused login.
 #include "app/main_form.h"
+#include "store/protection_choice.h"
 
 #include "app/recovery_keeper.h"
 
@@ -51,6 +52,7 @@ void TMainForm::FormCreate() {
     // The month-length table is a constant of the date arithmetic; nothing to set up.
     Settings.YearList.Clear();
     LoadSettings(Settings, CurrentYear());
+    SettleProtection(Settings);
     ApplySettings();
     Store.BackupCount = Settings.BackupCount;
     Store.OnBackupFailed = [this](const std::string& message) {

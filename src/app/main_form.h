@@ -49,7 +49,9 @@ class TPrompts;
 class TRecoveryKeeper;
 class TRichEdit;
 class TStatusHints;
+class TSpelling;
 class TSplashFrm;
+class TWordCount;
 
 class TMainForm : public QMainWindow, public TEntryView {
     Q_OBJECT
@@ -123,6 +125,8 @@ public:
     std::unique_ptr<TFindReplace> FindReplace;
     std::unique_ptr<TEntryPrinter> Printing;
     std::unique_ptr<TStatusHints> Hints;
+    TSpelling* Spelling = nullptr;   // the underline and its menu, View > Check Spelling
+    TWordCount* WordCount = nullptr; // the word count panel
     // ---- controls ----
     QToolBar* StandardToolBar = nullptr;
     QWidget* LeftPnl = nullptr;
@@ -159,6 +163,7 @@ public:
     QMenu* FileMenu = nullptr;
     QMenu* EditMenu = nullptr;
     QMenu* ViewMenu = nullptr;
+    QMenu* InsertMenu = nullptr;
     QMenu* ToolsMenu = nullptr;
     QMenu* HelpMenu = nullptr;
     QAction* FileSaveCmd = nullptr;
@@ -183,6 +188,9 @@ public:
     QAction* GoPreviousDay1 = nullptr;
     QAction* GoNextDay1 = nullptr;
     QAction* OnThisDay1 = nullptr;
+    QAction* Statistics1 = nullptr;
+    QAction* CheckSpelling1 = nullptr;
+    QAction* InsertPicture1 = nullptr;
     QAction* Preferences1 = nullptr;
     QAction* ApplyTemplate1 = nullptr;
     QAction* SaveAsTemplate1 = nullptr;
@@ -207,6 +215,7 @@ private:
     // The features the window is made of, each attached to its controls and
     // commands (main_form_compose.cpp).
     void Compose();
+    void ComposeComforts();
     QAction* Command(QMenu* menu, const QString& caption, const QString& shortcut,
                      const QString& hint, void (TMainForm::*handler)());
 

@@ -16,9 +16,13 @@
 #include "editor/file_commands.h"
 #include "editor/find_replace.h"
 #include "editor/format_bar.h"
+#include "editor/picture_insert.h"
+#include "editor/spell_commands.h"
 #include "editor/status_hints.h"
+#include "editor/word_count.h"
 #include "nav/date_navigator.h"
 #include "search/find_in_files_dlg.h"
+#include "stats/stats_dialog.h"
 #include "ui/commands.h"
 #include "ui/entry_title.h"
 
@@ -105,4 +109,28 @@ void TMainForm::Compose() {
         if (!entry.empty()) Nav->OpenMember(entry);
     });
     FindInFiles1->setEnabled(false); // until the window is first shown (FormShow)
+
+    ComposeComforts();
+}
+
+// Spelling, pictures, the word count and the statistics.
+void TMainForm::ComposeComforts() {
+    Spelling = new TSpelling(Editor, prompts_, this);
+    Spelling->ProfileLanguage = [this] {
+        const int tab = Nav->CurrentTab();
+        const int profile = tab >= 0 ? Nav->TabProfile(tab) : 1;
+        return QString::fromStdString(Settings.Project(profile).SpellLanguage);
+    };
+    Spelling->OnToggled = [this](bool on) { Settings.CheckSpelling = on; };
+    Spelling->AttachCommand(CheckSpelling1);
+    (new TPictureCommands(Editor, prompts_, this))->AttachCommand(InsertPicture1);
+    WordCount = new TWordCount(Editor, StatusBar, this);
+    // Statistics count the open entry as it stands: it is stored first. A
+    // day clicked there opens as a click in the calendar would open it.
+    AttachCommand(Statistics1, prompts_, [this] {
+        if (!SaveEntry()) return;
+        const QDate day = RunStatisticsDlg(this, ArchivePath(Current.CurrentPath),
+                                           Current.CurrentPassword, Nav->KeyDate().year());
+        if (day.isValid()) Nav->GoToDate(day);
+    });
 }

@@ -12,6 +12,7 @@
 #include "ui/entry_title.h"
 #include "ui/prompts.h"
 #include "ui/typed_password.h"
+#include "zip/zip_header.h"
 
 const QString TMainForm::RecoveryPasswordPrompt =
     "Dayscrib kept the unsaved text of a protected entry. Enter its password:";
@@ -56,7 +57,8 @@ void TMainForm::LoadEntry() {
         Editor->LoadFromStream(QByteArray::fromStdString(result.Bytes));
     else
         Editor->Clear();
-    StatusPanel[2]->setText(result.PasswordProtected ? "Password Protected" : "");
+    StatusPanel[2]->setText(
+        ProtectionStatusText(result.PasswordProtected ? result.Cipher : zcNone));
     // An entry that could not be read (the user gave up on its password, or
     // the archive failed) shows nothing and takes no typing.
     const bool locked = Store.Locked();

@@ -204,8 +204,17 @@ void TMainForm::BuildMenus() {
     GoNextDay1 = Command(go, "&Next Day", "Ctrl+PgDown", "Go to the day after", nullptr);
     OnThisDay1 =
         Command(ViewMenu, "On This &Day", "", "The entries of this day in earlier years", nullptr);
+    Statistics1 = Command(ViewMenu, "&Statistics...", "",
+                          "Entries and words per year and month, runs of days", nullptr);
+    ViewMenu->addSeparator();
+    CheckSpelling1 =
+        Command(ViewMenu, "Check &Spelling", "", "Underline misspelled words", nullptr);
     ViewMenu->addSeparator();
     Preferences1 = Command(ViewMenu, "&Preferences...", "", "", nullptr);
+
+    InsertMenu = menuBar()->addMenu("&Insert");
+    InsertPicture1 =
+        Command(InsertMenu, "&Picture...", "", "Insert a picture at the caret", nullptr);
 
     ToolsMenu = menuBar()->addMenu("&Tools");
     QMenu* templ = ToolsMenu->addMenu("Template");

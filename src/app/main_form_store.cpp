@@ -100,9 +100,9 @@ void TMainForm::ReportDamagedMembers() {
 }
 
 bool TMainForm::CloseAnyway() {
-    if (prompts_.Confirm("Dayscrib", "The entry could not be stored. Close anyway? Your text is "
-                                     "kept and offered back at the next start.") !=
-        TConfirmAnswer::Yes)
+    if (prompts_.Confirm("Dayscrib",
+                         "The entry could not be stored. Close anyway? Your text is "
+                         "kept and offered back at the next start.") != TConfirmAnswer::Yes)
         return false;
     if (Recovery->KeepNow()) return true;
     return prompts_.Confirm("Dayscrib", "Your text could not be kept in " + Recovery->FileName() +

@@ -2,7 +2,11 @@
 // and the transfer of the settings to and from the controls.
 #include "app/main_form.h"
 
+#include "app/entry_tools.h"
+#include "zip/zip_header.h"
+
 #include "editor/editor.h"
+#include "editor/spell_commands.h"
 #include "ui/entry_title.h"
 
 #include <QAction>
@@ -67,8 +71,9 @@ QStringList TMainForm::StatusPanelTexts(int panel) {
         return {QString::asprintf("Line: %3d   Col: %3d", 9999, 9999)};
     case 1:
         return {"Modified", "Read Only"};
-    case 2:
-        return {"Password Protected"};
+    case 2: // every cipher's words
+        return {ProtectionStatusText(zcTraditional), ProtectionStatusText(zcAes128),
+                ProtectionStatusText(zcAes192), ProtectionStatusText(zcAes256)};
     default:
         return {};
     }
@@ -99,6 +104,7 @@ void TMainForm::ApplySettings() {
     StandardToolBar->setVisible(Settings.ShowToolBar);
     TreeView->setVisible(Settings.ShowTreeView);
     UpdateLeftPane();
+    Spelling->SetOn(Settings.CheckSpelling);
     Current = SelectProfile(Settings, 1);
     Nav->FillTabs();
 }

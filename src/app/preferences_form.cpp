@@ -1,6 +1,7 @@
 #include "app/preferences_form.h"
 
 #include "app/preferences_form_rules.h"
+#include "editor/spell_language_box.h"
 #include "platform/user_folders.h"
 #include "settings/settings.h"
 #include "ui/help.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -115,6 +117,8 @@ void TPreferencesFrm::BuildLayout() {
     left->addLayout(top);
     for (int n = 1; n <= 5; ++n)
         left->addWidget(BuildProfile(n));
+    SpellingBox = new TSpellLanguageBox;
+    left->addWidget(SpellingBox);
     root->addLayout(left, 1);
 
     auto* buttons = new QVBoxLayout;
@@ -204,9 +208,19 @@ QGroupBox* TPreferencesFrm::BuildProfile(int n) {
     if (n > 1) {
         ro_[n - 1] = Named(new QCheckBox("Readonly"), user + "ROCheck", "Readonly");
         grid->addWidget(ro_[n - 1], row, 3);
+    }
+    ++row;
+    cipher_[n - 1] = Named(new QComboBox, user + "CipherCombo", "Protection:");
+    cipher_[n - 1]->insertItem(CipherAesItem, "AES-256 (7-Zip, WinZip, PeaZip open it)");
+    cipher_[n - 1]->insertItem(CipherTraditionalItem,
+                               "Traditional (every zip program opens it; weak)");
+    grid->addWidget(Caption("Protection:", cipher_[n - 1]), row, 0);
+    grid->addWidget(cipher_[n - 1], row, 1, 1, 5);
+    if (n > 1) {
         for (QWidget* w : ProfileFields(n))
             w->setEnabled(false);
         pathBtn_[n - 1]->setEnabled(false);
+        cipher_[n - 1]->setEnabled(false);
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 2);
@@ -271,6 +285,7 @@ void TPreferencesFrm::UserCheckClick(int n) {
     for (QWidget* w : ProfileFields(n))
         w->setEnabled(on);
     pathBtn_[n - 1]->setEnabled(on);
+    cipher_[n - 1]->setEnabled(on);
     if (!on) return;
     // A profile switched on has a name and a folder of its own at once.
     if (TrimBlanks(name_[n - 1]->text().toStdString()).empty())

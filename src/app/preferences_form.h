@@ -5,7 +5,7 @@
 //
 // Controls of one profile are reached by profile number (1 to 5) and carry
 // the names User<N>GBox, User<N>Check, User<N>NameEdit, User<N>PathEdit,
-// User<N>PasswordEdit, User<N>ProtectCheck, User<N>ROCheck and
+// User<N>PasswordEdit, User<N>ProtectCheck, User<N>CipherCombo, User<N>ROCheck and
 // Project<N>RBtn as object names. Profile 1 has no check box (it is always
 // on) and no read-only box (it is never read-only).
 #pragma once
@@ -16,6 +16,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -24,6 +25,7 @@ class QPushButton;
 class QRadioButton;
 class QToolButton;
 class TPrompts;
+class TSpellLanguageBox;
 
 class TPreferencesFrm : public QDialog {
     Q_OBJECT
@@ -53,6 +55,12 @@ public:
     QLabel* UserFolderLabel(int n) const { return folder_[n - 1]; }
     // The folder button beside the data path ("User<N>PathBtn").
     QToolButton* UserPathBtn(int n) const { return pathBtn_[n - 1]; }
+    // "Protection:": how the profile encrypts protected entries; item
+    // CipherAesItem or CipherTraditionalItem.
+    QComboBox* UserCipherCombo(int n) const { return cipher_[n - 1]; }
+    static constexpr int CipherAesItem = 0, CipherTraditionalItem = 1;
+    // Each profile's spelling language.
+    TSpellLanguageBox* SpellingBox = nullptr;
 
     // The profile chosen for start: the number of the checked radio button.
     int ChosenProject = 1;
@@ -119,6 +127,7 @@ private:
     QCheckBox* ro_[5] = {};
     QLabel* folder_[5] = {};
     QToolButton* pathBtn_[5] = {};
+    QComboBox* cipher_[5] = {};
     // The application's focus changes; cut in the destructor, before the
     // controls go (their destruction moves the focus too).
     QMetaObject::Connection focusWatch_;

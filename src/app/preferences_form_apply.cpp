@@ -2,6 +2,7 @@
 
 #include "app/preferences_form.h"
 #include "app/preferences_form_rules.h"
+#include "editor/spell_language_box.h"
 #include "nav/date_navigator.h"
 #include "platform/password.h"
 #include "settings/settings.h"
@@ -10,11 +11,24 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabBar>
 
 namespace {
+
+void ShowProtection(QComboBox* combo, TProtection protection) {
+    combo->setCurrentIndex(protection == TProtection::Traditional
+                               ? TPreferencesFrm::CipherTraditionalItem
+                               : TPreferencesFrm::CipherAesItem);
+}
+
+TProtection ChosenProtection(const QComboBox* combo) {
+    return combo->currentIndex() == TPreferencesFrm::CipherTraditionalItem
+               ? TProtection::Traditional
+               : TProtection::Aes256;
+}
 
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -66,6 +80,8 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
     dlg.UserProtectCheck(1)->setChecked(p1.Protect);
 
     dlg.MarkStartProject(s.StartProject);
+    for (int n = 1; n <= ProfileCount; ++n)
+        ShowProtection(dlg.UserCipherCombo(n), s.Project(n).Protection);
 
     for (int n = 2; n <= ProfileCount; ++n) {
         const TUserProject& p = s.Project(n);
@@ -84,6 +100,8 @@ void TPreferencesCommand::Fill(TPreferencesFrm& dlg) {
 
     for (const std::string& year : s.YearList.Strings())
         dlg.DstList->addItem(QString::fromStdString(year));
+    for (int n = 1; n <= ProfileCount; ++n)
+        dlg.SpellingBox->SetLanguage(n, s.Project(n).SpellLanguage);
 }
 
 void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
@@ -104,6 +122,7 @@ void TPreferencesCommand::ReadProfile(TPreferencesFrm& dlg, int n) {
     WipeString(typed);
     WipeString(password);
     p.Protect = dlg.UserProtectCheck(n)->isChecked();
+    p.Protection = ChosenProtection(dlg.UserCipherCombo(n));
     if (n > 1) p.RO = dlg.UserROCheck(n)->isChecked();
 }
 
@@ -111,8 +130,11 @@ void TPreferencesCommand::Apply(TPreferencesFrm& dlg) {
     TSettings& s = *target_.Settings;
     TDateNavigator& nav = *target_.Nav;
 
-    // 1. the start profile
+    // 1. the start profile, and each profile's spelling language (the load
+    // of the tab change below follows it)
     s.StartProject = dlg.ChosenProject;
+    for (int n = 1; n <= ProfileCount; ++n)
+        s.Project(n).SpellLanguage = dlg.SpellingBox->Language(n);
 
     // 2 to 4. the profiles, and the tabs of those that are on
     const int remembered = target_.TabSet->currentIndex();

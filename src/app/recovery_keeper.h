@@ -44,7 +44,7 @@ public:
     // kept yet. True when the file holds the unsaved text (or there is
     // none); false when it could not be written.
     bool KeepNow();
-    // The open entry's changes are stored: this run's file goes.
+    // The open entry's changes are stored: this program's recovery file goes.
     void Discard();
 
     // The files left by earlier runs that still wait for an answer.

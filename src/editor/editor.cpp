@@ -1,6 +1,8 @@
 #include "editor/editor.h"
 
+#include "editor/picture_insert.h"
 #include "rtf/rtf_formats.h"
+#include "rtf/rtf_picture.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_text_rules.h"
 #include "rtf/rtf_writer.h"
@@ -10,6 +12,9 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -451,12 +456,21 @@ QMimeData* TRichEdit::createMimeDataFromSelection() const {
     QByteArray rtf = WriteRtf(selection);
     data->setData(kRtfMime, rtf);
     data->setData(kRtfMimeAlt, rtf);
+    // A picture copied alone is offered as an image too, for programs
+    // that take no RTF.
+    const QTextCursor c = textCursor();
+    if (c.selectionEnd() - c.selectionStart() == 1) {
+        QTextCursor one(document());
+        one.setPosition(c.selectionStart() + 1);
+        if (const std::optional<rtf::Picture> p = rtf::PictureOf(one.charFormat()))
+            data->setImageData(rtf::PictureImage(*p));
+    }
     return data;
 }
 
 bool TRichEdit::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasFormat(kRtfMime) || source->hasFormat(kRtfMimeAlt) ||
-           QTextEdit::canInsertFromMimeData(source);
+           MimeHasPicture(source) || QTextEdit::canInsertFromMimeData(source);
 }
 
 void TRichEdit::insertFromMimeData(const QMimeData* source) {
@@ -464,6 +478,7 @@ void TRichEdit::insertFromMimeData(const QMimeData* source) {
 }
 
 void TRichEdit::InsertNow(const QMimeData* source) {
+    if (InsertPictures(source)) return;
     QString format = source->hasFormat(kRtfMime)      ? kRtfMime
                      : source->hasFormat(kRtfMimeAlt) ? kRtfMimeAlt
                                                       : QString();
@@ -489,6 +504,55 @@ void TRichEdit::CutToClipboard() {
         CopyToClipboard();
         textCursor().removeSelectedText();
     });
+}
+
+// Picture files and images come before Qt's own formats (a browser's image
+// also comes as HTML naming it on the web), RTF before them (its pictures
+// come with their text).
+bool TRichEdit::InsertPictures(const QMimeData* source) {
+    if (isReadOnly() || source->hasFormat(kRtfMime) || source->hasFormat(kRtfMimeAlt)) return false;
+    return InsertPicturesFromMime(*this, source,
+                                  [this](const QString& why) { emit PictureRefused(why); });
+}
+
+QVariant TRichEdit::loadResource(int type, const QUrl& name) {
+    if (type == QTextDocument::ImageResource && rtf::IsPictureName(name)) {
+        const QImage image = rtf::PictureImageFor(*document(), name);
+        if (!image.isNull()) return image;
+    }
+    return QTextEdit::loadResource(type, name);
+}
+
+QTextBlock TRichEdit::BlockAt(qreal y) const {
+    // A binary search: the paragraphs' boxes lie one below the other.
+    QTextDocument* doc = document();
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    int lo = 0, hi = doc->blockCount() - 1;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (layout->blockBoundingRect(doc->findBlockByNumber(mid)).bottom() < y)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return doc->findBlockByNumber(lo);
+}
+
+void TRichEdit::paintEvent(QPaintEvent* event) {
+    // A paragraph that has been on screen keeps its shaped glyphs between
+    // layouts: each keystroke then shapes the paragraph once, not again for
+    // drawing it and for placing the caret and the spelling underline (half
+    // the cost of a keystroke in a long paragraph).
+    const int top = verticalScrollBar()->value();
+    for (QTextBlock b = BlockAt(event->rect().top() + top); b.isValid(); b = b.next()) {
+        if (b.layout()) b.layout()->setCacheEnabled(true);
+        if (document()->documentLayout()->blockBoundingRect(b).top() > event->rect().bottom() + top)
+            break;
+    }
+    QTextEdit::paintEvent(event);
+    if (!Overlay) return;
+    QPainter painter(viewport());
+    Overlay(painter, event->rect());
 }
 
 void TRichEdit::keyPressEvent(QKeyEvent* event) {

@@ -1,9 +1,9 @@
 // The entry editor: a QTextEdit with the notions of the classic rich-edit
 // control that the main window uses. Its content streams in and out as RTF
-// (src/rtf); character attributes are read and written through two
-// TTextAttributes views (the selection's and the default ones), paragraph
-// attributes through TParaAttributes, both in the control's units (whole
-// points; indents stored as twips, read back truncated).
+// (src/rtf), pictures included (rtf_picture.h); character attributes are read and written through
+// two TTextAttributes views (the selection's and the default ones), paragraph attributes through
+// TParaAttributes, both in the control's units (whole points; indents stored as twips, read back
+// truncated).
 #pragma once
 
 #include "rtf/rtf_document.h"
@@ -148,6 +148,13 @@ public:
     void CopyToClipboard();
     void CutToClipboard();
 
+    // The first paragraph whose box reaches document height `y` or below it.
+    QTextBlock BlockAt(qreal y) const;
+
+    // Drawn over the text after each paint (the spelling underline), with a
+    // painter on the viewport and the exposed part of it.
+    std::function<void(QPainter&, const QRect&)> Overlay;
+
 signals:
     void ModifiedChanged(bool modified);
     void ReadOnlyChanged(bool readOnly);
@@ -156,6 +163,8 @@ signals:
     void ChangeRefused();
     // The whole content was replaced (LoadFromStream, Clear).
     void Loaded();
+    // A dropped or pasted picture file could not be inserted, and why.
+    void PictureRefused(const QString& why);
 
 protected:
     // The clipboard speaks RTF too, as the control does: a copy offers the
@@ -165,11 +174,16 @@ protected:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    // A picture's image is decoded from its format the first time it is drawn.
+    QVariant loadResource(int type, const QUrl& name) override;
 
 private:
     friend class TTextAttributes;
     friend class TParaAttributes;
     void InsertNow(const QMimeData* source);
+
+    bool InsertPictures(const QMimeData* source);
 
     TTextAttributes defAttributes_{*this, TTextAttributes::atDefaultText};
     TTextAttributes selAttributes_{*this, TTextAttributes::atSelected};

@@ -4,6 +4,7 @@
 #include "editor/entry_document.h"
 #include "platform/file_replace.h"
 #include "platform/user_folders.h"
+#include "rtf/rtf_picture.h"
 #include "ui/commands.h"
 #include "ui/private_file.h"
 #include "ui/prompts.h"
@@ -28,6 +29,7 @@ bool PrintDocument(const QTextDocument& source, QPrinter& printer) {
     // paragraphs' indents (and the room of their bullets) would stay as many
     // printer dots as they are screen pixels, a hair wide.
     std::unique_ptr<QTextDocument> doc(source.clone());
+    rtf::AttachPictures(*doc); // no editor draws this copy: its pictures are decoded now
     doc->setDocumentMargin(0);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal screenDpi = screen ? screen->logicalDotsPerInchX() : 96;

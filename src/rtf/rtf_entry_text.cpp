@@ -36,12 +36,12 @@ public:
     bool Run() {
         stack_.reserve(16);
         stack_.push_back(TGroup{}); // outside the document group
-        for (bool done = false; !done;) {
+        while (!done_) {
             const rtf::Token t = tok_.Next();
             if (t.kind != rtf::TokenKind::Text && t.kind != rtf::TokenKind::HexByte) Flush();
             switch (t.kind) {
             case rtf::TokenKind::End:
-                done = true;
+                done_ = true;
                 break;
             case rtf::TokenKind::GroupStart:
                 skip_ = 0;
@@ -49,13 +49,7 @@ public:
                 stack_.push_back(stack_.back());
                 break;
             case rtf::TokenKind::GroupEnd:
-                skip_ = 0;
-                if (stack_.size() <= 2) {
-                    done = true; // the document group closed
-                    break;
-                }
-                if (stack_.back().Dest == TDest::FontTable) CommitFont();
-                stack_.pop_back();
+                EndGroup();
                 break;
             case rtf::TokenKind::ControlWord:
                 if (!OnWord(t)) return false;
@@ -87,6 +81,47 @@ public:
 
 private:
     TGroup& Top() { return stack_.back(); }
+
+    void EndGroup() {
+        skip_ = 0;
+        if (stack_.size() <= 2) {
+            done_ = true; // the document group closed
+            return;
+        }
+        if (stack_.back().Dest == TDest::FontTable) CommitFont();
+        stack_.pop_back();
+    }
+
+    // A picture is one U+FFFC in the text, and the rest of its group is
+    // passed over token by token without a look at what the tokens hold:
+    // its hex digits are never text. Raw bytes (\bin) are stepped over as
+    // the reader steps over them.
+    void SkipPicture() {
+        Put(QChar::ObjectReplacementCharacter);
+        paragraphHasText_ = true;
+        for (int depth = 0;;) {
+            const rtf::Token t = tok_.Next();
+            switch (t.kind) {
+            case rtf::TokenKind::End:
+                done_ = true;
+                return;
+            case rtf::TokenKind::GroupStart:
+                ++depth;
+                break;
+            case rtf::TokenKind::GroupEnd:
+                if (depth-- == 0) {
+                    EndGroup();
+                    return;
+                }
+                break;
+            case rtf::TokenKind::ControlWord:
+                if (t.hasParam && t.param > 0 && t.word == "bin") tok_.SkipBytes(t.param);
+                break;
+            default:
+                break;
+            }
+        }
+    }
 
     bool OnWord(const rtf::Token& t) {
         using K = rtf::WordKind;
@@ -150,7 +185,11 @@ private:
         case K::Char:
             AppendChar(known->value);
             return true;
+        case K::Picture:
+            SkipPicture();
+            return true;
         case K::Bin:
+        case K::ObjectGroup:
         case K::ListText:
         case K::ListLevel:
         case K::UnicodePair:
@@ -177,6 +216,10 @@ private:
         case K::ListStyle:
         case K::ListStart:
         case K::NumberText:
+        case K::ShapePicture: // without "\*" before it: nothing
+        case K::ObjectResult:
+        case K::PictureType:
+        case K::PictureSize:
             return true; // formatting, or words of other destinations: no text
         }
         return false;
@@ -351,6 +394,7 @@ private:
     char16_t* end_; // the end of the room made
     int paragraphs_ = 0;
     bool paragraphHasText_ = false;
+    bool done_ = false;
 };
 
 } // namespace

@@ -22,13 +22,15 @@
 //  - control characters, line ends and reserved characters are cleaned as
 //    the reader cleans them;
 //  - paragraphs end at \par, \sect, \page and "\" before a line end; an
-//    empty paragraph after the last mark is the document's end.
+//    empty paragraph after the last mark is the document's end;
+//  - a picture (\pict) is one U+FFFC, and its group is stepped over
+//    without its hex digits being looked at.
 // A word the reader does not know does nothing here either. Whatever the
-// scanner does not follow ("\*", list markers, tables, \bin, pictures and
-// every other destination, input that is not RTF) makes it give up, and the
-// full reader is asked instead. Its answers are checked against the full
-// reader over the test documents, over generated ones and by fuzzing
-// (fuzz_rtf_reader).
+// scanner does not follow ("\*", list markers, tables, \bin outside a
+// picture, objects and every other destination, input that is not RTF)
+// makes it give up, and the full reader is asked instead. Its answers are
+// checked against the full reader over the test documents, over generated
+// ones and by fuzzing (fuzz_rtf_reader).
 #pragma once
 
 #include <QString>

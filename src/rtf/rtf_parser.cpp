@@ -10,6 +10,15 @@
 // of the current font's character set, or of \ansicpg when the font names
 // none, so that double-byte characters made of two \'hh arrive whole.
 //
+// A picture (\pict) is a destination of its own: its type and size words
+// and its data (hex digits, or the raw bytes of \bin) belong to the picture
+// only at the picture group's own level; groups nested in it (\*\picprop,
+// \*\blipuid) are passed over. When the group closes the picture becomes a
+// run of its own, one U+FFFC as the editor holds it. Word's
+// {\*\shppict{\pict ...}} shows its picture and {\nonshppict ...} (the
+// same picture for older readers) does not; an \object is passed over
+// except for its \result, the picture or text it shows.
+//
 // Paragraph attributes belong to the paragraph whose mark (\par) they precede,
 // as in every RTF writer. The last paragraph needs no mark; an empty paragraph
 // after the last mark is the document's end, not a paragraph of its own (the
@@ -31,7 +40,17 @@ namespace rtf {
 namespace {
 
 // PnTextBefore/PnTextAfter: the text around a list number (\pntxtb, \pntxta).
-enum class Dest { Text, Skip, FontTable, ColorTable, ListText, Pn, PnTextBefore, PnTextAfter };
+enum class Dest {
+    Text,
+    Skip,
+    FontTable,
+    ColorTable,
+    ListText,
+    Pn,
+    PnTextBefore,
+    PnTextAfter,
+    Pict
+};
 
 constexpr int kMaxTwips = 31680; // 22 inches: more than any page
 constexpr int kMaxHalfPoints = 3276;
@@ -51,9 +70,11 @@ struct State {
     ParaAttrs para;
     int uc = 1;
     Dest dest = Dest::Text;
-    bool star = false;     // "\*" seen: an unknown next word makes the group ignorable
-    bool uprHost = false;  // a \upr group: ANSI text with a Unicode twin in \ud
-    bool uprChild = false; // a group directly inside \upr
+    bool star = false;        // "\*" seen: an unknown next word makes the group ignorable
+    bool uprHost = false;     // a \upr group: ANSI text with a Unicode twin in \ud
+    bool uprChild = false;    // a group directly inside \upr
+    bool objectHost = false;  // an \object group
+    bool objectChild = false; // a group directly inside \object
 };
 
 struct Font {
@@ -94,6 +115,14 @@ private:
     void CommitFont();
     void StartPn(State& s);
     void SkipFallbackEscape(const Token& t);
+    void StartPicture(State& s);
+    void OnPictureWord(const Token& t, const WordInfo& w);
+    void OnPictureBytes(std::string_view bytes);
+    void AppendPicture();
+    // Whether the top of the stack is the open picture's own group level.
+    bool AtPictureLevel() const {
+        return picture_ && overflow_ == 0 && stack_.size() == pictureDepth_;
+    }
     CharAttrs CurrentAttrs() const;
     int CurrentCodePage() const;
 
@@ -120,6 +149,12 @@ private:
     int pendingCodePage_ = 0;
     int skip_ = 0; // fallback characters of the last \uN still to skip
     bool cellPending_ = false;
+    // The picture being read, the stack depth of its group, the attributes
+    // in effect where it started, and a hex digit waiting for its partner.
+    std::shared_ptr<Picture> picture_;
+    std::size_t pictureDepth_ = 0;
+    CharAttrs pictureAttrs_;
+    int pictureNibble_ = -1;
     Document doc_;
     Paragraph current_;
 };
@@ -148,6 +183,7 @@ Document Parser::Parse() {
             OnSymbol(t.symbol);
             break;
         case TokenKind::HexByte: {
+            if (Top().dest == Dest::Pict) break; // a picture's data is plain hex digits
             if (skip_ > 0 && Top().dest == Dest::Text) {
                 SkipFallbackEscape(t);
                 break;
@@ -164,6 +200,7 @@ Document Parser::Parse() {
     }
     FlushBytes();
     if (Top().dest == Dest::FontTable) CommitFont();
+    if (picture_) AppendPicture(); // a document cut short inside its picture
     bool hasText = !current_.runs.empty();
     if (hasText || doc_.paragraphs.empty()) {
         current_.attrs = Top().para;
@@ -183,6 +220,8 @@ void Parser::OnGroupStart() {
     s.star = false;
     s.uprChild = s.uprHost;
     s.uprHost = false;
+    s.objectChild = s.objectHost;
+    s.objectHost = false;
     stack_.push_back(s);
 }
 
@@ -194,6 +233,7 @@ bool Parser::OnGroupEnd() {
     }
     if (stack_.size() <= 2)
         return false; // the document group closed: what follows is not part of it
+    if (AtPictureLevel()) AppendPicture();
     State closed = std::move(stack_.back());
     stack_.pop_back();
     State& parent = Top();
@@ -237,18 +277,33 @@ void Parser::OnWord(const Token& t) {
     const WordInfo* w = FindWord(t.word);
     const WordKind kind = w ? w->kind : WordKind::Plain;
     if (w && kind == WordKind::Bin) {
-        // Raw bytes: skipped in every destination; braces inside do not count.
-        if (t.hasParam && t.param > 0) tok_.SkipBytes(t.param);
+        // Raw bytes: a picture's data at its own level, skipped everywhere
+        // else; braces inside do not count.
+        if (t.hasParam && t.param > 0) {
+            if (AtPictureLevel()) {
+                const std::string_view raw = tok_.TakeBytes(t.param);
+                picture_->data.append(raw.data(), static_cast<qsizetype>(raw.size()));
+            } else
+                tok_.SkipBytes(t.param);
+        }
+        return;
+    }
+    if (s.dest == Dest::Pict) {
+        s.star = false;
+        if (w && AtPictureLevel()) OnPictureWord(t, *w);
         return;
     }
     if (s.dest == Dest::Skip) {
         if (s.uprChild && w && kind == WordKind::UnicodeTwin) s.dest = Dest::Text;
+        if (s.objectChild && w && kind == WordKind::ObjectResult) s.dest = Dest::Text;
         return;
     }
     if (s.star) {
         s.star = false;
         if (w && kind == WordKind::ListLevel && s.dest == Dest::Text) {
             StartPn(s);
+        } else if (w && kind == WordKind::ShapePicture && s.dest == Dest::Text) {
+            // The picture inside is shown; the group has no other text.
         } else {
             s.dest = Dest::Skip;
         }
@@ -292,6 +347,7 @@ void Parser::OnWord(const Token& t) {
         return;
     case Dest::Text:
     case Dest::Skip:
+    case Dest::Pict:
         break;
     }
     OnTextWord(t, w);
@@ -337,6 +393,13 @@ void Parser::OnTextWord(const Token& t, const WordInfo* w) {
         return;
     case WordKind::SkipDestination:
         s.dest = Dest::Skip;
+        return;
+    case WordKind::Picture:
+        StartPicture(s);
+        return;
+    case WordKind::ObjectGroup:
+        s.dest = Dest::Skip;
+        s.objectHost = true;
         return;
     // Document settings.
     case WordKind::AnsiCodePage:
@@ -416,6 +479,10 @@ void Parser::OnTextWord(const Token& t, const WordInfo* w) {
     case WordKind::ListStyle:
     case WordKind::ListStart:
     case WordKind::NumberText:
+    case WordKind::ShapePicture:
+    case WordKind::ObjectResult:
+    case WordKind::PictureType:
+    case WordKind::PictureSize:
         return; // words of other destinations: nothing in text
     }
 }
@@ -476,6 +543,9 @@ void Parser::OnBytes(std::string_view bytes) {
         if (listText_.size() < 64)
             listText_.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
         return;
+    case Dest::Pict:
+        if (AtPictureLevel()) OnPictureBytes(bytes);
+        return;
     case Dest::PnTextBefore:
     case Dest::PnTextAfter:
         if (pnText_.size() < 32)
@@ -513,10 +583,11 @@ void Parser::AppendText(const QString& raw) {
         cellPending_ = false;
         AppendText(QStringLiteral("\t"));
     }
-    if (!current_.runs.empty() && current_.runs.back().attrs == attrs)
+    if (!current_.runs.empty() && current_.runs.back().attrs == attrs &&
+        !current_.runs.back().picture)
         current_.runs.back().text += s;
     else
-        current_.runs.push_back(Run{s, attrs});
+        current_.runs.push_back(Run{s, attrs, nullptr});
 }
 
 void Parser::EndParagraph() {
@@ -545,6 +616,77 @@ void Parser::StartPn(State& s) {
 void Parser::SkipFallbackEscape(const Token& t) {
     --skip_;
     if (t.hexDigits < 2) tok_.SkipEscapeTail(2 - t.hexDigits);
+}
+
+void Parser::StartPicture(State& s) {
+    FlushBytes();
+    s.dest = Dest::Pict;
+    picture_ = std::make_shared<Picture>();
+    pictureDepth_ = stack_.size();
+    pictureAttrs_ = CurrentAttrs();
+    pictureNibble_ = -1;
+}
+
+void Parser::OnPictureWord(const Token& t, const WordInfo& w) {
+    constexpr int kMaxSize = 1000000; // far beyond any picture; keeps products in range
+    const int value = Clamp(t.param, 0, kMaxSize);
+    if (w.kind == WordKind::PictureType) {
+        picture_->type = static_cast<PictureType>(w.value);
+        picture_->typeParam = t.hasParam ? value : -1;
+        return;
+    }
+    if (w.kind != WordKind::PictureSize) return;
+    switch (static_cast<PictureField>(w.value)) {
+    case PictureField::Width:
+        picture_->width = value;
+        break;
+    case PictureField::Height:
+        picture_->height = value;
+        break;
+    case PictureField::GoalWidth:
+        picture_->goalWidth = value;
+        break;
+    case PictureField::GoalHeight:
+        picture_->goalHeight = value;
+        break;
+    case PictureField::ScaleX:
+        picture_->scaleX = Clamp(t.param, 1, 10000);
+        break;
+    case PictureField::ScaleY:
+        picture_->scaleY = Clamp(t.param, 1, 10000);
+        break;
+    }
+}
+
+// Hex digits, two to a byte; spaces and anything else between them do not count.
+void Parser::OnPictureBytes(std::string_view bytes) {
+    QByteArray& data = picture_->data;
+    for (char c : bytes) {
+        int v;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else
+            continue;
+        if (pictureNibble_ < 0) {
+            pictureNibble_ = v;
+        } else {
+            data.append(static_cast<char>(pictureNibble_ * 16 + v));
+            pictureNibble_ = -1;
+        }
+    }
+}
+
+void Parser::AppendPicture() {
+    if (cellPending_) {
+        cellPending_ = false;
+        AppendText(QStringLiteral("\t"));
+    }
+    current_.runs.push_back(Run{QString(QChar(0xFFFC)), pictureAttrs_, std::move(picture_)});
+    picture_.reset();
 }
 
 void Parser::CommitFont() {
@@ -609,7 +751,7 @@ Document ParsePlainText(std::string_view bytes) {
     auto flush = [&](qsizetype from, qsizetype to) {
         Paragraph p;
         QString line = CleanText(text.mid(from, to - from));
-        if (!line.isEmpty()) p.runs.push_back(Run{line, CharAttrs{}});
+        if (!line.isEmpty()) p.runs.push_back(Run{line, CharAttrs{}, nullptr});
         doc.paragraphs.push_back(std::move(p));
     };
     qsizetype start = 0;

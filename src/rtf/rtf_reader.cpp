@@ -2,6 +2,7 @@
 
 #include "rtf/rtf_formats.h"
 #include "rtf/rtf_parser.h"
+#include "rtf/rtf_picture.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -37,8 +38,12 @@ void BuildDocument(const Document& source, QTextDocument& doc) {
             list = cursor.createList(ToListFormat(p.attrs));
             listAttrs = p.attrs;
         }
-        for (const Run& r : p.runs)
-            cursor.insertText(r.text, ToCharFormat(r.attrs));
+        for (const Run& r : p.runs) {
+            if (r.picture)
+                cursor.insertImage(ToImageFormat(*r.picture, r.attrs));
+            else
+                cursor.insertText(r.text, ToCharFormat(r.attrs));
+        }
         if (p.runs.empty()) cursor.setCharFormat(endFormat);
     }
     cursor.endEditBlock();

@@ -72,6 +72,7 @@ QString DocumentToPlainText(const Document& doc) {
             out += u' ';
         }
         for (const Run& r : p.runs) {
+            if (r.picture) continue; // a picture has no text
             QString text = r.text;
             text.replace(QChar(0x2028), u'\n');
             out += text;

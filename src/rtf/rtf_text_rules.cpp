@@ -12,4 +12,24 @@ QString CleanText(const QString& raw) {
     return s;
 }
 
+int CountWords(QStringView text) {
+    int words = 0;
+    bool inWord = false, counted = false;
+    for (const QChar c : text) {
+        if (c.isSpace() || c == QChar::ObjectReplacementCharacter) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord) {
+            inWord = true;
+            counted = false;
+        }
+        if (!counted && c.isLetterOrNumber()) {
+            counted = true;
+            ++words;
+        }
+    }
+    return words;
+}
+
 } // namespace rtf

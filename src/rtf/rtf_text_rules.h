@@ -4,6 +4,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QStringView>
 
 #include <algorithm>
 #include <string_view>
@@ -70,5 +71,11 @@ inline bool IsWholeWord(const QString& text, qsizetype at, qsizetype length) {
     return (at == 0 || !IsWordChar(text[at - 1])) &&
            (after >= text.size() || !IsWordChar(text[after]));
 }
+
+// The number of words in `text`, as the status bar and the statistics count
+// them: runs of characters between white space (a picture counts as white
+// space) that hold at least one letter or digit, so "don't", "e-mail" and
+// "2026" are one word each and a dash standing alone is none.
+int CountWords(QStringView text);
 
 } // namespace rtf

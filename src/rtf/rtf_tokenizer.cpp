@@ -125,6 +125,12 @@ void Tokenizer::SkipBytes(std::int64_t count) {
     pos_ += static_cast<std::uint64_t>(count) < left ? static_cast<std::size_t>(count) : left;
 }
 
+std::string_view Tokenizer::TakeBytes(std::int64_t count) {
+    const std::size_t from = pos_;
+    SkipBytes(count);
+    return data_.substr(from, pos_ - from);
+}
+
 void Tokenizer::SkipEscapeTail(int count) {
     for (; count > 0 && pos_ < data_.size(); --count) {
         const char c = data_[pos_];

@@ -34,6 +34,8 @@ public:
     Token Next();
     // Skips `count` raw bytes (the data of \binN), or up to the end.
     void SkipBytes(std::int64_t count);
+    // The same bytes, handed out (a picture's binary data).
+    std::string_view TakeBytes(std::int64_t count);
     // Skips up to `count` characters of plain text (no brace, backslash or
     // line end): the rest of a malformed "\'" escape that is skipped whole.
     void SkipEscapeTail(int count);

@@ -57,45 +57,19 @@ WordTable MakeTable() {
     add({"pntext", "listtext"}, K::ListText);
     add({"pn"}, K::ListLevel);
     add({"upr"}, K::UnicodePair);
-    add({"stylesheet", "info",
-         "pict",       "object",
-         "header",     "headerl",
-         "headerr",    "headerf",
-         "footer",     "footerl",
-         "footerr",    "footerf",
-         "listtable",  "listoverridetable",
-         "revtbl",     "rsidtbl",
-         "xmlnstbl",   "filetbl",
-         "themedata",  "colorschememapping",
-         "datastore",  "latentstyles",
-         "pgdsctbl",   "generator",
-         "fldinst",    "footnote",
-         "annotation", "atnid",
-         "atnauthor",  "atrfstart",
-         "atrfend",    "bkmkstart",
-         "bkmkend",    "shp",
-         "shpinst",    "shprslt",
-         "nonshppict", "private",
-         "template",   "title",
-         "author",     "operator",
-         "keywords",   "comment",
-         "doccomm",    "company",
-         "subject",    "category",
-         "manager",    "creatim",
-         "revtim",     "printim",
-         "buptim",     "userprops",
-         "docvar",     "ftnsep",
-         "ftnsepc",    "ftncn",
-         "aftnsep",    "aftnsepc",
-         "aftncn",     "pnseclvl",
-         "objdata",    "objclass",
-         "panose",     "falt",
-         "fname",      "listpicture",
-         "txe",        "xe",
-         "tc",         "mmathPr",
-         "oleclsid",   "blipuid",
-         "sp",         "sn",
-         "sv",         "hlinkbase"},
+    add({"stylesheet", "info",         "header",    "headerl",   "headerr",    "headerf",
+         "footer",     "footerl",      "footerr",   "footerf",   "listtable",  "listoverridetable",
+         "revtbl",     "rsidtbl",      "xmlnstbl",  "filetbl",   "themedata",  "colorschememapping",
+         "datastore",  "latentstyles", "pgdsctbl",  "generator", "fldinst",    "footnote",
+         "annotation", "atnid",        "atnauthor", "atrfstart", "atrfend",    "bkmkstart",
+         "bkmkend",    "shp",          "shpinst",   "shprslt",   "nonshppict", "private",
+         "template",   "title",        "author",    "operator",  "keywords",   "comment",
+         "doccomm",    "company",      "subject",   "category",  "manager",    "creatim",
+         "revtim",     "printim",      "buptim",    "userprops", "docvar",     "ftnsep",
+         "ftnsepc",    "ftncn",        "aftnsep",   "aftnsepc",  "aftncn",     "pnseclvl",
+         "objdata",    "objclass",     "panose",    "falt",      "fname",      "listpicture",
+         "txe",        "xe",           "tc",        "mmathPr",   "oleclsid",   "blipuid",
+         "sp",         "sn",           "sv",        "hlinkbase"},
         K::SkipDestination);
     add({"ansi"}, K::CodePage, 1252);
     add({"mac"}, K::CodePage, 10000);
@@ -148,6 +122,23 @@ WordTable MakeTable() {
     add({"pnstart"}, K::ListStart);
     add({"pntxtb"}, K::NumberText, 0);
     add({"pntxta"}, K::NumberText, 1);
+    add({"pict"}, K::Picture);
+    add({"shppict"}, K::ShapePicture);
+    add({"object"}, K::ObjectGroup);
+    add({"result"}, K::ObjectResult);
+    const std::pair<std::string_view, PictureType> types[] = {
+        {"pngblip", PictureType::Png},     {"jpegblip", PictureType::Jpeg},
+        {"emfblip", PictureType::Emf},     {"wmetafile", PictureType::Wmf},
+        {"macpict", PictureType::MacPict}, {"pmmetafile", PictureType::Os2Metafile},
+        {"dibitmap", PictureType::Dib},    {"wbitmap", PictureType::Ddb}};
+    for (const auto& [word, type] : types)
+        t.Add(word, WordInfo{K::PictureType, static_cast<std::uint16_t>(type)});
+    const std::pair<std::string_view, PictureField> sizes[] = {
+        {"picw", PictureField::Width},         {"pich", PictureField::Height},
+        {"picwgoal", PictureField::GoalWidth}, {"pichgoal", PictureField::GoalHeight},
+        {"picscalex", PictureField::ScaleX},   {"picscaley", PictureField::ScaleY}};
+    for (const auto& [word, field] : sizes)
+        t.Add(word, WordInfo{K::PictureSize, static_cast<std::uint16_t>(field)});
     return t;
 }
 

@@ -47,7 +47,16 @@ enum class WordKind : std::uint8_t {
     ListStyle,    // \pnlvlblt \pndec ...: Value is the ListStyle
     ListStart,    // \pnstartN
     NumberText,   // \pntxtb (Value 0), \pntxta (Value 1)
+    Picture,      // \pict: a picture destination
+    ShapePicture, // \shppict: after "\*", the picture inside it is the one to show
+    ObjectGroup,  // \object: skipped, except its \result
+    ObjectResult, // \result: inside \object, what the object shows
+    PictureType,  // \pngblip \jpegblip \wmetafile ...: Value is the PictureType
+    PictureSize,  // \picw \pich \picwgoal \pichgoal \picscalex \picscaley: Value 0 to 5
 };
+
+// The PictureSize values, in the order of the words above.
+enum class PictureField : std::uint8_t { Width, Height, GoalWidth, GoalHeight, ScaleX, ScaleY };
 
 struct WordInfo {
     WordKind kind;

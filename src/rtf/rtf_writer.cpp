@@ -5,15 +5,22 @@
 // and its attributes; every paragraph ends with \par, the last one too, as the
 // control writes it (its reader takes the empty paragraph after the last mark
 // as the end of the document).
+//
+// A picture is written as {\pict<type>\picw\pich\picwgoal\pichgoal <hex>}:
+// its bytes as they were inserted or read, its own size, and the size it is
+// shown at in twips, the form word processors read.
 #include "rtf/rtf_writer.h"
 
 #include "platform/codepage.h"
 #include "rtf/rtf_document.h"
 #include "rtf/rtf_formats.h"
+#include "rtf/rtf_picture.h"
 #include "rtf/rtf_text.h"
 
+#include <QBuffer>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QVariant>
 
 #include <optional>
 #include <vector>
@@ -39,6 +46,8 @@ private:
     void Char(char32_t cp);
     void RunAttrs(const CharAttrs& a);
     void ParagraphStart(const ParaAttrs& a, bool changed, int number);
+    void Pictures(const QTextFragment& fragment);
+    void PictureGroup(const Picture& p);
 
     const QTextDocument& doc_;
     QStringList fonts_;
@@ -235,6 +244,84 @@ void Writer::ParagraphStart(const ParaAttrs& a, bool changed, int number) {
     }
 }
 
+// The pictures of an image fragment: one per U+FFFC (equal pictures side by
+// side share a fragment). An image the document got from elsewhere (no
+// bytes of ours) is stored as PNG; one that cannot be drawn is left out.
+void Writer::Pictures(const QTextFragment& fragment) {
+    std::optional<Picture> p = PictureOf(fragment.charFormat());
+    if (!p) {
+        const QTextImageFormat f = fragment.charFormat().toImageFormat();
+        const QVariant resource = doc_.resource(QTextDocument::ImageResource, QUrl(f.name()));
+        QImage image = resource.value<QImage>();
+        if (image.isNull()) return;
+        Picture made;
+        made.type = PictureType::Png;
+        QBuffer buffer(&made.data);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG")) return;
+        made.width = image.width();
+        made.height = image.height();
+        const double w = f.width() > 0 ? f.width() : image.width();
+        const double h = f.height() > 0 ? f.height() : image.height();
+        made.goalWidth = static_cast<int>(w * kTwipsPerPixel);
+        made.goalHeight = static_cast<int>(h * kTwipsPerPixel);
+        p = made;
+    }
+    for (QChar c : fragment.text())
+        if (c == QChar::ObjectReplacementCharacter) PictureGroup(*p);
+}
+
+void Writer::PictureGroup(const Picture& p) {
+    out_ += "{\\pict";
+    switch (p.type) {
+    case PictureType::Png:
+        out_ += "\\pngblip";
+        break;
+    case PictureType::Jpeg:
+        out_ += "\\jpegblip";
+        break;
+    case PictureType::Emf:
+        out_ += "\\emfblip";
+        break;
+    case PictureType::Wmf:
+        out_ += "\\wmetafile";
+        break;
+    case PictureType::MacPict:
+        out_ += "\\macpict";
+        break;
+    case PictureType::Os2Metafile:
+        out_ += "\\pmmetafile";
+        break;
+    case PictureType::Dib:
+        out_ += "\\dibitmap";
+        break;
+    case PictureType::Ddb:
+        out_ += "\\wbitmap";
+        break;
+    case PictureType::Unknown:
+        break;
+    }
+    if (p.type != PictureType::Unknown && p.typeParam >= 0) out_ += QByteArray::number(p.typeParam);
+    out_ += "\\picw" + QByteArray::number(p.width) + "\\pich" + QByteArray::number(p.height);
+    out_ += "\\picwgoal" + QByteArray::number(p.goalWidth) + "\\pichgoal" +
+            QByteArray::number(p.goalHeight);
+    if (p.scaleX != 100) out_ += "\\picscalex" + QByteArray::number(p.scaleX);
+    if (p.scaleY != 100) out_ += "\\picscaley" + QByteArray::number(p.scaleY);
+    out_ += "\r\n";
+    // Hex in lines of 128 digits, as word processors write it.
+    static const char kHex[] = "0123456789abcdef";
+    const qsizetype size = p.data.size();
+    out_.reserve(out_.size() + size * 2 + size / 32 + 8);
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(p.data[i]);
+        out_ += kHex[byte >> 4];
+        out_ += kHex[byte & 15];
+        if (i % 64 == 63 && i + 1 < size) out_ += "\r\n";
+    }
+    out_ += '}';
+    needSpace_ = false;
+}
+
 QByteArray Writer::Write() {
     CollectTables();
     out_ = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl";
@@ -274,7 +361,10 @@ QByteArray Writer::Write() {
             QTextFragment frag = it.fragment();
             if (frag.text().isEmpty()) continue;
             RunAttrs(CharAttrsOf(frag.charFormat(), doc_));
-            Text(frag.text());
+            if (frag.charFormat().isImageFormat())
+                Pictures(frag);
+            else
+                Text(frag.text());
             any = true;
         }
         if (!any) RunAttrs(CharAttrsOf(b.charFormat(), doc_));

@@ -125,6 +125,7 @@ TCurrentProfile SelectProfile(const TSettings& settings, int number) {
     c.CurrentPassword = p.Password;
     c.CurrentRO = number == 1 ? false : p.RO;
     c.CurrentProtect = p.Protect;
+    c.CurrentProtection = p.Protection;
     return c;
 }
 
@@ -190,6 +191,15 @@ void LoadSettings(TSettings& s, int currentYear, const std::string& fileName) {
 
     const TReader own(fileName, OwnSection);
     s.BackupCount = std::max(0, own.Integer("BackupCount", DefaultBackupCount));
+    for (int n = 1; n <= ProfileCount; ++n) {
+        const std::string cipher = own.String(UserKey(n, "Cipher"), "");
+        s.Project(n).Protection = cipher == "AES-256"       ? TProtection::Aes256
+                                  : cipher == "Traditional" ? TProtection::Traditional
+                                                            : TProtection::Unset;
+    }
+    s.CheckSpelling = own.Bool("CheckSpelling", true);
+    for (int n = 1; n <= ProfileCount; ++n)
+        s.Project(n).SpellLanguage = own.String(UserKey(n, "SpellLanguage"), "");
 }
 
 void SaveSettings(const TSettings& s, const std::string& fileName) {
@@ -223,4 +233,11 @@ void SaveSettings(const TSettings& s, const std::string& fileName) {
 
     const TWriter own(fileName, OwnSection);
     own.Integer("BackupCount", s.BackupCount);
+    // Unset stays unwritten: the profile's archive settles it when it is used.
+    for (int n = 1; n <= ProfileCount; ++n)
+        if (const TProtection p = s.Project(n).Protection; p != TProtection::Unset)
+            own.String(UserKey(n, "Cipher"), p == TProtection::Aes256 ? "AES-256" : "Traditional");
+    own.Bool("CheckSpelling", s.CheckSpelling);
+    for (int n = 1; n <= ProfileCount; ++n)
+        own.String(UserKey(n, "SpellLanguage"), s.Project(n).SpellLanguage);
 }

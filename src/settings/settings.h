@@ -19,6 +19,11 @@ constexpr int ProfileCount = 5;
 constexpr const char* OwnSection = "Dayscrib";
 constexpr int DefaultBackupCount = 30;
 
+// How a profile encrypts the entries it stores with a password ([Dayscrib]
+// User<n>Cipher). Unset: not chosen yet; the store settles it by the
+// profile's archive (protection_choice.h).
+enum class TProtection { Unset, Aes256, Traditional };
+
 // One user or project: a diary of its own, with its archive in `Path`.
 // Strings are ANSI (windows-1252) bytes.
 struct TUserProject {
@@ -28,6 +33,10 @@ struct TUserProject {
     bool Protect = false; // new entries get the default password
     bool On = false;      // has a tab (profile 1 always)
     bool RO = false;      // entries shown read-only (profile 1 never)
+    TProtection Protection = TProtection::Unset;
+    // The spelling dictionary's language ("en_US"); empty: the system's
+    // ([Dayscrib] User<N>SpellLanguage).
+    std::string SpellLanguage;
 };
 
 // Text order with ASCII letter case ignored: the order the year list keeps.
@@ -59,6 +68,8 @@ struct TSettings {
     // Daily copies of an archive kept before its first store of the day; 0:
     // none ([Dayscrib] BackupCount).
     int BackupCount = DefaultBackupCount;
+    // View > "Check Spelling" ([Dayscrib] CheckSpelling).
+    bool CheckSpelling = true;
 
     // Profile `number` (1 to 5).
     TUserProject& Project(int number) { return Projects.at(static_cast<std::size_t>(number - 1)); }
@@ -73,6 +84,7 @@ struct TCurrentProfile {
     TPassword CurrentPassword;
     bool CurrentRO = false;
     bool CurrentProtect = false;
+    TProtection CurrentProtection = TProtection::Unset;
 };
 
 // Copies profile `number` into the current profile (profile 1 is never

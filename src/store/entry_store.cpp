@@ -1,6 +1,7 @@
 #include "store/entry_store.h"
 
 #include "store/backups.h"
+#include "store/protection_choice.h"
 
 #include <ctime>
 
@@ -31,7 +32,7 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     Archive_.ZipPassword.clear();
     reader_.DefaultPassword = profile.CurrentPassword;
     Locked_ = false;
-    loadedCipher_ = zcNone;
+    Archive_.Cipher = StoreCipherOf(profile.CurrentProtection, archivePath);
     loaded_ = TMemberStamp{};
     if (!ArchiveExists(archivePath)) return result;
     // Until the member is read or known to be absent, the entry counts as
@@ -47,7 +48,7 @@ TEntryStore::TLoadResult TEntryStore::Load(const std::string& archivePath,
     if (read.Unreadable) result.Reason = UnreadableReason(read.TooLarge, read.Cause, read.Size);
     if (read.Found) {
         result.Bytes = reader_.Bytes();
-        loadedCipher_ = Archive_.LastCipher();
+        result.Cipher = Archive_.LastCipher();
     }
     Locked_ = result.GaveUp || result.Unreadable;
     loaded_ = StampNow(true, member);
@@ -119,6 +120,7 @@ bool TEntryStore::SaveChecked(const std::string& bytes, const std::string& archi
         Archive_.KeepReplacedAs = keptCopy_;
     };
     Archive_.ZipPassword = StorePassword(Archive_.ZipPassword, profile);
+    Archive_.Cipher = StoreCipherOf(profile.CurrentProtection, archivePath);
     bool stored = false;
     try {
         stored = Store(bytes, archivePath, member, Archive_.ZipPassword);

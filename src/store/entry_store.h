@@ -65,6 +65,7 @@ public:
         std::string Bytes;              // the entry's RTF, empty when not found
         bool PasswordProtected = false; // a password was needed to open it
         bool GaveUp = false;            // the user gave up on a protected member
+        TZipCipher Cipher = zcNone;     // what the member was encrypted with
         // The member is there but could not be read; Reason says why ("it is
         // damaged (CRC error)").
         bool Unreadable = false;
@@ -80,7 +81,9 @@ public:
 
     // Stores `bytes` as `member`, encrypted with the archive's password, or
     // with the profile's default password when there is none and the profile
-    // protects its entries. False when nothing was stored; engine errors
+    // protects its entries, in the cipher the profile chose
+    // (protection_choice.h): a traditional entry stored in an AES profile
+    // becomes AES here, and only here. False when nothing was stored; engine errors
     // propagate. While the entry is locked nothing is stored and the result
     // is true: there is nothing of the user's to keep.
     bool Save(const std::string& bytes, const std::string& archivePath, const std::string& member,
@@ -115,11 +118,9 @@ public:
     // The entry's own password (empty: none of its own).
     const TPassword& EntryPassword() const { return Archive_.ZipPassword; }
     void SetEntryPassword(const TPassword& password) { Archive_.ZipPassword = password; }
-    // The cipher the entry has: the one its member was read with when it was
-    // encrypted, else the one a store gives it (the component's Cipher).
-    TZipCipher EntryCipher() const {
-        return loadedCipher_ != zcNone ? loadedCipher_ : Archive_.Cipher;
-    }
+    // The cipher the entry's next store gives it: the profile's choice, as
+    // of the last load or store (the component's Cipher).
+    TZipCipher EntryCipher() const { return Archive_.Cipher; }
 
     // The entry last loaded could not be read: it was protected and the user
     // gave up on it, it is damaged or too large, or the archive raised an
@@ -165,9 +166,8 @@ private:
     TEntryReader reader_; // reads through Archive_, with the password rules of a load
     std::set<std::string> backupReported_; // archive and day of a failure reported
     bool Locked_ = false;
-    TZipCipher loadedCipher_ = zcNone; // of the member the last load read
-    TMemberStamp loaded_;              // the entry's member as loaded or last stored
-    TMemberStamp seen_;                // as the last save that stopped found it
+    TMemberStamp loaded_; // the entry's member as loaded or last stored
+    TMemberStamp seen_;   // as the last save that stopped found it
     bool changedElsewhere_ = false;
     std::string keptCopy_;
 };

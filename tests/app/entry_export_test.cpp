@@ -35,7 +35,7 @@ protected:
         WriteIni();
         Store(Archive(), "2000\\3\\Week3\\16.rtf", Rtf("Second day \\b bold\\b0  words"));
         Store(Archive(), Day15, Rtf("First day"));
-        Store(Archive(), "2000\\3\\Week3\\17.rtf", Rtf("sealed"), "Own");
+        Store(Archive(), "2000\\3\\Week3\\17.rtf", Rtf("sealed"), "Own", zcAes256);
         Store(Archive(), "2000\\3\\Summary.rtf", Rtf("March summary"));
         Store(Archive(), "2000\\3\\Week4\\20.rtf", Rtf("outside the range"));
     }

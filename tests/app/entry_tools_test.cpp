@@ -163,7 +163,7 @@ TEST_F(EntryTools, ApplyTemplateOverTextAsksBeforeReplacingIt) {
 }
 
 TEST_F(EntryTools, ProtectWithAPasswordStoresTheEntryEncryptedWithIt) {
-    WriteIni();
+    WriteIni("[Dayscrib]\nUser1Cipher=Traditional\n"); // what Python's zipfile reads
     Start();
     Select15();
     Type("my secret");
@@ -267,7 +267,7 @@ TEST_F(EntryTools, AnEmptyAnswerInAProtectingProfileMeansTheDefaultPassword) {
     Type("guarded");
     prompts.Inputs = {QString(""), QString("")};
     form->Protect1->trigger();
-    EXPECT_EQ(Panel(2), "Password Protected");
+    EXPECT_EQ(Panel(2), "Password Protected (AES-256)"); // a new diary
     Select16();
     EXPECT_EQ(Check(2).Text(Day15, "Default"), "guarded\n");
 }

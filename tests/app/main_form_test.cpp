@@ -113,6 +113,10 @@ TEST_F(MainForm, LayoutControlsAndStatusPanels) {
     const int widths[3] = {120, 60, 50};
     for (int i = 0; i < 3; ++i)
         EXPECT_GE(form->StatusPanel[i]->width(), widths[i]);
+    // The password panel is as wide as its longest words.
+    EXPECT_GE(
+        form->StatusPanel[2]->contentsRect().width(),
+        form->StatusPanel[2]->fontMetrics().horizontalAdvance("Password Protected (AES-256)"));
     EXPECT_TRUE(form->StatusPanel[1]->alignment() & Qt::AlignHCenter);
     EXPECT_TRUE(form->StatusPanel[0]->alignment() & Qt::AlignLeft);
     for (const char* name :
@@ -129,7 +133,7 @@ TEST_F(MainForm, MenusHaveTheirCaptionsAndShortcuts) {
     QStringList titles;
     for (QAction* m : menus)
         titles << m->text();
-    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Help"}));
+    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View", "&Insert", "&Tools", "&Help"}));
     struct Entry {
         QMenu* menu;
         const char* caption;
@@ -153,7 +157,10 @@ TEST_F(MainForm, MenusHaveTheirCaptionsAndShortcuts) {
         {form->ViewMenu, "T&abs", ""},
         {form->ViewMenu, "&Tool Bar", ""},
         {form->ViewMenu, "Tree &View", ""},
+        {form->ViewMenu, "&Statistics...", ""},
+        {form->ViewMenu, "Check &Spelling", ""},
         {form->ViewMenu, "&Preferences...", ""},
+        {form->InsertMenu, "&Picture...", ""},
         {form->ToolsMenu, "Apply Template", "Ctrl+T"},
         {form->ToolsMenu, "Save as Template", ""},
         {form->ToolsMenu, "Protect", ""},

@@ -16,10 +16,12 @@
 #include "ui/prompts.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
+#include "zip/zip_writer.h"
 
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -613,4 +615,42 @@ TEST_F(Preferences, HelpButtonAndF1OpenContextSeventeen) {
     });
     SetHelpHandler({});
     EXPECT_EQ(asked, (std::vector<int>{17, 17}));
+}
+
+TEST_F(Preferences, ProtectionOfADiaryWithAnArchiveStartsTraditionalAndCanBecomeAes) {
+    WriteIni();
+    std::filesystem::create_directories(Folder(1));
+    {
+        TZipWriter writer; // an archive from before the choice existed
+        writer.SetZipName(Archive(1));
+        writer.SetStorePaths(true);
+        TMemoryStream stream(std::string("{\\rtf1 old\\par}"));
+        ASSERT_EQ(writer.AddFromStream(&stream, "2000\\3\\Week3\\15.rtf"), 1);
+    }
+    Start();
+    Open([&](TPreferencesFrm& d) {
+        EXPECT_EQ(d.UserCipherCombo(1)->currentText(),
+                  "Traditional (every zip program opens it; weak)");
+        EXPECT_EQ(d.UserCipherCombo(1)->accessibleName(), "Protection:");
+        EXPECT_FALSE(d.UserCipherCombo(2)->isEnabled()); // profile 2 is off
+        d.UserCipherCombo(1)->setFocus();
+        QTest::keyClick(d.UserCipherCombo(1), Qt::Key_Up);
+        EXPECT_EQ(d.UserCipherCombo(1)->currentText(), "AES-256 (7-Zip, WinZip, PeaZip open it)");
+        Click(d.BitBtn1);
+    });
+    EXPECT_EQ(form->Settings.Project(1).Protection, TProtection::Aes256);
+    Type("locked away");
+    prompts.Inputs = {QString("pw"), QString("pw")}; // asked twice
+    form->Protect1->trigger();
+    const std::string member = Today();
+    form->close();
+    form.reset();
+    TZipReader reader;
+    reader.SetZipName(Archive(1));
+    reader.OpenArchive();
+    int aes = 0;
+    for (int i = 0; i < reader.Count(); ++i)
+        aes += reader.Member(i).Name() == member && reader.Member(i).Cipher() == zcAes256;
+    reader.CloseArchive();
+    EXPECT_EQ(aes, 1);
 }

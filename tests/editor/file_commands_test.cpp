@@ -93,7 +93,7 @@ TEST_F(FileCommands, SaveAsOfAProtectedEntryWritesAFileForItsOwnerAloneAndSaysSo
     SaveAs(Exported("plain.rtf"));
     prompts->Inputs = {QString("pw"), QString("pw")};
     form->Protect1->trigger();
-    ASSERT_EQ(Panel(2), "Password Protected");
+    ASSERT_EQ(Panel(2), "Password Protected (AES-256)");
     WriteFile(Exported("entry.rtf"), "old");
     ::chmod(Exported("entry.rtf").c_str(), 0644);
     prompts->Confirms = {TConfirmAnswer::Yes};

@@ -19,7 +19,7 @@ protected:
         WriteYears({"1997", "1998", "1999", "2000", "2001"});
         Store(Archive(), "1997\\3\\Week3\\15.rtf", Rtf("not listed"));
         Store(Archive(), "1998\\3\\Week3\\15.rtf", Rtf("\\par  Spring came early\\par second"));
-        Store(Archive(), "1999\\3\\Week3\\15.rtf", Rtf("private"), "Own");
+        Store(Archive(), "1999\\3\\Week3\\15.rtf", Rtf("private"), "Own", zcAes256);
         Store(Archive(), "2001\\3\\Week3\\15.rtf", Rtf("later"));
         Store(Archive(), "1998\\3\\Week3\\14.rtf", Rtf("the day before"));
     }
@@ -49,7 +49,7 @@ TEST_F(OnThisDayWindow, ListsTheEarlierListedYearsWithAnEntryNewestFirst) {
     WriteYears({"1998", "1999", "2000", "2001"}); // 1997 is not listed
     Store(Archive(), "1997\\3\\Week3\\15.rtf", Rtf("not listed"));
     Store(Archive(), "1998\\3\\Week3\\15.rtf", Rtf("\\par  Spring came early\\par second"));
-    Store(Archive(), "1999\\3\\Week3\\15.rtf", Rtf("private"), "Own");
+    Store(Archive(), "1999\\3\\Week3\\15.rtf", Rtf("private"), "Own", zcAes256);
     Store(Archive(), "2001\\3\\Week3\\15.rtf", Rtf("later"));
     const TScopedLocale german(QLocale(QLocale::German, QLocale::Germany));
     Start();
@@ -89,7 +89,7 @@ TEST_F(OnThisDayWindow, AProtectedEntryOpensOnlyThroughThePasswordPrompt) {
     EXPECT_EQ(prompts.Count(TKind::Input), 1);
     EXPECT_EQ(Member(), "1999\\3\\Week3\\15.rtf");
     EXPECT_EQ(Text(), "private");
-    EXPECT_EQ(Panel(2), "Password Protected");
+    EXPECT_EQ(Panel(2), "Password Protected (AES-256)");
 }
 
 TEST(OnThisDayList, LeapDaysAndFirstLines) {

@@ -84,9 +84,10 @@ TEST_F(Package, ControlFieldsAndFiles) {
     const std::string depends = Field("Depends");
     for (const char* library :
          {"libc6 (>= ", "libstdc++6 (>= ", "libqt6core6 (>= ", "libqt6widgets6 (>= ",
-          "libqt6printsupport6 (>= ", "libjpeg62-turbo (>= ", "libqt6svg6"})
+          "libqt6printsupport6 (>= ", "libjpeg62-turbo (>= ", "libhunspell-1.7-0", "libqt6svg6"})
         EXPECT_NE(depends.find(library), std::string::npos) << library << " in " << depends;
     EXPECT_EQ(depends.find("zlib"), std::string::npos) << depends; // the codecs are ours
+    EXPECT_EQ(Field("Recommends"), "hunspell-en-us | hunspell-dictionary");
 
     // `dpkg-deb -c`: exactly these files, all under /usr, owned by root; the
     // programs executable, everything else readable only.

@@ -4,6 +4,7 @@
 // list markers; where LibreOffice differs from what the document says, the
 // test says why and asserts the document's meaning.
 #include "rtf/rtf_formats.h"
+#include "rtf/rtf_picture.h"
 #include "rtf/rtf_text.h"
 #include "rtf_test_support.h"
 
@@ -249,11 +250,21 @@ TEST(RtfDocuments, BinaryDataIsSkippedWithTheBracesInside) {
     Load("libreoffice_bin-skipping", doc);
     EXPECT_EQ(Blocks(doc), (std::vector<QString>{QStringLiteral("text")}));
 
-    // \bin10 in a picture of an embedded object: ten raw 0xFF bytes, one of
-    // them a "}", skipped; the object is no text. Nothing of the binary shows.
+    // \bin10 in the picture an embedded object shows (its \result): ten raw
+    // bytes, one of them a "}", are the picture's data, a metafile kept as
+    // it came and shown as a box. Nothing of the binary shows as text.
     QTextDocument bin;
     Load("tika_testBinControlWord", bin);
-    EXPECT_EQ(QString::fromStdString(Text(bin)).trimmed(), QString());
+    EXPECT_EQ(QString::fromStdString(Text(bin)).trimmed(),
+              QString(QChar(QChar::ObjectReplacementCharacter)));
+    const QTextCharFormat picture =
+        FormatAt(bin, QString(QChar(QChar::ObjectReplacementCharacter)));
+    ASSERT_TRUE(picture.isImageFormat());
+    EXPECT_EQ(picture.property(rtf::kPictureDataProperty).toByteArray().size(), 10);
+    EXPECT_EQ(picture.intProperty(rtf::kPictureTypeProperty),
+              static_cast<int>(rtf::PictureType::Wmf));
+    // \picwgoal3600 scaled to 55 %: 132 pixels of 15 twips.
+    EXPECT_EQ(picture.toImageFormat().width(), 132);
 }
 
 TEST(RtfDocuments, WordProcessorNewlines) {

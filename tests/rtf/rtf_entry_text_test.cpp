@@ -77,7 +77,7 @@ TEST(EntryTextScan, FollowsTheReadersTextRules) {
 TEST(EntryTextScan, LeavesWhatItDoesNotKnowToTheReader) {
     for (const char* body :
          {"{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}item\\par", "{\\pntext \\'b7\\tab}item\\par",
-          "a\\bin3 {}}b", "a\\cell b\\row", "{\\pict 0102}x", "{\\*\\bkmkstart x}y",
+          "a\\bin3 {}}b", "a\\cell b\\row", "{\\object{\\result x}}", "{\\*\\bkmkstart x}y",
           "{\\upr{x}{\\*\\ud{y}}}", "{\\fonttbl{\\*\\panose 1}}x"})
         EXPECT_FALSE(ScanEntryText(Doc(body)).has_value()) << body;
     EXPECT_FALSE(ScanEntryText("plain text, not RTF").has_value());
@@ -85,6 +85,22 @@ TEST(EntryTextScan, LeavesWhatItDoesNotKnowToTheReader) {
     // is eaten as the fallback of \u.
     ExpectScanned(Doc("\\u8364\\unknownword x"));
     ExpectScanned(Doc("a\\unknownword b\\sa120\\lang1033 c"));
+}
+
+// A picture is one U+FFFC, its hex digits (which read as words: "cafe",
+// "bad", "face") and raw bytes are no text, nor is what its nested groups
+// hold; the group's end closes the picture wherever it comes.
+TEST(EntryTextScan, StepsOverPictures) {
+    for (const char* body :
+         {"a{\\pict\\pngblip\\picw2\\pich2 cafe bad face 00}b\\par",
+          "{\\pict\\wmetafile8\\picwgoal20{\\*\\blipuid 1234}\\bin4 }{{ 0102}{\\pict}x",
+          "{\\pict\\jpegblip ffd8\\par\\u8364 still data}\\u8364{\\pict}x",
+          "\\u8364\\pict 0102 x", // \\pict as the fallback of \\u: a word eaten
+          "x{\\pict 01", "{\\b a{\\pict\\emfblip 01}{\\pict\\dibitmap0 02}}\\par"})
+        ExpectScanned(Doc(body));
+    const std::optional<QString> text = ScanEntryText(Doc("a{\\pict\\pngblip cafe}b"));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, QString("a") + QChar(QChar::ObjectReplacementCharacter) + "b");
 }
 
 // Documents as the editor writes them: fonts, styles, colours, tabs, line

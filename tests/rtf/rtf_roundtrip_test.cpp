@@ -166,7 +166,7 @@ TEST(RtfRoundTrip, NumberedListsKeepStyleAndStart) {
         rtf::Paragraph p;
         p.attrs.list = i < 2 ? rtf::ListStyle::UpperRoman : rtf::ListStyle::LowerAlpha;
         p.attrs.listStart = i < 2 ? 4 : 1;
-        p.runs.push_back(rtf::Run{QStringLiteral("item %1").arg(i), rtf::CharAttrs{}});
+        p.runs.push_back(rtf::Run{QStringLiteral("item %1").arg(i), rtf::CharAttrs{}, nullptr});
         src.paragraphs.push_back(p);
     }
     QTextDocument doc;

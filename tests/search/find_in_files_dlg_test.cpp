@@ -79,9 +79,9 @@ protected:
     }
     void TearDown() override { SetHelpHandler({}); }
 
-    void Store(const std::string& member, const std::string& text,
-               const std::string& password = {}) {
-        testsupport::Store(archive, member, Rtf(text), password);
+    void Store(const std::string& member, const std::string& text, const std::string& password = {},
+               TZipCipher cipher = zcTraditional) {
+        testsupport::Store(archive, member, Rtf(text), password, cipher);
     }
     // Types the text and presses Start; returns the lines listed.
     QStringList Search(const QString& text) {
@@ -274,6 +274,14 @@ TEST_F(FindDlg, DefaultPasswordOpensAMemberAnotherPasswordIsPassedOverSilently) 
     EXPECT_TRUE(dlg->ReadMember("2000\\1\\Week1\\4.rtf", bytes));
     EXPECT_NE(bytes.find("sun under"), std::string_view::npos);
     EXPECT_EQ(dlg->Reader.Password(), "Secret");
+    EXPECT_TRUE(prompts.Asked.empty());
+}
+
+TEST_F(FindDlg, AesMembersAreSearchedWithTheDefaultPasswordAsTraditionalOnesAre) {
+    Store("2000\\1\\Week1\\1.rtf", "hail under the default password", "Secret", zcAes256);
+    Store("2000\\1\\Week1\\2.rtf", "hail under another password", "Other", zcAes256);
+    Store("2000\\1\\Week1\\3.rtf", "hail the old way", "Secret", zcTraditional);
+    EXPECT_EQ(Search("hail"), (QStringList{"2000\\1\\Week1\\1", "2000\\1\\Week1\\3"}));
     EXPECT_TRUE(prompts.Asked.empty());
 }
 

@@ -137,8 +137,10 @@ TEST_F(Settings, NewFileListsEveryKeyInOrder) {
     for (int n = 2; n <= 5; ++n)
         for (const char* f : {"On", "Name", "Path", "RO", "Password", "Protect"})
             expected.push_back("User" + std::to_string(n) + f);
-    for (const char* k : {"YearCount", "Year1", "Year2", "BackupCount"})
+    for (const char* k : {"YearCount", "Year1", "Year2", "BackupCount", "CheckSpelling"})
         expected.push_back(k);
+    for (int n = 1; n <= 5; ++n)
+        expected.push_back("User" + std::to_string(n) + "SpellLanguage");
     const std::string file = ReadFile(IniPath());
     EXPECT_EQ(Keys(file), expected);
     EXPECT_EQ(file.substr(0, 7), "[Main]\n");
@@ -158,7 +160,9 @@ TEST_F(Settings, SaveThenLoadGivesTheSameValues) {
     s.StartProject = 3;
     s.Project(1).Password = "S\xE9same!";
     s.Project(1).Protect = true;
-    s.Project(3) = {"Proj \xC4", "/home/x/Diary/", "pw", true, true, false};
+    s.Project(3) = {"Proj \xC4", "/home/x/Diary/",    "pw",   true, true,
+                    false,       TProtection::Aes256, "de_DE"};
+    s.CheckSpelling = false;
     SaveSettings(s);
     const TSettings t = Load(2026);
     EXPECT_EQ(t.Left, -5);
@@ -172,6 +176,10 @@ TEST_F(Settings, SaveThenLoadGivesTheSameValues) {
     EXPECT_EQ(t.Project(3).Password, "pw");
     EXPECT_TRUE(t.Project(3).On);
     EXPECT_FALSE(t.Project(3).RO);
+    EXPECT_EQ(t.Project(3).Protection, TProtection::Aes256);
+    EXPECT_EQ(t.Project(3).SpellLanguage, "de_DE");
+    EXPECT_EQ(t.Project(1).SpellLanguage, ""); // the system's language
+    EXPECT_FALSE(t.CheckSpelling);
     EXPECT_EQ(ReadFile(IniPath()).find("S\xE9same"), std::string::npos); // not in plain
 }
 
@@ -209,7 +217,7 @@ TEST_F(Settings, SelectProfileCopiesTheFourValues) {
     TSettings s = Load();
     s.Project(1).RO = true; // never read-only, whatever the record says
     s.Project(1).Password = "a";
-    s.Project(2) = {"B", "Data\\B\\", "b", true, true, true};
+    s.Project(2) = {"B", "Data\\B\\", "b", true, true, true, {}, {}};
     TCurrentProfile c = SelectProfile(s, 1);
     EXPECT_EQ(c.CurrentPath, "Data\\");
     EXPECT_EQ(c.CurrentPassword, "a");

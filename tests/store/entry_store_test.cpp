@@ -317,8 +317,7 @@ TEST(EntryStoreTest, AMemberThatCannotBeReadIsNeverTakenForAnAbsentOne) {
     bytes[at + 30 + u16(at + 26) + u16(at + 28) + 16 + 2 + 4] ^= 0x40;
     const std::size_t size = bytes.find("2000/3/Week3/16.rtf") - 30 + 22;
     bytes[size] = static_cast<char>(bytes[size] - 1);
-    bytes[bytes.find("2000/3/Week3/16.rtf", bytes.find("PK\x01\x02")) - 46 + 24] =
-        bytes[size];
+    bytes[bytes.find("2000/3/Week3/16.rtf", bytes.find("PK\x01\x02")) - 46 + 24] = bytes[size];
     testsupport::WriteFile(archive, bytes);
 
     for (const auto& [member, reason] :

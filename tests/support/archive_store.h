@@ -12,7 +12,7 @@
 namespace testsupport {
 
 inline void Store(const std::string& archive, const std::string& member, const std::string& bytes,
-                  const std::string& password = {}) {
+                  const std::string& password = {}, TZipCipher cipher = zcTraditional) {
     const auto folder = std::filesystem::path(archive).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder);
     TZipWriter writer;
@@ -20,6 +20,7 @@ inline void Store(const std::string& archive, const std::string& member, const s
     writer.ZipAction = zaReplace;
     writer.SetZipName(archive);
     writer.ZipPassword = password;
+    writer.Cipher = cipher;
     TMemoryStream stream(bytes);
     ASSERT_EQ(writer.AddFromStream(&stream, member), 1);
 }

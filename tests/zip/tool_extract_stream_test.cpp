@@ -142,8 +142,9 @@ TEST(ToolExtract, ADamagedMemberIsTakenBackFromAFileAndOwnedUpToOnAPipe) {
                    ShellQuote(dir.file("err")) + " | wc -c",
                &piped);
     EXPECT_EQ(std::stoul(piped), 100000u);
-    EXPECT_NE(ReadFile(dir.file("err")).find("the bytes written before it was found are not "
-                                             "the member's"),
+    EXPECT_NE(ReadFile(dir.file("err"))
+                  .find("the bytes written before it was found are not "
+                        "the member's"),
               std::string::npos)
         << ReadFile(dir.file("err"));
 }
