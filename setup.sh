@@ -20,7 +20,8 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-
                 libqt6svg6 libssl-dev libdeflate-dev libhunspell-dev)
 TEST_PACKAGES=(zip unzip p7zip-full libarchive-tools python3 libreoffice-writer-nogui unrtf clang
                libclang-rt-14-dev xauth poppler-utils desktop-file-utils
-               dpkg-dev lintian appstream groff-base man-db libdeflate-tools hunspell-en-us)
+               dpkg-dev lintian appstream groff-base man-db libdeflate-tools hunspell-en-us
+               xvfb dbus-daemon at-spi2-core python3-pyatspi)
 # The format check of the test command.
 CHECK_PACKAGES=(clang-format git)
 # Making the Debian package: dpkg-shlibdeps and dpkg-buildflags.

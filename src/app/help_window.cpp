@@ -24,7 +24,7 @@ QPushButton* Button(const QString& name, const QString& caption, const QString& 
 
 } // namespace
 
-THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+THelpWindow::THelpWindow(QWidget* parent) : QMainWindow(parent) {
     InitResources();
     setObjectName("HelpWindow");
     setWindowTitle("Dayscrib Help");
@@ -34,7 +34,9 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     // Closing the main window ends the program also while help is open.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    Browser = new QTextBrowser(this);
+    auto* body = new QWidget(this);
+    setCentralWidget(body);
+    Browser = new QTextBrowser(body);
     Browser->setObjectName("HelpBrowser");
     Browser->setAccessibleName("Help page");
     Browser->setOpenLinks(true);
@@ -55,7 +57,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addWidget(ForwardBtn);
     buttons->addStretch(1);
     buttons->addWidget(CloseBtn);
-    auto* column = new QVBoxLayout(this);
+    auto* column = new QVBoxLayout(body);
     column->addLayout(buttons);
     column->addWidget(Browser, 1);
 

@@ -1,15 +1,16 @@
 // The help window: one window for the whole program that shows the help
 // page of a context number, with links between the pages. Opened from a
 // modal dialog (its Help button) it is modal itself until closed, so that it
-// can be read and scrolled while the dialog waits beneath it.
+// can be read and scrolled while the dialog waits beneath it. It is a main
+// window of its own, so assistive tools meet it as a window.
 #pragma once
 
-#include <QWidget>
+#include <QMainWindow>
 
 class QPushButton;
 class QTextBrowser;
 
-class THelpWindow : public QWidget {
+class THelpWindow : public QMainWindow {
     Q_OBJECT
 
 public:

@@ -20,6 +20,7 @@
 
 #include <QDate>
 #include <QMainWindow>
+#include <QStringList>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -84,6 +85,9 @@ public:
     // ---- status bar ----
     void ShowModifiedMark(bool modified);
     void ShowReadOnlyMark(bool readOnly);
+    // Every text status panel `panel` (0 to 2) can show; the panel is made
+    // wide enough for the longest. A new text of a panel belongs here.
+    static QStringList StatusPanelTexts(int panel);
 
     // ---- entries ----
     // The entry of the navigator's key and level into the editor.
@@ -207,6 +211,7 @@ private:
     void BuildToolBar();
     void BuildMenus();
     void BuildStatusBar();
+    void NameControls();
     // The features the window is made of, each attached to its controls and
     // commands (main_form_compose.cpp).
     void Compose();

@@ -35,6 +35,9 @@ void TMainForm::Compose() {
     AttachCommand(GoPreviousDay1, prompts_, [this] { Nav->GoToPreviousDay(); });
     AttachCommand(GoNextDay1, prompts_, [this] { Nav->GoToNextDay(); });
     AttachCommand(OnThisDay1, prompts_, [this] { Nav->ShowOnThisDay(); });
+    // Assistive tools name the editor by the entry it shows.
+    connect(Editor, &TRichEdit::Loaded, this,
+            [this] { Editor->setAccessibleName(EntryTitle(Nav->Key, Nav->CurrentLevel())); });
 
     Recovery = new TRecoveryKeeper(
         Editor,

@@ -81,6 +81,17 @@ bool TMainForm::SaveEntry() {
     return StoreEntry() == TStoreOutcome::Stored;
 }
 
+namespace {
+
+// The recovered entry as a person names it: its date and its diary,
+// "Wednesday 9 December 2026 (User1)".
+QString RecoveredEntryName(const TRecovery& r) {
+    return EntryTitleOf(r.Member) + " (" + QString::fromStdString(AnsiOrUtf8Text(r.ProfileName)) +
+           ")";
+}
+
+} // namespace
+
 void TMainForm::OfferRecovery() {
     for (const QString& file : Recovery->PendingFiles())
         OfferRecoveryFile(file);
@@ -105,8 +116,7 @@ void TMainForm::OfferRecoveryFile(const QString& file) {
     const TRecoveryOpened opened = OpenRecoveryFile(file);
     const std::optional<TRecovery>& r = opened.Recovery;
     if (!r) return;
-    const QString entry = QString::fromStdString(AnsiToUtf8(r->Member)) + " (" +
-                          QString::fromStdString(AnsiToUtf8(r->ProfileName)) + ")";
+    const QString entry = RecoveredEntryName(*r);
     const TConfirmAnswer answer =
         prompts_.Confirm("Dayscrib", "Restore the unsaved text of " + entry + "?");
     if (answer == TConfirmAnswer::No) Recovery->RemovePending(file);

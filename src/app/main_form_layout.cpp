@@ -2,13 +2,11 @@
 // the order they appear on screen.
 #include "app/main_form.h"
 
-#include "app/entry_tools.h"
-#include "zip/zip_header.h"
-
 #include "editor/editor.h"
 #include "editor/format_bar.h"
 #include "editor/ruler.h"
 #include "editor/tool_icons.h"
+#include "nav/calendar_look.h"
 #include "ui/commands.h"
 
 #include <QAction>
@@ -18,18 +16,37 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
 #include <algorithm>
 
 namespace {
+
+// Wide enough for the common face names ("Times New Roman", "MS Sans Serif").
+constexpr int FontNameWidth = 120;
+
+// The width `label` needs to show each of `texts` whole: frame, margins and
+// indent included, as the label itself measures them.
+int WidestTextWidth(QLabel* label, const QStringList& texts) {
+    const QString shown = label->text();
+    int widest = 0;
+    for (const QString& text : texts) {
+        label->setText(text);
+        widest = std::max(widest, label->sizeHint().width());
+    }
+    label->setText(shown);
+    return widest;
+}
 
 QToolButton* ToolButton(QToolBar* bar, const QString& name, const QString& text, const QIcon& icon,
                         bool checkable = false) {
@@ -95,6 +112,7 @@ void TMainForm::BuildLayout() {
     TreeView->setIndentation(19);
     TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     left->addWidget(TreeView, 1);
+    new TCalendarLook(MonthCalendar1); // day names that fit, names of its parts
 
     auto* right = new QWidget(Splitter1);
     right->setObjectName("RightPnl");
@@ -120,6 +138,7 @@ void TMainForm::BuildLayout() {
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({209, 461});
     setCentralWidget(Splitter1);
+    NameControls();
 
     BuildMenus();
     BuildToolBar();
@@ -129,6 +148,16 @@ void TMainForm::BuildLayout() {
 
     connect(Editor, &TRichEdit::ModifiedChanged, this,
             [this](bool modified) { Guarded([&] { ShowModifiedMark(modified); }); });
+}
+
+// What assistive tools call the controls that have no caption of their own;
+// the editor takes the shown entry's date as its name once an entry is loaded.
+void TMainForm::NameControls() {
+    TreeView->setAccessibleName("Date tree");
+    TabSet->setAccessibleName("User/Project");
+    Editor->setAccessibleName("Entry");
+    Splitter1->setAccessibleName("Panes");
+    LeftPnl->setAccessibleName("Calendar and date tree");
 }
 
 void TMainForm::BuildMenus() {
@@ -209,6 +238,11 @@ void TMainForm::BuildToolBar() {
     StandardToolBar->setMovable(false);
     addToolBar(Qt::TopToolBarArea, StandardToolBar);
     QToolBar* bar = StandardToolBar;
+    // The whole bar fits the default 670-pixel window: icons at the
+    // platform's small tool bar size, a font-name box narrower than the
+    // classic 149 pixels, and a size box made for three digits.
+    const int icon = bar->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, bar);
+    bar->setIconSize(QSize(icon, icon));
 
     FileSaveCmd->setIcon(ToolIcon("document-save", "save"));
     FilePrintCmd->setIcon(ToolIcon("document-print", "print"));
@@ -228,7 +262,7 @@ void TMainForm::BuildToolBar() {
     FontName = new QComboBox(bar);
     FontName->setObjectName("FontName");
     FontName->setEditable(true);
-    FontName->setFixedWidth(149);
+    FontName->setFixedWidth(FontNameWidth);
     FontName->setMaxVisibleItems(10);
     FontName->setInsertPolicy(QComboBox::NoInsert);
     SetHint(FontName, "Font Name|Select font name");
@@ -238,6 +272,10 @@ void TMainForm::BuildToolBar() {
     FontSize->setObjectName("FontSize");
     SetHint(FontSize, "Font Size|Select font size");
     bar->addWidget(FontSize);
+    // The boxes' text fields take the focus: assistive tools name them too.
+    FontName->lineEdit()->setAccessibleName(FontName->accessibleName());
+    if (auto* sizeText = FontSize->findChild<QLineEdit*>())
+        sizeText->setAccessibleName(FontSize->accessibleName());
 
     ColorFramePnl = new QFrame(bar);
     ColorFramePnl->setObjectName("ColorFramePnl");
@@ -307,15 +345,12 @@ void TMainForm::BuildStatusBar() {
     for (int i = 0; i < 3; ++i) {
         StatusPanel[i] = new QLabel(StatusBar);
         StatusPanel[i]->setObjectName(QString("StatusPanel%1").arg(i));
-        StatusPanel[i]->setFixedWidth(widths[i]);
-        // The password panel holds its longest words whole.
-        if (i == 2)
-            StatusPanel[i]->setFixedWidth(std::max(
-                widths[i],
-                StatusPanel[i]->fontMetrics().horizontalAdvance(ProtectionStatusText(zcAes256)) +
-                    2 * StatusPanel[i]->frameWidth() + 8));
         StatusPanel[i]->setAlignment(align[i] | Qt::AlignVCenter);
         StatusPanel[i]->setFrameShape(QFrame::StyledPanel);
+        // At least its classic width, and wide enough for its longest text
+        // in this platform's font.
+        StatusPanel[i]->setFixedWidth(
+            std::max(widths[i], WidestTextWidth(StatusPanel[i], StatusPanelTexts(i))));
         // Panels sit in the normal (not permanent) area, so a hint shown in
         // the status bar covers them for its whole width, like a simple panel.
         StatusBar->addWidget(StatusPanel[i]);

@@ -2,6 +2,9 @@
 // and the transfer of the settings to and from the controls.
 #include "app/main_form.h"
 
+#include "app/entry_tools.h"
+#include "zip/zip_header.h"
+
 #include "editor/editor.h"
 #include "editor/spell_commands.h"
 #include "ui/entry_title.h"
@@ -61,6 +64,20 @@ void TMainForm::UpdateLeftPane() {
 }
 
 // ---- status bar ----
+
+QStringList TMainForm::StatusPanelTexts(int panel) {
+    switch (panel) {
+    case 0: // a long entry's caret: four-digit numbers
+        return {QString::asprintf("Line: %3d   Col: %3d", 9999, 9999)};
+    case 1:
+        return {"Modified", "Read Only"};
+    case 2: // every cipher's words
+        return {ProtectionStatusText(zcTraditional), ProtectionStatusText(zcAes128),
+                ProtectionStatusText(zcAes192), ProtectionStatusText(zcAes256)};
+    default:
+        return {};
+    }
+}
 
 void TMainForm::ShowModifiedMark(bool modified) {
     if (modified)

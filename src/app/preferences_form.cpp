@@ -201,6 +201,7 @@ QGroupBox* TPreferencesFrm::BuildProfile(int n) {
     pathBtn_[n - 1]->setToolTip("Choose the data folder");
     grid->addWidget(pathBtn_[n - 1], row, 5);
     ++row;
+    grid->addWidget(BuildFolderLabel(n), row++, 3, 1, 3);
     grid->addWidget(Caption("Default Password:", password_[n - 1]), row, 0);
     grid->addWidget(WithShowToggle(password_[n - 1]), row, 1); // masked, with "Show"
     grid->addWidget(protect_[n - 1], row, 2);
@@ -224,6 +225,26 @@ QGroupBox* TPreferencesFrm::BuildProfile(int n) {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 2);
     return box;
+}
+
+QLabel* TPreferencesFrm::BuildFolderLabel(int n) {
+    auto* label = Named(new QLabel, QString("User%1FolderLabel").arg(n), "Folder");
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // A long folder is cut by the layout, not widening the dialog; the tip
+    // holds it whole.
+    label->setMinimumWidth(1);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    const auto show = [label](const QString& path) {
+        const QString folder = QString::fromStdString(ResolvedFolderText(path.toStdString()));
+        label->setText("Folder: " + folder);
+        label->setToolTip(folder);
+        label->setAccessibleDescription(folder);
+    };
+    connect(path_[n - 1], &QLineEdit::textChanged, label, show);
+    show(QString());
+    folder_[n - 1] = label;
+    return label;
 }
 
 std::array<QWidget*, 5> TPreferencesFrm::ProfileFields(int n) const {
@@ -275,7 +296,8 @@ void TPreferencesFrm::UserCheckClick(int n) {
 
 void TPreferencesFrm::UserPathBtnClick(int n) {
     const std::string program = ProgramFolder();
-    const std::string folder = DataFolder(PathBytes(path_[n - 1]->text().toStdString()), program);
+    const std::string folder =
+        CanonicalDataFolder(PathBytes(path_[n - 1]->text().toStdString()), program);
     const QString start =
         QString::fromStdString(std::filesystem::is_directory(folder) ? folder : program);
     const QString chosen = prompts_.FolderName(QString("Data folder of %1").arg(Profile(n)), start);

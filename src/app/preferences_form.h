@@ -18,6 +18,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -50,6 +51,8 @@ public:
     QLineEdit* UserPasswordEdit(int n) const { return password_[n - 1]; }
     QCheckBox* UserProtectCheck(int n) const { return protect_[n - 1]; }
     QCheckBox* UserROCheck(int n) const { return ro_[n - 1]; } // null for profile 1
+    // The folder profile n's data path resolves to, kept in step with the path.
+    QLabel* UserFolderLabel(int n) const { return folder_[n - 1]; }
     // The folder button beside the data path ("User<N>PathBtn").
     QToolButton* UserPathBtn(int n) const { return pathBtn_[n - 1]; }
     // "Protection:": how the profile encrypts protected entries; item
@@ -106,6 +109,8 @@ private:
     QWidget* BuildYears();
     QWidget* BuildStartup();
     QGroupBox* BuildProfile(int n);
+    // The label below profile n's path that shows the folder it resolves to.
+    QLabel* BuildFolderLabel(int n);
     void FocusChanged(QWidget* old, QWidget* now);
     // The fields of profile n (2 to 5) that its check box enables.
     std::array<QWidget*, 5> ProfileFields(int n) const;
@@ -120,6 +125,7 @@ private:
     QLineEdit* password_[5] = {};
     QCheckBox* protect_[5] = {};
     QCheckBox* ro_[5] = {};
+    QLabel* folder_[5] = {};
     QToolButton* pathBtn_[5] = {};
     QComboBox* cipher_[5] = {};
     // The application's focus changes; cut in the destructor, before the

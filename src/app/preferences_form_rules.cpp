@@ -13,7 +13,6 @@ bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-// Valid UTF-8 (a replacement character counts only when it is spelled out).
 } // namespace
 
 std::vector<std::string> AvailableYears(int currentYear) {
@@ -49,13 +48,16 @@ std::string WithFinalSeparator(const std::string& path) {
     return path + "\\";
 }
 
-std::string DataFolder(const std::string& dataPath, const std::string& programFolder) {
+std::string ResolvedFolderText(const std::string& pathText) {
+    return PathText(DataFolder(WithFinalSeparator(PathBytes(pathText))));
+}
+
+std::string CanonicalDataFolder(const std::string& dataPath, const std::string& programFolder) {
     namespace fs = std::filesystem;
-    std::string archive = ArchivePath(WithFinalSeparator(dataPath), programFolder);
-    archive.resize(archive.size() - std::string("Daybank.zip").size());
+    const std::string named = DataFolder(WithFinalSeparator(dataPath), programFolder);
     std::error_code error;
-    fs::path folder = fs::weakly_canonical(fs::path(archive), error);
-    if (error) folder = fs::path(archive).lexically_normal();
+    fs::path folder = fs::weakly_canonical(fs::path(named), error);
+    if (error) folder = fs::path(named).lexically_normal();
     std::string text = folder.string();
     if (text.empty() || text.back() != '/') text += '/';
     return text;
@@ -67,7 +69,7 @@ std::pair<int, int> SharedDataFolder(const std::vector<std::string>& paths,
     std::vector<std::string> folders(paths.size());
     for (std::size_t n = 0; n < paths.size(); ++n) {
         if (!on[n]) continue;
-        folders[n] = DataFolder(paths[n], programFolder);
+        folders[n] = CanonicalDataFolder(paths[n], programFolder);
         for (std::size_t earlier = 0; earlier < n; ++earlier)
             if (on[earlier] && folders[earlier] == folders[n])
                 return {static_cast<int>(n) + 1, static_cast<int>(earlier) + 1};
@@ -106,11 +108,11 @@ bool ProfileOneNeedsPassword(const std::string& profileOnePassword,
                        [](const std::string& p) { return !TrimBlanks(p).empty(); });
 }
 
-std::string NameText(const std::string& ansi) {
-    return AnsiToUtf8(ansi);
+std::string NameText(const std::string& bytes) {
+    return AnsiOrUtf8Text(bytes);
 }
 std::string NameBytes(const std::string& utf8) {
-    return Utf8ToAnsi(utf8);
+    return AnsiOrUtf8Bytes(utf8);
 }
 std::string PathText(const std::string& bytes) {
     return Utf8OrAnsi(bytes);
@@ -119,7 +121,7 @@ std::string PathBytes(const std::string& utf8) {
     return utf8;
 }
 std::string PasswordText(const std::string& bytes) {
-    return Utf8OrAnsi(bytes);
+    return AnsiOrUtf8Text(bytes);
 }
 std::string PasswordFieldBytes(const std::string& utf8) {
     return std::string(PasswordBytes(utf8).View());

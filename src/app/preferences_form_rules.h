@@ -32,10 +32,14 @@ int ClampSelection(int index, int count);
 // file system every "\" of a data path is "/".
 std::string WithFinalSeparator(const std::string& path);
 
+// The folder the data path typed in the dialog resolves to, as UTF-8 text:
+// where its archive lies once OK has given the path its final "\".
+std::string ResolvedFolderText(const std::string& pathText);
+
 // The folder a data path names, as the archive's place says it (relative
 // paths below `programFolder`), with "." and ".." and linked folders
 // resolved as far as they exist; with a final "/".
-std::string DataFolder(const std::string& dataPath, const std::string& programFolder);
+std::string CanonicalDataFolder(const std::string& dataPath, const std::string& programFolder);
 
 // Two diaries in one archive would mix: the first profile in `paths`
 // (indexed by profile number - 1) that is on and names the data folder of an
@@ -61,16 +65,16 @@ bool ProfileOneNeedsPassword(const std::string& profileOnePassword,
                              const std::vector<std::string>& others);
 
 // ---- settings bytes <-> edit box text (UTF-8) ----
-// Names are ANSI (windows-1252) bytes, as the tab set shows them; a
-// character without an ANSI code becomes "?".
-std::string NameText(const std::string& ansi);
+// Names and passwords are windows-1252 when every character has a code
+// there, UTF-8 otherwise (AnsiOrUtf8Bytes; the entry store keys passwords
+// the same way), so a name is kept as typed.
+std::string NameText(const std::string& bytes);
 std::string NameBytes(const std::string& utf8);
 // Paths are file-system bytes: UTF-8, or ANSI in a settings file written
 // elsewhere.
 std::string PathText(const std::string& bytes);
 std::string PathBytes(const std::string& utf8);
-// Passwords are windows-1252 when every character has a code there, UTF-8
-// otherwise (the entry store keys them the same way).
+// Passwords as names are.
 std::string PasswordText(const std::string& bytes);
 std::string PasswordFieldBytes(const std::string& utf8);
 

@@ -181,15 +181,19 @@ TAlignment TParaAttributes::Alignment() const {
         return TAlignment::taRightJustify;
     case rtf::Alignment::Center:
         return TAlignment::taCenter;
-    default:
-        return TAlignment::taLeftJustify;
+    case rtf::Alignment::Justify:
+        return TAlignment::taJustify;
+    case rtf::Alignment::Left:
+        break;
     }
+    return TAlignment::taLeftJustify;
 }
 
 void TParaAttributes::SetAlignment(TAlignment value) {
     Set([value](rtf::ParaAttrs& a) {
         a.alignment = value == TAlignment::taRightJustify ? rtf::Alignment::Right
                       : value == TAlignment::taCenter     ? rtf::Alignment::Center
+                      : value == TAlignment::taJustify    ? rtf::Alignment::Justify
                                                           : rtf::Alignment::Left;
     });
 }
@@ -201,15 +205,14 @@ TNumberingStyle TParaAttributes::Numbering() const {
 
 void TParaAttributes::SetNumbering(TNumberingStyle value) {
     Set([value](rtf::ParaAttrs& a) {
-        int start = a.leftIndent + a.firstIndent; // the first line stays where it is
-        int offset = -a.firstIndent;
-        if (value == TNumberingStyle::nsBullet) {
-            a.list = rtf::ListStyle::Bullet;
-            offset = std::max(offset, kBulletMinimumOffset * 20);
-        } else {
+        // Taking the bullet off changes the numbering only: the indents stay.
+        if (value != TNumberingStyle::nsBullet) {
             a.list = rtf::ListStyle::None;
-            offset = 0;
+            return;
         }
+        const int start = a.leftIndent + a.firstIndent; // the first line stays where it is
+        const int offset = std::max(-a.firstIndent, kBulletMinimumOffset * 20);
+        a.list = rtf::ListStyle::Bullet;
         a.firstIndent = -offset;
         a.leftIndent = start + offset;
     });

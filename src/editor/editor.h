@@ -23,7 +23,9 @@ enum class TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut =
 Q_DECLARE_FLAGS(TFontStyles, TFontStyle)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TFontStyles)
 
-enum class TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
+// taJustify is what a paragraph justified by another program reads as; no
+// tool bar button stands for it.
+enum class TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2, taJustify = 3 };
 enum class TNumberingStyle { nsNone, nsBullet };
 
 enum class TSearchType { stWholeWord = 1, stMatchCase = 2 };

@@ -32,10 +32,15 @@ class TFileCommands : public QObject {
     Q_OBJECT
 public:
     // `saveEntry` stores the open entry (false when that failed);
-    // `saveFolder` is where the Save As dialog starts, read at each use.
+    // `saveFolder` is where the Save As dialog starts, read at each use: it
+    // is held by reference and must outlive the commands (a temporary would
+    // be gone by the first Save As, so one is refused).
     TFileCommands(TRichEdit* editor, TPrompts& prompts, std::function<bool()> saveEntry,
                   std::function<void(bool)> showModifiedMark, const QString& saveFolder,
                   QObject* parent = nullptr);
+    TFileCommands(TRichEdit* editor, TPrompts& prompts, std::function<bool()> saveEntry,
+                  std::function<void(bool)> showModifiedMark, QString&& saveFolder,
+                  QObject* parent = nullptr) = delete;
 
     void AttachCommands(QAction* saveCmd, QAction* saveAsCmd);
 

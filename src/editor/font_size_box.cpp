@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 
 #include <algorithm>
 
@@ -23,6 +25,20 @@ void TFontSizeBox::stepBy(int steps) {
     const int from = std::clamp(Editing() && typed ? number : value(), StepMin, StepMax);
     setValue(std::clamp(from + steps, StepMin, StepMax));
     selectAll();
+}
+
+QSize TFontSizeBox::sizeHint() const {
+    ensurePolished();
+    // As the spin box measures its texts, for the widest of the stepped range.
+    QSize text(fontMetrics().horizontalAdvance(QString::number(StepMax) + u' ') + 2,
+               lineEdit()->sizeHint().height());
+    QStyleOptionSpinBox option;
+    initStyleOption(&option);
+    return style()->sizeFromContents(QStyle::CT_SpinBox, &option, text, this);
+}
+
+QSize TFontSizeBox::minimumSizeHint() const {
+    return sizeHint();
 }
 
 QAbstractSpinBox::StepEnabled TFontSizeBox::stepEnabled() const {

@@ -1,5 +1,6 @@
 // The tool bar's size box. Any size a text can have may be typed or shown,
-// while its up-down buttons step only within 0 to 100.
+// while its up-down buttons step only within 0 to 100. It is as wide as the
+// sizes its buttons reach need (three digits), not as the largest one typed.
 //
 // Typing never reaches the text on its own: the box selects its whole text
 // whenever it takes the focus (by mouse or keyboard), so what is typed
@@ -18,6 +19,8 @@ public:
     explicit TFontSizeBox(QWidget* parent = nullptr);
     static constexpr int StepMin = 0, StepMax = 100;
     void stepBy(int steps) override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     // The text typed is still only in the box (not handed on by Enter).
     bool Editing() const;

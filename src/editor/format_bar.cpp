@@ -55,11 +55,14 @@ TFormatBar::TFormatBar(TRichEdit* editor, TRuler* ruler, const TFormatControls& 
     // the user moved show the text as it still is.
     connect(Editor, &TRichEdit::ChangeRefused, this, guarded(&TFormatBar::SelectionChange));
 
-    connect(c_.BoldButton, &QToolButton::clicked, this, guarded(&TFormatBar::BoldButtonClick));
-    connect(c_.ItalicButton, &QToolButton::clicked, this, guarded(&TFormatBar::ItalicButtonClick));
-    connect(c_.UnderlineButton, &QToolButton::clicked, this,
+    // The toggle buttons act on their toggled state, which a click, a key and
+    // an assistive tool's Toggle action all change; SelectionChange changes
+    // it too, under SyncingToolbar, so showing the state applies nothing.
+    connect(c_.BoldButton, &QToolButton::toggled, this, guarded(&TFormatBar::BoldButtonClick));
+    connect(c_.ItalicButton, &QToolButton::toggled, this, guarded(&TFormatBar::ItalicButtonClick));
+    connect(c_.UnderlineButton, &QToolButton::toggled, this,
             guarded(&TFormatBar::UnderlineButtonClick));
-    connect(c_.BulletsButton, &QToolButton::clicked, this,
+    connect(c_.BulletsButton, &QToolButton::toggled, this,
             guarded(&TFormatBar::BulletsButtonClick));
     connect(c_.ColorButton, &QToolButton::clicked, this, guarded(&TFormatBar::ColorButtonClick));
     // A step applies at once; typed text when Enter hands it on.
@@ -70,9 +73,17 @@ TFormatBar::TFormatBar(TRichEdit* editor, TRuler* ruler, const TFormatControls& 
     }
     connect(c_.FontName, &QComboBox::currentTextChanged, this,
             guarded(&TFormatBar::FontNameChange));
-    if (QButtonGroup* group = c_.LeftAlign->group())
+    // An alignment button applies when it goes down (clicked, by its key or
+    // toggled by an assistive tool), and also when clicked while down: a
+    // justified paragraph leaves the buttons as they were, and a click on
+    // the one shown down must still align it. Applying twice changes nothing.
+    if (QButtonGroup* group = c_.LeftAlign->group()) {
+        connect(group, &QButtonGroup::idToggled, this, [this](int tag, bool down) {
+            if (down) Guard([&] { AlignButtonClick(tag); });
+        });
         connect(group, &QButtonGroup::idClicked, this,
                 [this](int tag) { Guard([&] { AlignButtonClick(tag); }); });
+    }
 
     for (TRulerMarker* m : {Ruler->FirstInd, Ruler->LeftInd, Ruler->RightInd}) {
         connect(m, &TRulerMarker::MouseDown, this,
@@ -151,6 +162,8 @@ void TFormatBar::SelectionChange() {
     case TAlignment::taCenter:
         c_.CenterAlign->setChecked(true);
         break;
+    case TAlignment::taJustify:
+        break; // no button stands for it: they stay as they are
     }
     ShowColor(sel.Color());
     ShowCaretPosition();

@@ -42,10 +42,12 @@ const QPixmap& Wave() {
 TSpellUnderline::TSpellUnderline(TRichEdit* editor, QObject* parent)
     : QObject(parent), Editor(editor) {
     Editor->Overlay = [this](QPainter& p, const QRect& exposed) { Paint(p, exposed); };
+    editorAlive_ = Editor;
 }
 
 TSpellUnderline::~TSpellUnderline() {
-    Editor->Overlay = nullptr;
+    // The editor may already be gone (the spelling is not its child).
+    if (editorAlive_) Editor->Overlay = nullptr;
 }
 
 void TSpellUnderline::SetChecker(TSpellChecker* checker) {

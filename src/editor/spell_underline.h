@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 
 #include <vector>
@@ -52,6 +53,7 @@ private:
     bool Active() const { return enabled_ && checker_; }
 
     TRichEdit* Editor;
+    QPointer<QObject> editorAlive_; // cleared when the editor is destroyed
     TSpellChecker* checker_ = nullptr;
     bool enabled_ = true;
     int generation_ = 0; // goes up when the words accepted change

@@ -461,7 +461,7 @@ void TDateNavigator::FillTabs() {
     for (int n = 1; n <= ProfileCount; ++n) {
         const TUserProject& p = settings_.Project(n);
         if (n == 1 || p.On) {
-            const int index = tabs_->addTab(QString::fromStdString(AnsiToUtf8(p.Name)));
+            const int index = tabs_->addTab(QString::fromStdString(AnsiOrUtf8Text(p.Name)));
             tabs_->setAccessibleTabName(index, tabs_->tabText(index));
             tabProfiles_.push_back(n);
         }

@@ -1,16 +1,13 @@
 #include "nav/on_this_day_dialog.h"
 
+#include "nav/date_tree.h"
+#include "ui/entry_title.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-QString LongDate(const QDate& d) {
-    return QLocale(QLocale::English).toString(d, "d MMMM yyyy");
-}
-} // namespace
 
 TOnThisDayDlg::TOnThisDayDlg(const QDate& date, const std::vector<TOnThisDayItem>& items,
                              QWidget* parent)
@@ -19,15 +16,15 @@ TOnThisDayDlg::TOnThisDayDlg(const QDate& date, const std::vector<TOnThisDayItem
     setAccessibleName(windowTitle());
     resize(420, 300);
     auto* layout = new QVBoxLayout(this);
-    auto* label =
-        new QLabel(QLocale(QLocale::English).toString(date, "d MMMM") + " in earlier years:", this);
+    auto* label = new QLabel(QLocale().toString(date, "d MMMM") + " in earlier years:", this);
     layout->addWidget(label);
     EntriesList = new QListWidget(this);
     EntriesList->setObjectName("EntriesList");
     EntriesList->setAccessibleName("Entries");
     label->setBuddy(EntriesList);
     for (const TOnThisDayItem& item : items_) {
-        QString text = LongDate(item.Date);
+        // Named as everywhere a person reads an entry's name, in the system's language.
+        QString text = EntryTitle(KeyForDate(Ymd(item.Date)), TEntryLevel::elDay);
         if (item.Protected)
             text += " (protected)";
         else if (!item.Problem.isEmpty())

@@ -172,6 +172,21 @@ TPassword PasswordBytes(std::string_view utf8) {
     return password;
 }
 
+std::string AnsiOrUtf8Bytes(const std::string& utf8) {
+    bool lossless = false;
+    std::string ansi = Utf8ToAnsi(utf8, &lossless);
+    return lossless ? ansi : utf8;
+}
+
+std::string AnsiOrUtf8Text(const std::string& bytes) {
+    if (IsUtf8(bytes)) {
+        bool lossless = false;
+        Utf8ToAnsi(bytes, &lossless);
+        if (!lossless) return bytes;
+    }
+    return AnsiToUtf8(bytes);
+}
+
 bool IsUtf8(const std::string& bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {

@@ -33,6 +33,14 @@ std::string AnsiOemRoundTrip(const std::string& ansi);
 // program open; UTF-8 otherwise, so no character is lost to "?".
 TPassword PasswordBytes(std::string_view utf8);
 
+// Text held as windows-1252 where it can be and as UTF-8 where it cannot
+// (passwords, profile names), so that files of the original read the same
+// and no character typed here is lost to "?". The bytes of a text, and the
+// text of such bytes: UTF-8 when they are valid UTF-8 holding a character
+// windows-1252 lacks (only then were they written so), ANSI otherwise.
+std::string AnsiOrUtf8Bytes(const std::string& utf8);
+std::string AnsiOrUtf8Text(const std::string& bytes);
+
 // Decodes one UTF-8 sequence at s[i]; advances i. Invalid input gives
 // U+FFFD and advances by one byte.
 char32_t DecodeUtf8(const std::string& s, std::size_t& i);

@@ -73,7 +73,8 @@ WordTable MakeTable() {
         K::SkipDestination);
     add({"ansi"}, K::CodePage, 1252);
     add({"mac"}, K::CodePage, 10000);
-    add({"pc", "pca"}, K::CodePage, 437);
+    add({"pc"}, K::CodePage, 437);
+    add({"pca"}, K::CodePage, 850);
     add({"ansicpg"}, K::AnsiCodePage);
     add({"deff"}, K::DefaultFont);
     add({"plain"}, K::Plain);

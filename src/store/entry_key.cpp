@@ -49,14 +49,29 @@ TEntryKey KeyForDate(const year_month_day& date) {
     return key;
 }
 
-std::string ArchivePath(const std::string& dataPath, const std::string& programFolder) {
-    if (dataPath.size() >= 2 && dataPath[1] == ':') return dataPath + "Daybank.zip";
+std::string DataFolder(const std::string& dataPath, const std::string& programFolder) {
+    std::string path = dataPath;
+    const bool drive = path.size() >= 2 && path[1] == ':' &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    if (drive) {
+        // "D:\Diary\" and "D:Diary\" alike: what follows the drive, under the
+        // data folder.
+        const std::size_t rest = path.find_first_not_of("\\/", 2);
+        path.erase(0, rest == std::string::npos ? path.size() : rest);
+    }
     // Only a path given with "/" is absolute: one that begins with a backslash
     // (a network path included) stays relative, as it always was.
-    const bool absolute = !dataPath.empty() && dataPath[0] == '/';
-    std::string path = dataPath;
+    const bool absolute = !drive && !path.empty() && path[0] == '/';
     std::replace(path.begin(), path.end(), '\\', '/');
-    return (absolute ? std::string() : programFolder) + path + "Daybank.zip";
+    return (absolute ? std::string() : programFolder) + path;
+}
+
+std::string DataFolder(const std::string& dataPath) {
+    return DataFolder(dataPath, ProgramFolder());
+}
+
+std::string ArchivePath(const std::string& dataPath, const std::string& programFolder) {
+    return DataFolder(dataPath, programFolder) + "Daybank.zip";
 }
 
 std::string ArchivePath(const std::string& dataPath) {

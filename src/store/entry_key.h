@@ -40,10 +40,16 @@ std::string WeekOfMonth(const std::chrono::year_month_day& date);
 // The key of a day: year, month, its week of the month and day.
 TEntryKey KeyForDate(const std::chrono::year_month_day& date);
 
-// The archive of a data path: a path with a drive letter ("D:\Diary\") is
-// kept as given; one beginning with "/" is absolute; any other lies under
-// `programFolder` (ending in "/"), with every "\" made "/". "Daybank.zip" is
-// appended without a separator of its own.
+// The folder a data path names on this system, with every "\" made "/": a
+// path beginning with "/" is absolute; any other lies under `programFolder`
+// (ending in "/"). A Windows drive letter ("D:\Diary\", written where
+// the diary was kept on Windows) names no place here: the path is taken
+// under `programFolder` without it ("Diary/"), never against the current
+// folder.
+std::string DataFolder(const std::string& dataPath, const std::string& programFolder);
+std::string DataFolder(const std::string& dataPath);
+// The archive of a data path: its DataFolder with "Daybank.zip" appended
+// without a separator of its own.
 std::string ArchivePath(const std::string& dataPath, const std::string& programFolder);
 // The same under the program's folder of this user.
 std::string ArchivePath(const std::string& dataPath);

@@ -21,7 +21,7 @@ constexpr const char* RecoveryMagic = "Dayscrib recovery ";
 
 struct TRecovery {
     int Profile = 1;         // the profile number, 1 to 5
-    std::string ProfileName; // as its tab showed it (ANSI)
+    std::string ProfileName; // as the settings hold it (windows-1252, else UTF-8)
     std::string DataPath;    // the profile's data path then (ANSI)
     std::string Member;      // "2000\3\Week3\15.rtf"
     std::string Rtf;         // the entry's text

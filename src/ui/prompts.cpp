@@ -180,7 +180,9 @@ bool TQtPrompts::ChooseColor(QColor& color, int helpContext) {
 
 QString TQtPrompts::SaveFileName(const QString& caption, const QString& folder,
                                  const QString& filter) {
-    return QFileDialog::getSaveFileName(Parent(), caption, folder, filter);
+    // Every caller asks "OK to overwrite" itself, once: the dialog asks nothing.
+    return QFileDialog::getSaveFileName(Parent(), caption, folder, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString TQtPrompts::OpenFileName(const QString& caption, const QString& folder,

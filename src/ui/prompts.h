@@ -48,7 +48,8 @@ public:
     // is the help page the dialog's Help button opens (0: none).
     virtual bool ChooseFont(QFont& font, QColor& color, int helpContext) = 0;
     virtual bool ChooseColor(QColor& color, int helpContext) = 0;
-    // File dialogs: the chosen file, or an empty string on Cancel.
+    // File dialogs: the chosen file, or an empty string on Cancel. The save
+    // dialog does not ask about a file that exists: the caller does.
     virtual QString SaveFileName(const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
     virtual QString OpenFileName(const QString& caption, const QString& folder,

@@ -225,7 +225,8 @@ TEST_F(EntryEdges, FindOnThisDayAndExportNameTheEntriesTheyCouldNotRead) {
         dlg->reject();
     });
     form->OnThisDay1->trigger();
-    EXPECT_EQ(lines, QStringList{"15 March 2000 (could not be read: it is damaged (CRC error))"});
+    EXPECT_EQ(lines, QStringList{
+                         "Wednesday 15 March 2000 (could not be read: it is damaged (CRC error))"});
 
     TExportOptions options;
     options.From = QDate(2000, 3, 1);

@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -323,8 +324,14 @@ TEST_F(Preferences, ExcludingEveryYearLeavesTheTreeEmptyAndTheDayStillStoresItsT
 TEST_F(Preferences, PathsComeBackEndingInABackslash) {
     WriteIni("User2On=1\nUser2Path=Data\\User2\nUser3On=1\nUser3Path=/home/me/diary/\n", "Data\\");
     Start();
+    const std::string data = folders.dataDir() + "/";
     Open([&](TPreferencesFrm& d) {
         TypeInto(d.UserPathEdit(2), "D:\\Diary");
+        // Each path shows the folder it resolves to, as it is typed: a
+        // Windows drive letter lies under the data folder.
+        EXPECT_EQ(d.UserFolderLabel(1)->text().toStdString(), "Folder: " + data + "Data/");
+        EXPECT_EQ(d.UserFolderLabel(2)->text().toStdString(), "Folder: " + data + "Diary/");
+        EXPECT_EQ(d.UserFolderLabel(3)->text(), "Folder: /home/me/diary/");
         Click(d.BitBtn1);
         // Every path box shows it too, also those of profiles that are off.
         EXPECT_EQ(d.UserPathEdit(1)->text(), "Data\\");
@@ -573,6 +580,27 @@ TEST_F(Preferences, PasswordWithCharactersWindows1252LacksOpensTheNextLogin) {
     prompts.Inputs = {password};
     Start();
     EXPECT_EQ(prompts.Count(TKind::Input), 1);
+}
+
+TEST_F(Preferences, ANameWithCharactersWindows1252LacksIsKeptAsTyped) {
+    WriteIni();
+    Start();
+    const QString name = QString::fromUtf8("\xCE\x97\xCE\xBC\xCE\xB5\xCF\x81\xCE\xBF\xCE\xBB\xCF"
+                                           "\x8C\xCE\xB3\xCE\xB9\xCE\xBF"); // Ημερολόγιο
+    Open([&](TPreferencesFrm& d) {
+        TypeInto(d.UserNameEdit(1), name);
+        Click(d.BitBtn1);
+    });
+    EXPECT_EQ(Tabs(), QStringList{name});
+    form.reset(); // the settings are written
+    EXPECT_EQ(GetPrivateProfileStringA("Main", "User1Name", "", "Dayscrib.INI"),
+              name.toStdString()); // UTF-8
+    Start();
+    EXPECT_EQ(Tabs(), QStringList{name});
+    Open([&](TPreferencesFrm& d) {
+        EXPECT_EQ(d.UserNameEdit(1)->text(), name);
+        d.reject();
+    });
 }
 
 TEST_F(Preferences, HelpButtonAndF1OpenContextSeventeen) {

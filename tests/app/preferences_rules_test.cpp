@@ -1,5 +1,6 @@
 // The Preferences dialog's widget-free rules, called directly.
 #include "app/preferences_form_rules.h"
+#include "support/test_support.h"
 
 #include "support/test_support.h"
 
@@ -108,4 +109,30 @@ TEST(PreferencesRules, FieldsLeftAsShownHandBackTheirBytes) {
     EXPECT_EQ(PasswordFieldBytes("\xD0\xBF"), "\xD0\xBF");
     EXPECT_EQ(PasswordText("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
     EXPECT_EQ(PasswordText("\xD0\xBF"), "\xD0\xBF");
+}
+
+TEST(PreferencesRules, NamesAreKeptAsTyped) {
+    // Letters windows-1252 lacks are held as UTF-8, not turned into "?".
+    const std::string diary = "\xD0\x94\xD0\xBD\xD0\xB5\xD0\xB2\xD0\xBD\xD0\xB8\xD0\xBA"; // Дневник
+    EXPECT_EQ(NameBytes(diary), diary);
+    EXPECT_EQ(NameText(NameBytes(diary)), diary);
+    EXPECT_EQ(NameBytes("Caf\xC3\xA9 \xE2\x82\xAC"),
+              "Caf\xE9 \x80"); // windows-1252 can: it is used
+    // windows-1252 bytes that happen to be valid UTF-8 of a text windows-1252
+    // could hold were never written as UTF-8: they read as windows-1252.
+    EXPECT_EQ(NameText("\xC3\xA9"), "\xC3\x83\xC2\xA9");                         // "Ã©", not "é"
+    EXPECT_EQ(PasswordText("\xE2\x80\x99"), "\xC3\xA2\xE2\x82\xAC\xE2\x84\xA2"); // "â€™"
+    for (const std::string& typed : {diary, std::string("\xC3\x83\xC2\xA9"), std::string("plain"),
+                                     std::string("\xE2\x80\x99 \xD0\x94")})
+        EXPECT_EQ(NameText(NameBytes(typed)), typed) << typed;
+}
+
+TEST(PreferencesRules, TheFolderAPathResolvesTo) {
+    testsupport::ScopedUserFolders folders;
+    const std::string data = folders.dataDir() + "/";
+    EXPECT_EQ(ResolvedFolderText("Data\\"), data + "Data/");
+    EXPECT_EQ(ResolvedFolderText("Data\\User2"), data + "Data/User2/"); // as OK hands it back
+    EXPECT_EQ(ResolvedFolderText("D:\\Diary"), data + "Diary/");
+    EXPECT_EQ(ResolvedFolderText("/home/me/diary"), "/home/me/diary/");
+    EXPECT_EQ(ResolvedFolderText(""), data + "/");
 }

@@ -204,11 +204,20 @@ TEST_F(EditorTest, ParagraphAttributes) {
     EXPECT_EQ(other.Paragraph().FirstIndent(), 36);
     EXPECT_EQ(other.Paragraph().LeftIndent(), 18);
 
+    // Taking the bullets off changes the numbering only: every paragraph
+    // keeps its indents, as stored.
     editor.SetSelection(0, editor.TextLength());
     editor.Paragraph().SetNumbering(TNumberingStyle::nsNone);
     EXPECT_EQ(editor.document()->begin().textList(), nullptr);
-    EXPECT_EQ(editor.Paragraph().LeftIndent(), 0);
+    EXPECT_EQ(editor.document()->lastBlock().textList(), nullptr);
+    EXPECT_EQ(editor.Paragraph().LeftIndent(), 18);
     EXPECT_EQ(editor.Paragraph().FirstIndent(), 36);
+    editor.SetSelStart(editor.TextLength());
+    EXPECT_EQ(editor.Paragraph().LeftIndent(), 10);
+    EXPECT_EQ(editor.Paragraph().FirstIndent(), 0);
+    rtf = editor.SaveToStream();
+    EXPECT_TRUE(rtf.contains("\\pard\\fi-360\\li1080\\ri140\\qc")) << rtf.constData();
+    EXPECT_FALSE(rtf.contains("\\pn")) << rtf.constData();
 }
 
 TEST_F(EditorTest, IndentsInTwipsReadBackTruncated) {

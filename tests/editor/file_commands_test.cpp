@@ -7,6 +7,11 @@
 #include "zip/zip_reader.h"
 
 #include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -204,4 +209,58 @@ TEST(WriteFileWhole, FailuresLeaveNothingBehind) {
                   TExportResult::WriteFailed);
     }
     EXPECT_EQ(testsupport::ListDir(dir.path()), std::vector<std::string>{"a.rtf"});
+}
+
+// Save As through Qt's own dialogs, as a person meets them: a file that
+// exists is asked about once, in the program's words, and not first by the
+// file dialog.
+TEST(SaveAsDialogs, AnExistingFileIsAskedAboutOnce) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("entry.rtf");
+    WriteFile(path, "old content");
+    TQtPrompts prompts;
+    TRichEdit editor;
+    editor.setPlainText("new words");
+    editor.SetModified(true);
+    const QString folder = QString::fromStdString(dir.path()); // held by the commands
+    TFileCommands commands(
+        &editor, prompts, [] { return true; }, [](bool) {}, folder);
+
+    // Every dialog in turn, also one a dialog opens above itself: the file
+    // dialog gets the name typed, each message box is recorded and answered
+    // Yes. A property marks the ones answered.
+    QStringList questions;
+    int fileDialogs = 0;
+    QTimer answerer;
+    answerer.setInterval(10);
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || w->property("answered").toBool()) continue;
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                w->setProperty("answered", true);
+                questions << box->text();
+                box->button(QMessageBox::Yes)->click();
+                return;
+            }
+        }
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* files = qobject_cast<QFileDialog*>(w);
+            if (!files || !w->isVisible() || w->property("answered").toBool()) continue;
+            w->setProperty("answered", true);
+            ++fileDialogs;
+            auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(name, nullptr);
+            name->setText(QString::fromStdString(path)); // whole: the folder may still be loading
+            // Queued: a question the dialog asks runs its own loop, and this
+            // timer does not fire again inside its own handler.
+            QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+        }
+    });
+    answerer.start();
+    commands.FileSaveAs();
+    answerer.stop();
+    EXPECT_EQ(fileDialogs, 1);
+    EXPECT_EQ(questions, QStringList{QString::fromStdString("OK to overwrite " + path)});
+    EXPECT_EQ(RtfToPlainText(ReadFile(path)), "new words\n");
+    EXPECT_FALSE(editor.Modified());
 }

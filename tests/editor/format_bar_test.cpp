@@ -5,6 +5,7 @@
 #include "editor_window.h"
 
 #include "ui/help.h"
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QColorDialog>
@@ -361,4 +362,70 @@ TEST_F(FormatBar, TheFormattingButtonsHaveKeys) {
     QTest::keyClick(form->Editor, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(
         edtest::WaitFor([&] { return Ed().Paragraph().Numbering() == TNumberingStyle::nsBullet; }));
+}
+
+TEST_F(FormatBar, AJustifiedParagraphLeavesTheAlignmentButtonsAsTheyAre) {
+    Ed().LoadFromStream("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20"
+                        "\\pard\\qr right\\par\\pard\\qj justified by another program\\par}");
+    Ed().SetSelStart(2);
+    ASSERT_TRUE(form->RightAlign->isChecked());
+    Ed().SetSelStart(10); // into the justified paragraph: no button stands for it
+    EXPECT_TRUE(form->RightAlign->isChecked());
+    EXPECT_FALSE(form->LeftAlign->isChecked());
+    EXPECT_EQ(Ed().Paragraph().Alignment(), TAlignment::taJustify);
+    EXPECT_FALSE(Ed().Modified());
+    // A click on the button shown down still aligns the paragraph.
+    form->RightAlign->click();
+    EXPECT_EQ(Ed().Paragraph().Alignment(), TAlignment::taRightJustify);
+    EXPECT_TRUE(Ed().Modified());
+    const QByteArray rtf = Ed().SaveToStream();
+    EXPECT_FALSE(rtf.contains("\\qj")) << rtf.constData();
+    EXPECT_TRUE(rtf.contains("\\qr")) << rtf.constData();
+}
+
+// What an assistive tool does: the button's accessible Toggle action, which
+// changes its state without a click.
+TEST_F(FormatBar, TheButtonsApplyThroughTheirAccessibleToggle) {
+    const auto toggle = [](QToolButton* button) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(face, nullptr);
+        ASSERT_NE(face->actionInterface(), nullptr);
+        ASSERT_TRUE(face->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::toggleAction()));
+        face->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QApplication::processEvents();
+    };
+    Type("loud and quiet");
+    Ed().SetModified(false);
+    Ed().SetSelection(0, 4);
+    toggle(form->BoldButton);
+    EXPECT_TRUE(form->BoldButton->isChecked());
+    EXPECT_EQ(FormatAt(0).fontWeight(), QFont::Bold);
+    EXPECT_EQ(FormatAt(3).fontWeight(), QFont::Bold);
+    EXPECT_EQ(FormatAt(4).fontWeight(), QFont::Normal);
+    toggle(form->ItalicButton);
+    EXPECT_TRUE(FormatAt(1).fontItalic());
+    toggle(form->RightAlign);
+    EXPECT_EQ(Ed().Paragraph().Alignment(), TAlignment::taRightJustify);
+    toggle(form->BulletsButton);
+    EXPECT_EQ(Ed().Paragraph().Numbering(), TNumberingStyle::nsBullet);
+    toggle(form->BoldButton);
+    EXPECT_EQ(FormatAt(0).fontWeight(), QFont::Normal);
+    EXPECT_TRUE(Ed().Modified());
+
+    // Showing the selection moves the buttons without applying anything.
+    Ed().SetModified(false);
+    Ed().SetSelection(0, 2); // italic
+    EXPECT_TRUE(form->ItalicButton->isChecked());
+    Ed().SetSelection(6, 3); // upright
+    EXPECT_FALSE(form->ItalicButton->isChecked());
+    EXPECT_FALSE(FormatAt(7).fontItalic());
+    EXPECT_FALSE(Ed().Modified());
+
+    // The keyboard on a focused button: Space presses it.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->UnderlineButton->setFocus();
+    QTest::keyClick(form->UnderlineButton, Qt::Key_Space);
+    EXPECT_TRUE(edtest::WaitFor([&] { return FormatAt(7).fontUnderline(); }));
 }

@@ -5,6 +5,7 @@
 #include "support/modal.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QListWidget>
 
 using namespace testsupport;
@@ -50,11 +51,19 @@ TEST_F(OnThisDayWindow, ListsTheEarlierListedYearsWithAnEntryNewestFirst) {
     Store(Archive(), "1998\\3\\Week3\\15.rtf", Rtf("\\par  Spring came early\\par second"));
     Store(Archive(), "1999\\3\\Week3\\15.rtf", Rtf("private"), "Own", zcAes256);
     Store(Archive(), "2001\\3\\Week3\\15.rtf", Rtf("later"));
+    const TScopedLocale german(QLocale(QLocale::German, QLocale::Germany));
     Start();
     Select15();
-    const QStringList lines = Open([](TOnThisDayDlg* dlg) { dlg->reject(); });
+    QString label;
+    const QStringList lines = Open([&](TOnThisDayDlg* dlg) {
+        label = dlg->findChild<QLabel*>()->text();
+        dlg->reject();
+    });
+    // Each entry named by its date, in the system's language.
+    EXPECT_EQ(label, QString::fromUtf8("15 M\xC3\xA4rz in earlier years:"));
     EXPECT_EQ(lines,
-              QStringList({"15 March 1999 (protected)", "15 March 1998: Spring came early"}));
+              QStringList({QString::fromUtf8("Montag 15 M\xC3\xA4rz 1999 (protected)"),
+                           QString::fromUtf8("Sonntag 15 M\xC3\xA4rz 1998: Spring came early")}));
     EXPECT_EQ(Member(), Day15);
     EXPECT_TRUE(prompts.Asked.empty()); // nothing protected was read
 }

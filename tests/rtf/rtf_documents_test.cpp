@@ -320,3 +320,24 @@ TEST(RtfDocuments, OldStyleNumberingKeepsTheTextAroundTheNumber) {
     EXPECT_EQ(RtfToPlainText(WriteRtf(doc).toStdString()),
               "1) one\n2) two\n(a) three\nplain\n4. four\n");
 }
+
+// The two OEM pages a document may name: \pc is code page 437, \pca code
+// page 850, byte for byte as Python's codecs read them.
+TEST(RtfDocuments, PcIs437AndPcaIs850) {
+    EXPECT_EQ(RtfToPlainText("{\\rtf1\\pca \\'f2}"), "\xE2\x80\x97\n"); // ‗
+    EXPECT_EQ(RtfToPlainText("{\\rtf1\\pc \\'f2}"), "\xE2\x89\xA5\n");  // ≥
+    std::string high;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        high += QString::asprintf("\\'%02x", b).toStdString();
+    for (const auto& [word, codec] : {std::pair{"pc", "cp437"}, std::pair{"pca", "cp850"}}) {
+        std::string expected;
+        ASSERT_EQ(testsupport::RunCommand(std::string("python3 -c \"import sys; sys.stdout.buffer."
+                                                      "write(bytes(range(128,256)).decode('") +
+                                              codec + "').encode())\"",
+                                          &expected),
+                  0);
+        EXPECT_EQ(RtfToPlainText("{\\rtf1\\" + std::string(word) + " " + high + "}"),
+                  expected + "\n")
+            << word;
+    }
+}

@@ -174,6 +174,7 @@ TEST(EntryTextScan, AgreesOnRandomTokenSequences) {
                             "\\ansicpg932 ",
                             "\\ansi ",
                             "\\pc ",
+                            "\\pca ",
                             "\\mac ",
                             "\\~",
                             "\\-",

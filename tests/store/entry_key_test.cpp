@@ -65,7 +65,13 @@ TEST(EntryKey, LevelOfANodeText) {
 
 TEST(EntryKey, ArchivePathsOnLinux) {
     const std::string prog = "/home/u/.local/share/Dayscrib/";
-    EXPECT_EQ(ArchivePath("D:\\Diary\\", prog), "D:\\Diary\\Daybank.zip");
+    // A Windows drive names no place here: the rest, under the data folder.
+    EXPECT_EQ(ArchivePath("D:\\Diary\\", prog), prog + "Diary/Daybank.zip");
+    EXPECT_EQ(DataFolder("D:\\Diary\\", prog), prog + "Diary/");
+    EXPECT_EQ(DataFolder("d:Diary\\Old\\", prog), prog + "Diary/Old/");
+    EXPECT_EQ(DataFolder("D:/home/x/", prog), prog + "home/x/");
+    EXPECT_EQ(DataFolder("D:\\", prog), prog);
+    EXPECT_EQ(DataFolder("1:\\Diary\\", prog), prog + "1:/Diary/"); // no drive letter
     EXPECT_EQ(ArchivePath("Data\\", prog), prog + "Data/Daybank.zip");
     EXPECT_EQ(ArchivePath("Data\\User2\\", prog), prog + "Data/User2/Daybank.zip");
     EXPECT_EQ(ArchivePath("/home/x/Diary/", prog), "/home/x/Diary/Daybank.zip");

@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
@@ -41,6 +42,19 @@ inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QStringList& path, boo
     }
     return n;
 }
+
+// The system's language for the lifetime of the object (what QLocale()
+// gives the program), the old one restored afterwards.
+class TScopedLocale {
+public:
+    explicit TScopedLocale(const QLocale& locale) : old_(QLocale()) { QLocale::setDefault(locale); }
+    ~TScopedLocale() { QLocale::setDefault(old_); }
+    TScopedLocale(const TScopedLocale&) = delete;
+    TScopedLocale& operator=(const TScopedLocale&) = delete;
+
+private:
+    QLocale old_;
+};
 
 inline const char* const Day15 = "2000\\3\\Week3\\15.rtf";
 inline const char* const Day16 = "2000\\3\\Week3\\16.rtf";
