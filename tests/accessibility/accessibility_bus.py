@@ -137,9 +137,19 @@ def main():
     env = dict(os.environ, XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb", LANG="C.UTF-8",
                LC_ALL="C.UTF-8")
-    proc = subprocess.Popen([program], env=env)
+    # A program that could not reach the X server (it may refuse clients for
+    # a moment while it starts beside other servers) is started again: what
+    # is checked here is the bus, not the server's start.
+    proc = None
+    app = None
+    for attempt in range(3):
+        proc = subprocess.Popen([program], env=env)
+        app = wait_for(lambda: find_app() or (proc.poll() is not None and "exited"))
+        if app != "exited":
+            break
+        print("the program ended at its start (exit %s); starting it again" % proc.returncode)
+        app = None
     try:
-        app = wait_for(find_app)
         check(app is not None, "the program is on the accessibility bus")
         if app is None:
             return
