@@ -33,6 +33,18 @@ bool WaitFor(const std::function<bool()>& done) {
     return true;
 }
 
+// Says READY once the recovery file is there, then runs the window until the
+// test kills it; 3 when the file never came.
+int ReadyOnceTheRecoveryFileIsThere() {
+    if (!WaitFor([] { return QFile::exists(RecoveryFile()); })) return 3;
+    std::printf("READY\n");
+    std::fflush(stdout);
+    for (;;) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+}
+
 // The child: the program's window, the 15th of March 2000 opened, the text
 // typed, and then nothing but waiting to be killed.
 int TypingChild(const QStringList& args) {
@@ -42,13 +54,7 @@ int TypingChild(const QStringList& args) {
     form.show();
     if (!form.Nav->GoToDate(QDate(2000, 3, 15))) return 2;
     QTest::keyClicks(form.Editor, args.value(0));
-    if (!WaitFor([] { return QFile::exists(RecoveryFile()); })) return 3;
-    std::printf("READY\n");
-    std::fflush(stdout);
-    for (;;) {
-        QApplication::processEvents();
-        QThread::msleep(10);
-    }
+    return ReadyOnceTheRecoveryFileIsThere();
 }
 const TChildRegistration typingChild("typing", TypingChild);
 
@@ -66,13 +72,7 @@ int ProtectingChild(const QStringList& args) {
     form.Protect1->trigger();
     if (!prompts.Inputs.empty()) return 4;
     QTest::keyClicks(form.Editor, args.value(1));
-    if (!WaitFor([] { return QFile::exists(RecoveryFile()); })) return 3;
-    std::printf("READY\n");
-    std::fflush(stdout);
-    for (;;) {
-        QApplication::processEvents();
-        QThread::msleep(10);
-    }
+    return ReadyOnceTheRecoveryFileIsThere();
 }
 const TChildRegistration protectingChild("protecting", ProtectingChild);
 
