@@ -70,12 +70,6 @@ std::string gArchive;
 TMainForm* gForm = nullptr;
 std::map<std::string, std::vector<double>> gTimes; // milliseconds per iteration
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
 // ---- the archive ----
 
 // One day's RTF: a few paragraphs, some words bold or italic, 2-4 KB.

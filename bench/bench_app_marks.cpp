@@ -42,7 +42,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kFirstYear = 2006, kLastYear = 2025;
 
 TMainForm* gForm = nullptr;

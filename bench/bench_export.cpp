@@ -52,14 +52,6 @@ int gYears = kDiaryLastYear - kDiaryFirstYear + 1; // the export's range: the la
 std::map<std::string, std::vector<double>> gTimes; // milliseconds per pass
 int gEntries = 0;
 
-using Clock = std::chrono::steady_clock;
-
-double CpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
 void MakeArchive() {
     const std::vector<std::string> names = DiaryMemberNames();
     TProse prose(11);

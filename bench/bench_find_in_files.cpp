@@ -79,20 +79,6 @@ std::vector<std::string> gMembers;                 // every member, in archive o
 std::set<std::string> gPlanted;                    // result lines the search must give
 std::map<std::string, std::vector<double>> gTimes; // milliseconds per pass
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-// This process's processor time in milliseconds: on a shared machine the
-// wall clock also counts the time other programs held the processor.
-double CpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
 // One pass: wall and processor time.
 struct TPass {
     const char* Name;

@@ -56,18 +56,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 std::map<std::string, std::vector<double>> gTimes; // milliseconds per pass
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-double CpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
-}
 
 // One timed piece: wall and processor time under `name`.
 template <class F> double Timed(const std::string& name, F&& run) {

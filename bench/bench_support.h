@@ -1,11 +1,28 @@
-// Pieces the benchmark programs share: the median of the timed passes and
-// the "--folder=DIR" argument.
+// Pieces the benchmark programs share: the median of the timed passes, the
+// clocks, and the "--folder=DIR" argument.
 #pragma once
 
+#include <time.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+inline double Ms(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// This process's processor time in milliseconds: on a shared machine the
+// wall clock also counts the time other programs held the processor.
+inline double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 inline double Median(std::vector<double> v) {
     if (v.empty()) return 0;
