@@ -20,6 +20,7 @@ import datetime
 import importlib.util
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -30,6 +31,7 @@ if importlib.util.find_spec("pyatspi") is None:
     print("python3-pyatspi is not installed: skipped")
     sys.exit(77)
 pyatspi = None  # imported once the X server is up
+GLib = None
 
 
 def start_x_server():
@@ -44,6 +46,15 @@ def start_x_server():
         server.kill()
         sys.exit("Xvfb did not start")
     os.environ["DISPLAY"] = ":" + display
+    # Clients are taken once its socket answers.
+    deadline = time.time() + 60
+    while time.time() < deadline:
+        with socket.socket(socket.AF_UNIX) as probe:
+            try:
+                probe.connect("/tmp/.X11-unix/X" + display)
+                break
+            except OSError:
+                time.sleep(0.1)
     return server
 
 
@@ -71,9 +82,15 @@ def check(condition, what):
 
 
 def wait_for(predicate, seconds=120):
+    """The predicate's first true value. While the window is still being laid
+    out, an object read a moment ago may be gone when its name is asked for
+    (the bus answers "No such object path"): that counts as not yet."""
     deadline = time.time() + seconds
     while time.time() < deadline:
-        value = predicate()
+        try:
+            value = predicate()
+        except GLib.GError:
+            value = None
         if value:
             return value
         time.sleep(0.2)
@@ -129,9 +146,11 @@ def do(node, name):
 
 
 def main():
-    global pyatspi
+    global pyatspi, GLib
     import pyatspi as module
+    from gi.repository import GLib as glib
     pyatspi = module
+    GLib = glib
     program = sys.argv[1]
     home = tempfile.mkdtemp()
     env = dict(os.environ, XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
@@ -142,7 +161,7 @@ def main():
     # is checked here is the bus, not the server's start.
     proc = None
     app = None
-    for attempt in range(3):
+    for attempt in range(5):
         proc = subprocess.Popen([program], env=env)
         app = wait_for(lambda: find_app() or (proc.poll() is not None and "exited"))
         if app != "exited":
