@@ -569,7 +569,7 @@ bool TZipReader::ExtractMember(int index) {
         if (OnBadPassword) {
             TPassword candidate = ZipPassword;
             OnBadPassword(*this, index, candidate);
-            if (!(candidate == ZipPassword)) {
+            if (!(candidate.View() == ZipPassword.View())) {
                 ZipPassword = std::move(candidate);
                 return true;
             }
@@ -588,7 +588,7 @@ bool TZipReader::AskNewPassword(int index, const std::string& path, std::int64_t
     bool giveUp = !OnBadPassword;
     if (!giveUp) {
         OnBadPassword(*this, index, candidate);
-        giveUp = candidate == ZipPassword;
+        giveUp = candidate.View() == ZipPassword.View();
     }
     if (giveUp) {
         lastFault_ = mfBadPassword;
