@@ -139,17 +139,10 @@ BENCHMARK(BM_CancelAtHalf)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 
 int main(int argc, char** argv) {
     std::vector<char*> args = TakeFolderArgument(argc, argv, gFolder);
-    std::string make;
-    for (auto it = args.begin(); it != args.end();)
-        if (std::strncmp(*it, "--make=", 7) == 0) {
-            make = *it + 7;
-            it = args.erase(it);
-        } else if (std::strncmp(*it, "--years=", 8) == 0) {
-            gYears = std::clamp(std::atoi(*it + 8), 1, gYears);
-            it = args.erase(it);
-        } else {
-            ++it;
-        }
+    std::string make, years;
+    TakeArgument(args, "--make=", make);
+    if (TakeArgument(args, "--years=", years))
+        gYears = std::clamp(std::atoi(years.c_str()), 1, gYears);
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
     if (benchmark::ReportUnrecognizedArguments(n, args.data())) return 1;

@@ -352,13 +352,7 @@ long PeakKb() {
 int main(int argc, char** argv) {
     std::vector<char*> args = TakeFolderArgument(argc, argv, gFolder);
     std::string make;
-    for (auto it = args.begin(); it != args.end();)
-        if (std::strncmp(*it, "--make=", 7) == 0) {
-            make = *it + 7;
-            it = args.erase(it);
-        } else {
-            ++it;
-        }
+    TakeArgument(args, "--make=", make);
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
     if (benchmark::ReportUnrecognizedArguments(n, args.data())) return 1;

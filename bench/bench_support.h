@@ -42,3 +42,19 @@ inline std::vector<char*> TakeFolderArgument(int argc, char** argv, std::string&
     }
     return args;
 }
+
+// Takes every "PREFIXvalue" out of `args` (the last one's value into
+// `value`); true when there was one.
+inline bool TakeArgument(std::vector<char*>& args, const char* prefix, std::string& value) {
+    const std::size_t n = std::strlen(prefix);
+    bool found = false;
+    for (auto it = args.begin(); it != args.end();)
+        if (std::strncmp(*it, prefix, n) == 0) {
+            value = *it + n;
+            found = true;
+            it = args.erase(it);
+        } else {
+            ++it;
+        }
+    return found;
+}
