@@ -17,6 +17,7 @@
 #include "ui/prompts.h"
 #include "ui/typed_password.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QBuffer>
 #include <QCheckBox>
@@ -31,7 +32,16 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <QThread>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace {
 const QLocale English(QLocale::English);
@@ -67,6 +77,148 @@ QString EntryHeading(const TRangeEntry& e) {
     return EntryTitle(e.Key, e.Level, English);
 }
 
+namespace {
+
+// An entry as read from the archive: its heading and its text (RTF).
+struct TReadEntry {
+    QString Heading;
+    QByteArray Rtf;
+};
+
+// A heading at the cursor; `empty`: the document holds none yet.
+void AddHeading(QTextCursor& c, bool& empty, const QString& text) {
+    AddEntryHeading(c, text, 2, empty);
+    empty = false;
+}
+
+void AddEntry(QTextCursor& c, bool& empty, const TReadEntry& e) {
+    AddHeading(c, empty, e.Heading);
+    QTextDocument part;
+    part.setDefaultFont(c.document()->defaultFont());
+    ReadRtf(e.Rtf, part);
+    c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    c.insertFragment(QTextDocumentFragment(&part));
+}
+
+// The entries left out, listed under a heading.
+void AddLeftOut(QTextCursor& c, bool& empty, const QString& title, const QStringList& lines) {
+    if (lines.isEmpty()) return;
+    AddHeading(c, empty, title);
+    for (const QString& s : lines) {
+        c.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        c.insertText(s);
+    }
+}
+
+// A part of the PDF (a month) as read, for its document.
+struct TPdfPart {
+    QString Title; // the export's title heads the first part
+    std::vector<TReadEntry> Entries;
+    std::vector<std::pair<QString, QStringList>> LeftOut; // the last part's lists
+};
+
+// The PDF, each part of which is laid out on a thread of its own while the
+// calling thread prints the part before: the layout (reading the RTF,
+// shaping the text) and the drawing and compressing of the pages take about
+// as long, and overlap. One part at a time: Take waits for it.
+//
+// The layout's fonts are those of the thread that laid it out, and the
+// drawing reads them. Two threads take turns, so that a part is printed while
+// the thread that made its fonts is idle. The writer embeds the fonts at its
+// end, and goes before the threads that hold them.
+class TLayoutAhead {
+public:
+    TLayoutAhead(QIODevice* out, const QString& title)
+        : pages_(std::make_unique<TPdfPages>(out, title)) {
+        for (QThreadPool& pool : pools_) {
+            pool.setMaxThreadCount(1);
+            pool.setExpiryTimeout(-1); // its fonts loaded once, kept to the end
+        }
+    }
+    // A part still being laid out is waited for, and dropped here.
+    ~TLayoutAhead() {
+        for (QThreadPool& pool : pools_)
+            pool.waitForDone();
+        pages_.reset();
+    }
+    TPdfPages& Pages() { return *pages_; }
+    void Start(TPdfPart part) {
+        done_ = false;
+        QThread* printer = QThread::currentThread();
+        turn_ ^= 1;
+        pools_[turn_].start([this, part = std::move(part), printer] {
+            std::unique_ptr<QTextDocument> doc;
+            std::exception_ptr failed;
+            try {
+                doc = Build(part);
+                if (doc) {
+                    RunOutTimers(*doc);
+                    doc->moveToThread(printer); // printed and deleted there
+                }
+            } catch (...) {
+                failed = std::current_exception();
+            }
+            const std::lock_guard<std::mutex> lock(mutex_);
+            doc_ = std::move(doc);
+            failed_ = failed;
+            done_ = true;
+            ready_.notify_one();
+        });
+    }
+    // The part started last, laid out; null when it holds nothing.
+    std::unique_ptr<QTextDocument> Take() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return done_; });
+        if (failed_) std::rethrow_exception(std::exchange(failed_, nullptr));
+        return std::move(doc_);
+    }
+
+private:
+    // The layout's timers (a report of the new size, due at once) run out on
+    // this thread: a timer that moves with its object to a busy thread is
+    // registered there only when that thread next takes its events.
+    static void RunOutTimers(QObject& doc) {
+        QAbstractEventDispatcher* events = QAbstractEventDispatcher::instance();
+        const auto ticking = [&] {
+            if (!events->registeredTimers(&doc).isEmpty()) return true;
+            const QList<QObject*> children = doc.findChildren<QObject*>();
+            return std::any_of(children.begin(), children.end(),
+                               [&](QObject* o) { return !events->registeredTimers(o).isEmpty(); });
+        };
+        while (ticking())
+            events->processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    std::unique_ptr<QTextDocument> Build(const TPdfPart& part) const {
+        auto doc = std::make_unique<QTextDocument>();
+        QTextCursor c(doc.get());
+        bool empty = true;
+        if (!part.Title.isEmpty()) {
+            AddEntryHeading(c, part.Title, 1, true);
+            empty = false;
+        }
+        for (const TReadEntry& e : part.Entries)
+            AddEntry(c, empty, e);
+        for (const auto& [title, lines] : part.LeftOut)
+            AddLeftOut(c, empty, title, lines);
+        if (empty) return nullptr;
+        rtf::AttachPictures(*doc); // no editor draws it: its pictures decoded now
+        pages_->LayOut(*doc);
+        return doc;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    bool done_ = true;
+    std::unique_ptr<QTextDocument> doc_;
+    std::exception_ptr failed_;
+    QThreadPool pools_[2];
+    int turn_ = 0;
+    std::unique_ptr<TPdfPages> pages_;
+};
+
+} // namespace
+
 TExportSummary ExportEntries(const TExportOptions& options, const std::string& archivePath,
                              const TCurrentProfile& profile,
                              const std::function<TPassword(const QString&)>& askPassword,
@@ -81,45 +233,43 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     const QString title = "Dayscrib: " + English.toString(options.From, "d MMMM yyyy") +
                           QString::fromUtf8(" \xE2\x80\x93 ") +
                           English.toString(options.To, "d MMMM yyyy");
-    // HTML: one document. PDF: a document per month, printed once it is
-    // complete and then dropped.
+    // HTML: one document, built as the entries are read. PDF: a document per
+    // month, laid out ahead while the month before is printed, then dropped.
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    std::unique_ptr<TPdfPages> pdf;
+    std::unique_ptr<TLayoutAhead> pdf;
     if (options.Pdf) {
         buffer.open(QIODevice::WriteOnly);
-        pdf = std::make_unique<TPdfPages>(&buffer, title);
+        pdf = std::make_unique<TLayoutAhead>(&buffer, title);
     }
-    // A new document for each part: one that has been printed keeps its
-    // layout, and would lay every paragraph out again as it is inserted.
-    auto doc = std::make_unique<QTextDocument>();
-    doc->setMetaInformation(QTextDocument::DocumentTitle, title);
-    QTextCursor c(doc.get());
-    AddEntryHeading(c, title, 1, true);
-    bool empty = false; // the document holds no heading yet
-    int partFrom = 0;   // entries whose pages are printed
-    int partEntries = 0;
-    int read = 0; // entries read
-    // Prints the document's part of the PDF and starts the next; its pages
-    // take the writing half of the steps of its entries.
-    auto printPart = [&] {
-        const int before = read + partFrom;
-        if (!empty) rtf::AttachPictures(*doc); // no editor draws it: its pictures decoded now
-        const bool printed = empty || pdf->Print(*doc, [&](int page, int pages) {
-            return stepTo(before + partEntries * page / pages);
+    QTextDocument html;
+    html.setMetaInformation(QTextDocument::DocumentTitle, title);
+    QTextCursor c(&html);
+    bool empty = false; // the HTML holds no heading yet
+    if (!pdf) AddEntryHeading(c, title, 1, true);
+    TPdfPart part; // the month being read
+    part.Title = title;
+    int partEntries = 0; // entries of the range in it
+    int laidOut = -1;    // ... in the part being laid out (-1: none)
+    int printed = 0;     // entries whose pages are printed
+    int read = 0;        // entries read
+    // The month read is laid out while the one laid out before is printed;
+    // those pages take the writing half of the steps of its entries.
+    auto nextPart = [&](bool last) {
+        std::unique_ptr<QTextDocument> doc;
+        const int count = laidOut;
+        if (count >= 0) doc = pdf->Take();
+        laidOut = -1;
+        if (!last) {
+            pdf->Start(std::exchange(part, TPdfPart()));
+            laidOut = std::exchange(partEntries, 0);
+        }
+        if (count < 0) return true;
+        const int before = read + printed;
+        printed += count;
+        return !doc || pdf->Pages().Print(*doc, [&](int page, int pages) {
+            return stepTo(before + count * page / pages);
         });
-        partFrom += partEntries;
-        partEntries = 0;
-        const QFont font = doc->defaultFont();
-        doc = std::make_unique<QTextDocument>();
-        doc->setDefaultFont(font);
-        c = QTextCursor(doc.get());
-        empty = true;
-        return printed;
-    };
-    auto addHeading = [&](const QString& text, int level) {
-        AddEntryHeading(c, text, level, empty);
-        empty = false;
     };
 
     // A reader of its own: the main window's archive component and the
@@ -132,60 +282,55 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
         const TRangeEntry& e = entries[i];
         if (pdf && i > 0 && partEntries > 0 &&
             (e.Key.Year != entries[i - 1].Key.Year || e.Key.Month != entries[i - 1].Key.Month)) {
-            if (!printPart()) {
+            if (!nextPart(false)) {
                 result.Canceled = true;
                 return result;
             }
         }
-        const QString heading = EntryHeading(e);
-        reader.AskPassword = [&] { return askPassword(heading); };
+        TReadEntry entry{EntryHeading(e), {}};
+        reader.AskPassword = [&] { return askPassword(entry.Heading); };
         const TEntryReader::TRead loaded = reader.Read(archivePath, e.Member);
         ++partEntries;
         if (loaded.Found) {
             result.PrivateFile = result.PrivateFile || loaded.PasswordProtected;
-            addHeading(heading, 2);
-            QTextDocument part;
-            part.setDefaultFont(doc->defaultFont());
             const std::string_view rtf = reader.Bytes();
-            ReadRtf(QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())), part);
-            c.insertBlock(QTextBlockFormat(), QTextCharFormat());
-            c.insertFragment(QTextDocumentFragment(&part));
+            entry.Rtf = QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size()));
+            if (pdf)
+                part.Entries.push_back(std::move(entry));
+            else
+                AddEntry(c, empty, entry);
             ++result.Included;
         } else if (loaded.GaveUp) {
-            result.Skipped << heading;
+            result.Skipped << entry.Heading;
         } else if (loaded.Unreadable) {
-            result.Unreadable << heading + ": " +
+            result.Unreadable << entry.Heading + ": " +
                                      QString::fromStdString(UnreadableReason(
                                          loaded.TooLarge, loaded.Cause, loaded.Size));
         }
-        if (!stepTo(++read + (pdf ? partFrom : 0))) {
+        if (!stepTo(++read + printed)) {
             result.Canceled = true;
             return result;
         }
     }
-    const auto listLeftOut = [&](const QString& title, const QStringList& lines) {
-        if (lines.isEmpty()) return;
-        addHeading(title, 2);
-        for (const QString& s : lines) {
-            c.insertBlock(QTextBlockFormat(), QTextCharFormat());
-            c.insertText(s);
-        }
-    };
-    listLeftOut("Not included (protected)", result.Skipped);
-    listLeftOut("Not included (could not be read)", result.Unreadable);
+    const QString skipped = "Not included (protected)";
+    const QString unreadable = "Not included (could not be read)";
 
     // Written beside the target, flushed and renamed over it: a failure
     // leaves no half document and an existing file as it was.
     if (pdf) {
-        if (!printPart()) {
+        part.LeftOut = {{skipped, result.Skipped}, {unreadable, result.Unreadable}};
+        if (!nextPart(false) || !nextPart(true)) {
             result.Canceled = true;
             return result;
         }
-        if (!pdf->Finish()) throw Exception("Cannot create file " + options.FileName.toStdString());
+        if (!pdf->Pages().Finish())
+            throw Exception("Cannot create file " + options.FileName.toStdString());
         pdf.reset();
     } else {
-        rtf::EmbedPicturesForHtml(*doc); // the pictures inside the page, as data: URLs
-        bytes = OneStylePerElement(doc->toHtml()).toUtf8();
+        AddLeftOut(c, empty, skipped, result.Skipped);
+        AddLeftOut(c, empty, unreadable, result.Unreadable);
+        rtf::EmbedPicturesForHtml(html); // the pictures inside the page, as data: URLs
+        bytes = OneStylePerElement(html.toHtml()).toUtf8();
     }
     if (!stepTo(total)) {
         result.Canceled = true;
