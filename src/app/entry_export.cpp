@@ -135,10 +135,12 @@ public:
             pool.setExpiryTimeout(-1); // its fonts loaded once, kept to the end
         }
     }
-    // A part still being laid out is waited for, and dropped here.
+    // A part still being laid out is waited for, and dropped here. The
+    // writer ends (embedding the fonts) while the threads still hold them.
     ~TLayoutAhead() {
-        for (QThreadPool& pool : pools_)
-            pool.waitForDone();
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return done_; });
+        doc_.reset();
         pages_.reset();
     }
     TPdfPages& Pages() { return *pages_; }

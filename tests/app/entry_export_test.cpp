@@ -306,3 +306,87 @@ TEST(ExportEntries, ProgressCountsEveryStepAndAStopLeavesAnOldFileAsItWas) {
         }
     }
 }
+
+// Six months, each laid out on a thread while the one before is printed: a
+// month long enough for several pages, a protected entry listed at the end.
+// Every entry is found by pdftotext in date order, each month from a new
+// page; a stop at any step leaves the old file as it was.
+TEST(ExportEntries, AMultiMonthPdfHoldsEveryEntryInOrderAndStopsAtAnyStep) {
+    TempDir dir;
+    const std::string archive = dir.file("Daybank.zip");
+    std::vector<std::string> marks; // in date order
+    std::vector<bool> monthStarts;
+    for (unsigned month = 1; month <= 6; ++month)
+        for (unsigned day : {3u, 14u, 25u}) {
+            const std::string mark = "mark" + std::to_string(month) + "x" + std::to_string(day);
+            std::string text = "begin" + mark;
+            if (month == 2 && day == 14) // pages of it
+                for (int i = 0; i < 600; ++i)
+                    text += " filler words\\par";
+            Store(archive, DayMember(month, day), Rtf(text + " close" + mark),
+                  month == 4 && day == 25 ? "Own" : "");
+            if (month == 4 && day == 25) continue;
+            marks.push_back(mark);
+            monthStarts.push_back(day == 3);
+        }
+    TExportOptions options;
+    options.From = QDate(2000, 1, 1);
+    options.To = QDate(2000, 6, 30);
+    options.Pdf = true;
+    options.FileName = QString::fromStdString(dir.file("half.pdf"));
+    const auto noPassword = [](const QString&) { return TPassword(); };
+    std::vector<int> steps;
+    const TExportSummary done =
+        ExportEntries(options, archive, TCurrentProfile{}, noPassword, [&](int step, int total) {
+            EXPECT_EQ(total, 36);
+            steps.push_back(step);
+            return true;
+        });
+    EXPECT_EQ(done.Included, 17);
+    EXPECT_EQ(done.Skipped, QStringList{"Tuesday 25 April 2000"});
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    EXPECT_EQ(steps.back(), 36);
+
+    std::string text;
+    ASSERT_EQ(RunCommand("pdftotext " + ShellQuote(options.FileName.toStdString()) + " -", &text),
+              0);
+    std::vector<std::string> pages; // pdftotext ends each page with a form feed
+    for (std::size_t from = 0, to; (to = text.find('\f', from)) != std::string::npos; from = to + 1)
+        pages.push_back(text.substr(from, to - from));
+    EXPECT_GT(pages.size(), 8u);
+    const auto pageOf = [&](const std::string& what) {
+        for (std::size_t p = 0; p < pages.size(); ++p)
+            if (pages[p].find(what) != std::string::npos) return p;
+        ADD_FAILURE() << what;
+        return pages.size();
+    };
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const std::size_t found = text.find("begin" + marks[i], at);
+        ASSERT_NE(found, std::string::npos) << marks[i];
+        at = text.find("close" + marks[i], found);
+        ASSERT_NE(at, std::string::npos) << marks[i];
+        if (i > 0 && monthStarts[i]) { // a month's first entry starts a page
+            EXPECT_LT(pageOf("close" + marks[i - 1]), pageOf("begin" + marks[i])) << marks[i];
+        }
+    }
+    EXPECT_EQ(text.find("mark4x25"), std::string::npos);
+    EXPECT_GT(text.find("Not included (protected)"), at);
+    EXPECT_NE(pages.back().find("Tuesday 25 April 2000"), std::string::npos);
+
+    WriteFile(options.FileName.toStdString(), "the export before");
+    for (int stopAt = 1; stopAt <= 36; ++stopAt) {
+        int calls = 0;
+        const TExportSummary stopped =
+            ExportEntries(options, archive, TCurrentProfile{}, noPassword, [&](int step, int) {
+                ++calls;
+                return step < stopAt;
+            });
+        EXPECT_TRUE(stopped.Canceled) << stopAt;
+        EXPECT_EQ(calls,
+                  std::find_if(steps.begin(), steps.end(), [&](int s) { return s >= stopAt; }) -
+                      steps.begin() + 1)
+            << stopAt;
+        EXPECT_EQ(ReadFile(options.FileName.toStdString()), "the export before") << stopAt;
+    }
+}
