@@ -117,7 +117,7 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
                              bool plainSearch)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
       head_(buffers.head.data()), prev_(buffers.prev.data()), rank_(buffers.rank.data()),
-      rankCount_(buffers.rankCount.data()), litBuf_(buffers.litBuf.data()),
+      litBuf_(buffers.litBuf.data()),
       distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
       level_(level) {
     for (unsigned k = 0; k < kKeyedChains; ++k) {
@@ -155,9 +155,6 @@ std::uint64_t TDeflateState::Run() {
     } else {
         eofile_ = false;
         if (lookahead_ < kMinLookahead) FillWindow();
-        insH_ = 0;
-        UpdateHash(window_[0]);
-        UpdateHash(window_[1]);
     }
     if (level_ <= 3) return DeflateFast();
     return longChains_ ? DeflateLazy<true>() : DeflateLazy<false>();
@@ -294,7 +291,8 @@ void TDeflateState::FillWindow() {
             strstart_ -= kWSize;
             blockStart_ -= kWSize;
             for (unsigned n = 0; n < kHashSize; ++n)
-                head_[n] = static_cast<std::uint16_t>(head_[n] >= kWSize ? head_[n] - kWSize : 0);
+                head_[n].latest = static_cast<std::uint16_t>(
+                    head_[n].latest >= kWSize ? head_[n].latest - kWSize : 0);
             for (unsigned n = 0; n < kWSize; ++n)
                 prev_[n] = static_cast<std::uint16_t>(prev_[n] >= kWSize ? prev_[n] - kWSize : 0);
             if (longChains_) {
@@ -327,7 +325,7 @@ std::uint64_t TDeflateState::DeflateFast() {
     unsigned matchLength = 0;
     prevLength_ = kMinMatch - 1;
     while (lookahead_ != 0) {
-        if (lookahead_ >= kMinMatch) InsertString<false>(strstart_, hashHead);
+        if (lookahead_ >= kMinMatch) hashHead = InsertString<false>(strstart_);
         if (hashHead != 0 && strstart_ - hashHead <= kMaxDist) {
             matchLength = std::min(LongestMatch<false>(hashHead), lookahead_);
         }
@@ -340,14 +338,12 @@ std::uint64_t TDeflateState::DeflateFast() {
                 --matchLength;
                 do {
                     ++strstart_;
-                    InsertString<false>(strstart_, hashHead);
+                    hashHead = InsertString<false>(strstart_);
                 } while (--matchLength != 0);
                 ++strstart_;
             } else {
                 strstart_ += matchLength;
                 matchLength = 0;
-                insH_ = window_[strstart_];
-                UpdateHash(window_[strstart_ + 1]);
             }
         } else {
             flush = TallyLiteral(window_[strstart_]);
@@ -368,7 +364,7 @@ template <bool Long> std::uint64_t TDeflateState::DeflateLazy() {
     bool matchAvailable = false;
     unsigned matchLength = kMinMatch - 1;
     while (lookahead_ != 0) {
-        if (lookahead_ >= kMinMatch) InsertString<Long>(strstart_, hashHead);
+        if (lookahead_ >= kMinMatch) hashHead = InsertString<Long>(strstart_);
         prevLength_ = matchLength;
         const unsigned prevMatch = matchStart_;
         matchLength = kMinMatch - 1;
@@ -385,7 +381,7 @@ template <bool Long> std::uint64_t TDeflateState::DeflateLazy() {
             unsigned inserts = prevLength_ - 2;
             do {
                 ++strstart_;
-                InsertString<Long>(strstart_, hashHead);
+                hashHead = InsertString<Long>(strstart_);
             } while (--inserts != 0);
             matchAvailable = false;
             matchLength = kMinMatch - 1;
