@@ -88,6 +88,9 @@ inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match,
     return kMaxMatch;
 }
 
+// See WalkKeyed.
+constexpr unsigned kBudgetStride = 8;
+
 } // namespace
 
 TDeflater::TDeflater()
@@ -177,7 +180,7 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
     const bool last = L + 1 == w.usable;
     const unsigned nextKey = last ? kMaxMatch + 2 : kChainKey[next];
     const unsigned nextReach = last ? 0 : strstart_ - ChainLag(kChainKey[next]);
-    bool ready = w.bestLen >= nextKey - 1;
+    const bool ready = w.bestLen >= nextKey - 1;
     if (ready && w.newFrom <= nextReach + 1) return false;
     const TKey key = KeyOf<L>(scan);
     const std::uint16_t* const links = keyPrev_[L];
@@ -189,16 +192,28 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
         w.found && w.bestLen >= kChainKey[L] && w.bestStart <= strstart_ - ChainLag(kChainKey[L])
             ? links[w.bestStart & kWMask]
             : keyHead_[L][KeyHash<L>(key)];
+    // Candidates seen before come first, and none of them hands over.
+    for (; c >= w.newFrom; c = links[c & kWMask])
+        if (c <= w.limit) return true;
+    // Most candidates cannot win: they fail at the bytes that would extend the
+    // best match, and only those that pass are checked for the key. Ranks
+    // fall along the chain, so the budget is checked there and on every
+    // kBudgetStride-th candidate, which ends the walk at most that many
+    // candidates late, before any of them could win.
+    unsigned reach = ready ? nextReach : 0; // candidates at or below go to the next chain
+    unsigned untilBudget = kBudgetStride;
     for (; c > w.limit; c = links[c & kWMask]) {
-        if (ready && c <= nextReach) {
+        if (c <= reach) {
             w.newFrom = c + 1;
             return false;
         }
-        // Seen before, or another string with the same hash.
-        if (c >= w.newFrom || !SameKey<L>(KeyOf<L>(window + c), key)) continue;
+        const bool extends = Load16(window + c + w.bestLen - 1) == w.scanEnd;
+        if (!extends && --untilBudget != 0) continue;
+        untilBudget = kBudgetStride;
+        if (!SameKey<L>(KeyOf<L>(window + c), key)) continue; // another key, same hash
         if (static_cast<std::int16_t>(rank[c & kWMask] - w.lastRank) < 0)
             return true; // past the budget
-        if (Load16(window + c + w.bestLen - 1) != w.scanEnd) continue;
+        if (!extends) continue;
         const unsigned len = MatchLength(scan, window + c, kChainKey[L]);
         if (len > w.bestLen) {
             w.bestStart = c;
@@ -206,7 +221,7 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
             w.found = true;
             if (len >= w.niceMatch) return true;
             w.scanEnd = Load16(scan + w.bestLen - 1);
-            ready = w.bestLen >= nextKey - 1;
+            if (w.bestLen >= nextKey - 1) reach = nextReach;
         }
     }
     return true;

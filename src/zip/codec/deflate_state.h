@@ -46,7 +46,7 @@ constexpr unsigned kDistBufSize = 32768;
 constexpr unsigned kWindowSlack = 512;
 // The keyed chains link positions whose first kChainKey[k] bytes hash alike.
 constexpr unsigned kKeyedChains = 3;
-constexpr unsigned kChainKey[kKeyedChains] = {5, 7, 16};
+constexpr unsigned kChainKey[kKeyedChains] = {5, 8, 16};
 constexpr unsigned kKeyHashBits = 15;
 constexpr unsigned kKeyHashSize = 1u << kKeyHashBits;
 // Inserting a position guarantees the bytes up to kKeyReach after it are in
