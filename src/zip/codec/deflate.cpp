@@ -20,13 +20,19 @@
 // first one that is longer than every one before it and the previous match,
 // stopping at the nice length. Most of the time goes into walking that chain
 // link by link, a memory load each, past candidates that cannot win. Levels
-// with long chains (6 to 9) therefore keep second chains, keyed by the first
-// seven bytes, and number every string within its three-byte chain. Once the
-// best match has six bytes, only a candidate sharing seven can still win; the
-// search follows the second chain, which holds exactly those (and a few other
-// strings with the same hash, skipped) in the same order, and stops at the
-// first whose number lies beyond the budget. It compares the same winning
-// candidates and gives the same answer, several times faster.
+// with long chains (6 to 9) therefore keep keyed chains over the first 5, 8
+// and 16 bytes, and number every string within its three-byte chain. Once
+// the best match has seven bytes, only a candidate sharing eight can still
+// win; the search follows the eight-byte chain, which holds exactly those
+// (and a few other strings with the same hash, skipped) in the same order,
+// and stops at the first whose number lies beyond the budget. It compares
+// the same winning candidates and gives the same answer, several times
+// faster. On a keyed chain most candidates fail at the two bytes that would
+// extend the best match, so those are looked at first, and the key and the
+// number only where they pass, or on every eighth candidate (a walk runs at
+// most that many candidates past the budget, and none of them can win
+// unchecked). The budget seldom ends a walk at level 9: most go to the
+// reach, and their length in links is what the level costs.
 #include "zip/codec/deflate.h"
 
 #include <algorithm>
@@ -120,9 +126,8 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
                              bool plainSearch)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
       head_(buffers.head.data()), prev_(buffers.prev.data()), rank_(buffers.rank.data()),
-      litBuf_(buffers.litBuf.data()),
-      distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
-      level_(level) {
+      litBuf_(buffers.litBuf.data()), distBuf_(buffers.distBuf.data()), method_(method),
+      internalAttributes_(internalAttributes), level_(level) {
     for (unsigned k = 0; k < kKeyedChains; ++k) {
         keyHead_[k] = buffers.keyHead[k].data();
         keyPrev_[k] = buffers.keyPrev[k].data();

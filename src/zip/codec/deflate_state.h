@@ -11,9 +11,9 @@
 // chain is the latest position with that hash, and the link of a position
 // (indexed by position & 0x7FFF) is the previous one with the same hash.
 // Position 0 doubles as "end of chain", so the very first position is never
-// a match candidate. Levels 6 to 9 also keep second chains over the first
-// seven bytes (see deflate.cpp), with the number of every string within its
-// three-byte chain.
+// a match candidate. Levels 6 to 9 also keep keyed chains over the first
+// 5, 8 and 16 bytes (see deflate.cpp), with the number of every string
+// within its three-byte chain.
 #pragma once
 
 #include <cstdint>
@@ -91,9 +91,10 @@ struct TKey {
 
 struct TDeflateBuffers {
     TDeflateBuffers()
-        : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, deflate::THashHead{0, 0}),
-          prev(deflate::kWSize, 0), rank(deflate::kWSize, 0),
-          litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {
+        : window(deflate::kWindowSize + deflate::kWindowSlack, 0),
+          head(deflate::kHashSize, deflate::THashHead{0, 0}), prev(deflate::kWSize, 0),
+          rank(deflate::kWSize, 0), litBuf(deflate::kLitBufSize, 0),
+          distBuf(deflate::kDistBufSize, 0) {
         for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
             keyHead[k].assign(deflate::kKeyHashSize, 0);
             keyPrev[k].assign(deflate::kWSize, 0);
@@ -107,8 +108,8 @@ struct TDeflateBuffers {
     // By position & 0x7FFF: its number in its chain, counted modulo 2^16 (two
     // strings within reach of each other are less than 2^15 apart in it).
     std::vector<std::uint16_t> rank;
-    std::vector<std::uint8_t> litBuf;     // a literal, or a match length - 3
-    std::vector<std::uint16_t> distBuf;   // by litBuf entry: the match distance, 0 for a literal
+    std::vector<std::uint8_t> litBuf;   // a literal, or a match length - 3
+    std::vector<std::uint16_t> distBuf; // by litBuf entry: the match distance, 0 for a literal
 };
 
 struct TTreeDesc {
