@@ -5,9 +5,11 @@
 // key derivation (PBKDF2-HMAC-SHA1, 1000 rounds) each time it is opened, so
 // the peer in the same run is that derivation alone, as OpenSSL does it:
 // the least any program opening the entry must spend. The budget for an AES
-// entry is 5 ms.
+// entry is 5 ms. Keys once derived are kept for the run, so an entry opened
+// again costs what a traditional one does; that is measured apart.
 //
 //   bench_open_entry
+#include "zip/aes_key_cache.h"
 #include "zip/stream.h"
 #include "zip/zip_writer.h"
 
@@ -65,13 +67,16 @@ Fixture& Data() {
 }
 
 // Opens the entries of one kind in turn, as moving from day to day does.
-void Open(benchmark::State& state, int kind) {
+// An AES entry's keys are kept for the run once derived; `fresh` drops them
+// before each open, so that every open derives its keys.
+void Open(benchmark::State& state, int kind, bool fresh = true) {
     TZipReader reader;
     reader.DoProcessMessages = false;
     reader.SetZipName(Data().path);
     int day = kind == 0 ? 3 : kind;
     for (auto _ : state) {
         reader.ZipPassword = kind == 2 ? "" : kPassword;
+        if (fresh) TAesKeyCache::Instance().Clear();
         TMemoryStream out;
         if (reader.ExtractToStream(&out, "2001\\" + std::to_string(day) + ".rtf") != 1)
             state.SkipWithError("the entry did not open");
@@ -95,11 +100,16 @@ void BM_OpenAes256AsTheDiary(benchmark::State& state) {
     int day = 3;
     for (auto _ : state) {
         reader.ZipPassword.clear();
+        TAesKeyCache::Instance().Clear();
         TMemoryStream out;
         if (reader.ExtractToStream(&out, "2001\\" + std::to_string(day) + ".rtf") != 1)
             state.SkipWithError("the entry did not open");
         day = day + 3 > kEntries ? 3 : day + 3;
     }
+}
+// Opened again in the same run: the keys are kept.
+void BM_OpenAes256Again(benchmark::State& state) {
+    Open(state, 0, false);
 }
 void BM_OpenTraditional(benchmark::State& state) {
     Open(state, 1); // days 1, 4, 7...
@@ -124,6 +134,7 @@ BENCHMARK(BM_OpenPlain)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenTraditional)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenAes256)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenAes256AsTheDiary)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenAes256Again)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Pbkdf2Alone)->Unit(benchmark::kMicrosecond);
 
 // Keeps each benchmark's wall-clock and processor time per open (ms).
@@ -151,11 +162,13 @@ int main(int argc, char** argv) {
     };
     const auto plain = get("BM_OpenPlain"), traditional = get("BM_OpenTraditional"),
                aes = get("BM_OpenAes256"), diary = get("BM_OpenAes256AsTheDiary"),
-               floor = get("BM_Pbkdf2Alone");
+               again = get("BM_OpenAes256Again"), floor = get("BM_Pbkdf2Alone");
     std::printf("\nopening one entry (wall / cpu ms): plain %.3f / %.3f   traditional %.3f / "
                 "%.3f\n  AES-256 %.3f / %.3f   AES-256 as the diary opens it %.3f / %.3f\n",
                 plain.first, plain.second, traditional.first, traditional.second, aes.first,
                 aes.second, diary.first, diary.second);
+    std::printf("  AES-256 opened again in the run (keys kept) %.3f / %.3f\n", again.first,
+                again.second);
     const double worst = std::max(aes.first, diary.first);
     std::printf("AES-256 against its 5 ms budget (wall clock): %s\n",
                 aes.first > 0 && diary.first > 0 && worst < 5 ? "within" : "OVER");

@@ -87,9 +87,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/dayscrib/dayscrib)
 # Libraries from what the programs link (dpkg-shlibdeps); Qt's SVG plugin is
-# loaded at run time for the tool bar's icons, so no link names it.
+# loaded at run time for the tool bar's icons, and libcrypto when the first
+# AES member is met, so no link names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libssl3 (>= 3.0.0)")
 # Spelling needs a dictionary; without one it is simply off.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hunspell-en-us | hunspell-dictionary")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -163,3 +163,20 @@ int TFindCandidates::Member(int yearIndex, int month, int week, int day) const {
                            static_cast<std::size_t>(Slot(month, week, day));
     return at < members_.size() ? members_[at] : -1;
 }
+
+std::vector<int> FindReadOrder(const std::vector<std::string>& years, const TFindOptions& options,
+                               const TFindCandidates& candidates) {
+    std::vector<int> order;
+    int next = -1;
+    TFindEvents events;
+    events.MayExist = [&](int y, int m, int w, int d) {
+        next = candidates.Member(y, m, w, d);
+        return next >= 0;
+    };
+    const TMemberReader record = [&](const std::string&, std::string_view&) {
+        order.push_back(next);
+        return false;
+    };
+    FindInFiles(years, options, record, events);
+    return order;
+}

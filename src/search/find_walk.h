@@ -99,6 +99,12 @@ std::string ResultLine(const std::string& memberPath);
 // with "…" where it was cut.
 QString MatchContext(const QString& text, qsizetype at, qsizetype length, int limit = 120);
 
+// The members (indexes into the names `candidates` was made from) a walk
+// with these options reads, in the order it reads them, so that a search
+// can prepare them ahead (the keys of protected members).
+std::vector<int> FindReadOrder(const std::vector<std::string>& years, const TFindOptions& options,
+                               const TFindCandidates& candidates);
+
 // Walks `years` in list order and searches the candidates the options
 // select. An exception of the reader leaves the walk; what was found until
 // then has reached OnFound.

@@ -1,5 +1,6 @@
 #include "store/entry_reader.h"
 
+#include "zip/aes_key_cache.h"
 #include "zip/exceptions.h"
 #include "zip/stream.h"
 #include "zip/zip_reader.h"
@@ -19,7 +20,9 @@ TEntryReader::TEntryReader(TZipReader& archive)
     archive_.OnBadPassword = [this](TZipReader&, int, TPassword& next) { OnBadPassword(next); };
 }
 
-TEntryReader::~TEntryReader() = default;
+TEntryReader::~TEntryReader() {
+    StopPrefetch(); // the workers go before the reader they serve
+}
 
 TEntryReader::TRead TEntryReader::Read(const std::string& archivePath, const std::string& member) {
     archive_.ZipPassword.clear();
@@ -164,4 +167,16 @@ void TEntryReader::Close() {
 
 void TEntryReader::ProcessMessages(bool process) {
     archive_.DoProcessMessages = process;
+}
+
+void TEntryReader::PrefetchKeys(const std::string& archivePath, const std::vector<int>& indexes,
+                                const TPassword& password) {
+    StopPrefetch();
+    if (password.empty() || !ArchiveExists(archivePath)) return;
+    archive_.SetZipName(archivePath);
+    prefetch_ = std::make_unique<TAesKeyPrefetch>(password, archive_.AesSalts(indexes));
+}
+
+void TEntryReader::StopPrefetch() {
+    prefetch_.reset();
 }

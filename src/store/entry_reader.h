@@ -37,6 +37,7 @@
 
 class TMemoryStream;
 class TZipReader;
+class TAesKeyPrefetch;
 
 enum class TPasswordPolicy { None, DefaultOnly, DefaultThenAsk };
 
@@ -102,6 +103,15 @@ public:
     void Close();
     void ProcessMessages(bool process);
 
+    // Before reading many members: the keys of the AES members among
+    // `indexes` (directory indexes, in the order they will be read) are
+    // derived for `password` in the background, on every processor, until
+    // StopPrefetch or the reader's end; each read then finds its member's
+    // keys made or being made. Nothing happens without a password.
+    void PrefetchKeys(const std::string& archivePath, const std::vector<int>& indexes,
+                      const TPassword& password);
+    void StopPrefetch();
+
 private:
     // Reads the member at `index` (-1: none) of the archive opened by the caller.
     TRead Run(int index);
@@ -110,6 +120,7 @@ private:
     std::unique_ptr<TZipReader> own_;
     TZipReader& archive_;
     std::unique_ptr<TMemoryStream> member_; // its room serves the next member too
+    std::unique_ptr<TAesKeyPrefetch> prefetch_;
     // One read's progress through the password rules.
     bool passwordSeen_ = false;
     bool defaultTried_ = false;

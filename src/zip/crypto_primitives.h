@@ -2,6 +2,8 @@
 // block cipher, HMAC-SHA1 and PBKDF2-HMAC-SHA1. They come from OpenSSL's
 // libcrypto; this file and its .cpp are the only places that know it, so
 // the rest of the engine sees three small classes and no OpenSSL headers.
+// The library is loaded when one of them is first used; where it cannot be,
+// that use raises Exception "The cryptographic library failed: ...".
 //
 // The format around them (salt, verifier, counter layout, authentication
 // code, extra field) is ours: aes_crypt.h and aes_extra.h.

@@ -62,6 +62,7 @@ struct TArchiveStamp {
 };
 
 class TFileWindow;
+struct TAesSalt;
 
 class TZipReader {
 public:
@@ -169,6 +170,11 @@ public:
     // wildcards), or -1; -1 too when no directory is loaded (OpenArchive
     // loads it).
     int IndexOf(const std::string& name);
+    // The salts of the AES members among the view indexes, in the order
+    // given, for deriving their keys ahead of reading them (TAesKeyPrefetch).
+    // Members that are no AES member, or whose headers do not hold one, are
+    // passed over: reading them says what is wrong.
+    std::vector<TAesSalt> AesSalts(const std::vector<int>& indexes);
     // A member of a method without a decoder shows the engine's message
     // "Unknown Compression Method" when set; a caller that reports the
     // member's fault itself (LastFault) clears it.

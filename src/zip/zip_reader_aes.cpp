@@ -18,6 +18,7 @@
 //      output is held to its uncompressed size instead. Either failing now
 //      means the writer wrote something inconsistent, reported the same way.
 #include "zip/aes_crypt.h"
+#include "zip/aes_key_cache.h"
 #include "zip/exceptions.h"
 #include "zip/file_window.h"
 #include "zip/zip_reader.h"
@@ -30,6 +31,10 @@ const char* const kAltered = "The encrypted member is damaged or altered";
 
 std::uint16_t Get16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t Get32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(Get16(p)) | static_cast<std::uint32_t>(Get16(p + 2)) << 16;
 }
 
 // The member's encrypted data, decrypted as the decoder reads it.
@@ -88,7 +93,7 @@ bool TZipReader::ExtractAesMember(int index, const TAesExtra& record, std::int64
         // that first try its key derivation.
         if (ZipPassword.empty()) return false;
         for (const TPassword& form : AesPasswordForms(ZipPassword)) {
-            keys = DeriveAesKeys(form, prefix, keyBytes);
+            keys = TAesKeyCache::Instance().Keys(form, prefix, keyBytes);
             if (std::memcmp(keys.Verifier, prefix + saltBytes, kAesVerifierSize) == 0) return true;
         }
         return false;
@@ -149,4 +154,33 @@ bool TZipReader::ExtractAesMember(int index, const TAesExtra& record, std::int64
     ++extracted_;
     lastCipher_ = keyBytes == 16 ? zcAes128 : keyBytes == 24 ? zcAes192 : zcAes256;
     return false;
+}
+
+std::vector<TAesSalt> TZipReader::AesSalts(const std::vector<int>& indexes) {
+    std::vector<TAesSalt> salts;
+    OpenArchive();
+    if (!window_) window_ = std::make_unique<TFileWindow>(*ArchiveStream);
+    TFileWindow& archive = *window_;
+    for (const int index : indexes) {
+        if (index < 0 || index >= Count() || !Member(index).IsAes()) continue;
+        WorkHeader.Assign(Member(index));
+        try {
+            const std::int64_t at = WorkHeader.LocalOffset;
+            std::memcpy(LocalHeader, archive.Bytes(at, sizeof LocalHeader), sizeof LocalHeader);
+            if (Get32(LocalHeader) != LocalHeaderSignature) continue; // reading says what is wrong
+            const std::optional<TAesExtra> record = AesRecord();
+            if (!record) continue;
+            const std::int64_t dataStart =
+                at + 30 + Get16(LocalHeader + 26) + Get16(LocalHeader + 28);
+            TAesSalt salt;
+            salt.KeyBytes = static_cast<std::uint8_t>(record->KeyBytes());
+            std::memcpy(salt.Bytes, archive.Bytes(dataStart, record->SaltBytes()),
+                        record->SaltBytes());
+            salts.push_back(salt);
+        } catch (const EStreamError&) {
+            // The member runs past the file's end: reading it says so.
+        }
+    }
+    CloseArchive();
+    return salts;
 }

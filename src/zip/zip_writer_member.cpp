@@ -11,6 +11,7 @@
 
 #include "platform/exception.h"
 #include "zip/aes_crypt.h"
+#include "zip/aes_key_cache.h"
 #include "zip/codec/crc32.h"
 #include "zip/codec/deflate.h"
 #include "zip/dos_time.h"
@@ -207,8 +208,9 @@ void TZipWriter::StartEncryption(TZipHeaderInfo& h) {
     std::uint8_t salt[16];
     const std::size_t saltBytes = h.Aes->SaltBytes();
     SecureRandomBytes(salt, saltBytes);
-    const TAesKeys keys =
-        DeriveAesKeys(AesPasswordForms(ZipPassword).front(), salt, h.Aes->KeyBytes());
+    // Kept, so that reading the member back after the save derives nothing.
+    const TAesKeys keys = TAesKeyCache::Instance().Keys(AesPasswordForms(ZipPassword).front(), salt,
+                                                        h.Aes->KeyBytes());
     out_->Write(salt, static_cast<std::int64_t>(saltBytes));
     out_->Write(keys.Verifier, sizeof keys.Verifier);
     aes_ = std::make_unique<TAesMemberCipher>(keys);

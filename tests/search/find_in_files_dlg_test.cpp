@@ -6,6 +6,7 @@
 #include "support/test_support.h"
 #include "ui/help.h"
 #include "ui/prompts.h"
+#include "zip/aes_key_cache.h"
 #include "zip/stream.h"
 #include "zip/zip_writer.h"
 
@@ -282,6 +283,39 @@ TEST_F(FindDlg, AesMembersAreSearchedWithTheDefaultPasswordAsTraditionalOnesAre)
     Store("2000\\1\\Week1\\2.rtf", "hail under another password", "Other", zcAes256);
     Store("2000\\1\\Week1\\3.rtf", "hail the old way", "Secret", zcTraditional);
     EXPECT_EQ(Search("hail"), (QStringList{"2000\\1\\Week1\\1", "2000\\1\\Week1\\3"}));
+    EXPECT_TRUE(prompts.Asked.empty());
+}
+
+TEST_F(FindDlg, AnAesMembersKeysAreDerivedOncePerRunHoweverOftenItIsSearched) {
+    // Entries stored in one save each; then a new run: no key kept.
+    for (int day = 1; day <= 12; ++day)
+        Store("2000\\1\\Week1\\" + std::to_string(day) + ".rtf",
+              day % 4 == 0 ? "frost, day " + std::to_string(day) : "thaw", "Secret", zcAes256);
+    Store("2000\\2\\Week1\\1.rtf", "frost under another password", "Other", zcAes256);
+    TAesKeyCache& keys = TAesKeyCache::Instance();
+    keys.Clear();
+
+    // The keys are derived ahead on every processor while the walk reads;
+    // no member is keyed twice, and the results are those of one processor.
+    const std::uint64_t before = keys.Derivations();
+    const QStringList found = Search("frost");
+    EXPECT_EQ(found, (QStringList{"2000\\1\\Week1\\4", "2000\\1\\Week1\\8", "2000\\1\\Week1\\12"}));
+    EXPECT_EQ(keys.Derivations() - before, 13u);
+
+    // Searched again, or opened after the search: nothing is derived.
+    EXPECT_EQ(Search("frost"), found);
+    std::string_view bytes;
+    EXPECT_TRUE(dlg->ReadMember("2000\\1\\Week1\\8.rtf", bytes));
+    EXPECT_NE(bytes.find("frost, day 8"), std::string_view::npos);
+    EXPECT_EQ(keys.Derivations() - before, 13u);
+
+    // A range search prepares only the members it reads.
+    keys.Clear();
+    Click(dlg->RangeRBtn);
+    dlg->StartDatePicker->setDate(QDate(2000, 1, 5));
+    dlg->EndDatePicker->setDate(QDate(2000, 1, 9));
+    EXPECT_EQ(Search("frost"), QStringList{"2000\\1\\Week1\\8"});
+    EXPECT_EQ(keys.Derivations() - before, 13u + 5u);
     EXPECT_TRUE(prompts.Asked.empty());
 }
 
