@@ -279,6 +279,15 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     TEntryReader reader;
     reader.Policy = TPasswordPolicy::DefaultThenAsk;
     reader.DefaultPassword = profile.CurrentPassword;
+    {
+        // The AES entries' keys are derived ahead, on every processor, while
+        // the entries are read and laid out.
+        std::vector<std::string> members;
+        for (const TRangeEntry& e : entries)
+            members.push_back(e.Member);
+        reader.PrefetchKeys(archivePath, reader.MemberIndexes(archivePath, members),
+                            profile.CurrentPassword);
+    }
     TExportSummary result;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TRangeEntry& e = entries[i];

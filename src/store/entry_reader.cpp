@@ -180,3 +180,15 @@ void TEntryReader::PrefetchKeys(const std::string& archivePath, const std::vecto
 void TEntryReader::StopPrefetch() {
     prefetch_.reset();
 }
+
+std::vector<int> TEntryReader::MemberIndexes(const std::string& archivePath,
+                                             const std::vector<std::string>& members) {
+    std::vector<int> indexes;
+    if (!ArchiveExists(archivePath)) return indexes;
+    archive_.SetZipName(archivePath);
+    archive_.OpenArchive();
+    for (const std::string& m : members)
+        if (const int i = archive_.IndexOf(m); i >= 0) indexes.push_back(i);
+    archive_.CloseArchive();
+    return indexes;
+}

@@ -111,6 +111,10 @@ public:
     void PrefetchKeys(const std::string& archivePath, const std::vector<int>& indexes,
                       const TPassword& password);
     void StopPrefetch();
+    // The directory indexes of `members` (by name, as Read finds them), in
+    // their order; names that are no member are left out.
+    std::vector<int> MemberIndexes(const std::string& archivePath,
+                                   const std::vector<std::string>& members);
 
 private:
     // Reads the member at `index` (-1: none) of the archive opened by the caller.

@@ -51,11 +51,24 @@ std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
 
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
     if (count <= 0) return 0;
-    std::int64_t end = pos_ + count;
-    if (end > Size()) data_.resize(static_cast<std::size_t>(end));
-    std::memcpy(data_.data() + pos_, buffer, static_cast<std::size_t>(count));
+    const std::int64_t end = pos_ + count;
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    if (pos_ == Size()) {
+        // Appending, as extraction does: the bytes go in once, not over zeros.
+        data_.insert(data_.end(), bytes, bytes + count);
+    } else {
+        if (end > Size()) data_.resize(static_cast<std::size_t>(end));
+        std::memcpy(data_.data() + pos_, bytes, static_cast<std::size_t>(count));
+    }
     pos_ = end;
     return count;
+}
+
+void TMemoryStream::Reserve(std::int64_t size) {
+    // A member's header may claim any size: room is made for what an entry
+    // can be, and a larger one grows as it comes.
+    constexpr std::int64_t kMostAtOnce = 16ll << 20;
+    data_.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, kMostAtOnce)));
 }
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, int origin) {

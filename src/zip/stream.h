@@ -23,6 +23,9 @@ public:
     virtual std::int64_t Size();
     // Cuts or extends the stream; false when the stream cannot do it.
     virtual bool SetSize(std::int64_t size);
+    // A hint that the stream will grow to `size` bytes: a stream in memory
+    // makes room for them at once instead of growing step by step.
+    virtual void Reserve(std::int64_t size) { (void)size; }
 
     std::int64_t Position() { return Seek(0, soCurrent); }
     void SetPosition(std::int64_t pos) { Seek(pos, soBeginning); }
@@ -45,6 +48,7 @@ public:
     std::int64_t Seek(std::int64_t offset, int origin) override;
     std::int64_t Size() override { return static_cast<std::int64_t>(data_.size()); }
     bool SetSize(std::int64_t size) override;
+    void Reserve(std::int64_t size) override;
 
     void Clear();
     const std::vector<std::uint8_t>& Bytes() const { return data_; }

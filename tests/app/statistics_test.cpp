@@ -9,6 +9,7 @@
 #include "store/entry_key.h"
 #include "support/archive_store.h"
 #include "support/test_support.h"
+#include "zip/aes_key_cache.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -64,8 +65,10 @@ TEST(DiaryStats, CountsOfAGeneratedDiary) {
     testsupport::Store(zip, Member(2020, 1, 1, L::elDay), Rtf("four \\b five\\b0  six seven"));
     testsupport::Store(zip, Member(2020, 1, 2, L::elDay), Rtf("x"));
     testsupport::Store(zip, Member(2020, 1, 3, L::elDay), Rtf("a b"));
-    // Protected: one the default password opens, one it does not.
-    testsupport::Store(zip, Member(2020, 1, 10, L::elDay), Rtf("secret words here"), "pw");
+    // Protected: one the default password opens, one it does not; the
+    // first with AES-256, the second the traditional way.
+    testsupport::Store(zip, Member(2020, 1, 10, L::elDay), Rtf("secret words here"), "pw",
+                       zcAes256);
     testsupport::Store(zip, Member(2020, 1, 11, L::elDay), Rtf("hidden words"), "other");
     // Summaries: a week and a month in January, the year 2020.
     testsupport::Store(zip, Member(2020, 1, 5, L::elWeek), Rtf("week words"));
@@ -73,7 +76,10 @@ TEST(DiaryStats, CountsOfAGeneratedDiary) {
     testsupport::Store(zip, Member(2020, 1, 1, L::elYear), Rtf("the year"));
     testsupport::Store(zip, "Template.rtf", Rtf("not an entry at all"));
 
+    TAesKeyCache::Instance().Clear(); // as a new run finds it
+    const std::uint64_t derived = TAesKeyCache::Instance().Derivations();
     const TDiaryStats s = ComputeDiaryStats(zip, "pw", Day(2020, 1, 12));
+    EXPECT_EQ(TAesKeyCache::Instance().Derivations() - derived, 1u); // ahead, and only once
     EXPECT_EQ(s.Total.Entries, 6);
     EXPECT_EQ(s.Total.Summaries, 3);
     EXPECT_EQ(s.Total.Words, 3 + 4 + 1 + 2 + 3 + 2 + 1 + 2);

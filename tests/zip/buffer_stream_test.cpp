@@ -261,3 +261,21 @@ TEST(LFNFileStream, FlushesOnDestroyAndOwnsTheFile) {
     EXPECT_EQ(ReadAllFrom(reader, 100), "payload");
     EXPECT_THROW(TLFNFileStream(dir.file("nope"), false, fmOpenRead), EFOpenError);
 }
+
+// Extraction appends to a memory stream whose room it made at once; writes
+// that overwrite, or start past the end, keep their meaning.
+TEST(MemoryStream, AppendsOverwritesAndExtendsWhateverRoomWasMade) {
+    TMemoryStream m;
+    m.Reserve(1ll << 40); // a header's claim: room is made for what can be, not for it
+    EXPECT_EQ(m.Size(), 0);
+    EXPECT_EQ(m.Write("dear ", 5), 5);
+    EXPECT_EQ(m.Write("diary", 5), 5);
+    EXPECT_EQ(m.ToString(), "dear diary");
+    m.Seek(5, soBeginning);
+    EXPECT_EQ(m.Write("DIARY!", 6), 6); // over the end: overwritten and extended
+    EXPECT_EQ(m.ToString(), "dear DIARY!");
+    m.Seek(13, soBeginning);
+    EXPECT_EQ(m.Write("x", 1), 1); // past the end: the gap reads as zeros
+    EXPECT_EQ(m.ToString(), std::string("dear DIARY!\0\0x", 14));
+    EXPECT_EQ(m.Position(), 14);
+}

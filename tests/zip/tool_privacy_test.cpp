@@ -262,3 +262,34 @@ TEST(ToolNames, ControlCharactersInNamesAreEscapedInListAndTest) {
               1);
     EXPECT_EQ(err, "dayscrib-zip: no\\x1B]0;x: no such member\n");
 }
+
+// The cryptographic library is loaded when an AES member is first met, not
+// at every start: saving and reading an unprotected entry never loads it,
+// writing or reading an AES one does (the dynamic loader's own trace says
+// which libraries a run opened).
+TEST(ToolCrypto, TheLibraryIsLoadedOnlyForAnAesMember) {
+    TempDir dir;
+    const std::string zip = dir.file("diary.zip");
+    WriteFile(dir.file("entry"), "dear diary");
+    const auto loadsCrypto = [&](const std::string& args, const std::string& input) {
+        std::string out, err;
+        EXPECT_EQ(Tool("LD_DEBUG=libs " + ShellQuote(kTool) + " " + args + " < " +
+                           ShellQuote(dir.file(input)),
+                       &out, &err),
+                  0)
+            << err;
+        EXPECT_NE(err.find("calling init"), std::string::npos) << "no loader trace: " << err;
+        return err.find("libcrypto") != std::string::npos;
+    };
+    const std::string plain = " " + ShellQuote(zip) + " '2001\\1\\Week1\\1.rtf'";
+    const std::string aes = " " + ShellQuote(zip) + " '2001\\1\\Week1\\2.rtf'";
+    EXPECT_FALSE(loadsCrypto("add" + plain, "entry"));
+    EXPECT_FALSE(loadsCrypto("extract" + plain, "entry"));
+    EXPECT_TRUE(loadsCrypto("add -p pw --aes" + aes, "entry"));
+    // A save beside an AES member copies its bytes and needs no key.
+    EXPECT_FALSE(loadsCrypto("add" + plain, "entry"));
+    EXPECT_TRUE(loadsCrypto("extract -p pw" + aes, "entry"));
+    std::string out;
+    EXPECT_EQ(Tool(ShellQuote(kTool) + " extract -p pw" + aes, &out), 0);
+    EXPECT_EQ(out, "dear diary");
+}

@@ -20,13 +20,19 @@
 // first one that is longer than every one before it and the previous match,
 // stopping at the nice length. Most of the time goes into walking that chain
 // link by link, a memory load each, past candidates that cannot win. Levels
-// with long chains (6 to 9) therefore keep second chains, keyed by the first
-// seven bytes, and number every string within its three-byte chain. Once the
-// best match has six bytes, only a candidate sharing seven can still win; the
-// search follows the second chain, which holds exactly those (and a few other
-// strings with the same hash, skipped) in the same order, and stops at the
-// first whose number lies beyond the budget. It compares the same winning
-// candidates and gives the same answer, several times faster.
+// with long chains (6 to 9) therefore keep keyed chains over the first 5, 8
+// and 16 bytes, and number every string within its three-byte chain. Once
+// the best match has seven bytes, only a candidate sharing eight can still
+// win; the search follows the eight-byte chain, which holds exactly those
+// (and a few other strings with the same hash, skipped) in the same order,
+// and stops at the first whose number lies beyond the budget. It compares
+// the same winning candidates and gives the same answer, several times
+// faster. On a keyed chain most candidates fail at the two bytes that would
+// extend the best match, so those are looked at first, and the key and the
+// number only where they pass, or on every eighth candidate (a walk runs at
+// most that many candidates past the budget, and none of them can win
+// unchecked). The budget seldom ends a walk at level 9: most go to the
+// reach, and their length in links is what the level costs.
 #include "zip/codec/deflate.h"
 
 #include <algorithm>
@@ -88,6 +94,9 @@ inline unsigned MatchLength(const std::uint8_t* scan, const std::uint8_t* match,
     return kMaxMatch;
 }
 
+// See WalkKeyed.
+constexpr unsigned kBudgetStride = 8;
+
 } // namespace
 
 TDeflater::TDeflater()
@@ -117,9 +126,8 @@ TDeflateState::TDeflateState(TDeflateIO& io, const TDeflateTables& tables, TDefl
                              bool plainSearch)
     : io_(io), tables_(tables), bits_(io), window_(buffers.window.data()),
       head_(buffers.head.data()), prev_(buffers.prev.data()), rank_(buffers.rank.data()),
-      rankCount_(buffers.rankCount.data()), litBuf_(buffers.litBuf.data()),
-      distBuf_(buffers.distBuf.data()), method_(method), internalAttributes_(internalAttributes),
-      level_(level) {
+      litBuf_(buffers.litBuf.data()), distBuf_(buffers.distBuf.data()), method_(method),
+      internalAttributes_(internalAttributes), level_(level) {
     for (unsigned k = 0; k < kKeyedChains; ++k) {
         keyHead_[k] = buffers.keyHead[k].data();
         keyPrev_[k] = buffers.keyPrev[k].data();
@@ -155,9 +163,6 @@ std::uint64_t TDeflateState::Run() {
     } else {
         eofile_ = false;
         if (lookahead_ < kMinLookahead) FillWindow();
-        insH_ = 0;
-        UpdateHash(window_[0]);
-        UpdateHash(window_[1]);
     }
     if (level_ <= 3) return DeflateFast();
     return longChains_ ? DeflateLazy<true>() : DeflateLazy<false>();
@@ -180,7 +185,7 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
     const bool last = L + 1 == w.usable;
     const unsigned nextKey = last ? kMaxMatch + 2 : kChainKey[next];
     const unsigned nextReach = last ? 0 : strstart_ - ChainLag(kChainKey[next]);
-    bool ready = w.bestLen >= nextKey - 1;
+    const bool ready = w.bestLen >= nextKey - 1;
     if (ready && w.newFrom <= nextReach + 1) return false;
     const TKey key = KeyOf<L>(scan);
     const std::uint16_t* const links = keyPrev_[L];
@@ -192,16 +197,28 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
         w.found && w.bestLen >= kChainKey[L] && w.bestStart <= strstart_ - ChainLag(kChainKey[L])
             ? links[w.bestStart & kWMask]
             : keyHead_[L][KeyHash<L>(key)];
+    // Candidates seen before come first, and none of them hands over.
+    for (; c >= w.newFrom; c = links[c & kWMask])
+        if (c <= w.limit) return true;
+    // Most candidates cannot win: they fail at the bytes that would extend the
+    // best match, and only those that pass are checked for the key. Ranks
+    // fall along the chain, so the budget is checked there and on every
+    // kBudgetStride-th candidate, which ends the walk at most that many
+    // candidates late, before any of them could win.
+    unsigned reach = ready ? nextReach : 0; // candidates at or below go to the next chain
+    unsigned untilBudget = kBudgetStride;
     for (; c > w.limit; c = links[c & kWMask]) {
-        if (ready && c <= nextReach) {
+        if (c <= reach) {
             w.newFrom = c + 1;
             return false;
         }
-        // Seen before, or another string with the same hash.
-        if (c >= w.newFrom || !SameKey<L>(KeyOf<L>(window + c), key)) continue;
+        const bool extends = Load16(window + c + w.bestLen - 1) == w.scanEnd;
+        if (!extends && --untilBudget != 0) continue;
+        untilBudget = kBudgetStride;
+        if (!SameKey<L>(KeyOf<L>(window + c), key)) continue; // another key, same hash
         if (static_cast<std::int16_t>(rank[c & kWMask] - w.lastRank) < 0)
             return true; // past the budget
-        if (Load16(window + c + w.bestLen - 1) != w.scanEnd) continue;
+        if (!extends) continue;
         const unsigned len = MatchLength(scan, window + c, kChainKey[L]);
         if (len > w.bestLen) {
             w.bestStart = c;
@@ -209,7 +226,7 @@ __attribute__((always_inline)) inline bool TDeflateState::WalkKeyed(TKeyedWalk& 
             w.found = true;
             if (len >= w.niceMatch) return true;
             w.scanEnd = Load16(scan + w.bestLen - 1);
-            ready = w.bestLen >= nextKey - 1;
+            if (w.bestLen >= nextKey - 1) reach = nextReach;
         }
     }
     return true;
@@ -294,7 +311,8 @@ void TDeflateState::FillWindow() {
             strstart_ -= kWSize;
             blockStart_ -= kWSize;
             for (unsigned n = 0; n < kHashSize; ++n)
-                head_[n] = static_cast<std::uint16_t>(head_[n] >= kWSize ? head_[n] - kWSize : 0);
+                head_[n].latest = static_cast<std::uint16_t>(
+                    head_[n].latest >= kWSize ? head_[n].latest - kWSize : 0);
             for (unsigned n = 0; n < kWSize; ++n)
                 prev_[n] = static_cast<std::uint16_t>(prev_[n] >= kWSize ? prev_[n] - kWSize : 0);
             if (longChains_) {
@@ -327,7 +345,7 @@ std::uint64_t TDeflateState::DeflateFast() {
     unsigned matchLength = 0;
     prevLength_ = kMinMatch - 1;
     while (lookahead_ != 0) {
-        if (lookahead_ >= kMinMatch) InsertString<false>(strstart_, hashHead);
+        if (lookahead_ >= kMinMatch) hashHead = InsertString<false>(strstart_);
         if (hashHead != 0 && strstart_ - hashHead <= kMaxDist) {
             matchLength = std::min(LongestMatch<false>(hashHead), lookahead_);
         }
@@ -340,14 +358,12 @@ std::uint64_t TDeflateState::DeflateFast() {
                 --matchLength;
                 do {
                     ++strstart_;
-                    InsertString<false>(strstart_, hashHead);
+                    hashHead = InsertString<false>(strstart_);
                 } while (--matchLength != 0);
                 ++strstart_;
             } else {
                 strstart_ += matchLength;
                 matchLength = 0;
-                insH_ = window_[strstart_];
-                UpdateHash(window_[strstart_ + 1]);
             }
         } else {
             flush = TallyLiteral(window_[strstart_]);
@@ -368,7 +384,7 @@ template <bool Long> std::uint64_t TDeflateState::DeflateLazy() {
     bool matchAvailable = false;
     unsigned matchLength = kMinMatch - 1;
     while (lookahead_ != 0) {
-        if (lookahead_ >= kMinMatch) InsertString<Long>(strstart_, hashHead);
+        if (lookahead_ >= kMinMatch) hashHead = InsertString<Long>(strstart_);
         prevLength_ = matchLength;
         const unsigned prevMatch = matchStart_;
         matchLength = kMinMatch - 1;
@@ -385,7 +401,7 @@ template <bool Long> std::uint64_t TDeflateState::DeflateLazy() {
             unsigned inserts = prevLength_ - 2;
             do {
                 ++strstart_;
-                InsertString<Long>(strstart_, hashHead);
+                hashHead = InsertString<Long>(strstart_);
             } while (--inserts != 0);
             matchAvailable = false;
             matchLength = kMinMatch - 1;

@@ -11,9 +11,9 @@
 // chain is the latest position with that hash, and the link of a position
 // (indexed by position & 0x7FFF) is the previous one with the same hash.
 // Position 0 doubles as "end of chain", so the very first position is never
-// a match candidate. Levels 6 to 9 also keep second chains over the first
-// seven bytes (see deflate.cpp), with the number of every string within its
-// three-byte chain.
+// a match candidate. Levels 6 to 9 also keep keyed chains over the first
+// 5, 8 and 16 bytes (see deflate.cpp), with the number of every string
+// within its three-byte chain.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +46,7 @@ constexpr unsigned kDistBufSize = 32768;
 constexpr unsigned kWindowSlack = 512;
 // The keyed chains link positions whose first kChainKey[k] bytes hash alike.
 constexpr unsigned kKeyedChains = 3;
-constexpr unsigned kChainKey[kKeyedChains] = {5, 7, 16};
+constexpr unsigned kChainKey[kKeyedChains] = {5, 8, 16};
 constexpr unsigned kKeyHashBits = 15;
 constexpr unsigned kKeyHashSize = 1u << kKeyHashBits;
 // Inserting a position guarantees the bytes up to kKeyReach after it are in
@@ -67,6 +67,20 @@ constexpr bool KeysRise() {
 }
 static_assert(KeysRise());
 
+// A three-byte chain's head and the number of strings put on it so far (the
+// second counted modulo 2^16; levels with long chains only). Together, so
+// that an insertion touches one cache line for both.
+struct THashHead {
+    std::uint16_t latest;
+    std::uint16_t count;
+};
+
+// The three-byte hash of the string at p.
+inline unsigned Hash3(const std::uint8_t* p) {
+    return ((unsigned{p[0]} << (2 * kHashShift)) ^ (unsigned{p[1]} << kHashShift) ^ p[2]) &
+           kHashMask;
+}
+
 // The first bytes of a string, up to kMaxKey, as a key: whole words, the
 // bytes past the key's length zero.
 struct TKey {
@@ -77,25 +91,25 @@ struct TKey {
 
 struct TDeflateBuffers {
     TDeflateBuffers()
-        : window(deflate::kWindowSize + deflate::kWindowSlack, 0), head(deflate::kHashSize, 0),
-          prev(deflate::kWSize, 0), rank(deflate::kWSize, 0), rankCount(deflate::kHashSize, 0),
-          litBuf(deflate::kLitBufSize, 0), distBuf(deflate::kDistBufSize, 0) {
+        : window(deflate::kWindowSize + deflate::kWindowSlack, 0),
+          head(deflate::kHashSize, deflate::THashHead{0, 0}), prev(deflate::kWSize, 0),
+          rank(deflate::kWSize, 0), litBuf(deflate::kLitBufSize, 0),
+          distBuf(deflate::kDistBufSize, 0) {
         for (unsigned k = 0; k < deflate::kKeyedChains; ++k) {
             keyHead[k].assign(deflate::kKeyHashSize, 0);
             keyPrev[k].assign(deflate::kWSize, 0);
         }
     }
     std::vector<std::uint8_t> window;
-    std::vector<std::uint16_t> head;                           // chain heads by hash
+    std::vector<deflate::THashHead> head;                      // chain heads by hash
     std::vector<std::uint16_t> prev;                           // chain links by position & 0x7FFF
     std::vector<std::uint16_t> keyHead[deflate::kKeyedChains]; // keyed chains' heads by hash
     std::vector<std::uint16_t> keyPrev[deflate::kKeyedChains]; // their links by position & 0x7FFF
     // By position & 0x7FFF: its number in its chain, counted modulo 2^16 (two
     // strings within reach of each other are less than 2^15 apart in it).
     std::vector<std::uint16_t> rank;
-    std::vector<std::uint16_t> rankCount; // by hash: strings inserted so far
-    std::vector<std::uint8_t> litBuf;     // a literal, or a match length - 3
-    std::vector<std::uint16_t> distBuf;   // by litBuf entry: the match distance, 0 for a literal
+    std::vector<std::uint8_t> litBuf;   // a literal, or a match length - 3
+    std::vector<std::uint16_t> distBuf; // by litBuf entry: the match distance, 0 for a literal
 };
 
 struct TTreeDesc {
@@ -117,23 +131,22 @@ public:
 
 private:
     // deflate.cpp: matching
-    void UpdateHash(unsigned c) {
-        insH_ = ((insH_ << deflate::kHashShift) ^ c) & deflate::kHashMask;
-    }
-    // Long: the second chains are kept as well.
-    template <bool Long> void InsertString(unsigned pos, unsigned& hashHead) {
-        UpdateHash(window_[pos + deflate::kMinMatch - 1]);
-        hashHead = head_[insH_];
+    // Puts the string at pos on its chains; returns the previous head of its
+    // three-byte chain. Long: the keyed chains are kept as well.
+    template <bool Long> __attribute__((always_inline)) unsigned InsertString(unsigned pos) {
+        deflate::THashHead& slot = head_[deflate::Hash3(window_ + pos)];
+        const unsigned hashHead = slot.latest;
         prev_[pos & deflate::kWMask] = static_cast<std::uint16_t>(hashHead);
-        head_[insH_] = static_cast<std::uint16_t>(pos);
+        slot.latest = static_cast<std::uint16_t>(pos);
         if constexpr (Long) {
-            rank_[pos & deflate::kWMask] = ++rankCount_[insH_];
+            rank_[pos & deflate::kWMask] = ++slot.count;
             // Earlier positions go on the keyed chains now (see kChainLag).
             [&]<unsigned... L>(std::integer_sequence<unsigned, L...>) {
                 (InsertKeyed<L>(pos), ...);
             }
             (std::make_integer_sequence<unsigned, deflate::kKeyedChains>());
         }
+        return hashHead;
     }
     template <unsigned L> static deflate::TKey KeyOf(const std::uint8_t* p) {
         constexpr unsigned n = deflate::kChainKey[L];
@@ -158,7 +171,7 @@ private:
         const std::uint64_t mixed = a * 0x9E3779B97F4A7C15ull ^ b * 0xC2B2AE3D27D4EB4Full;
         return static_cast<unsigned>(mixed >> (64 - deflate::kKeyHashBits));
     }
-    template <unsigned L> void InsertKeyed(unsigned pos) {
+    template <unsigned L> __attribute__((always_inline)) void InsertKeyed(unsigned pos) {
         constexpr unsigned lag = deflate::ChainLag(deflate::kChainKey[L]);
         if (pos < lag) return;
         const unsigned at = pos - lag;
@@ -228,12 +241,11 @@ private:
     const TDeflateTables& tables_;
     TBitOutput bits_;
     std::uint8_t* window_;
-    std::uint16_t* head_;
+    deflate::THashHead* head_;
     std::uint16_t* prev_;
     std::uint16_t* keyHead_[deflate::kKeyedChains];
     std::uint16_t* keyPrev_[deflate::kKeyedChains];
     std::uint16_t* rank_;
-    std::uint16_t* rankCount_;
     std::uint8_t* litBuf_;
     std::uint16_t* distBuf_;
     std::uint16_t& method_;
@@ -251,7 +263,6 @@ private:
     unsigned lookahead_ = 0;
     unsigned matchStart_ = 0;
     unsigned prevLength_ = deflate::kMinMatch - 1;
-    unsigned insH_ = 0;
     bool longChains_ = false;     // keep the second chains (levels with long chains)
     std::int64_t blockStart_ = 0; // negative once the block's start has slid out
     bool eofile_ = false;

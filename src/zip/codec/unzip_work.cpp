@@ -21,6 +21,11 @@ void TUnZipWork::StartMember(TStream& input, TStream& output, std::int64_t compr
                              std::int64_t uncompressedSize, TZipKeys* keys) {
     Input = &input;
     Output = &output;
+    // Room for the member's output at once. The header's size is believed
+    // only as far as the data could make it (deflate expands at most 1,032
+    // times): a header that claims gigabytes over a few bytes reserves little.
+    const std::int64_t couldMake = std::max<std::int64_t>(compressedSize, 0) * 1032 + 65536;
+    output.Reserve(output.Position() + std::clamp<std::int64_t>(uncompressedSize, 0, couldMake));
     Keys = keys;
     Countdown = compressedSize;
     ReadAhead = compressedSize;

@@ -300,7 +300,7 @@ TEST(DeflateKeyedChains, GiveTheBytesOfThePlainChainWalk) {
     for (const std::string& p : Spread("/usr/bin", false, 1, 400000, {}, 12))
         files.push_back({p, testsupport::ReadFile(p)});
     // Matches that end on every byte near the input's end, and stretches
-    // that differ just past 5, 7 and 16 bytes.
+    // that differ just past 5, 8 and 16 bytes.
     const std::string unit = TextBytes(40, 5);
     for (std::size_t cut = 0; cut < 24; ++cut)
         files.push_back({"tail", unit + TextBytes(100, 6) + unit.substr(0, cut)});
@@ -313,6 +313,20 @@ TEST(DeflateKeyedChains, GiveTheBytesOfThePlainChainWalk) {
         }
     }
     files.push_back({"near", near});
+    // More strings sharing a unit of 6 or 17 bytes than the budgets take,
+    // and beyond them all, still within reach, the one that goes on: a walk
+    // ends at the budget (a few candidates late on the keyed chains) and
+    // must not take it.
+    for (std::size_t size : {6u, 17u}) {
+        const std::string unit = TextBytes(size, 8), tail = TextBytes(200, 9);
+        std::string crowd = unit + tail;
+        std::uint32_t pick = 5;
+        while (crowd.size() < 30000) {
+            pick = pick * 1103515245u + 12345u;
+            crowd += unit + static_cast<char>('0' + (pick >> 24) % 10);
+        }
+        files.push_back({"crowd" + std::to_string(size), crowd + unit + tail});
+    }
     TDeflater keyed, plain;
     plain.PlainSearch = true;
     for (int level = 6; level <= 9; ++level) {
