@@ -279,6 +279,10 @@ TExportSummary ExportEntries(const TExportOptions& options, const std::string& a
     TEntryReader reader;
     reader.Policy = TPasswordPolicy::DefaultThenAsk;
     reader.DefaultPassword = profile.CurrentPassword;
+    // The progress callback lets the window's events through; the reader
+    // doing it for every entry as well, without the user's input, held the
+    // clicks and keys back so that Cancel was never pressed.
+    reader.ProcessMessages(false);
     {
         // The AES entries' keys are derived ahead, on every processor, while
         // the entries are read and laid out.
