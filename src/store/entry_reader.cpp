@@ -21,7 +21,7 @@ TEntryReader::TEntryReader(TZipReader& archive)
 }
 
 TEntryReader::~TEntryReader() {
-    StopPrefetch(); // the workers go before the reader they serve
+    StopPrefetch(); // no worker outlives the reads it was deriving keys for
 }
 
 TEntryReader::TRead TEntryReader::Read(const std::string& archivePath, const std::string& member) {
